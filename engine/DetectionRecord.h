@@ -1,0 +1,82 @@
+// DetectionRecord: the fixed 1681-byte record of one detection, as senders fill it and the tray
+// program reads it, with the report codes and kind bytes.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+
+constexpr std::uint32_t kReportHost = 1125; // connection to a listed host address
+constexpr std::uint32_t kReportUrl = 1126;  // request for a listed URL
+constexpr std::uint32_t kReportMail = 1127; // phishing mail
+
+constexpr char kKindHost = 'I';
+constexpr char kKindUrl = 'U';
+constexpr char kKindFrom = 'F';
+constexpr char kKindSubject = 'S';
+constexpr char kKindLink = 'L';
+constexpr char kKindText = 'T';
+
+// Web reports (1125, 1126) and mail reports (1127) share the first 392 bytes; from there the two
+// layouts overlap, and the report code tells which one applies.
+struct DetectionRecord {
+    char senderPath[261]; // 0
+    char program[101];    // 261
+    char hostAddress[20]; // 362
+    char port[10];        // 382
+    union {
+        struct {
+            char url[261]; // 392
+            char kind;     // 653: 'I' or 'U'
+        } web;
+        struct {
+            char from[101];        // 392
+            char to[101];          // 493
+            char subject[101];     // 594
+            char date[101];        // 695
+            char attachment[101];  // 796
+            char matchedText[261]; // 897
+            char linkText[261];    // 1158
+            char linkTarget[261];  // 1419
+            char kind;             // 1680: 'F', 'S', 'L' or 'T'
+        } mail;
+    };
+};
+
+static_assert(sizeof(DetectionRecord) == 1681);
+static_assert(offsetof(DetectionRecord, senderPath) == 0);
+static_assert(offsetof(DetectionRecord, program) == 261);
+static_assert(offsetof(DetectionRecord, hostAddress) == 362);
+static_assert(offsetof(DetectionRecord, port) == 382);
+static_assert(offsetof(DetectionRecord, web.url) == 392);
+static_assert(offsetof(DetectionRecord, web.kind) == 653);
+static_assert(offsetof(DetectionRecord, mail.from) == 392);
+static_assert(offsetof(DetectionRecord, mail.to) == 493);
+static_assert(offsetof(DetectionRecord, mail.subject) == 594);
+static_assert(offsetof(DetectionRecord, mail.date) == 695);
+static_assert(offsetof(DetectionRecord, mail.attachment) == 796);
+static_assert(offsetof(DetectionRecord, mail.matchedText) == 897);
+static_assert(offsetof(DetectionRecord, mail.linkText) == 1158);
+static_assert(offsetof(DetectionRecord, mail.linkTarget) == 1419);
+static_assert(offsetof(DetectionRecord, mail.kind) == 1680);
+
+// Copies text into a fixed field of fieldSize bytes: cut to fieldSize-1 characters, always
+// terminated, never written past the field. A null text gives an empty field.
+inline void CopyField(char* field, std::size_t fieldSize, const char* text) {
+    if (fieldSize == 0)
+        return;
+    std::size_t n = text ? strnlen(text, fieldSize - 1) : 0;
+    if (n)
+        std::memcpy(field, text, n);
+    field[n] = '\0';
+}
+
+template <std::size_t N> inline void CopyField(char (&field)[N], const char* text) {
+    CopyField(field, N, text);
+}
+
+// Reads a field as text up to its terminator or its end, whichever comes first (a receiver must not
+// trust a sender to have terminated it).
+template <std::size_t N> inline std::size_t FieldLength(const char (&field)[N]) {
+    return strnlen(field, N);
+}

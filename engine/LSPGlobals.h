@@ -1,0 +1,97 @@
+// CLSPGlobals: the exported engine of libbaitlib.so.
+//
+// One class of static operations and static buffers: engine state and paths, text scrambling and
+// scrambled database access, the definition lookups, link checks, request target extraction and
+// provider detection. Texts cross it as zero-terminated single-byte strings in fixed buffers of 261
+// bytes (260 characters), 100 bytes for host addresses. No exception crosses this interface.
+//
+// Sections:
+//   state and configuration     InitializeAppVars ... DisplayError
+//   scrambling and registry     Encode ... OwnerRegSetEncValueEx
+//   definition lookups          IsBadIP ... IsBadMailText
+//   link checks                 IsBadVisibleMailLinks, IsBadMailLinks
+//   request target              GetUrl
+//   provider detection          GetProviders, IsLSPInstalled
+#pragma once
+
+#include "engine/Export.h"
+#include "platform/WinTypes.h"
+
+#include <string>
+
+struct WSAPROTOCOL_INFOW;
+
+class BAITLIB_API CLSPGlobals {
+public:
+    CLSPGlobals();
+    CLSPGlobals(const CLSPGlobals&);
+    CLSPGlobals& operator=(const CLSPGlobals&);
+    virtual ~CLSPGlobals();
+
+    // ---- state and configuration ----
+    static char szMsg[261];       // offered to callers; the library never touches it
+    static char szAppPath[261];   // installation folder, no trailing '/'
+    static char szDBPath[261];    // szAppPath + "/hkwdb2.pbd"
+    static char szPMailPath[261]; // szAppPath + "/hkwpm.htm"
+    static char szHostIPSec[16];
+    static char szHostLinkSec[16];
+    static char szUrlSec[16];
+    static char szFromSec[16];
+    static char szSubjectSec[16];
+    static char szTextSec[16];
+    static HKEY hAppRegKey; // open only while InitializeAppVars runs
+    static HWND hMainWnd;   // the handler channel found by the latest lookup, or null
+
+    // Fills the paths that are still empty and looks the handler window up again; under the engine
+    // lock. False when the application registry key could not be opened or created.
+    static bool InitializeAppVars();
+    // Opens or creates HKEY_CURRENT_USER\Software\Corvane\Hookwise; null on failure. Caller closes.
+    static HKEY InitializeAppRegKey();
+    // "App Path" read through hAppRegKey, or "" when that is null or the value is unreadable. The
+    // text lives in a per-thread buffer until the thread's next call.
+    static char* GetAppPath();
+    // Looks up the channel "Baitguard Server Handler", stores it in hMainWnd and returns it.
+    static HWND GetMainWndHandle();
+    // Writes the system's text for the thread's last error to standard error.
+    static void DisplayError();
+
+    // ---- scrambling and registry ----
+    static std::string Encode(unsigned char b);
+    static unsigned char Decode(const std::string& s);
+    static std::string EncryptString(const std::string& text);
+    static std::string DecryptString(const std::string& text);
+    // size must not exceed 261. Returns the characters the profile read gave.
+    static unsigned long GetEncPrivateProfileString(const char* section, const char* key,
+                                                    const char* defaultText, char* out,
+                                                    unsigned long size, const char* file);
+    static unsigned long GetEncPrivateProfileSection(const char* section, char* out,
+                                                     unsigned long size, const char* file);
+    // Registry wrappers: 1 when the call succeeds, 0 otherwise.
+    static int OwnerRegConnectRegistry(HKEY root, HKEY& result);
+    static int OwnerRegCreateKeyEx(HKEY parent, const char* subKey, HKEY& result);
+    static int OwnerRegCreateEncKeyEx(HKEY parent, const char* subKey, HKEY& result);
+    static int OwnerRegQueryValueEx(HKEY key, const char* valueName, char* data);
+    static int OwnerRegQueryEncValueEx(HKEY key, const char* subKey, const char* valueName,
+                                       char* data);
+    static int OwnerRegSetEncValueEx(HKEY key, const char* subKey, const char* valueName,
+                                     unsigned long type, const void* data, unsigned long size);
+
+    // ---- definition lookups (true = known bad) ----
+    static bool IsBadIP(const char* host);
+    static bool IsBadUrl(char* url); // lower-cases url in place
+    static bool IsBadMailFrom(const char* from);
+    static bool IsBadMailSubject(const char* subject);
+    static bool IsBadMailText(const char* text, char* matched); // matched: >= 261 bytes
+
+    // ---- link checks ----
+    static bool IsBadVisibleMailLinks(const char* html, char* visibleText, char* linkPattern);
+    static bool IsBadMailLinks(const char* html, char* linkPattern);
+
+    // ---- request target ----
+    static void GetUrl(const char* request, char* url); // url: >= 261 bytes
+
+    // ---- provider detection ----
+    // Catalogue entries in zeroed memory the caller frees with GlobalFree, or null.
+    static WSAPROTOCOL_INFOW* GetProviders(int* count);
+    static bool IsLSPInstalled(const char* protocolName);
+};

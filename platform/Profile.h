@@ -1,0 +1,30 @@
+// GetPrivateProfileStringA / GetPrivateProfileSectionA: the Windows INI reading rules over bytes.
+//
+// Lines end at CR, LF or any run of them. Blanks (space, TAB, VT) are trimmed around lines, names
+// and values. Section and key names match ignoring ASCII case only; the first copy of a repeated
+// section or key wins; a line starting with ';' is a comment; keys before the first header are
+// ignored. Any byte other than CR, LF and NUL may appear in names and values (bytes >= 0x80 come
+// back unchanged); a NUL byte ends the text of the line it is in.
+//
+// Each file is parsed once and kept; every call re-checks the file's identity (device, inode,
+// size, modification time) and re-parses a file that changed, so a replaced file is seen at the
+// next read. Safe on any number of threads.
+#pragma once
+
+#include "platform/WinTypes.h"
+
+// Copies the value of key in section into out (at most size-1 characters and a NUL) and returns
+// the number of characters copied. A value of at least 2 characters in matching ' or " quotes
+// loses them. Missing file, section or key: the default (null means "") less its trailing blanks
+// is copied instead. size 0 returns 0 and leaves out untouched.
+DWORD GetPrivateProfileStringA(const char* section, const char* key, const char* defaultText,
+                               char* out, DWORD size, const char* fileName);
+
+// Copies every line of section as "key=value" (a line without '=' as it stands), NUL-separated,
+// with one more NUL at the end; returns the characters copied without the final NUL. When out is
+// too small the last string is cut, two NULs end the buffer and the return is size-2 (0 when
+// size < 2). A missing file or section gives an empty list and 0.
+DWORD GetPrivateProfileSectionA(const char* section, char* out, DWORD size, const char* fileName);
+
+// Forgets every parsed copy (tests and benchmarks that need a cold reader).
+void ProfileCacheClear();

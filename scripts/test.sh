@@ -1,0 +1,31 @@
+#!/usr/bin/env bash
+# Builds and runs every test: the Release build, the sanitizer build (ASan + UBSan) and a short
+# run of each fuzz target. FUZZ_SECONDS sets the fuzzing time per target (default 60, 0 skips).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/deps.sh
+JOBS=$(nproc)
+FUZZ_SECONDS=${FUZZ_SECONDS:-60}
+
+echo "== Release build =="
+cmake -S . -B build -DCMAKE_BUILD_TYPE=Release
+cmake --build build -j "$JOBS"
+cmake --install build --prefix build/dist >/dev/null
+ctest --test-dir build --output-on-failure -j "$JOBS"
+
+echo "== Sanitizer build (ASan + UBSan) =="
+cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DHOOKWISE_SANITIZE=ON -DHOOKWISE_BENCH=OFF
+cmake --build build-asan -j "$JOBS"
+cmake --install build-asan --prefix build-asan/dist >/dev/null
+ASAN_OPTIONS=detect_leaks=0:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+  ctest --test-dir build-asan --output-on-failure -j "$JOBS"
+
+if [ "$FUZZ_SECONDS" -gt 0 ]; then
+  echo "== Fuzz targets (${FUZZ_SECONDS}s each) =="
+  cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_C_COMPILER=clang \
+    -DCMAKE_CXX_COMPILER=clang++ -DHOOKWISE_FUZZ=ON -DHOOKWISE_APP=OFF -DHOOKWISE_BENCH=OFF \
+    -DBUILD_TESTING=OFF
+  cmake --build build-fuzz -j "$JOBS"
+  scripts/fuzz.sh build-fuzz "$FUZZ_SECONDS"
+fi
+echo "All tests passed."
