@@ -111,28 +111,28 @@ void BlowfishCipher::DecipherBlock(BlowfishBlock& block) const {
 void BlowfishCipher::Decipher(const unsigned char* in, unsigned char* out, std::size_t length,
                               int mode) const {
     CheckBufferLength(length);
-    BlowfishBlock chain = chain_; // a working copy: the object's block is never written back
-
-    for (std::size_t offset = 0; offset < length; offset += kBlockBytes) {
-        const BlowfishBlock cipherBlock = LoadBlock(in + offset); // read before out is written
-        BlowfishBlock plain = cipherBlock;
-        switch (mode) {
-        case CBC:
-            DecipherBlock(plain);
-            plain.left ^= chain.left;
-            plain.right ^= chain.right;
-            chain = cipherBlock;
-            break;
-        case CFB:
-            EncipherBlock(chain);
-            plain.left ^= chain.left;
-            plain.right ^= chain.right;
-            chain = cipherBlock;
-            break;
-        default:
-            DecipherBlock(plain);
-            break;
+    // One loop per mode keeps the mode test out of the per-block path. Each input block is read
+    // before its output is written, so in and out may be the same buffer.
+    if (mode != CBC && mode != CFB) {
+        for (std::size_t offset = 0; offset < length; offset += kBlockBytes) {
+            BlowfishBlock block = LoadBlock(in + offset);
+            DecipherBlock(block);
+            StoreBlock(block, out + offset);
         }
+        return;
+    }
+
+    BlowfishBlock chain = chain_; // a working copy: the object's block is never written back
+    for (std::size_t offset = 0; offset < length; offset += kBlockBytes) {
+        const BlowfishBlock cipherBlock = LoadBlock(in + offset);
+        BlowfishBlock plain = cipherBlock;
+        if (mode == CBC)
+            DecipherBlock(plain); // CBC: deciphered block XOR previous cipher block
+        else
+            EncipherBlock(chain); // CFB: cipher block XOR enciphered previous cipher block
+        plain.left ^= chain.left;
+        plain.right ^= chain.right;
+        chain = cipherBlock;
         StoreBlock(plain, out + offset);
     }
 }
