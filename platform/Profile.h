@@ -7,16 +7,24 @@
 // back unchanged); a NUL byte ends the text of the line it is in.
 //
 // Each file is parsed once and kept; every call re-checks the file's identity (device, inode,
-// size, modification time) and re-parses a file that changed, so a replaced file is seen at the
-// next read. Safe on any number of threads.
+// size, modification time to the nanosecond) and re-parses a file that changed, so a replaced file
+// is seen at the next read. A copy read within 100 ms of the file's modification time is read once
+// more after that, since an in-place rewrite of the same size within one clock tick keeps the
+// identity. Only regular files are read; anything else reads as missing. Safe on any number of
+// threads.
+//
+// Differences from Windows: no byte order mark is honoured (the file is always single bytes, so a
+// working copy whose random first bytes look like a mark is still read as bytes).
 #pragma once
 
 #include "platform/WinTypes.h"
 
 // Copies the value of key in section into out (at most size-1 characters and a NUL) and returns
 // the number of characters copied. A value of at least 2 characters in matching ' or " quotes
-// loses them. Missing file, section or key: the default (null means "") less its trailing blanks
-// is copied instead. size 0 returns 0 and leaves out untouched.
+// loses them. Missing file, section or key, or a key line without '=': the default (null means
+// "") less its trailing spaces is copied instead. size 0 returns 0 and leaves out untouched.
+// A null section lists the section names, a null key the key names of section, in the list form
+// of GetPrivateProfileSectionA.
 DWORD GetPrivateProfileStringA(const char* section, const char* key, const char* defaultText,
                                char* out, DWORD size, const char* fileName);
 

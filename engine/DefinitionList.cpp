@@ -1,0 +1,43 @@
+// Reading numbered definition lists without allocating: the walk every lookup shares.
+#include "engine/DefinitionList.h"
+
+#include "engine/DetectionRecord.h"
+#include "engine/LSPGlobals.h"
+#include "engine/TextScrambler.h"
+
+#include "platform/Profile.h"
+
+#include <cstdio>
+#include <cstring>
+#include <string_view>
+
+namespace {
+constexpr unsigned long kWorkBufferSize = 261;
+}
+
+DefinitionList::DefinitionList(const char* section, const char* prefix, unsigned long valueSize)
+    : valueSize_(valueSize < kWorkBufferSize ? valueSize : kWorkBufferSize) {
+    // Section names and prefixes are the engine's own short constants.
+    std::size_t sectionLength = strnlen(section, kNameSize - 1);
+    ScrambleText(std::string_view(section, sectionLength), scrambledSection_);
+    CopyField(prefix_, prefix);
+    prefixLength_ = std::strlen(prefix_);
+}
+
+unsigned long DefinitionList::Read(unsigned long index, char* value) const {
+    if (valueSize_ == 0)
+        return 0;
+    char plainKey[kNameSize + 24];
+    std::memcpy(plainKey, prefix_, prefixLength_);
+    int digits =
+        std::snprintf(plainKey + prefixLength_, sizeof plainKey - prefixLength_, "%lu", index);
+    char scrambledKey[sizeof plainKey];
+    ScrambleText(std::string_view(plainKey, prefixLength_ + static_cast<std::size_t>(digits)),
+                 scrambledKey);
+
+    char work[kWorkBufferSize];
+    DWORD n = GetPrivateProfileStringA(scrambledSection_, scrambledKey, "", work,
+                                       static_cast<DWORD>(valueSize_), CLSPGlobals::szDBPath);
+    UnscrambleText(std::string_view(work, n), value);
+    return n;
+}
