@@ -5,6 +5,8 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <string>
+#include <type_traits>
 
 constexpr std::uint32_t kReportHost = 1125; // connection to a listed host address
 constexpr std::uint32_t kReportUrl = 1126;  // request for a listed URL
@@ -43,7 +45,10 @@ struct DetectionRecord {
     };
 };
 
-static_assert(sizeof(DetectionRecord) == 1681);
+constexpr std::uint32_t kDetectionRecordSize = 1681; // the byte count every report carries
+
+static_assert(sizeof(DetectionRecord) == kDetectionRecordSize);
+static_assert(std::is_trivially_copyable_v<DetectionRecord>, "sent as raw bytes");
 static_assert(offsetof(DetectionRecord, senderPath) == 0);
 static_assert(offsetof(DetectionRecord, program) == 261);
 static_assert(offsetof(DetectionRecord, hostAddress) == 362);
@@ -79,4 +84,46 @@ template <std::size_t N> inline void CopyField(char (&field)[N], const char* tex
 // trust a sender to have terminated it).
 template <std::size_t N> inline std::size_t FieldLength(const char (&field)[N]) {
     return strnlen(field, N);
+}
+
+// Clears a whole field, then copies text into it as CopyField does: nothing of an earlier,
+// longer text is left behind the terminator.
+template <std::size_t N> inline void ResetField(char (&field)[N], const char* text) {
+    std::memset(field, 0, N);
+    CopyField(field, N, text);
+}
+
+// A field's text as a string, read up to its terminator or its end.
+template <std::size_t N> inline std::string FieldString(const char (&field)[N]) {
+    return std::string(field, FieldLength(field));
+}
+
+// Clears every byte of the record.
+inline void ClearRecord(DetectionRecord& record) {
+    std::memset(&record, 0, sizeof record);
+}
+
+// Fills the sender path (cut at 260 characters) and the program name: the part of the path after
+// its last '/' (cut at 100 characters). A null path leaves both empty.
+inline void FillSender(DetectionRecord& record, const char* senderPath) {
+    ResetField(record.senderPath, senderPath);
+    const char* name = senderPath ? std::strrchr(senderPath, '/') : nullptr;
+    ResetField(record.program, name ? name + 1 : senderPath);
+}
+
+// Fills the remote host address (cut at 19 characters) and port (cut at 9 characters).
+inline void FillEndpoint(DetectionRecord& record, const char* hostAddress, const char* port) {
+    ResetField(record.hostAddress, hostAddress);
+    ResetField(record.port, port);
+}
+
+// Fills the five mail header fields, each cleared first and cut at 100 characters; null texts
+// leave a field empty.
+inline void FillMailHeaders(DetectionRecord& record, const char* from, const char* to,
+                            const char* subject, const char* date, const char* attachment) {
+    ResetField(record.mail.from, from);
+    ResetField(record.mail.to, to);
+    ResetField(record.mail.subject, subject);
+    ResetField(record.mail.date, date);
+    ResetField(record.mail.attachment, attachment);
 }

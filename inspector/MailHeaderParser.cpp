@@ -1,0 +1,158 @@
+// The line walks of the mail header parser.
+#include "inspector/MailHeaderParser.h"
+
+namespace {
+
+using namespace std::string_view_literals;
+
+constexpr std::string_view kFromLabels[] = {"from:"sv, "from :"sv};
+constexpr std::string_view kToLabels[] = {"to:"sv, "to :"sv};
+constexpr std::string_view kSubjectLabels[] = {"subject:"sv, "subject :"sv};
+constexpr std::string_view kDateLabels[] = {"date:"sv, "date :"sv, "sent:"sv, "sent :"sv};
+constexpr std::string_view kAttachmentLabels[] = {"attachment:"sv, "attachment :"sv,
+                                                  "attachement:"sv, "attachement :"sv};
+
+std::string LowerAscii(const char* text) {
+    std::string lower = text ? text : "";
+    for (char& c : lower) {
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c + ('a' - 'A'));
+    }
+    return lower;
+}
+
+// The search for one field across the lines of the text.
+struct FieldWalk {
+    const std::string_view* labels;
+    std::size_t labelCount;
+    bool found = false;
+    std::size_t valueStart = 0;
+
+    // Looks for the labels, in their order, in the trimmed line text[begin, end).
+    void Scan(std::string_view text, std::size_t begin, std::size_t end) {
+        if (found)
+            return;
+        std::string_view line = text.substr(begin, end - begin);
+        for (std::size_t i = 0; i < labelCount; ++i) {
+            std::size_t at = line.find(labels[i]);
+            if (at == std::string_view::npos)
+                continue;
+            found = true;
+            // A label that starts the line gives the text after the line's first ':'; one inside
+            // the line gives the text from the label itself.
+            valueStart = at == 0 ? begin + line.find(':') + 1 : begin + at;
+            return;
+        }
+    }
+};
+
+// Trims spaces (only the space character) from both ends of text[begin, end).
+void TrimSpaces(std::string_view text, std::size_t& begin, std::size_t& end) {
+    while (begin < end && text[begin] == ' ')
+        ++begin;
+    while (end > begin && text[end - 1] == ' ')
+        --end;
+}
+
+// Runs the line walk until every walk has found its label or the text ends.
+void WalkLines(std::string_view text, FieldWalk* walks, std::size_t walkCount) {
+    std::size_t pos = 0;
+    while (pos < text.size()) {
+        std::size_t lineFeed = text.find('\n', pos);
+        std::size_t end = lineFeed == std::string_view::npos ? text.size() : lineFeed;
+        std::size_t begin = pos;
+        TrimSpaces(text, begin, end);
+        bool allFound = true;
+        for (std::size_t i = 0; i < walkCount; ++i) {
+            walks[i].Scan(text, begin, end);
+            allFound = allFound && walks[i].found;
+        }
+        if (allFound || lineFeed == std::string_view::npos)
+            return;
+        pos = lineFeed + 1;
+    }
+}
+
+// The value that starts at valueStart: up to the carriage return that ends its line, or to the
+// line feed or the end of the text when the line has no carriage return; spaces trimmed.
+std::string CutValue(std::string_view text, std::size_t valueStart) {
+    std::size_t end = text.find_first_of("\r\n", valueStart);
+    if (end == std::string_view::npos)
+        end = text.size();
+    std::size_t begin = valueStart;
+    TrimSpaces(text, begin, end);
+    return std::string(text.substr(begin, end - begin));
+}
+
+} // namespace
+
+void MailHeaderParser::SetText(const char* text) {
+    from_.clear();
+    to_.clear();
+    subject_.clear();
+    date_.clear();
+    attachment_.clear();
+    body_.clear();
+    flags_ = 0;
+    hasText_ = text != nullptr;
+    text_ = LowerAscii(text);
+}
+
+bool MailHeaderParser::ParseFromTo() {
+    if (!hasText_)
+        return false;
+    FieldWalk walks[] = {{kFromLabels, std::size(kFromLabels)}, {kToLabels, std::size(kToLabels)}};
+    WalkLines(text_, walks, std::size(walks));
+    if (!walks[0].found || !walks[1].found)
+        return false;
+    from_ = CutValue(text_, walks[0].valueStart);
+    to_ = CutValue(text_, walks[1].valueStart);
+    flags_ |= kFlagFrom | kFlagTo;
+    return true;
+}
+
+void MailHeaderParser::ParseAll() {
+    if (!hasText_)
+        return;
+    ParseSubject();
+    ParseDate();
+    ParseAttachment();
+    TakeBody();
+}
+
+bool MailHeaderParser::ParseField(const std::string_view* labels, std::size_t labelCount,
+                                  std::string& field, DWORD flag) {
+    if (!hasText_)
+        return false;
+    FieldWalk walk{labels, labelCount};
+    WalkLines(text_, &walk, 1);
+    if (!walk.found)
+        return false;
+    field = CutValue(text_, walk.valueStart);
+    flags_ |= flag;
+    return true;
+}
+
+bool MailHeaderParser::ParseSubject() {
+    return ParseField(kSubjectLabels, std::size(kSubjectLabels), subject_, kFlagSubject);
+}
+
+bool MailHeaderParser::ParseDate() {
+    return ParseField(kDateLabels, std::size(kDateLabels), date_, kFlagDate);
+}
+
+bool MailHeaderParser::ParseAttachment() {
+    return ParseField(kAttachmentLabels, std::size(kAttachmentLabels), attachment_,
+                      kFlagAttachment);
+}
+
+void MailHeaderParser::TakeBody() {
+    if (!hasText_)
+        return;
+    body_ = text_;
+    flags_ |= kFlagBody;
+}
+
+void MailHeaderParser::SetHtml(const char* html) {
+    body_ = LowerAscii(html);
+}

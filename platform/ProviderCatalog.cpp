@@ -1,0 +1,439 @@
+// The protocol catalogue file: reading it into WSAPROTOCOL_INFOW entries and replacing it
+// atomically under a lock for the installer.
+//
+// Sections: file helpers, parsing, enumeration, writing.
+#include "platform/ProviderCatalog.h"
+
+#include "platform/LastError.h"
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <string_view>
+#include <vector>
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+constexpr std::size_t kMaxCatalogBytes = 1 << 20;
+constexpr int kAfInet = 2;
+constexpr int kSockStream = 1;
+constexpr int kIpProtoTcp = 6;
+
+// ---- file helpers ----
+
+class UniqueFd {
+public:
+    explicit UniqueFd(int fd = -1) : fd_(fd) {}
+    UniqueFd(const UniqueFd&) = delete;
+    UniqueFd& operator=(const UniqueFd&) = delete;
+    ~UniqueFd() {
+        if (fd_ >= 0)
+            ::close(fd_);
+    }
+    int Get() const { return fd_; }
+    // Closes now and reports the result (a delayed write error shows up here).
+    int Close() {
+        int rc = ::close(fd_);
+        fd_ = -1;
+        return rc;
+    }
+
+private:
+    int fd_;
+};
+
+// Reads the whole file. Returns 0, ENOENT for a missing file (out empty), EFBIG for a file larger
+// than kMaxCatalogBytes, or the errno of the failure.
+int ReadWholeFile(const std::string& path, std::string& out) {
+    out.clear();
+    UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    if (fd.Get() < 0)
+        return errno;
+    char chunk[8192];
+    for (;;) {
+        ssize_t n = ::read(fd.Get(), chunk, sizeof chunk);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            return errno;
+        if (n == 0)
+            return 0;
+        if (out.size() + static_cast<std::size_t>(n) > kMaxCatalogBytes)
+            return EFBIG;
+        out.append(chunk, static_cast<std::size_t>(n));
+    }
+}
+
+int WriteAll(int fd, std::string_view data) {
+    while (!data.empty()) {
+        ssize_t n = ::write(fd, data.data(), data.size());
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            return errno;
+        data.remove_prefix(static_cast<std::size_t>(n));
+    }
+    return 0;
+}
+
+std::string FolderOfPath(const std::string& path) {
+    std::size_t slash = path.find_last_of('/');
+    if (slash == std::string::npos)
+        return ".";
+    if (slash == 0)
+        return "/";
+    return path.substr(0, slash);
+}
+
+// Creates folder and its missing parents with mode 0700. Returns 0 or the errno.
+int MakeFolders(const std::string& folder) {
+    struct stat st;
+    if (::stat(folder.c_str(), &st) == 0)
+        return S_ISDIR(st.st_mode) ? 0 : ENOTDIR;
+    std::string parent = FolderOfPath(folder);
+    if (parent != folder) {
+        if (int err = MakeFolders(parent))
+            return err;
+    }
+    if (::mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST)
+        return errno;
+    return 0;
+}
+
+// Holds the writers' lock for its lifetime.
+class CatalogLock {
+public:
+    explicit CatalogLock(const std::string& catalogPath)
+        : fd_(::open((catalogPath + ".lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600)) {
+        if (fd_.Get() < 0) {
+            error_ = errno;
+            return;
+        }
+        while (::flock(fd_.Get(), LOCK_EX) != 0) {
+            if (errno != EINTR) {
+                error_ = errno;
+                return;
+            }
+        }
+    }
+    int Error() const { return error_; }
+
+private:
+    UniqueFd fd_;
+    int error_ = 0;
+};
+
+// Replaces path by content: a temporary file in the same folder, flushed, renamed over it.
+int ReplaceFile(const std::string& path, const std::string& content) {
+    std::string temp = path + ".XXXXXX";
+    UniqueFd fd(::mkostemp(temp.data(), O_CLOEXEC));
+    if (fd.Get() < 0)
+        return errno;
+    int err = WriteAll(fd.Get(), content);
+    if (!err && ::fchmod(fd.Get(), 0644) != 0)
+        err = errno;
+    if (!err && ::fsync(fd.Get()) != 0)
+        err = errno;
+    if (fd.Close() != 0 && !err)
+        err = errno;
+    if (!err && ::rename(temp.c_str(), path.c_str()) != 0)
+        err = errno;
+    if (err) {
+        ::unlink(temp.c_str());
+        return err;
+    }
+    // Make the rename itself durable; a failure here leaves a valid file either way.
+    UniqueFd dir(::open(FolderOfPath(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (dir.Get() >= 0)
+        ::fsync(dir.Get());
+    return 0;
+}
+
+// ---- parsing ----
+
+// One line of the file as stored (without its line end); an entry line splits at its first TAB.
+struct CatalogLine {
+    std::string text;
+    std::size_t tab = std::string::npos; // npos for lines that are no entry
+
+    bool IsEntry() const { return tab != std::string::npos; }
+    std::string_view Name() const { return std::string_view(text).substr(0, tab); }
+    std::string_view Path() const { return std::string_view(text).substr(tab + 1); }
+};
+
+std::vector<CatalogLine> SplitCatalog(const std::string& content) {
+    std::vector<CatalogLine> lines;
+    std::size_t pos = 0;
+    while (pos < content.size()) {
+        std::size_t end = content.find('\n', pos);
+        if (end == std::string::npos)
+            end = content.size();
+        CatalogLine line;
+        line.text.assign(content, pos, end - pos);
+        if (!line.text.empty() && line.text.back() == '\r')
+            line.text.pop_back();
+        std::size_t tab = line.text.find('\t');
+        if (!line.text.empty() && line.text.front() != '#' && tab != 0)
+            line.tab = tab;
+        lines.push_back(std::move(line));
+        pos = end + 1;
+    }
+    return lines;
+}
+
+char FoldAscii(char c) {
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + ('a' - 'A')) : c;
+}
+
+bool SameName(std::string_view a, std::string_view b) {
+    if (a.size() != b.size())
+        return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        if (FoldAscii(a[i]) != FoldAscii(b[i]))
+            return false;
+    }
+    return true;
+}
+
+// Decodes one UTF-8 sequence at text[pos]; advances pos. Malformed input gives U+FFFD and skips
+// one byte.
+char32_t DecodeUtf8(std::string_view text, std::size_t& pos) {
+    const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
+    unsigned char lead = byte(pos);
+    int extra = 0;
+    char32_t cp = 0;
+    char32_t min = 0;
+    if (lead < 0x80) {
+        ++pos;
+        return lead;
+    }
+    if ((lead & 0xE0) == 0xC0) {
+        extra = 1, cp = lead & 0x1F, min = 0x80;
+    } else if ((lead & 0xF0) == 0xE0) {
+        extra = 2, cp = lead & 0x0F, min = 0x800;
+    } else if ((lead & 0xF8) == 0xF0) {
+        extra = 3, cp = lead & 0x07, min = 0x10000;
+    } else {
+        ++pos;
+        return 0xFFFD;
+    }
+    if (pos + extra >= text.size()) {
+        ++pos;
+        return 0xFFFD;
+    }
+    for (int i = 1; i <= extra; ++i) {
+        unsigned char next = byte(pos + i);
+        if ((next & 0xC0) != 0x80) {
+            ++pos;
+            return 0xFFFD;
+        }
+        cp = (cp << 6) | (next & 0x3F);
+    }
+    if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
+        ++pos;
+        return 0xFFFD;
+    }
+    pos += extra + 1;
+    return cp;
+}
+
+// Fills a protocol name field: UTF-16, at most WSAPROTOCOL_LEN units, never half a surrogate pair.
+void FillProtocolName(WCHAR (&field)[WSAPROTOCOL_LEN + 1], std::string_view name) {
+    std::size_t out = 0;
+    std::size_t pos = 0;
+    while (pos < name.size()) {
+        char32_t cp = DecodeUtf8(name, pos);
+        if (cp == 0)
+            break;
+        if (cp < 0x10000) {
+            if (out + 1 > WSAPROTOCOL_LEN)
+                break;
+            field[out++] = static_cast<WCHAR>(cp);
+            continue;
+        }
+        if (out + 2 > WSAPROTOCOL_LEN)
+            break;
+        cp -= 0x10000;
+        field[out++] = static_cast<WCHAR>(0xD800 + (cp >> 10));
+        field[out++] = static_cast<WCHAR>(0xDC00 + (cp & 0x3FF));
+    }
+    field[out] = 0;
+}
+
+void FillEntry(WSAPROTOCOL_INFOW& entry, const CatalogLine& line, DWORD id) {
+    std::memset(&entry, 0, sizeof entry);
+    entry.dwCatalogEntryId = id;
+    entry.iVersion = 2;
+    entry.iAddressFamily = kAfInet;
+    entry.iSocketType = kSockStream;
+    entry.iProtocol = kIpProtoTcp;
+    FillProtocolName(entry.szProtocol, line.Name());
+    std::string_view path = line.Path().substr(0, kCatalogPathLen - 1);
+    std::memcpy(entry.szLibraryPath, path.data(), path.size());
+    entry.szLibraryPath[path.size()] = '\0';
+}
+
+bool ProtocolWanted(const int* protocols, int protocol) {
+    if (!protocols)
+        return true;
+    for (const int* p = protocols; *p; ++p) {
+        if (*p == protocol)
+            return true;
+    }
+    return false;
+}
+
+bool ValidField(const char* text) {
+    if (!text || !*text)
+        return false;
+    return std::strpbrk(text, "\t\r\n") == nullptr;
+}
+
+std::string JoinLines(const std::vector<CatalogLine>& lines) {
+    std::string content;
+    for (const CatalogLine& line : lines) {
+        content += line.text;
+        content += '\n';
+    }
+    return content;
+}
+
+} // namespace
+
+// ---- enumeration ----
+
+int WSCEnumProtocols(const int* protocols, WSAPROTOCOL_INFOW* buffer, DWORD* bufferLength,
+                     int* error) {
+    if (!error)
+        return SOCKET_ERROR;
+    if (!bufferLength) {
+        *error = WSAEFAULT;
+        return SOCKET_ERROR;
+    }
+    std::string path = CatalogPath();
+    std::string content;
+    int err = path.empty() ? ENOENT : ReadWholeFile(path, content);
+    if (err && err != ENOENT) {
+        *error = WSANO_RECOVERY;
+        return SOCKET_ERROR;
+    }
+    std::vector<CatalogLine> lines = SplitCatalog(content);
+    std::vector<const CatalogLine*> wanted;
+    for (const CatalogLine& line : lines) {
+        if (line.IsEntry() && ProtocolWanted(protocols, kIpProtoTcp))
+            wanted.push_back(&line);
+    }
+    if (wanted.size() > kCatalogMaxEntries) {
+        *error = WSANO_RECOVERY;
+        return SOCKET_ERROR;
+    }
+    const DWORD needed = static_cast<DWORD>(wanted.size() * sizeof(WSAPROTOCOL_INFOW));
+    if (!buffer || *bufferLength < needed) {
+        *bufferLength = needed;
+        *error = WSAENOBUFS;
+        return SOCKET_ERROR;
+    }
+    // Entry ids count every entry line, so a filtered listing keeps each entry's own id.
+    DWORD id = 0;
+    int count = 0;
+    for (const CatalogLine& line : lines) {
+        if (!line.IsEntry())
+            continue;
+        ++id;
+        if (!ProtocolWanted(protocols, kIpProtoTcp))
+            continue;
+        FillEntry(buffer[count++], line, id);
+    }
+    *bufferLength = needed;
+    return count;
+}
+
+std::string CatalogPath() {
+    const char* explicitPath = std::getenv("HOOKWISE_CATALOG");
+    if (explicitPath && *explicitPath)
+        return explicitPath;
+    const char* config = std::getenv("XDG_CONFIG_HOME");
+    if (config && *config == '/')
+        return std::string(config) + "/hookwise/protocols.catalog";
+    const char* home = std::getenv("HOME");
+    if (home && *home)
+        return std::string(home) + "/.config/hookwise/protocols.catalog";
+    return {};
+}
+
+// ---- writing ----
+
+LONG CatalogAdd(const char* name, const char* libraryPath) {
+    if (!ValidField(name) || !ValidField(libraryPath) ||
+        std::strlen(libraryPath) >= static_cast<std::size_t>(kCatalogPathLen))
+        return ERROR_INVALID_PARAMETER;
+    std::string path = CatalogPath();
+    if (path.empty())
+        return ERROR_PATH_NOT_FOUND;
+    if (int err = MakeFolders(FolderOfPath(path)))
+        return static_cast<LONG>(Win32ErrorFromErrno(err));
+    CatalogLock lock(path);
+    if (lock.Error())
+        return static_cast<LONG>(Win32ErrorFromErrno(lock.Error()));
+
+    std::string content;
+    int err = ReadWholeFile(path, content);
+    if (err && err != ENOENT)
+        return static_cast<LONG>(Win32ErrorFromErrno(err));
+    std::vector<CatalogLine> lines = SplitCatalog(content);
+    const std::string newText = std::string(name) + '\t' + libraryPath;
+    bool found = false;
+    for (CatalogLine& line : lines) {
+        if (!line.IsEntry() || !SameName(line.Name(), name))
+            continue;
+        if (!found && line.text == newText)
+            return ERROR_SUCCESS; // already there as asked: leave the file untouched
+        found = true;
+        line.text = newText;
+        break;
+    }
+    if (!found) {
+        CatalogLine line;
+        line.text = newText;
+        lines.push_back(std::move(line));
+    }
+    err = ReplaceFile(path, JoinLines(lines));
+    return err ? static_cast<LONG>(Win32ErrorFromErrno(err)) : ERROR_SUCCESS;
+}
+
+LONG CatalogRemove(const char* name) {
+    if (!name || !*name)
+        return ERROR_INVALID_PARAMETER;
+    std::string path = CatalogPath();
+    if (path.empty())
+        return ERROR_FILE_NOT_FOUND;
+    struct stat st;
+    if (::stat(FolderOfPath(path).c_str(), &st) != 0)
+        return ERROR_FILE_NOT_FOUND; // no folder, so no catalogue and no entry
+    CatalogLock lock(path);
+    if (lock.Error())
+        return static_cast<LONG>(Win32ErrorFromErrno(lock.Error()));
+
+    std::string content;
+    int err = ReadWholeFile(path, content);
+    if (err == ENOENT)
+        return ERROR_FILE_NOT_FOUND;
+    if (err)
+        return static_cast<LONG>(Win32ErrorFromErrno(err));
+    std::vector<CatalogLine> lines = SplitCatalog(content);
+    std::vector<CatalogLine> kept;
+    for (CatalogLine& line : lines) {
+        if (line.IsEntry() && SameName(line.Name(), name))
+            continue;
+        kept.push_back(std::move(line));
+    }
+    if (kept.size() == lines.size())
+        return ERROR_FILE_NOT_FOUND;
+    err = ReplaceFile(path, JoinLines(kept));
+    return err ? static_cast<LONG>(Win32ErrorFromErrno(err)) : ERROR_SUCCESS;
+}
