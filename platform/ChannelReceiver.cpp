@@ -1,0 +1,332 @@
+// ChannelReceiver: listening, accepting, frame reading and re-entrant dispatch of channel messages.
+//
+// Sections: listening (Listen, ListenAt, Close), the watch list, reading and dispatch.
+#include "platform/ChannelReceiver.h"
+
+#include "platform/LastError.h"
+#include "platform/Window.h"
+
+#include <cerrno>
+#include <cstring>
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/syscall.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+namespace {
+
+constexpr std::size_t kHeaderBytes = 8;
+
+std::uint32_t ReadLittleEndian32(const std::uint8_t* p) {
+    return static_cast<std::uint32_t>(p[0]) | static_cast<std::uint32_t>(p[1]) << 8 |
+           static_cast<std::uint32_t>(p[2]) << 16 | static_cast<std::uint32_t>(p[3]) << 24;
+}
+
+// The answer goes out with a raw system call and never raises SIGPIPE: the tray program may itself
+// run with the interception provider preloaded, which must not look at the channel's traffic.
+bool SendReply(int fd, std::int32_t result) {
+    auto value = static_cast<std::uint32_t>(result);
+    std::uint8_t bytes[4] = {
+        static_cast<std::uint8_t>(value), static_cast<std::uint8_t>(value >> 8),
+        static_cast<std::uint8_t>(value >> 16), static_cast<std::uint8_t>(value >> 24)};
+    std::size_t sent = 0;
+    while (sent < sizeof bytes) {
+        ssize_t n = syscall(SYS_sendto, fd, bytes + sent, sizeof bytes - sent,
+                            MSG_NOSIGNAL | MSG_DONTWAIT, nullptr, 0);
+        if (n > 0) {
+            sent += static_cast<std::size_t>(n);
+            continue;
+        }
+        if (n < 0 && errno == EINTR)
+            continue;
+        return false;
+    }
+    return true;
+}
+
+bool PeerIsOwnUser(int fd) {
+    ucred credentials{};
+    socklen_t length = sizeof credentials;
+    if (getsockopt(fd, SOL_SOCKET, SO_PEERCRED, &credentials, &length) != 0)
+        return false;
+    return length == sizeof credentials && credentials.uid == getuid();
+}
+
+bool FillAddress(const std::string& path, sockaddr_un& addr) {
+    addr = {};
+    addr.sun_family = AF_UNIX;
+    if (path.empty() || path.size() >= sizeof addr.sun_path)
+        return false;
+    std::memcpy(addr.sun_path, path.data(), path.size());
+    return true;
+}
+
+// True when a receiver accepts connections at addr right now.
+bool SomeoneListens(const sockaddr_un& addr) {
+    int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (fd < 0)
+        return false;
+    int rc;
+    do {
+        rc = static_cast<int>(
+            syscall(SYS_connect, fd, reinterpret_cast<const sockaddr*>(&addr), sizeof addr));
+    } while (rc != 0 && errno == EINTR);
+    close(fd);
+    return rc == 0;
+}
+
+} // namespace
+
+ChannelReceiver::ChannelReceiver(Handler handler) : handler_(std::move(handler)) {}
+
+ChannelReceiver::~ChannelReceiver() {
+    Close();
+}
+
+void ChannelReceiver::SetWatchCallback(WatchCallback callback) {
+    watch_ = std::move(callback);
+}
+
+// ---- listening ----
+
+LONG ChannelReceiver::Listen(const char* caption) {
+    if (!caption || !*caption)
+        return ERROR_INVALID_PARAMETER;
+    if (RuntimeFolder().empty())
+        return ERROR_PATH_NOT_FOUND;
+    return ListenAt(ChannelPath(caption));
+}
+
+LONG ChannelReceiver::ListenAt(const std::string& path) {
+    if (IsListening())
+        return ERROR_INVALID_PARAMETER;
+    sockaddr_un addr;
+    if (!FillAddress(path, addr))
+        return ERROR_INSUFFICIENT_BUFFER;
+
+    // The lock file closes the race between two receivers that both find the socket stale: only
+    // the holder of the lock may replace the socket file.
+    std::string lockPath = path + ".lock";
+    lockFd_ = open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    if (lockFd_ < 0)
+        return Win32ErrorFromErrno(errno);
+    if (flock(lockFd_, LOCK_EX | LOCK_NB) != 0) {
+        LONG error = errno == EWOULDBLOCK ? ERROR_ALREADY_EXISTS : Win32ErrorFromErrno(errno);
+        ReleaseLock();
+        return error;
+    }
+    if (SomeoneListens(addr)) {
+        ReleaseLock();
+        return ERROR_ALREADY_EXISTS;
+    }
+    struct stat existing {};
+    if (lstat(path.c_str(), &existing) == 0) {
+        if (!S_ISSOCK(existing.st_mode)) {
+            ReleaseLock();
+            return ERROR_FILE_EXISTS;
+        }
+        unlink(path.c_str());
+    }
+
+    int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+    if (fd < 0) {
+        LONG error = Win32ErrorFromErrno(errno);
+        ReleaseLock();
+        return error;
+    }
+    struct stat bound {};
+    if (bind(fd, reinterpret_cast<const sockaddr*>(&addr), sizeof addr) != 0 ||
+        chmod(path.c_str(), 0600) != 0 || listen(fd, SOMAXCONN) != 0 ||
+        lstat(path.c_str(), &bound) != 0) {
+        LONG error = Win32ErrorFromErrno(errno);
+        close(fd);
+        ReleaseLock();
+        return error;
+    }
+    listenFd_ = fd;
+    path_ = path;
+    socketDevice_ = bound.st_dev;
+    socketInode_ = bound.st_ino;
+    Watch(listenFd_, true);
+    return ERROR_SUCCESS;
+}
+
+void ChannelReceiver::Close() {
+    if (listenFd_ >= 0) {
+        Watch(listenFd_, false);
+        close(listenFd_);
+        listenFd_ = -1;
+        // Remove the socket file only while it is still the one this receiver bound.
+        struct stat current {};
+        if (lstat(path_.c_str(), &current) == 0 && current.st_dev == socketDevice_ &&
+            current.st_ino == socketInode_)
+            unlink(path_.c_str());
+    }
+    ReleaseLock();
+    // Drop works on a copy: it erases from the map.
+    std::vector<ConnectionPtr> open;
+    open.reserve(connections_.size());
+    for (auto& entry : connections_)
+        open.push_back(entry.second);
+    for (auto& connection : open) {
+        if (connection->busy)
+            connection->closed = true; // closed by Dispatch when its handler returns
+        else
+            Drop(connection);
+    }
+}
+
+void ChannelReceiver::ReleaseLock() {
+    if (lockFd_ < 0)
+        return;
+    close(lockFd_); // also releases the flock
+    lockFd_ = -1;
+}
+
+// ---- the watch list ----
+
+std::vector<int> ChannelReceiver::Descriptors() const {
+    std::vector<int> fds;
+    fds.reserve(connections_.size() + 1);
+    if (listenFd_ >= 0)
+        fds.push_back(listenFd_);
+    for (const auto& entry : connections_) {
+        if (!entry.second->busy && !entry.second->closed)
+            fds.push_back(entry.first);
+    }
+    return fds;
+}
+
+void ChannelReceiver::Watch(int fd, bool watch) {
+    if (watch_)
+        watch_(fd, watch);
+}
+
+void ChannelReceiver::WatchConnection(Connection& connection, bool watch) {
+    if (connection.watched == watch)
+        return;
+    connection.watched = watch;
+    Watch(connection.fd, watch);
+}
+
+// ---- reading and dispatch ----
+
+void ChannelReceiver::ProcessReadable(int fd) {
+    if (fd < 0)
+        return;
+    if (fd == listenFd_) {
+        AcceptPending();
+        return;
+    }
+    auto found = connections_.find(fd);
+    if (found == connections_.end())
+        return;
+    ConnectionPtr connection = found->second; // keeps it alive across nested dispatch
+    if (connection->busy || connection->closed)
+        return;
+    ReadConnection(connection);
+}
+
+void ChannelReceiver::AcceptPending() {
+    while (listenFd_ >= 0) {
+        int fd = accept4(listenFd_, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
+        if (fd < 0) {
+            if (errno == EINTR || errno == ECONNABORTED)
+                continue;
+            return; // EAGAIN: nothing more waiting; anything else: try again when readable
+        }
+        if (!PeerIsOwnUser(fd) || connections_.size() >= kMaxConnections) {
+            close(fd);
+            continue;
+        }
+        auto connection = std::make_shared<Connection>();
+        connection->fd = fd;
+        connection->buffer.resize(kHeaderBytes);
+        connections_[fd] = connection;
+        WatchConnection(*connection, true);
+    }
+}
+
+void ChannelReceiver::ReadConnection(const ConnectionPtr& connection) {
+    for (;;) {
+        std::size_t want = connection->buffer.size() - connection->have;
+        ssize_t n =
+            recv(connection->fd, connection->buffer.data() + connection->have, want, MSG_DONTWAIT);
+        if (n == 0) {
+            // The sender is gone; a frame cut short with it is dropped unanswered.
+            Drop(connection);
+            return;
+        }
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            if (errno != EAGAIN && errno != EWOULDBLOCK)
+                Drop(connection);
+            return;
+        }
+        connection->have += static_cast<std::size_t>(n);
+        if (connection->have < connection->buffer.size())
+            continue;
+        if (connection->buffer.size() == kHeaderBytes) {
+            std::uint32_t size = ReadLittleEndian32(connection->buffer.data() + 4);
+            if (size > kMaxCopyDataBytes) {
+                Drop(connection);
+                return;
+            }
+            connection->buffer.resize(kHeaderBytes + size);
+            if (size > 0)
+                continue;
+        }
+        if (!Dispatch(connection))
+            return;
+        connection->buffer.resize(kHeaderBytes);
+        connection->have = 0;
+    }
+}
+
+bool ChannelReceiver::Dispatch(const ConnectionPtr& connection) {
+    const std::uint8_t* frame = connection->buffer.data();
+    std::uint32_t code = ReadLittleEndian32(frame);
+    auto size = static_cast<std::uint32_t>(connection->buffer.size() - kHeaderBytes);
+
+    // While the handler runs (perhaps a nested event loop that comes back here for other
+    // connections) this connection is off the watch list and its buffer is left alone.
+    connection->busy = true;
+    WatchConnection(*connection, false);
+    std::int32_t result = 0;
+    if (handler_) {
+        try {
+            result = handler_(code, frame + kHeaderBytes, size);
+        } catch (...) {
+            result = 0;
+        }
+    }
+    connection->busy = false;
+
+    if (connection->closed) {
+        Drop(connection);
+        return false;
+    }
+    if (!SendReply(connection->fd, result)) {
+        Drop(connection);
+        return false;
+    }
+    WatchConnection(*connection, true);
+    return true;
+}
+
+void ChannelReceiver::Drop(const ConnectionPtr& connection) {
+    if (connection->fd < 0)
+        return;
+    WatchConnection(*connection, false);
+    auto found = connections_.find(connection->fd);
+    if (found != connections_.end() && found->second == connection)
+        connections_.erase(found);
+    close(connection->fd);
+    connection->fd = -1;
+    connection->closed = true;
+}
