@@ -1,0 +1,46 @@
+// The program folder and the hidden folders below it, and the decimal file-name encoding used for
+// movie and language-pack names, the stored language and the stored password.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+// Upper-cases the ASCII letters of name, then writes each byte's code in decimal, back to back:
+// "abc" -> "656667". Bytes above 127 give three digits and so do not decode again.
+std::string EncodeFileName(std::string_view name);
+
+// The reverse of EncodeFileName: reads two digits per character. Decoding stops at the first pair
+// that is not two decimal digits, at a pair "00", and at a lone last digit; what was read up to
+// there is returned. "656667" -> "ABC".
+std::string DecodeFileName(std::string_view encoded);
+
+// The C runtime's rand(): state = state * 214013 + 2531011 (mod 2^32), draw = bits 16-30 of the
+// new state. Seeding with s sets the state to s.
+class RuntimeRandom {
+public:
+    explicit RuntimeRandom(std::uint32_t seed) : state_(seed) {}
+    int Next();
+
+private:
+    std::uint32_t state_;
+};
+
+// The installation folder (no trailing '/'): the one given to SetProgramFolder, else the folder of
+// the running program. Safe on any thread.
+std::string ProgramFolder();
+// Makes folder the program folder for this process (the tray program and tests set it once).
+void SetProgramFolder(std::string folder);
+
+// programFolder + "/" + first draw + "/" + second draw after seeding RuntimeRandom with seed.
+// Both levels are created when missing; a failure to create them is ignored.
+std::string HiddenFolder(const std::string& programFolder, std::uint32_t seed);
+
+// The hidden folders of the program folder: movies (seed 10, ".../71/16899"), language packs
+// (seed 7) and the help file (seed 9, ".../68/6151"). Each call creates them when missing.
+std::string GetMovieFolder();
+std::string GetLanguageFolder();
+std::string GetAuxFolder();
+
+// Movie folder + "/" + EncodeFileName(baseName) + extension: GetMoviePath("HkMain", ".pbf").
+std::string GetMoviePath(std::string_view baseName, std::string_view extension);

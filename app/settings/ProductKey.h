@@ -1,0 +1,32 @@
+// The product key HKEY_CURRENT_USER\Software\Corvane\Hookwise as a whole: loading every store at
+// start and the save that rewrites the key.
+#pragma once
+
+#include "platform/WinTypes.h"
+
+class GeneralSettings;
+class AlertLogStore;
+class MailSafeList;
+class WebSiteBlockingList;
+
+constexpr const char* kCompanyKeyPath = "Software\\Corvane";
+constexpr const char* kProductKeyName = "Hookwise";
+constexpr const char* kProductKeyPath = "Software\\Corvane\\Hookwise";
+constexpr const char* kProductKeyFullName = "HKEY_CURRENT_USER\\Software\\Corvane\\Hookwise";
+
+// Loading at start: opens the product key (nothing is loaded and every default stays when it does
+// not open); "LANGUAGE" decoded becomes the current language (absent or empty keeps it); then
+// settings, alert log, mail list and site list load in this order.
+void LoadAllSettings(GeneralSettings& settings, AlertLogStore& log, MailSafeList& mail,
+                     WebSiteBlockingList& web);
+
+// Deletes the product key with everything below it and writes it anew: "LANGUAGE" (the current
+// language encoded; the current language becomes its upper-cased form), "DefnsVersion", then
+// settings, alert log, mail list and site list. All of it is one registry transaction: when any
+// step fails, or the process dies in the middle, the previous product key stays whole. Returns
+// true when the new key was committed.
+bool SaveAllSettings(const GeneralSettings& settings, const AlertLogStore& log,
+                     const MailSafeList& mail, const WebSiteBlockingList& web);
+
+// Deletes the product key with everything below it ("IDC_FS_Reset"). True when it is gone.
+bool ResetAllSettings();
