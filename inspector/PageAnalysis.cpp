@@ -1,0 +1,227 @@
+// HTMLSourceParser::AnalyzePage: captures the shown page, recognises a mail by its header lines,
+// checks sender, subject, links and text against the definitions, reports each finding to the
+// tray program and replaces a blocked mail by the warning page.
+//
+// Sections: capture, analysis, reports, reaction.
+#include "inspector/HTMLSourceParser.h"
+
+#include "engine/DetectionRecord.h"
+#include "engine/LSPGlobals.h"
+#include "inspector/MailHeaderParser.h"
+#include "platform/Clipboard.h"
+#include "platform/Module.h"
+#include "platform/Window.h"
+
+#include <cstring>
+
+namespace {
+
+constexpr VARIANT_BOOL kShowInterface = 2; // the show-interface argument of every command
+constexpr std::size_t kTextBuffer = 261;   // a matched phrase, a link text, a link pattern
+
+// Runs one editing command on the document with an empty value.
+HRESULT RunCommand(IHTMLDocument2* document, const char16_t* command) {
+    BStr name(SysAllocString(command));
+    if (!name.Get())
+        return E_OUTOFMEMORY;
+    VARIANT empty;
+    VariantInit(&empty);
+    VARIANT_BOOL done = VARIANT_FALSE;
+    return document->execCommand(name.Get(), kShowInterface, empty, &done);
+}
+
+// The findings of one page; the buffers hold what the lookups matched.
+struct Findings {
+    bool badFrom = false;
+    bool badSubject = false;
+    bool badText = false;
+    bool badVisibleLink = false;
+    bool badHiddenLink = false;
+    char matchedText[kTextBuffer] = {};
+    char visibleText[kTextBuffer] = {};
+    char visiblePattern[kTextBuffer] = {};
+    char hiddenPattern[kTextBuffer] = {};
+
+    bool Any() const { return badFrom || badSubject || badText || badVisibleLink || badHiddenLink; }
+};
+
+// Sends the record as one mail report and returns whether the tray program let the mail through.
+// No handler channel means no answer, and that blocks.
+bool SendMailReport(DetectionRecord& record, char kind) {
+    record.mail.kind = kind;
+    return SendCopyData(CLSPGlobals::hMainWnd, kReportMail, &record, sizeof record) != 0;
+}
+
+// The fields every report of the page shares: the browser program, port "80", the mail header.
+void FillCommonFields(DetectionRecord& record, const MailHeaderParser& parser) {
+    char path[kTextBuffer] = {};
+    GetModuleFileNameA(nullptr, path, sizeof path);
+    CopyField(record.senderPath, path);
+    const char* slash = std::strrchr(path, '/');
+    CopyField(record.program, slash ? slash + 1 : path);
+    CopyField(record.hostAddress, "");
+    CopyField(record.port, "80");
+    // Each header field is cleared whole before it is written, so nothing of a longer earlier
+    // text stays behind its terminator.
+    auto header = [](char(&field)[101], bool present, const char* value) {
+        std::memset(field, 0, sizeof field);
+        CopyField(field, present ? value : "");
+    };
+    header(record.mail.from, parser.HasFrom(), parser.GetFrom());
+    header(record.mail.to, parser.HasTo(), parser.GetTo());
+    header(record.mail.subject, parser.HasSubject(), parser.GetSubject());
+    header(record.mail.date, parser.HasDate(), parser.GetDate());
+    header(record.mail.attachment, parser.HasAttachment(), parser.GetAttachment());
+}
+
+// Sends the reports in their order F, S, L, T; they stop at the first one answered with a block,
+// and at most one link report goes out. Returns the allow flag.
+bool Report(const MailHeaderParser& parser, const Findings& found) {
+    DetectionRecord record;
+    std::memset(&record, 0, sizeof record);
+    FillCommonFields(record, parser);
+    bool allow = true;
+    if (found.badFrom)
+        allow = SendMailReport(record, kKindFrom);
+    if (found.badSubject && allow)
+        allow = SendMailReport(record, kKindSubject);
+    if (found.badVisibleLink && allow) {
+        CopyField(record.mail.linkText, found.visibleText);
+        CopyField(record.mail.linkTarget, found.visiblePattern);
+        allow = SendMailReport(record, kKindLink);
+    } else if (found.badHiddenLink && allow) {
+        CopyField(record.mail.linkText, found.hiddenPattern);
+        CopyField(record.mail.linkTarget, found.hiddenPattern);
+        allow = SendMailReport(record, kKindLink);
+    }
+    if (found.badText && allow) {
+        CopyField(record.mail.matchedText, found.matchedText);
+        allow = SendMailReport(record, kKindText);
+    }
+    return allow;
+}
+
+} // namespace
+
+// ---- capture ----
+
+HRESULT HTMLSourceParser::CaptureThroughClipboard(IHTMLDocument2* document, Capture* capture) {
+    HRESULT hr = RunCommand(document, u"Unselect");
+    if (FAILED(hr))
+        return hr;
+    hr = RunCommand(document, u"SelectAll");
+    if (FAILED(hr)) {
+        RunCommand(document, u"Unselect");
+        return hr;
+    }
+    hr = RunCommand(document, u"Copy");
+    if (FAILED(hr)) {
+        RunCommand(document, u"Unselect");
+        return hr;
+    }
+    RunCommand(document, u"Unselect");
+
+    IClipboard* clipboard = GetClipboard();
+    if (!clipboard->OpenClipboard(nullptr))
+        return S_OK;
+    if (clipboard->GetClipboardText(&capture->text))
+        capture->hasText = true;
+    clipboard->EmptyClipboard();
+    clipboard->CloseClipboard();
+    return S_OK;
+}
+
+HRESULT HTMLSourceParser::CapturePage(IHTMLDocument2* document, Capture* capture) {
+    ComPtr<IHTMLElement> body;
+    HRESULT hr = document->get_body(body.Put());
+    if (FAILED(hr))
+        return hr;
+    if (!body)
+        return E_FAIL;
+
+    BStr outerText;
+    hr = body->get_outerText(outerText.Put());
+    if (FAILED(hr))
+        return hr;
+    if (!outerText.Get()) {
+        hr = CaptureThroughClipboard(document, capture);
+        if (FAILED(hr))
+            return hr;
+    } else if (outerText.Length() > 0) {
+        capture->text = AnsiFromBstr(outerText.Get());
+        capture->hasText = true;
+    }
+
+    BStr outerHtml;
+    hr = body->get_outerHTML(outerHtml.Put());
+    if (FAILED(hr))
+        return hr;
+    capture->html = AnsiFromBstr(outerHtml.Get());
+    return S_OK;
+}
+
+// ---- analysis, reports and reaction ----
+
+HRESULT HTMLSourceParser::AnalyzePage() {
+    // The browser reference is gone once the browser detached with a null site.
+    if (!m_spWebBrowser)
+        return E_POINTER;
+    ComPtr<IDispatch> dispatch;
+    HRESULT hr = m_spWebBrowser->get_Document(dispatch.Put());
+    if (FAILED(hr))
+        return hr;
+    ComPtr<IHTMLDocument2> document;
+    hr = dispatch.As(IID_IHTMLDocument2, &document);
+    if (FAILED(hr))
+        return hr;
+    if (!document)
+        return E_NOINTERFACE;
+
+    Capture page;
+    hr = CapturePage(document.Get(), &page);
+    if (FAILED(hr))
+        return hr;
+    // Text from the clipboard may be empty, and a NUL inside ends the text for the parser too.
+    if (!page.hasText || page.html.empty())
+        return S_OK;
+
+    MailHeaderParser parser;
+    parser.SetText(page.text.c_str());
+    if (!parser.ParseFromTo())
+        return S_OK;
+    parser.ParseAll();
+
+    Findings found;
+    if (parser.HasFrom())
+        found.badFrom = CLSPGlobals::IsBadMailFrom(parser.GetFrom());
+    if (parser.HasSubject())
+        found.badSubject = CLSPGlobals::IsBadMailSubject(parser.GetSubject());
+    if (parser.HasBody())
+        found.badText = CLSPGlobals::IsBadMailText(parser.GetBody(), found.matchedText);
+    parser.SetHtml(page.html.c_str());
+    if (parser.HasBody()) {
+        found.badVisibleLink = CLSPGlobals::IsBadVisibleMailLinks(
+            parser.GetBody(), found.visibleText, found.visiblePattern);
+        if (!found.badVisibleLink)
+            found.badHiddenLink =
+                CLSPGlobals::IsBadMailLinks(parser.GetBody(), found.hiddenPattern);
+    }
+    if (!found.Any())
+        return S_OK;
+
+    bool allow = Report(parser, found);
+    if (!allow && m_spWebBrowser)
+        ShowWarningPage(document.Get());
+    return S_OK;
+}
+
+void HTMLSourceParser::ShowWarningPage(IHTMLDocument2* document) {
+    m_spWebBrowser->Stop();
+    BStr url(SysAllocStringFromUtf8(CLSPGlobals::szPMailPath));
+    HRESULT hr = url.Get() ? document->put_URL(url.Get()) : E_OUTOFMEMORY;
+    if (SUCCEEDED(hr))
+        return;
+    if (SUCCEEDED(m_spWebBrowser->GoBack()))
+        return;
+    m_spWebBrowser->Refresh();
+}
