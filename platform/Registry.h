@@ -11,8 +11,15 @@
 // next call read it again.
 //
 // Differences from Windows: there is no security, no volatile keys and no remote machine;
-// RegConnectRegistryA accepts only a null or empty machine name. Handles are heap objects; a
-// handle whose key was deleted gives ERROR_KEY_DELETED. Every call is safe on any thread.
+// RegConnectRegistryA accepts only a null or empty machine name. Handles are tokens that are never
+// reused, so a closed or made-up handle gives ERROR_INVALID_HANDLE (never a crash); a handle whose
+// key was deleted gives ERROR_KEY_DELETED. Names fold ASCII letters only. Every call is safe on
+// any thread.
+//
+// Failures of the file itself: ERROR_BADDB for a damaged file or one that is not a registry,
+// ERROR_CANTOPEN when it cannot be opened, ERROR_CANTWRITE when a write cannot be made (read-only
+// file, full disk, another process holding the write lock past the busy time-out), ERROR_CANTREAD
+// when a read fails. A failed open is tried again at the next call.
 #pragma once
 
 #include "platform/WinTypes.h"
@@ -30,6 +37,7 @@ constexpr REGSAM KEY_READ = 0x20019;
 constexpr REGSAM KEY_WRITE = 0x20006;
 constexpr DWORD REG_CREATED_NEW_KEY = 1;
 constexpr DWORD REG_OPENED_EXISTING_KEY = 2;
+constexpr LONG ERROR_BAD_NETPATH = 53;
 
 // Returns a new handle to the predefined root in *result. Fails with ERROR_BAD_NETPATH (53) for a
 // machine name and ERROR_INVALID_HANDLE for a key that is not a predefined root.
@@ -37,9 +45,13 @@ LONG RegConnectRegistryA(const char* machineName, HKEY root, HKEY* result);
 
 // Opens subKey (a path with '\' separators) below key, creating every missing key on the way.
 // *disposition (optional) receives REG_CREATED_NEW_KEY or REG_OPENED_EXISTING_KEY.
-// On failure *result is null; ERROR_CANTWRITE when the file cannot be written.
+// On failure *result is null; ERROR_CANTWRITE when the file cannot be written. An empty subKey
+// opens a new handle to key; a null one gives ERROR_INVALID_PARAMETER. Empty parts of the path
+// (doubled or outer '\') are skipped; a name over 255 characters gives ERROR_INVALID_PARAMETER.
+// class, options, access and security are ignored.
 LONG RegCreateKeyExA(HKEY key, const char* subKey, DWORD reserved, char* keyClass, DWORD options,
                      REGSAM access, const void* security, HKEY* result, DWORD* disposition);
+// As RegCreateKeyExA, except that a null or empty subKey gives back `key` itself, as Windows does.
 LONG RegCreateKeyA(HKEY key, const char* subKey, HKEY* result);
 
 // Opens an existing subKey. A null or empty subKey gives back `key` itself (not a new handle), as
@@ -49,10 +61,10 @@ LONG RegOpenKeyA(HKEY key, const char* subKey, HKEY* result);
 LONG RegOpenKeyExA(HKEY key, const char* subKey, DWORD options, REGSAM access, HKEY* result);
 
 // Reads a value. With data null only *type and *cbData are set. When *cbData is smaller than the
-// value: ERROR_MORE_DATA, *cbData = the size needed, data untouched. Otherwise the bytes are copied,
-// *cbData = their count, and for REG_SZ / REG_EXPAND_SZ / REG_MULTI_SZ one NUL (not counted) is
-// added after them when the buffer has room and the stored bytes do not already end in one.
-// ERROR_FILE_NOT_FOUND when the value is missing. A null or empty name is the default value.
+// value: ERROR_MORE_DATA, *cbData = the size needed, data untouched. Otherwise the bytes are
+// copied, *cbData = their count, and for REG_SZ / REG_EXPAND_SZ / REG_MULTI_SZ one NUL (not
+// counted) is added after them when the buffer has room and the stored bytes do not already end in
+// one. ERROR_FILE_NOT_FOUND when the value is missing. A null or empty name is the default value.
 LONG RegQueryValueExA(HKEY key, const char* valueName, DWORD* reserved, DWORD* type, BYTE* data,
                       DWORD* cbData);
 
@@ -76,10 +88,13 @@ LONG RegEnumKeyA(HKEY key, DWORD index, char* name, DWORD cchName);
 // Counts of subkeys and values (RegQueryInfoKey's counting part); either pointer may be null.
 LONG RegQueryInfoKeyCounts(HKEY key, DWORD* subKeys, DWORD* values);
 
-// Deletes a key that has no subkeys (RegDeleteKeyA); ERROR_ACCESS_DENIED when it has some.
+// Deletes a key that has no subkeys (RegDeleteKeyA), with its values; ERROR_ACCESS_DENIED when it
+// has some. An empty subKey deletes key itself; null gives ERROR_INVALID_PARAMETER. Hives cannot
+// be deleted (ERROR_ACCESS_DENIED).
 LONG RegDeleteKeyA(HKEY key, const char* subKey);
 
-// Deletes subKey and everything below it (SHDeleteKeyA). ERROR_FILE_NOT_FOUND when it is missing.
+// Deletes subKey and everything below it (SHDeleteKeyA), all or nothing. ERROR_FILE_NOT_FOUND when
+// it is missing; an empty subKey deletes key itself; hives cannot be deleted.
 LONG SHDeleteKeyA(HKEY key, const char* subKey);
 
 // Releases a handle; predefined roots are accepted and ignored.
@@ -93,8 +108,14 @@ const char* RegistryFilePath();
 void RegistryReopenForTesting();
 
 // Makes every registry write of this thread between construction and Commit() one transaction.
-// Destroyed without Commit(), it rolls everything back. Scopes nest: only the outermost commits.
-// Commit() returns ERROR_SUCCESS or ERROR_CANTWRITE.
+// Destroyed without Commit(), it rolls everything back. Scopes nest: only the outermost commits;
+// an inner scope destroyed without Commit() undoes only its own writes.
+// Commit() returns ERROR_SUCCESS or ERROR_CANTWRITE (then nothing of the transaction is kept).
+// While it lives, other threads' registry calls wait for it, and another process's writes wait
+// for it up to the busy time-out. If the transaction cannot start, or a write inside it fails in
+// the file (not a logical failure such as ERROR_FILE_NOT_FOUND), every further write in it gives
+// ERROR_CANTWRITE and Commit() rolls back, so a half-written save is never kept.
+// It must be destroyed on the thread that made it.
 class RegistryTransaction {
 public:
     RegistryTransaction();
@@ -118,7 +139,7 @@ public:
     RegKey& operator=(const RegKey&) = delete;
     ~RegKey();
     HKEY Get() const { return key_; }
-    HKEY* Put();  // closes what it held and hands out the slot for a call's out parameter
+    HKEY* Put(); // closes what it held and hands out the slot for a call's out parameter
     HKEY Release();
     explicit operator bool() const { return key_ != nullptr; }
 
