@@ -391,8 +391,8 @@ LONG CatalogAdd(const char* name, const char* libraryPath) {
     for (CatalogLine& line : lines) {
         if (!line.IsEntry() || !SameName(line.Name(), name))
             continue;
-        if (!found && line.text == newText)
-            return ERROR_SUCCESS; // already there as asked: leave the file untouched
+        if (line.Path() == libraryPath)
+            return ERROR_SUCCESS; // already there: leave the file untouched
         found = true;
         line.text = newText;
         break;

@@ -58,8 +58,9 @@ int WSCEnumProtocols(const int* protocols, WSAPROTOCOL_INFOW* buffer, DWORD* buf
 std::string CatalogPath();
 
 // Adds an entry at the end of the catalogue, creating the file and its folder (mode 0700) when
-// missing. When an entry with that name exists (ASCII letters compared ignoring case) it keeps
-// its place and takes the new library path, so adding twice changes nothing. Returns
+// missing. When an entry with that name exists (ASCII letters compared ignoring case) and the same
+// path, the file is left untouched; with another path the entry keeps its place and becomes
+// "name<TAB>libraryPath" as given. Returns
 // ERROR_SUCCESS; ERROR_INVALID_PARAMETER for a null or empty name or path, a name or path holding
 // a TAB, CR or LF, or a path of kCatalogPathLen bytes or more; ERROR_PATH_NOT_FOUND when there is
 // no catalogue path; otherwise the Win32 code of the file error. On failure the file is unchanged.

@@ -1,0 +1,107 @@
+// The link checks: a listed link pattern in a mail's HTML, alone or together with the visible text
+// that the HTML shows right after it.
+#include "engine/LSPGlobals.h"
+
+#include "engine/DefinitionList.h"
+#include "engine/DetectionRecord.h"
+
+#include <cstring>
+
+namespace {
+
+constexpr unsigned long kValueSize = 261;
+constexpr std::size_t kMaxVisibleText = 260;
+
+void LowerInPlace(char* text) {
+    for (; *text; ++text) {
+        if (*text >= 'A' && *text <= 'Z')
+            *text = static_cast<char>(*text + ('a' - 'A'));
+    }
+}
+
+// _stricmp == 0 in the "C" locale: equal when equal after folding ASCII letters.
+bool EqualIgnoringCase(const char* a, const char* b) {
+    for (;; ++a, ++b) {
+        unsigned char ca = static_cast<unsigned char>(*a);
+        unsigned char cb = static_cast<unsigned char>(*b);
+        if (ca >= 'A' && ca <= 'Z')
+            ca += 'a' - 'A';
+        if (cb >= 'A' && cb <= 'Z')
+            cb += 'a' - 'A';
+        if (ca != cb)
+            return false;
+        if (ca == 0)
+            return true;
+    }
+}
+
+bool IsNullSlot(const char* entry) {
+    return EqualIgnoringCase(entry, "null");
+}
+
+// Reads entry index of a list into value. False at the end of the list: the key is absent or
+// empty. A value that unscrambles to an empty text counts as empty too, since an empty pattern
+// would occur in every page.
+bool ReadEntry(const DefinitionList& list, unsigned long index, char* value) {
+    return list.Read(index, value) != 0 && value[0] != '\0';
+}
+
+// The text that the HTML shows after the first '>' at or after from: up to the next '<', or to
+// the end of the HTML when none follows, at most 260 characters. False when no '>' follows.
+bool VisibleTextAfter(const char* from, char (&visible)[kValueSize]) {
+    const char* open = std::strchr(from, '>');
+    if (!open)
+        return false;
+    const char* text = open + 1;
+    std::size_t n = 0;
+    while (n < kMaxVisibleText && text[n] != '\0' && text[n] != '<')
+        ++n;
+    std::memcpy(visible, text, n);
+    visible[n] = '\0';
+    return true;
+}
+
+} // namespace
+
+bool CLSPGlobals::IsBadVisibleMailLinks(const char* html, char* visibleText, char* linkPattern) {
+    if (!html || !visibleText || !linkPattern)
+        return false;
+    DefinitionList patterns(szUrlSec, "CLINK", kValueSize);
+    DefinitionList visibles(szUrlSec, "VLINK", kValueSize);
+    char pattern[kValueSize];
+    for (unsigned long index = 1; ReadEntry(patterns, index, pattern); ++index) {
+        LowerInPlace(pattern);
+        // Only the first occurrence of a pattern is examined; the search for '>' starts at the
+        // pattern itself, so a '>' inside the pattern counts.
+        const char* occurrence = std::strstr(html, pattern);
+        if (!occurrence || IsNullSlot(pattern))
+            continue;
+        char visible[kValueSize];
+        if (!VisibleTextAfter(occurrence, visible))
+            continue;
+        char expected[kValueSize];
+        if (!ReadEntry(visibles, index, expected))
+            continue;
+        if (!EqualIgnoringCase(visible, expected))
+            continue;
+        CopyField(linkPattern, kValueSize, pattern);
+        CopyField(visibleText, kValueSize, expected);
+        return true;
+    }
+    return false;
+}
+
+bool CLSPGlobals::IsBadMailLinks(const char* html, char* linkPattern) {
+    if (!html || !linkPattern)
+        return false;
+    DefinitionList patterns(szUrlSec, "CLINK", kValueSize);
+    char pattern[kValueSize];
+    for (unsigned long index = 1; ReadEntry(patterns, index, pattern); ++index) {
+        LowerInPlace(pattern);
+        if (IsNullSlot(pattern) || !std::strstr(html, pattern))
+            continue;
+        CopyField(linkPattern, kValueSize, pattern);
+        return true;
+    }
+    return false;
+}
