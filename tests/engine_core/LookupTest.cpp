@@ -1,0 +1,207 @@
+// The five definition lookups: list walks that stop at a gap, and the comparison direction and
+// letter-case rule of each lookup.
+#include "engine/LSPGlobals.h"
+
+#include "EngineFixture.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+
+namespace {
+
+class Lookup : public DatabaseTest {};
+
+bool BadUrl(std::string url) {
+    return CLSPGlobals::IsBadUrl(url.data());
+}
+
+TEST_F(Lookup, AbsentDatabaseKnowsNothing) {
+    char url[] = "phish.example";
+    char matched[261] = "untouched";
+    EXPECT_FALSE(CLSPGlobals::IsBadIP("10.0.0.1"));
+    EXPECT_FALSE(CLSPGlobals::IsBadUrl(url));
+    EXPECT_FALSE(CLSPGlobals::IsBadMailFrom("a@b.example"));
+    EXPECT_FALSE(CLSPGlobals::IsBadMailSubject("verify your account"));
+    EXPECT_FALSE(CLSPGlobals::IsBadMailText("verify your account", matched));
+    EXPECT_STREQ(matched, "untouched");
+}
+
+TEST_F(Lookup, EmptyDatabaseKnowsNothing) {
+    Write(DefinitionFile());
+    EXPECT_FALSE(CLSPGlobals::IsBadIP("10.0.0.1"));
+    EXPECT_FALSE(BadUrl(""));
+    EXPECT_FALSE(CLSPGlobals::IsBadMailFrom(""));
+}
+
+TEST_F(Lookup, UnsetDatabasePathKnowsNothing) {
+    Write(DefinitionFile().List("HostIP", "IP", {"10.0.0.1"}));
+    CLSPGlobals::szDBPath[0] = '\0';
+    EXPECT_FALSE(CLSPGlobals::IsBadIP("10.0.0.1"));
+}
+
+TEST_F(Lookup, NullTextsAreNoHit) {
+    Write(DefinitionFile().List("HostIP", "IP", {"x"}).List("From", "FROM", {"x"}));
+    EXPECT_FALSE(CLSPGlobals::IsBadIP(nullptr));
+    EXPECT_FALSE(CLSPGlobals::IsBadUrl(nullptr));
+    EXPECT_FALSE(CLSPGlobals::IsBadMailFrom(nullptr));
+    EXPECT_FALSE(CLSPGlobals::IsBadMailSubject(nullptr));
+    EXPECT_FALSE(CLSPGlobals::IsBadMailText(nullptr, nullptr));
+}
+
+TEST_F(Lookup, WalkStopsAtTheFirstGap) {
+    Write(DefinitionFile()
+              .Add("HostIP", "IP1", "10.0.0.1")
+              .Add("HostIP", "IP3", "10.0.0.3")
+              .Add("From", "FROM2", "late@x.example")
+              .Add("Subject", "SUB1", "first")
+              .Add("Subject", "SUB2", "")
+              .Add("Subject", "SUB3", "third"));
+    EXPECT_TRUE(CLSPGlobals::IsBadIP("10.0.0.1"));
+    EXPECT_FALSE(CLSPGlobals::IsBadIP("10.0.0.3"));
+    EXPECT_FALSE(CLSPGlobals::IsBadMailFrom("late@x.example")) << "a list without entry 1";
+    EXPECT_TRUE(CLSPGlobals::IsBadMailSubject("the first one"));
+    EXPECT_FALSE(CLSPGlobals::IsBadMailSubject("the third one")) << "an empty value ends it";
+}
+
+TEST_F(Lookup, EntryOrderInFileDoesNotMatterIndexOrderDoes) {
+    Write(DefinitionFile()
+              .Add("Text", "TXT3", "three")
+              .Add("Text", "TXT2", "account")
+              .Add("Text", "TXT1", "verify"));
+    char matched[261] = "";
+    EXPECT_TRUE(CLSPGlobals::IsBadMailText("please verify your account", matched));
+    EXPECT_STREQ(matched, "verify");
+    EXPECT_TRUE(CLSPGlobals::IsBadMailText("page three", matched));
+    EXPECT_STREQ(matched, "three");
+}
+
+TEST_F(Lookup, GarbageFirstLineDoesNotDisturbTheWalk) {
+    Write(DefinitionFile()
+              .GarbageHeader("\x8F\x12[\xFF\r\x01\n\x9A=;\"'\xEE\x01")
+              .List("HostIP", "IP", {"10.0.0.1", "10.0.0.2"}));
+    EXPECT_TRUE(CLSPGlobals::IsBadIP("10.0.0.2"));
+}
+
+TEST_F(Lookup, ReplacedDatabaseSeenAtNextLookup) {
+    Write(DefinitionFile().List("HostIP", "IP", {"10.0.0.1"}));
+    EXPECT_TRUE(CLSPGlobals::IsBadIP("10.0.0.1"));
+    Write(DefinitionFile().List("HostIP", "IP", {"10.0.0.2"}));
+    EXPECT_FALSE(CLSPGlobals::IsBadIP("10.0.0.1"));
+    EXPECT_TRUE(CLSPGlobals::IsBadIP("10.0.0.2"));
+}
+
+// ---- IsBadIP: whole texts, ignoring case ----
+
+TEST_F(Lookup, BadIpComparesWholeTexts) {
+    Write(DefinitionFile().List("HostIP", "IP", {"10.0.0.10", "Mail.Phish.Example"}));
+    EXPECT_FALSE(CLSPGlobals::IsBadIP("10.0.0.1"));
+    EXPECT_TRUE(CLSPGlobals::IsBadIP("10.0.0.10"));
+    EXPECT_FALSE(CLSPGlobals::IsBadIP("10.0.0.100"));
+    EXPECT_TRUE(CLSPGlobals::IsBadIP("mail.PHISH.example"));
+    EXPECT_FALSE(CLSPGlobals::IsBadIP("phish.example"));
+}
+
+TEST_F(Lookup, BadIpReadsAtMost99Characters) {
+    std::string longHost(120, 'h');
+    Write(DefinitionFile().List("HostIP", "IP", {longHost}));
+    EXPECT_FALSE(CLSPGlobals::IsBadIP(longHost.c_str()));
+    EXPECT_TRUE(CLSPGlobals::IsBadIP(longHost.substr(0, 99).c_str()));
+}
+
+// ---- IsBadUrl: the address is the needle, lower-cased in place ----
+
+TEST_F(Lookup, BadUrlFindsLowerCasedAddressInsideLongerEntry) {
+    Write(DefinitionFile().List("HostLink", "HLINK", {"http://Login.Bank-Secure.example/Verify"}));
+    char url[] = "LOGIN.bank-secure.EXAMPLE/verify";
+    EXPECT_TRUE(CLSPGlobals::IsBadUrl(url));
+    EXPECT_STREQ(url, "login.bank-secure.example/verify");
+}
+
+TEST_F(Lookup, BadUrlLowerCasesEvenOnMiss) {
+    Write(DefinitionFile().List("HostLink", "HLINK", {"other.example"}));
+    char url[] = "MiXeD.Example";
+    EXPECT_FALSE(CLSPGlobals::IsBadUrl(url));
+    EXPECT_STREQ(url, "mixed.example");
+}
+
+TEST_F(Lookup, BadUrlMissesAddressLongerThanEveryEntry) {
+    Write(DefinitionFile().List("HostLink", "HLINK", {"phish.example"}));
+    EXPECT_FALSE(BadUrl("phish.example/login"));
+    EXPECT_TRUE(BadUrl("phish.ex"));
+}
+
+TEST_F(Lookup, BadUrlEmptyAddressHitsAnyFirstEntry) {
+    Write(DefinitionFile().List("HostLink", "HLINK", {"anything"}));
+    EXPECT_TRUE(BadUrl(""));
+}
+
+TEST_F(Lookup, BadUrlEmptyAddressMissesWithoutEntries) {
+    Write(DefinitionFile().List("HostIP", "IP", {"x"}));
+    EXPECT_FALSE(BadUrl(""));
+}
+
+TEST_F(Lookup, BadUrlFallsBackToLinkListFromIndexOne) {
+    Write(DefinitionFile()
+              .List("HostLink", "HLINK", {"first.example"})
+              .Add("HostLink", "HLINK3", "beyond-gap.example")
+              .List("Link", "CLINK", {"Evil.Example/Pay", "null"}));
+    EXPECT_TRUE(BadUrl("evil.example/pay"));
+    EXPECT_FALSE(BadUrl("beyond-gap.example"));
+    // "null" entries are ordinary entries here.
+    EXPECT_TRUE(BadUrl("nul"));
+}
+
+TEST_F(Lookup, BadUrlIgnoresVisibleTexts) {
+    Write(DefinitionFile().Add("Link", "CLINK1", "a.example").Add("Link", "VLINK1", "b.example"));
+    EXPECT_FALSE(BadUrl("b.example"));
+}
+
+// ---- IsBadMailFrom / IsBadMailSubject / IsBadMailText: the given text is the haystack ----
+
+TEST_F(Lookup, BadMailFromFindsEntryOfAnyCaseInLowerCaseText) {
+    Write(DefinitionFile().List("From", "FROM", {"Security@PayPa1.Example"}));
+    EXPECT_TRUE(CLSPGlobals::IsBadMailFrom("\"support\" <security@paypa1.example>"));
+    EXPECT_FALSE(CLSPGlobals::IsBadMailFrom("paypa1.example"));
+}
+
+TEST_F(Lookup, BadMailFromNeedsLowerCaseText) {
+    Write(DefinitionFile().List("From", "FROM", {"security@paypa1.example"}));
+    EXPECT_FALSE(CLSPGlobals::IsBadMailFrom("Security@PayPa1.example"));
+}
+
+TEST_F(Lookup, BadMailSubjectMissesUpperCaseText) {
+    Write(DefinitionFile().List("Subject", "SUB", {"Verify Your Account"}));
+    EXPECT_TRUE(CLSPGlobals::IsBadMailSubject("urgent: verify your account now"));
+    EXPECT_FALSE(CLSPGlobals::IsBadMailSubject("urgent: Verify Your Account now"));
+}
+
+TEST_F(Lookup, BadMailTextCopiesLowerCasedEntryOnHit) {
+    Write(DefinitionFile().List("Text", "TXT", {"Confirm Your PASSWORD"}));
+    char matched[261];
+    std::memset(matched, 'X', sizeof matched);
+    EXPECT_TRUE(CLSPGlobals::IsBadMailText("please confirm your password today", matched));
+    EXPECT_STREQ(matched, "confirm your password");
+}
+
+TEST_F(Lookup, BadMailTextLeavesOutputUntouchedOnMiss) {
+    Write(DefinitionFile().List("Text", "TXT", {"confirm your password"}));
+    char matched[261];
+    std::memset(matched, 'X', sizeof matched);
+    EXPECT_FALSE(CLSPGlobals::IsBadMailText("nothing to see", matched));
+    for (char c : matched)
+        ASSERT_EQ(c, 'X');
+}
+
+TEST_F(Lookup, BadMailTextCopiesAtMost260Characters) {
+    std::string phrase(300, 'w');
+    Write(DefinitionFile().List("Text", "TXT", {phrase}));
+    char matched[262];
+    std::memset(matched, 'X', sizeof matched);
+    EXPECT_TRUE(CLSPGlobals::IsBadMailText(phrase.c_str(), matched));
+    EXPECT_EQ(std::strlen(matched), 260u);
+    EXPECT_EQ(matched[261], 'X');
+}
+
+} // namespace
