@@ -98,10 +98,18 @@ constexpr std::uint16_t TextLength(const char* text) {
 constexpr VersionBlockBuffer BuildVersionBlock(const VersionBlockSpec& spec) {
     version_block_detail::Writer w;
     std::size_t root = w.Begin("VS_VERSION_INFO", 52, 0);
-    const std::uint32_t fixed[13] = {0xFEEF04BD,           0x00010000,           spec.fileVersionMS,
-                                     spec.fileVersionLS,   spec.productVersionMS, spec.productVersionLS,
-                                     0x3F,                 0,                    0,
-                                     spec.fileType,        0,                    0,
+    const std::uint32_t fixed[13] = {0xFEEF04BD,
+                                     0x00010000,
+                                     spec.fileVersionMS,
+                                     spec.fileVersionLS,
+                                     spec.productVersionMS,
+                                     spec.productVersionLS,
+                                     0x3F,
+                                     0,
+                                     0,
+                                     spec.fileType,
+                                     0,
+                                     0,
                                      0};
     for (std::uint32_t d : fixed)
         w.Dword(d);
@@ -110,8 +118,9 @@ constexpr VersionBlockBuffer BuildVersionBlock(const VersionBlockSpec& spec) {
     std::size_t table = w.Begin(spec.tableKey, 0, 1);
     for (std::size_t i = 0; i < spec.names.size() && spec.names[i]; ++i) {
         const char* value = spec.values[i] ? spec.values[i] : "";
-        std::size_t entry = w.Begin(
-            spec.names[i], static_cast<std::uint16_t>(version_block_detail::TextLength(value) + 1), 1);
+        std::size_t entry =
+            w.Begin(spec.names[i],
+                    static_cast<std::uint16_t>(version_block_detail::TextLength(value) + 1), 1);
         w.WideText(value);
         w.End(entry);
     }
@@ -149,13 +158,8 @@ constexpr VersionBlockSpec HookwiseVersionSpec(std::uint32_t fileType, const cha
     spec.fileType = fileType;
     spec.names = {"CompanyName",    "FileDescription",  "FileVersion", "InternalName",
                   "LegalCopyright", "OriginalFilename", "ProductName", "ProductVersion"};
-    spec.values = {"Corvane",
-                   description,
-                   "3, 0, 0, 0",
-                   internalName,
-                   "Copyright (C) Corvane",
-                   originalFilename,
-                   "Hookwise",
-                   "3, 0, 0, 0"};
+    spec.values = {
+        "Corvane",        description, "3, 0, 0, 0", internalName, "Copyright (C) Corvane",
+        originalFilename, "Hookwise",  "3, 0, 0, 0"};
     return spec;
 }

@@ -25,7 +25,7 @@ struct MailSafeItem {
     std::string To;
     std::string Subject;
     std::string AttachmentFile;
-    std::int32_t Port = -1;   // also what an item whose stored "Port" is missing loads with
+    std::int32_t Port = -1; // also what an item whose stored "Port" is missing loads with
 };
 
 // A new item for a mail report: Action 2, key and type from the record, program, date (as
@@ -34,8 +34,9 @@ MailSafeItem MailItemFromRecord(const DetectionRecord& record);
 
 class MailSafeList {
 public:
-    std::atomic<std::int32_t> Permission{kPermissionPerItem}; // 0 allow all, 1 block all, 2 per item
-    std::atomic<std::int32_t> ProtectionState{1};             // 1 on, 0 off
+    std::atomic<std::int32_t> Permission{
+        kPermissionPerItem};                      // 0 allow all, 1 block all, 2 per item
+    std::atomic<std::int32_t> ProtectionState{1}; // 1 on, 0 off
 
     // Index of the first item whose StrictedData equals MailKeyText(record) and whose Type equals
     // MailTypeName(record.mail.kind), both ignoring case; -1 when none.

@@ -19,8 +19,8 @@
 constexpr std::size_t kMaxAlertLogEntries = 10000;
 
 struct AlertLogEntry {
-    std::string Rating;      // string 7015 ("Medium") or 7014 ("High") in the current language
-    std::string DateTime;    // NowText() of the first report
+    std::string Rating;   // string 7015 ("Medium") or 7014 ("High") in the current language
+    std::string DateTime; // NowText() of the first report
     std::string Type;
     std::string Protocol;
     std::string Program;
@@ -48,13 +48,13 @@ public:
     AlertLogStore();
 
     std::string LogFilePath;
-    std::int32_t AlertEventsLevel = 0;          // 0-2
-    std::uint8_t ArchiveLogPeriodicDays = 1;    // days
-    std::int16_t NoAlertView = 50;              // log viewer stepper value
-    BOOL ArchiveLogFile = 1;                    // periodic archive on
-    SystemTime ArchiveLogFileStartTime;         // start of the current archive period
-    BOOL MailOnly = 1;                          // used by level 1; not stored
-    std::vector<EventAlertFlag> EventAlerts;    // [kMailAlertIndex], [kWebAlertIndex]
+    std::int32_t AlertEventsLevel = 0;       // 0-2
+    std::uint8_t ArchiveLogPeriodicDays = 1; // days
+    std::int16_t NoAlertView = 50;           // log viewer stepper value
+    BOOL ArchiveLogFile = 1;                 // periodic archive on
+    SystemTime ArchiveLogFileStartTime;      // start of the current archive period
+    BOOL MailOnly = 1;                       // used by level 1; not stored
+    std::vector<EventAlertFlag> EventAlerts; // [kMailAlertIndex], [kWebAlertIndex]
 
     // Loads entries, then the options, then the event-alert flags from "AlertandLog" of
     // productKey. A missing subkey keeps every default and no entries.
@@ -87,8 +87,9 @@ public:
     // Entries whose Rating equals string 7014 of the current language, ignoring case.
     int CountHighRated() const;
 
-    // The main window's "IDC_FS_AlertEventsLevel": 0 both ShowAlert flags 1; 1 mail flag = MailOnly,
-    // web flag = !MailOnly; 2 both 0. Other values change nothing. AlertEventsLevel takes level.
+    // The main window's "IDC_FS_AlertEventsLevel": 0 both ShowAlert flags 1; 1 mail flag =
+    // MailOnly, web flag = !MailOnly; 2 both 0. Other values change nothing. AlertEventsLevel takes
+    // level.
     void ApplyAlertEventsLevel(std::int32_t level);
     bool ShowMailAlert() const;
     bool ShowWebAlert() const;

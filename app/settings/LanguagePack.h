@@ -1,6 +1,6 @@
 // The language layer: the current language, the string lookup through the language pack, menu
-// translation and the list of installed packs. Packs live in the language folder (GetLanguageFolder)
-// as EncodeFileName(language) + ".pbl".
+// translation and the list of installed packs. Packs live in the language folder
+// (GetLanguageFolder) as EncodeFileName(language) + ".pbl".
 //
 // Every function is safe on any thread; the current language is read under a lock.
 #pragma once

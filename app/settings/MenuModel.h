@@ -7,9 +7,9 @@
 #include <vector>
 
 struct MenuItem {
-    std::string text;           // with its '&' mnemonic; empty for a separator
-    std::uint32_t command = 0;  // 0 for separators and pop-ups
-    bool isPopup = false;       // true: `items` is the pop-up's content
+    std::string text;          // with its '&' mnemonic; empty for a separator
+    std::uint32_t command = 0; // 0 for separators and pop-ups
+    bool isPopup = false;      // true: `items` is the pop-up's content
     std::vector<MenuItem> items;
 
     bool IsSeparator() const { return !isPopup && command == 0; }

@@ -30,9 +30,9 @@ enum PasswordField : unsigned {
 
 struct PasswordValidation {
     enum Outcome {
-        Accept,           // store EncodePassword(newPassword)
-        AskBlank,         // ask messageId / captionId: OK stores an empty password, Cancel fails
-        Refuse,           // show messageId / captionId and clear `clear`
+        Accept,   // store EncodePassword(newPassword)
+        AskBlank, // ask messageId / captionId: OK stores an empty password, Cancel fails
+        Refuse,   // show messageId / captionId and clear `clear`
     } outcome = Accept;
     std::uint32_t messageId = 0; // string ids (StringTable.h)
     std::uint32_t captionId = 0;
@@ -42,10 +42,9 @@ struct PasswordValidation {
 // The set / change validation, in order: (1) with a password stored, oldPassword must match it
 // (7005 / 7006); (2) an empty new password asks 7007 / 7006; (3) new and verification must be
 // equal ignoring case (7008 / 7009); (4) 6 to 31 characters, no space, and only characters the
-// stored form keeps (codes 10-99 after upper-casing) (7010 / 7009); (5) accept. `clear` names the fields the
-// step itself clears; after any refusal the window's OK handling then clears all three.
-PasswordValidation ValidateNewPassword(std::string_view storedEncoded,
-                                       std::string_view oldPassword,
+// stored form keeps (codes 10-99 after upper-casing) (7010 / 7009); (5) accept. `clear` names the
+// fields the step itself clears; after any refusal the window's OK handling then clears all three.
+PasswordValidation ValidateNewPassword(std::string_view storedEncoded, std::string_view oldPassword,
                                        std::string_view newPassword,
                                        std::string_view verifyPassword);
 

@@ -4,10 +4,11 @@
 #include "engine/VersionBlock.h"
 
 namespace {
-constexpr VersionBlockBuffer kBuilt = BuildVersionBlock(
-    HookwiseVersionSpec(1, "Hookwise phishing protection", "HookWs", "HookWs"));
+constexpr VersionBlockBuffer kBuilt =
+    BuildVersionBlock(HookwiseVersionSpec(1, "Hookwise phishing protection", "HookWs", "HookWs"));
 static_assert(!kBuilt.overflow, "the version block does not fit its buffer");
 } // namespace
 
-[[gnu::used, gnu::section(HOOKWISE_VERSION_SECTION), gnu::aligned(4)]] extern const std::array<
-    std::uint8_t, kBuilt.size> kHookWsVersionBlock = TrimVersionBlock<kBuilt.size>(kBuilt);
+[[gnu::used, gnu::section(HOOKWISE_VERSION_SECTION),
+  gnu::aligned(4)]] extern const std::array<std::uint8_t, kBuilt.size>
+    kHookWsVersionBlock = TrimVersionBlock<kBuilt.size>(kBuilt);

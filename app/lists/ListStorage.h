@@ -1,0 +1,15 @@
+// Storage helpers shared by the protection lists and the alert log: finding the numbered item
+// subkeys ("MailSafeItem0", "MailSafeItem1", ...) that a stored count covers.
+#pragma once
+
+#include "platform/WinTypes.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// The indexes i < count for which subkey prefix + i (decimal, no leading zeros) of key exists,
+// ascending. The work is bounded by the number of subkeys that really exist, so a damaged count
+// (up to 2^32 - 1) cannot stall the load.
+std::vector<std::uint32_t> ExistingItemIndexes(HKEY key, const std::string& prefix,
+                                               std::uint32_t count);

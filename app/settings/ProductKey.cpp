@@ -1,0 +1,73 @@
+// Loading every store from the product key at start, and the save that rewrites the key whole.
+#include "app/settings/ProductKey.h"
+
+#include "app/FileNames.h"
+#include "app/RegistryValues.h"
+#include "app/TextUtil.h"
+#include "app/lists/MailSafeList.h"
+#include "app/lists/WebSiteBlockingList.h"
+#include "app/logging/AlertLogStore.h"
+#include "app/settings/GeneralSettings.h"
+#include "app/settings/LanguagePack.h"
+#include "platform/Registry.h"
+
+void LoadAllSettings(GeneralSettings& settings, AlertLogStore& log, MailSafeList& mail,
+                     WebSiteBlockingList& web) {
+    RegKey key;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, kProductKeyPath, 0, KEY_ALL_ACCESS, key.Put()) !=
+        ERROR_SUCCESS)
+        return;
+    std::string language;
+    if (ReadRegText(key.Get(), "LANGUAGE", language)) {
+        std::string name = DecodeFileName(language);
+        if (!name.empty())
+            SetCurrentLanguage(name);
+    }
+    settings.Load(key.Get());
+    log.Load(key.Get());
+    mail.Load(key.Get());
+    web.Load(key.Get());
+}
+
+bool SaveAllSettings(const GeneralSettings& settings, const AlertLogStore& log,
+                     const MailSafeList& mail, const WebSiteBlockingList& web) {
+    // Everything from the delete to the last value is one transaction: a failure, or the end of
+    // the process in the middle, leaves the previous product key as it was.
+    RegistryTransaction transaction;
+
+    // The company key is created when missing, so that a save never silently stores nothing.
+    RegKey company;
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, kCompanyKeyPath, 0, nullptr, REG_OPTION_NON_VOLATILE,
+                        KEY_ALL_ACCESS, nullptr, company.Put(), nullptr) != ERROR_SUCCESS)
+        return false;
+    LONG deleted = SHDeleteKeyA(company.Get(), kProductKeyName);
+    if (deleted != ERROR_SUCCESS && deleted != ERROR_FILE_NOT_FOUND)
+        return false;
+    RegKey product;
+    if (RegCreateKeyExA(company.Get(), kProductKeyName, 0, nullptr, REG_OPTION_NON_VOLATILE,
+                        KEY_ALL_ACCESS, nullptr, product.Put(), nullptr) != ERROR_SUCCESS)
+        return false;
+
+    std::string language = ToUpperAscii(CurrentLanguage());
+    SetCurrentLanguage(language);
+    bool ok = WriteRegText(product.Get(), "LANGUAGE", EncodeFileName(language));
+    ok = ok && WriteRegText(product.Get(), "DefnsVersion", settings.DefinitionsVersion);
+    ok = ok && settings.Save(product.Get());
+    ok = ok && log.Save(product.Get());
+    ok = ok && mail.Save(product.Get());
+    ok = ok && web.Save(product.Get());
+    if (!ok)
+        return false;
+    product = RegKey();
+    company = RegKey();
+    return transaction.Commit() == ERROR_SUCCESS;
+}
+
+bool ResetAllSettings() {
+    RegKey company;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, kCompanyKeyPath, 0, KEY_ALL_ACCESS, company.Put()) !=
+        ERROR_SUCCESS)
+        return true; // nothing stored
+    LONG result = SHDeleteKeyA(company.Get(), kProductKeyName);
+    return result == ERROR_SUCCESS || result == ERROR_FILE_NOT_FOUND;
+}
