@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 #include <algorithm>
 #include <atomic>
 #include <cstring>
@@ -118,6 +120,10 @@ struct BadFrameRow {
     bool answered;                   // whether an answer comes back before the close
     std::int32_t answer;
 };
+
+void PrintTo(const BadFrameRow& row, std::ostream* os) {
+    *os << row.name;
+}
 
 const BadFrameRow kBadFrameRows[] = {
     {"ThreeBytesOfHeader", {0x65, 0x04, 0x00}, false, 0},

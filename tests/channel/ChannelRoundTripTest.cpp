@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 #include <atomic>
 #include <cerrno>
 #include <climits>
@@ -69,6 +71,10 @@ struct RoundTripRow {
     std::uint32_t size;
     std::int32_t answer;
 };
+
+void PrintTo(const RoundTripRow& row, std::ostream* os) {
+    *os << row.name;
+}
 
 const RoundTripRow kRoundTripRows[] = {
     {"EmptyMessageAllowed", 1125, 0, 1}, {"OneByteBlocked", 1126, 1, 0},

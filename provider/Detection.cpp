@@ -1,0 +1,95 @@
+// AllowConnection and AllowRequest: the cheap socket tests, the engine lookups and the report.
+#include "provider/Detection.h"
+
+#include "engine/DetectionRecord.h"
+#include "engine/LSPGlobals.h"
+#include "platform/ChannelSender.h"
+#include "platform/Module.h"
+#include "platform/Window.h"
+#include "provider/EngineGate.h"
+#include "provider/ProviderGuard.h"
+#include "provider/RemoteAddress.h"
+#include "provider/RequestHead.h"
+
+#include <cerrno>
+#include <cstring>
+#include <string>
+
+namespace hookwise::provider {
+
+namespace {
+
+constexpr char kHandlerCaption[] = "Baitguard Server Handler";
+
+// Sends one report and returns the tray program's decision: true to let the call on. The channel
+// is addressed by its path: a window handle is only meaningful to the copy of the platform layer
+// that made it, and the engine library keeps its own. No receiver means 0, which blocks.
+bool AskTrayProgram(std::uint32_t code, char kind, const RemoteEndpoint& remote, const char* url) {
+    DetectionRecord record;
+    ClearRecord(record);
+    char program[261] = "";
+    GetModuleFileNameA(nullptr, program, sizeof program);
+    FillSender(record, program);
+    FillEndpoint(record, remote.host, remote.port);
+    CopyField(record.web.url, url);
+    record.web.kind = kind; // last, as every sender does
+    std::string channel = ChannelPath(kHandlerCaption);
+    return SendChannelMessage(channel.c_str(), code, &record, sizeof record) != 0;
+}
+
+} // namespace
+
+bool AllowConnection(int fd, const sockaddr* addr, socklen_t length) {
+    int savedErrno = errno;
+    bool allow = true;
+    RemoteEndpoint remote;
+    if (IsTcpSocket(fd) && EngineReady() && FormatEndpoint(addr, length, remote)) {
+        ProviderGuard guard;
+        try {
+            if (CLSPGlobals::IsBadIP(remote.host))
+                allow = AskTrayProgram(kReportHost, kKindHost, remote, nullptr);
+        } catch (...) {
+            allow = true;
+        }
+    }
+    errno = savedErrno;
+    return allow;
+}
+
+bool AllowRequest(int fd, const iovec* iov, int count, int flags, const sockaddr* dest,
+                  socklen_t destLength) {
+    int savedErrno = errno;
+    bool allow = true;
+    RemoteEndpoint remote;
+    sockaddr_storage peer{};
+    socklen_t peerLength = sizeof peer;
+    bool known = false;
+    if (IsTcpSocket(fd)) {
+        if (getpeername(fd, reinterpret_cast<sockaddr*>(&peer), &peerLength) == 0)
+            known = FormatEndpoint(reinterpret_cast<sockaddr*>(&peer), peerLength, remote);
+        else if ((flags & MSG_FASTOPEN) && dest)
+            known = FormatEndpoint(dest, destLength, remote);
+    }
+    if (known && EngineReady()) {
+        ProviderGuard guard;
+        try {
+            char head[kRequestHeadBytes + 1];
+            CopyRequestHead(iov, count, head);
+            char url[261] = "";
+            CLSPGlobals::GetUrl(head, url);
+            // An empty address would be found inside every listed entry: nothing to ask about.
+            if (url[0] != '\0') {
+                char probe[261];
+                std::memcpy(probe, url, sizeof probe);
+                if (CLSPGlobals::IsBadUrl(probe))
+                    allow = AskTrayProgram(kReportUrl, kKindUrl, remote, url);
+            }
+        } catch (...) {
+            allow = true;
+        }
+    }
+    errno = savedErrno;
+    return allow;
+}
+
+} // namespace hookwise::provider

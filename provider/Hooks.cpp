@@ -1,0 +1,130 @@
+// The interposed C library functions of libhookswp_lsp.so: connect, send, sendto, sendmsg, write
+// and writev. Each lets the call through untouched unless it opens a TCP connection or starts an
+// HTTP GET request, and fails it only on the tray program's "block" (ECONNREFUSED for a
+// connection, ECONNRESET for a request; nothing is closed behind the program's back).
+//
+// Early exits come first and cost a few compares: calls made by the provider itself, addresses
+// that are not IPv4 or IPv6, data that does not begin with "GET ". errno is the host's own
+// everywhere except when a call is failed on purpose.
+#include "provider/Detection.h"
+#include "provider/ProviderGuard.h"
+#include "provider/RealCalls.h"
+#include "provider/RemoteAddress.h"
+#include "provider/RequestHead.h"
+
+#include <cerrno>
+
+#include <sys/socket.h>
+#include <sys/uio.h>
+#include <unistd.h>
+
+#define HOOKWISE_INTERPOSE extern "C" __attribute__((visibility("default")))
+
+using namespace hookwise::provider;
+
+namespace {
+
+ssize_t Missing() {
+    errno = ENOSYS;
+    return -1;
+}
+
+ssize_t ResetRequest() {
+    errno = ECONNRESET;
+    return -1;
+}
+
+// A Fast Open send on a socket that is not connected yet connects it: the host check applies.
+bool AllowFastOpen(int fd, int flags, const sockaddr* dest, socklen_t destLength) {
+    if (!(flags & MSG_FASTOPEN) || !IsInternetAddress(dest, destLength))
+        return true;
+    return AllowConnection(fd, dest, destLength);
+}
+
+} // namespace
+
+HOOKWISE_INTERPOSE int connect(int fd, const sockaddr* addr, socklen_t length) {
+    ConnectFn real = RealConnect();
+    if (!real)
+        return static_cast<int>(Missing());
+    if (ProviderGuard::Active() || !IsInternetAddress(addr, length))
+        return real(fd, addr, length);
+    if (!AllowConnection(fd, addr, length)) {
+        errno = ECONNREFUSED;
+        return -1;
+    }
+    return real(fd, addr, length);
+}
+
+HOOKWISE_INTERPOSE ssize_t send(int fd, const void* data, size_t size, int flags) {
+    SendFn real = RealSend();
+    if (!real)
+        return Missing();
+    if (ProviderGuard::Active() || !StartsHttpGet(data, size))
+        return real(fd, data, size, flags);
+    iovec iov{const_cast<void*>(data), size};
+    if (!AllowRequest(fd, &iov, 1, flags, nullptr, 0))
+        return ResetRequest();
+    return real(fd, data, size, flags);
+}
+
+HOOKWISE_INTERPOSE ssize_t sendto(int fd, const void* data, size_t size, int flags,
+                                  const sockaddr* dest, socklen_t destLength) {
+    SendToFn real = RealSendTo();
+    if (!real)
+        return Missing();
+    if (ProviderGuard::Active())
+        return real(fd, data, size, flags, dest, destLength);
+    if (!AllowFastOpen(fd, flags, dest, destLength)) {
+        errno = ECONNREFUSED;
+        return -1;
+    }
+    if (!StartsHttpGet(data, size))
+        return real(fd, data, size, flags, dest, destLength);
+    iovec iov{const_cast<void*>(data), size};
+    if (!AllowRequest(fd, &iov, 1, flags, dest, destLength))
+        return ResetRequest();
+    return real(fd, data, size, flags, dest, destLength);
+}
+
+HOOKWISE_INTERPOSE ssize_t sendmsg(int fd, const msghdr* message, int flags) {
+    SendMsgFn real = RealSendMsg();
+    if (!real)
+        return Missing();
+    if (ProviderGuard::Active() || !message)
+        return real(fd, message, flags);
+    const auto* dest = static_cast<const sockaddr*>(message->msg_name);
+    if (!AllowFastOpen(fd, flags, dest, message->msg_namelen)) {
+        errno = ECONNREFUSED;
+        return -1;
+    }
+    int count = static_cast<int>(message->msg_iovlen);
+    if (!StartsHttpGet(message->msg_iov, count))
+        return real(fd, message, flags);
+    if (!AllowRequest(fd, message->msg_iov, count, flags, dest, message->msg_namelen))
+        return ResetRequest();
+    return real(fd, message, flags);
+}
+
+HOOKWISE_INTERPOSE ssize_t write(int fd, const void* data, size_t size) {
+    WriteFn real = RealWrite();
+    if (!real)
+        return Missing();
+    if (ProviderGuard::Active() || !StartsHttpGet(data, size))
+        return real(fd, data, size);
+    iovec iov{const_cast<void*>(data), size};
+    if (!AllowRequest(fd, &iov, 1, 0, nullptr, 0))
+        return ResetRequest();
+    return real(fd, data, size);
+}
+
+HOOKWISE_INTERPOSE ssize_t writev(int fd, const iovec* iov, int count) {
+    WriteVFn real = RealWriteV();
+    if (!real)
+        return Missing();
+    if (ProviderGuard::Active() || !StartsHttpGet(iov, count))
+        return real(fd, iov, count);
+    if (!AllowRequest(fd, iov, count, 0, nullptr, 0))
+        return ResetRequest();
+    return real(fd, iov, count);
+}

@@ -1,0 +1,26 @@
+// The C library's own socket and write functions, found behind the provider's interposed ones.
+#pragma once
+
+#include <sys/socket.h>
+#include <sys/types.h>
+#include <sys/uio.h>
+
+namespace hookwise::provider {
+
+using ConnectFn = int (*)(int, const sockaddr*, socklen_t);
+using SendFn = ssize_t (*)(int, const void*, size_t, int);
+using SendToFn = ssize_t (*)(int, const void*, size_t, int, const sockaddr*, socklen_t);
+using SendMsgFn = ssize_t (*)(int, const msghdr*, int);
+using WriteFn = ssize_t (*)(int, const void*, size_t);
+using WriteVFn = ssize_t (*)(int, const iovec*, int);
+
+// Each looks the next definition of its function up once (dlsym with RTLD_NEXT) and keeps it.
+// Null only when the process has no such function, which a C library always has.
+ConnectFn RealConnect();
+SendFn RealSend();
+SendToFn RealSendTo();
+SendMsgFn RealSendMsg();
+WriteFn RealWrite();
+WriteVFn RealWriteV();
+
+} // namespace hookwise::provider

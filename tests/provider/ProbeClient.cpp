@@ -1,0 +1,149 @@
+// provider_probe: makes one kind of socket call at a time, so the tests can run it with the
+// provider preloaded and see what the call returned.
+//
+//     provider_probe MODE IP PORT HOST PATH
+//
+// MODE: connect, send, write, writev, sendmsg, sendto (connect, then the request through that
+// call), fastopen (sendto with MSG_FASTOPEN on an unconnected socket), udp (the request as a UDP
+// datagram), file (the request written to /dev/null), threads (8 threads connecting 25 times
+// each), later (connect, wait for the test's signal, connect again). Prints "MODE ok errno=N" (N:
+// errno after the call, which was 4242 before it) or "MODE fail N".
+#include <atomic>
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <sys/uio.h>
+#include <unistd.h>
+
+namespace {
+
+sockaddr_in Address(const char* ip, const char* port) {
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_port = htons(static_cast<std::uint16_t>(std::atoi(port)));
+    inet_pton(AF_INET, ip, &addr.sin_addr);
+    return addr;
+}
+
+int Report(const std::string& mode, long rc) {
+    if (rc < 0) {
+        std::printf("%s fail %d\n", mode.c_str(), errno);
+        return 1;
+    }
+    std::printf("%s ok errno=%d\n", mode.c_str(), errno);
+    return 0;
+}
+
+int Connected(const sockaddr_in& addr) {
+    int fd = socket(AF_INET, SOCK_STREAM, 0);
+    if (connect(fd, reinterpret_cast<const sockaddr*>(&addr), sizeof addr) != 0) {
+        std::printf("connect fail %d\n", errno);
+        std::exit(1);
+    }
+    return fd;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 6) {
+        std::fprintf(stderr, "usage: provider_probe MODE IP PORT HOST PATH\n");
+        return 2;
+    }
+    std::string mode = argv[1];
+    sockaddr_in addr = Address(argv[2], argv[3]);
+    const auto* dest = reinterpret_cast<const sockaddr*>(&addr);
+    std::string request =
+        std::string("GET ") + argv[5] + " HTTP/1.1\r\nHost: " + argv[4] + "\r\nAccept: */*\r\n\r\n";
+    const char* data = request.c_str();
+    std::size_t size = request.size();
+
+    if (mode == "connect") {
+        int fd = socket(AF_INET, SOCK_STREAM, 0);
+        errno = 4242;
+        return Report(mode, connect(fd, dest, sizeof addr));
+    }
+    if (mode == "fastopen") {
+        int fd = socket(AF_INET, SOCK_STREAM, 0);
+        errno = 4242;
+        return Report(mode, sendto(fd, data, size, MSG_FASTOPEN, dest, sizeof addr));
+    }
+    if (mode == "udp") {
+        int fd = socket(AF_INET, SOCK_DGRAM, 0);
+        errno = 4242;
+        return Report(mode, sendto(fd, data, size, 0, dest, sizeof addr));
+    }
+    if (mode == "file") {
+        int fd = open("/dev/null", O_WRONLY);
+        errno = 4242;
+        return Report(mode, write(fd, data, size));
+    }
+    if (mode == "later") {
+        // Connect, tell the test (PATH.first), wait for its go (PATH.go), connect again after the
+        // provider's re-check interval: a tray program started meanwhile must be found.
+        std::string flag = argv[5];
+        int first = socket(AF_INET, SOCK_STREAM, 0);
+        int rc = connect(first, dest, sizeof addr);
+        std::printf("first %s %d\n", rc == 0 ? "ok" : "fail", rc == 0 ? 0 : errno);
+        std::fflush(stdout);
+        close(open((flag + ".first").c_str(), O_WRONLY | O_CREAT, 0600));
+        for (int i = 0; i < 1000 && access((flag + ".go").c_str(), F_OK) != 0; ++i)
+            usleep(10000);
+        usleep(1100000);
+        int second = socket(AF_INET, SOCK_STREAM, 0);
+        errno = 4242;
+        return Report("second", connect(second, dest, sizeof addr));
+    }
+    if (mode == "threads") {
+        std::atomic<int> connected{0};
+        std::vector<std::thread> threads;
+        for (int t = 0; t < 8; ++t) {
+            threads.emplace_back([&] {
+                for (int i = 0; i < 25; ++i) {
+                    int fd = socket(AF_INET, SOCK_STREAM, 0);
+                    if (connect(fd, dest, sizeof addr) == 0)
+                        connected++;
+                    close(fd);
+                }
+            });
+        }
+        for (auto& t : threads)
+            t.join();
+        std::printf("threads %d\n", connected.load());
+        return 0;
+    }
+
+    int fd = Connected(addr);
+    errno = 4242;
+    if (mode == "send")
+        return Report(mode, send(fd, data, size, MSG_NOSIGNAL));
+    if (mode == "write")
+        return Report(mode, write(fd, data, size));
+    if (mode == "sendto")
+        return Report(mode, sendto(fd, data, size, MSG_NOSIGNAL, nullptr, 0));
+    if (mode == "writev") {
+        // The method split over buffers, as a program assembling a request may send it.
+        iovec iov[3] = {{const_cast<char*>(data), 1},
+                        {const_cast<char*>(data + 1), 3},
+                        {const_cast<char*>(data + 4), size - 4}};
+        return Report(mode, writev(fd, iov, 3));
+    }
+    if (mode == "sendmsg") {
+        iovec iov[2] = {{const_cast<char*>(data), 10}, {const_cast<char*>(data + 10), size - 10}};
+        msghdr message{};
+        message.msg_iov = iov;
+        message.msg_iovlen = 2;
+        return Report(mode, sendmsg(fd, &message, MSG_NOSIGNAL));
+    }
+    std::fprintf(stderr, "unknown mode %s\n", mode.c_str());
+    return 2;
+}

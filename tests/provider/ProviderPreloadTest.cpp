@@ -1,0 +1,297 @@
+// The interception provider preloaded into real programs (curl and a probe that makes one kind of
+// socket call), reporting to a receiver in this test program that answers a fixed decision.
+#include "engine/DetectionRecord.h"
+#include "platform/ChannelReceiver.h"
+#include "platform/Registry.h"
+#include "platform/Window.h"
+#include "tests/channel/ReceiverLoop.h"
+#include "tests/provider/ProviderHarness.h"
+
+#include <gtest/gtest.h>
+
+#include <ostream>
+
+#include <atomic>
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <mutex>
+#include <thread>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+using channeltest::ReceiverLoop;
+using channeltest::TempFolder;
+using providertest::ChildResult;
+using providertest::HttpServer;
+using providertest::RunChild;
+
+namespace {
+
+constexpr char kCaption[] = "Baitguard Server Handler";
+constexpr char kListedHost[] = "127.0.0.2";
+constexpr char kServedHost[] = "127.0.0.1";
+constexpr char kListedUrl[] = "phish.example/login.html";
+
+struct Report {
+    std::uint32_t code;
+    std::vector<std::uint8_t> bytes;
+
+    std::string Text(std::size_t offset, std::size_t size) const {
+        const char* start = reinterpret_cast<const char*>(bytes.data()) + offset;
+        return std::string(start, strnlen(start, size));
+    }
+};
+
+// One set-up for the whole suite: private runtime folder, registry, working database, receiver
+// and HTTP server.
+class ProviderPreload : public testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        folder_ = new TempFolder();
+        std::string root = folder_->Path();
+        runtime_ = root + "/run";
+        mkdir(runtime_.c_str(), 0700);
+        setenv("XDG_RUNTIME_DIR", runtime_.c_str(), 1);
+        setenv("HOOKWISE_REGISTRY", (root + "/registry.db").c_str(), 1);
+        RegistryReopenForTesting();
+        std::string app = root + "/app";
+        mkdir(app.c_str(), 0700);
+        ASSERT_TRUE(providertest::SetAppPath(app));
+        providertest::WriteWorkingDatabase(app + "/hkwdb2.pbd",
+                                           {{"HostIP", "IP1", "10.255.255.1"},
+                                            {"HostIP", "IP2", kListedHost},
+                                            {"HostLink", "HLINK1", kListedUrl}});
+
+        receiver_ = new ChannelReceiver(
+            [](std::uint32_t code, const std::uint8_t* data, std::uint32_t size) {
+                std::lock_guard lock(mutex_);
+                reports_.push_back({code, std::vector<std::uint8_t>(data, data + size)});
+                return answer_.load();
+            });
+        ASSERT_EQ(receiver_->Listen(kCaption), ERROR_SUCCESS);
+        loop_ = new ReceiverLoop(*receiver_);
+        loop_->Start();
+        server_ = new HttpServer();
+        ASSERT_TRUE(server_->Start({kServedHost, kListedHost}));
+    }
+
+    static void TearDownTestSuite() {
+        delete server_;
+        delete loop_;
+        delete receiver_;
+        delete folder_;
+    }
+
+    void SetUp() override {
+#ifdef HOOKWISE_SANITIZED
+        GTEST_SKIP() << "an instrumented preload library cannot be loaded into uninstrumented "
+                        "programs; the channel tests cover this build";
+#endif
+        std::lock_guard lock(mutex_);
+        reports_.clear();
+    }
+
+    static std::vector<Report> Reports() {
+        std::lock_guard lock(mutex_);
+        return reports_;
+    }
+
+    static std::vector<std::string> PreloadEnvironment() {
+        return {std::string("LD_PRELOAD=") + HOOKWISE_PROVIDER_PATH, "XDG_RUNTIME_DIR=" + runtime_,
+                std::string("HOOKWISE_REGISTRY=") + getenv("HOOKWISE_REGISTRY")};
+    }
+
+    static ChildResult Curl(const char* ip, const char* host, const char* path) {
+        std::string url =
+            std::string("http://") + ip + ":" + std::to_string(server_->Port()) + path;
+        return RunChild({"curl", "-s", "-S", "--noproxy", "*", "--max-time", "20", "-H",
+                         std::string("Host: ") + host, url},
+                        PreloadEnvironment());
+    }
+
+    static ChildResult Probe(const std::string& mode, const char* ip, const char* host,
+                             const std::string& path) {
+        return RunChild(
+            {HOOKWISE_PROBE_PATH, mode, ip, std::to_string(server_->Port()), host, path},
+            PreloadEnvironment());
+    }
+
+    static void ExpectRecord(const Report& report, std::uint32_t code, const char* host,
+                             const std::string& url, char kind, const std::string& program) {
+        char resolved[PATH_MAX];
+        std::string senderPath = realpath(program.c_str(), resolved) ? resolved : program;
+        std::string name = senderPath.substr(senderPath.rfind('/') + 1);
+        EXPECT_EQ(report.code, code);
+        ASSERT_EQ(report.bytes.size(), 1681u);
+        EXPECT_EQ(report.Text(0, 261), senderPath) << "sender path at 0";
+        EXPECT_EQ(report.Text(261, 101), name) << "program at 261";
+        EXPECT_EQ(report.Text(362, 20), host) << "host address at 362";
+        EXPECT_EQ(report.Text(382, 10), std::to_string(server_->Port())) << "port at 382";
+        EXPECT_EQ(report.Text(392, 261), url) << "URL at 392";
+        EXPECT_EQ(static_cast<char>(report.bytes[653]), kind) << "kind byte at 653";
+    }
+
+    static inline TempFolder* folder_ = nullptr;
+    static inline std::string runtime_;
+    static inline ChannelReceiver* receiver_ = nullptr;
+    static inline ReceiverLoop* loop_ = nullptr;
+    static inline HttpServer* server_ = nullptr;
+    static inline std::mutex mutex_;
+    static inline std::vector<Report> reports_;
+    static inline std::atomic<std::int32_t> answer_{0};
+};
+
+struct CurlRow {
+    const char* name;
+    const char* ip;
+    const char* host;
+    const char* path;
+    std::int32_t answer;
+    bool loads;
+    std::uint32_t reportCode; // 0: nothing reported
+};
+
+void PrintTo(const CurlRow& row, std::ostream* os) {
+    *os << row.name;
+}
+
+const CurlRow kCurlRows[] = {
+    {"UnlistedUrlLoadsWithoutAsking", kServedHost, "safe.example", "/ok.html", 0, true, 0},
+    {"ListedUrlBlocked", kServedHost, "www.phish.example", "/login.html?user=1", 0, false, 1126},
+    {"ListedUrlAllowed", kServedHost, "phish.example", "/login.html", 1, true, 1126},
+    {"ListedHostBlocked", kListedHost, "safe.example", "/ok.html", 0, false, 1125},
+    {"ListedHostAllowed", kListedHost, "safe.example", "/ok.html", 1, true, 1125},
+    // No address for images: an empty address would be found in every listed entry.
+    {"ImageOnListedSiteNeverAsked", kServedHost, "phish.example", "/logo.jpg", 0, true, 0},
+    {"PartOfAListedUrlIsListed", kServedHost, "phish.example", "/login", 0, false, 1126},
+    {"LongerThanTheListedUrlIsNot", kServedHost, "phish.example", "/login.html2", 0, true, 0},
+};
+
+class CurlThroughProvider : public ProviderPreload, public testing::WithParamInterface<CurlRow> {};
+
+TEST_P(CurlThroughProvider, LoadsOrFailsAsTheTrayProgramDecides) {
+    const CurlRow& row = GetParam();
+    answer_ = row.answer;
+
+    ChildResult result = Curl(row.ip, row.host, row.path);
+
+    if (row.loads) {
+        EXPECT_EQ(result.exitCode, 0) << result.err;
+        EXPECT_EQ(result.out, "hello");
+    } else {
+        EXPECT_NE(result.exitCode, 0);
+        EXPECT_NE(result.out, "hello");
+    }
+    auto reports = Reports();
+    if (row.reportCode == 0) {
+        EXPECT_TRUE(reports.empty());
+        return;
+    }
+    ASSERT_EQ(reports.size(), 1u);
+    bool url = row.reportCode == 1126;
+    std::string expectedUrl = url ? std::string("phish.example") + row.path : "";
+    if (url && expectedUrl.find('?') != std::string::npos)
+        expectedUrl.erase(expectedUrl.find('?'));
+    ExpectRecord(reports[0], row.reportCode, row.ip, expectedUrl, url ? 'U' : 'I', "/usr/bin/curl");
+}
+
+INSTANTIATE_TEST_SUITE_P(Requests, CurlThroughProvider, testing::ValuesIn(kCurlRows),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(ProviderPreload, BlockedConnectFailsWithConnectionRefused) {
+    answer_ = 0;
+    ChildResult result = Probe("connect", kListedHost, "x", "/");
+    EXPECT_EQ(result.out, "connect fail " + std::to_string(ECONNREFUSED) + "\n");
+    ASSERT_EQ(Reports().size(), 1u);
+    ExpectRecord(Reports()[0], 1125, kListedHost, "", 'I', HOOKWISE_PROBE_PATH);
+}
+
+TEST_F(ProviderPreload, AllowedConnectLeavesErrnoAlone) {
+    answer_ = 1;
+    EXPECT_EQ(Probe("connect", kListedHost, "x", "/").out, "connect ok errno=4242\n");
+    EXPECT_EQ(Probe("connect", kServedHost, "x", "/").out, "connect ok errno=4242\n");
+    EXPECT_EQ(Reports().size(), 1u);
+}
+
+class RequestCalls : public ProviderPreload, public testing::WithParamInterface<const char*> {};
+
+// Every way of sending the request is seen, and a block fails just that call with ECONNRESET.
+TEST_P(RequestCalls, ListedRequestIsReportedAndFailedWithConnectionReset) {
+    std::string mode = GetParam();
+    answer_ = 0;
+
+    ChildResult blocked = Probe(mode, kServedHost, "phish.example", "/login.html");
+    ChildResult unlisted = Probe(mode, kServedHost, "safe.example", "/login.html");
+
+    EXPECT_EQ(blocked.out, mode + " fail " + std::to_string(ECONNRESET) + "\n") << blocked.err;
+    EXPECT_EQ(unlisted.out, mode + " ok errno=4242\n") << unlisted.err;
+    auto reports = Reports();
+    ASSERT_EQ(reports.size(), 1u);
+    ExpectRecord(reports[0], 1126, kServedHost, kListedUrl, 'U', HOOKWISE_PROBE_PATH);
+}
+
+INSTANTIATE_TEST_SUITE_P(Calls, RequestCalls,
+                         testing::Values("send", "write", "writev", "sendmsg", "sendto"));
+
+TEST_F(ProviderPreload, FastOpenSendIsCheckedForHostAndRequest) {
+    answer_ = 0;
+    ChildResult host = Probe("fastopen", kListedHost, "safe.example", "/ok.html");
+    ChildResult request = Probe("fastopen", kServedHost, "phish.example", "/login.html");
+
+    EXPECT_EQ(host.out, "fastopen fail " + std::to_string(ECONNREFUSED) + "\n");
+    EXPECT_EQ(request.out, "fastopen fail " + std::to_string(ECONNRESET) + "\n");
+    auto reports = Reports();
+    ASSERT_EQ(reports.size(), 2u);
+    ExpectRecord(reports[0], 1125, kListedHost, "", 'I', HOOKWISE_PROBE_PATH);
+    ExpectRecord(reports[1], 1126, kServedHost, kListedUrl, 'U', HOOKWISE_PROBE_PATH);
+}
+
+TEST_F(ProviderPreload, DatagramsFilesAndManyThreadsAreLeftAlone) {
+    answer_ = 0;
+    EXPECT_EQ(Probe("udp", kServedHost, "phish.example", "/login.html").out, "udp ok errno=4242\n");
+    EXPECT_EQ(Probe("file", kServedHost, "phish.example", "/login.html").out,
+              "file ok errno=4242\n");
+    EXPECT_EQ(Probe("threads", kServedHost, "x", "/").out, "threads 200\n");
+    EXPECT_TRUE(Reports().empty());
+}
+
+// Without the tray program (no channel socket) the provider looks nothing up; once the tray
+// program appears, the provider finds it within its re-check interval.
+TEST_F(ProviderPreload, TrayProgramStartedLaterIsFound) {
+    std::string otherRuntime = folder_->Path() + "/run-later";
+    mkdir(otherRuntime.c_str(), 0700);
+    mkdir((otherRuntime + "/hookwise").c_str(), 0700);
+    std::string flag = folder_->Path() + "/later";
+    std::vector<std::string> environment = PreloadEnvironment();
+    environment[1] = "XDG_RUNTIME_DIR=" + otherRuntime;
+    ChildResult result;
+    std::thread child([&] {
+        result = RunChild(
+            {HOOKWISE_PROBE_PATH, "later", kListedHost, std::to_string(server_->Port()), "x", flag},
+            environment);
+    });
+    struct stat info {};
+    for (int i = 0; i < 1000 && stat((flag + ".first").c_str(), &info) != 0; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    std::atomic<int> laterReports{0};
+    ChannelReceiver later([&](std::uint32_t code, const std::uint8_t*, std::uint32_t) {
+        laterReports += code == 1125;
+        return 0;
+    });
+    ASSERT_EQ(later.ListenAt(otherRuntime + "/hookwise/" + kCaption), ERROR_SUCCESS);
+    ReceiverLoop loop(later);
+    loop.Start();
+    close(open((flag + ".go").c_str(), O_WRONLY | O_CREAT, 0600));
+    child.join();
+
+    EXPECT_EQ(result.out, "first ok 0\nsecond fail " + std::to_string(ECONNREFUSED) + "\n")
+        << result.err;
+    EXPECT_EQ(laterReports.load(), 1);
+}
+
+} // namespace
