@@ -10,6 +10,11 @@
 #include <cstdint>
 #include <stdexcept>
 
+// The key of the shipped definition file: these 8 ASCII characters, taken as 8 bytes (ECB mode,
+// all-zero chaining block). The program deciphers with it; the definitions tool enciphers with it.
+inline constexpr char kDefinitionFileKey[] = "57390264";
+inline constexpr std::size_t kDefinitionFileKeyLength = sizeof kDefinitionFileKey - 1;
+
 // One 64-bit block as its left (bytes 0-3) and right (bytes 4-7) word.
 struct BlowfishBlock {
     std::uint32_t left = 0;
