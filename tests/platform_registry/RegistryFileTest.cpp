@@ -70,6 +70,70 @@ TEST_F(RegistryFile, DamagedFileGivesBadDbAndIsLeftAlone) {
     EXPECT_TRUE(fresh);
 }
 
+struct DamageRow {
+    const char* label;
+    std::size_t offset; // where garbage overwrites the file
+    std::size_t length;
+    std::size_t truncateTo; // 0: keep the size
+};
+
+const DamageRow kDamageRows[] = {
+    {"Header", 0, 100, 0},
+    {"FirstPageBody", 100, 3996, 0},
+    {"LaterPages", 4096, 1 << 20, 0},
+    {"Truncated", 0, 0, 1000},
+};
+
+class DamagedRegistry : public TempRegistry, public ::testing::WithParamInterface<DamageRow> {};
+
+// Whatever part of the file is damaged, every call answers with a code and nothing crashes.
+TEST_P(DamagedRegistry, CallsGiveCodesNeverCrashes) {
+    {
+        RegistryTransaction transaction;
+        RegKey key(Create("Software\\Corvane\\Hookwise"));
+        for (int i = 0; i < 200; ++i)
+            ASSERT_EQ(
+                SetString(key.Get(), ("Value" + std::to_string(i)).c_str(), std::string(100, 'v')),
+                ERROR_SUCCESS);
+        ASSERT_EQ(transaction.Commit(), ERROR_SUCCESS);
+    }
+    RegistryReopenForTesting();
+    std::string bytes = ReadFile(file_);
+    const DamageRow& row = GetParam();
+    for (std::size_t i = row.offset; i < row.offset + row.length && i < bytes.size(); ++i)
+        bytes[i] = static_cast<char>((i * 7919) >> 3);
+    if (row.truncateTo != 0)
+        bytes.resize(row.truncateTo);
+    WriteFile(file_, bytes);
+
+    auto acceptable = [](LONG rc) {
+        return rc == ERROR_SUCCESS || rc == ERROR_FILE_NOT_FOUND || rc == ERROR_BADDB ||
+               rc == ERROR_CANTREAD || rc == ERROR_CANTWRITE || rc == ERROR_KEY_DELETED ||
+               rc == ERROR_NO_MORE_ITEMS;
+    };
+    RegKey key;
+    LONG rc = RegOpenKeyA(HKEY_CURRENT_USER, "Software\\Corvane\\Hookwise", key.Put());
+    EXPECT_TRUE(acceptable(rc)) << rc;
+    HKEY target = rc == ERROR_SUCCESS ? key.Get() : HKEY_CURRENT_USER;
+    BYTE data[256];
+    DWORD size = sizeof data;
+    EXPECT_TRUE(acceptable(RegQueryValueExA(target, "Value7", nullptr, nullptr, data, &size)));
+    for (DWORD i = 0; i < 300; ++i) {
+        char name[64];
+        DWORD nameSize = sizeof name;
+        size = sizeof data;
+        rc = RegEnumValueA(target, i, name, &nameSize, nullptr, nullptr, data, &size);
+        EXPECT_TRUE(acceptable(rc)) << rc;
+        if (rc != ERROR_SUCCESS)
+            break;
+    }
+    EXPECT_TRUE(acceptable(SetString(target, "New", "x")));
+    EXPECT_TRUE(acceptable(SHDeleteKeyA(HKEY_CURRENT_USER, "Software")));
+}
+
+INSTANTIATE_TEST_SUITE_P(Registry, DamagedRegistry, ::testing::ValuesIn(kDamageRows),
+                         [](const auto& info) { return std::string(info.param.label); });
+
 TEST_F(RegistryFile, DatabaseOfAnotherFormatGivesBadDb) {
     { RegKey key(Create("Software")); }
     RegistryReopenForTesting();

@@ -3,7 +3,9 @@
 
 #include <atomic>
 #include <chrono>
+#include <string>
 #include <thread>
+#include <vector>
 
 namespace {
 
@@ -103,6 +105,42 @@ TEST_F(RegistryTransactions, OtherThreadsWaitInsteadOfJoiningIt) {
     EXPECT_EQ(otherResult, ERROR_SUCCESS);
     EXPECT_EQ(Read(key.Get(), "Theirs"), "kept");
     EXPECT_EQ(Read(key.Get(), "Mine"), "<error 2>");
+}
+
+TEST_F(RegistryTransactions, ThreadsSavingAtOnceEachKeepTheirWholeSave) {
+    RegKey key(Create("Software\\Busy"));
+    constexpr int kThreads = 4;
+    constexpr int kValuesEach = 50;
+    std::vector<std::thread> threads;
+    std::atomic<int> failures{0};
+    for (int t = 0; t < kThreads; ++t) {
+        threads.emplace_back([&, t] {
+            RegKey own;
+            if (RegCreateKeyA(key.Get(), ("T" + std::to_string(t)).c_str(), own.Put()) != 0)
+                ++failures;
+            RegistryTransaction transaction;
+            for (int i = 0; i < kValuesEach; ++i) {
+                if (SetString(own.Get(), ("V" + std::to_string(i)).c_str(), "x") != 0)
+                    ++failures;
+                DWORD counted = 0;
+                if (RegQueryInfoKeyCounts(own.Get(), nullptr, &counted) != 0 ||
+                    counted != static_cast<DWORD>(i + 1))
+                    ++failures; // another thread's writes or rollback leaked into this one
+            }
+            if (t % 2 == 0 && transaction.Commit() != 0)
+                ++failures;
+        });
+    }
+    for (std::thread& thread : threads)
+        thread.join();
+    EXPECT_EQ(failures, 0);
+    for (int t = 0; t < kThreads; ++t) {
+        RegKey own;
+        ASSERT_EQ(RegOpenKeyA(key.Get(), ("T" + std::to_string(t)).c_str(), own.Put()), 0);
+        DWORD values = 0;
+        ASSERT_EQ(RegQueryInfoKeyCounts(own.Get(), nullptr, &values), ERROR_SUCCESS);
+        EXPECT_EQ(values, t % 2 == 0 ? DWORD{kValuesEach} : DWORD{0}) << t;
+    }
 }
 
 TEST_F(RegistryTransactions, TransactionOnAnUnusableFileRefusesWrites) {
