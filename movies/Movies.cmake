@@ -1,0 +1,91 @@
+# The movies and where they go: each movies/<Base>.qml is installed into the movie folder under
+# its encoded name (upper-cased, each character's code in decimal) with its window's extension;
+# movies/common/ (palette, texts and shared components) goes beside them as "common/".
+#
+# hookwise_stage_movies(TARGET DIR) also copies them into DIR's movie folder whenever a movie
+# changes, so a program built into DIR (a test, the screenshot tool) finds them as installed.
+
+set(HOOKWISE_MOVIES_DIR ${CMAKE_CURRENT_LIST_DIR})
+
+# The movie folder below the program folder: two draws of the C runtime generator seeded with 10.
+function(hookwise_movie_folder out)
+    set(state 10)
+    set(parts "")
+    foreach(i 1 2)
+        math(EXPR state "(${state} * 214013 + 2531011) % 4294967296")
+        math(EXPR draw "(${state} >> 16) & 32767")
+        list(APPEND parts ${draw})
+    endforeach()
+    list(JOIN parts "/" folder)
+    set(${out} ${folder} PARENT_SCOPE)
+endfunction()
+
+# The encoded file name: "HkMain" -> "727577657378".
+function(hookwise_encode_name out name)
+    string(TOUPPER "${name}" upper)
+    string(HEX "${upper}" hex)
+    string(LENGTH "${hex}" length)
+    set(encoded "")
+    set(i 0)
+    while(i LESS length)
+        string(SUBSTRING "${hex}" ${i} 2 pair)
+        math(EXPR code "0x${pair}")
+        string(APPEND encoded "${code}")
+        math(EXPR i "${i} + 2")
+    endwhile()
+    set(${out} ${encoded} PARENT_SCOPE)
+endfunction()
+
+# The extension of a movie by its base name: About and splash have their own.
+function(hookwise_movie_extension out name)
+    if(name STREQUAL "AB")
+        set(${out} ".phs" PARENT_SCOPE)
+    elseif(name STREQUAL "HkSplsh")
+        set(${out} ".pbs" PARENT_SCOPE)
+    else()
+        set(${out} ".pbf" PARENT_SCOPE)
+    endif()
+endfunction()
+
+file(GLOB HOOKWISE_MOVIE_SOURCES CONFIGURE_DEPENDS ${HOOKWISE_MOVIES_DIR}/*.qml)
+file(GLOB HOOKWISE_MOVIE_COMMON CONFIGURE_DEPENDS ${HOOKWISE_MOVIES_DIR}/common/*)
+
+# Pairs "source|installed name" for every movie.
+function(hookwise_movie_files out)
+    set(result "")
+    foreach(source ${HOOKWISE_MOVIE_SOURCES})
+        get_filename_component(base ${source} NAME_WE)
+        hookwise_encode_name(encoded ${base})
+        hookwise_movie_extension(extension ${base})
+        list(APPEND result "${source}|${encoded}${extension}")
+    endforeach()
+    set(${out} ${result} PARENT_SCOPE)
+endfunction()
+
+function(hookwise_stage_movies target dir)
+    hookwise_movie_folder(folder)
+    hookwise_movie_files(pairs)
+    set(outputs "")
+    foreach(pair ${pairs})
+        string(REPLACE "|" ";" parts "${pair}")
+        list(GET parts 0 source)
+        list(GET parts 1 name)
+        set(output ${dir}/${folder}/${name})
+        add_custom_command(OUTPUT ${output}
+            COMMAND ${CMAKE_COMMAND} -E make_directory ${dir}/${folder}
+            COMMAND ${CMAKE_COMMAND} -E copy_if_different ${source} ${output}
+            DEPENDS ${source} VERBATIM)
+        list(APPEND outputs ${output})
+    endforeach()
+    foreach(source ${HOOKWISE_MOVIE_COMMON})
+        get_filename_component(name ${source} NAME)
+        set(output ${dir}/${folder}/common/${name})
+        add_custom_command(OUTPUT ${output}
+            COMMAND ${CMAKE_COMMAND} -E make_directory ${dir}/${folder}/common
+            COMMAND ${CMAKE_COMMAND} -E copy_if_different ${source} ${output}
+            DEPENDS ${source} VERBATIM)
+        list(APPEND outputs ${output})
+    endforeach()
+    add_custom_target(${target}_movies DEPENDS ${outputs})
+    add_dependencies(${target} ${target}_movies)
+endfunction()
