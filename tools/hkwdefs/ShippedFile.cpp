@@ -35,9 +35,11 @@ const unsigned char* Bytes(std::string_view text) {
     return reinterpret_cast<const unsigned char*>(text.data());
 }
 
-BlowfishCipher ProgramCipher() {
-    return BlowfishCipher(reinterpret_cast<const unsigned char*>(kDefinitionFileKey),
-                          kDefinitionFileKeyLength);
+// The key schedule runs once; the cipher is only read afterwards, so threads may share it.
+const BlowfishCipher& ProgramCipher() {
+    static const BlowfishCipher cipher(reinterpret_cast<const unsigned char*>(kDefinitionFileKey),
+                                       kDefinitionFileKeyLength);
+    return cipher;
 }
 
 } // namespace
