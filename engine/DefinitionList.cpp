@@ -1,4 +1,5 @@
-// Reading numbered definition lists without allocating: the walk every lookup shares.
+// Reading numbered definition lists without allocating, one check of the database file per walk:
+// the walk every lookup shares.
 #include "engine/DefinitionList.h"
 
 #include "engine/DetectionRecord.h"
@@ -16,7 +17,8 @@ constexpr unsigned long kWorkBufferSize = 261;
 }
 
 DefinitionList::DefinitionList(const char* section, const char* prefix, unsigned long valueSize)
-    : valueSize_(valueSize < kWorkBufferSize ? valueSize : kWorkBufferSize) {
+    : valueSize_(valueSize < kWorkBufferSize ? valueSize : kWorkBufferSize),
+      database_(CLSPGlobals::szDBPath) {
     // Section names and prefixes are the engine's own short constants.
     std::size_t sectionLength = strnlen(section, kNameSize - 1);
     ScrambleText(std::string_view(section, sectionLength), scrambledSection_);
@@ -36,8 +38,8 @@ unsigned long DefinitionList::Read(unsigned long index, char* value) const {
                  scrambledKey);
 
     char work[kWorkBufferSize];
-    DWORD n = GetPrivateProfileStringA(scrambledSection_, scrambledKey, "", work,
-                                       static_cast<DWORD>(valueSize_), CLSPGlobals::szDBPath);
+    DWORD n = database_.GetString(scrambledSection_, scrambledKey, "", work,
+                                  static_cast<DWORD>(valueSize_));
     UnscrambleText(std::string_view(work, n), value);
     return n;
 }

@@ -6,6 +6,7 @@
 //   the cache                   ProfileCache (shared lock for readers, one parse per change)
 //   result copying              CopyText, CopyList
 //   the Windows calls           GetPrivateProfileStringA, GetPrivateProfileSectionA
+//   snapshots                   ProfileSnapshot (one identity check for many reads)
 #include "platform/Profile.h"
 
 #include "platform/ProfileParser.h"
@@ -60,14 +61,18 @@ std::int64_t NowNanoseconds() {
 // more at the first call after that time has passed.
 constexpr std::int64_t kRacyWindowNs = 100'000'000;
 
-struct CachedProfile {
+} // namespace
+
+struct ProfileFileCopy {
     FileIdentity identity;
     bool racy = false;
     ParsedProfile parsed;
 
-    CachedProfile(const FileIdentity& id, bool isRacy, std::string text)
+    ProfileFileCopy(const FileIdentity& id, bool isRacy, std::string text)
         : identity(id), racy(isRacy), parsed(std::move(text)) {}
 };
+
+namespace {
 
 // Closes a descriptor when it goes.
 class FileDescriptor {
@@ -87,7 +92,7 @@ private:
 
 // Reads and parses a regular file; null when it cannot be opened or read or is not a regular
 // file (a FIFO or a device would block or never end).
-std::shared_ptr<const CachedProfile> ReadProfileFile(const char* fileName) {
+std::shared_ptr<const ProfileFileCopy> ReadProfileFile(const char* fileName) {
     const std::int64_t readStart = NowNanoseconds();
     FileDescriptor fd(open(fileName, O_RDONLY | O_CLOEXEC | O_NONBLOCK));
     if (fd.Get() < 0)
@@ -113,7 +118,7 @@ std::shared_ptr<const CachedProfile> ReadProfileFile(const char* fileName) {
 
     FileIdentity identity = FileIdentity::Of(st);
     bool racy = readStart < Nanoseconds(identity.modified) + kRacyWindowNs;
-    return std::make_shared<const CachedProfile>(identity, racy, std::move(text));
+    return std::make_shared<const ProfileFileCopy>(identity, racy, std::move(text));
 }
 
 // ---- the cache ----
@@ -130,28 +135,41 @@ struct PathHash {
 class ProfileCache {
 public:
     // Calls use(profile) with the file's current parsed copy, or with null when the file is
-    // missing or unreadable, and returns what use returns.
+    // missing or unreadable, and returns what use returns. A copy that is current is used under
+    // the shared lock, without touching its reference count.
     template <typename Use> auto With(const char* fileName, Use use) {
         std::string_view name(fileName);
-        struct stat st {};
-        if (stat(fileName, &st) != 0 || !S_ISREG(st.st_mode)) {
+        FileIdentity identity;
+        if (!StatRegularFile(fileName, identity)) {
             Forget(name);
             return use(static_cast<const ParsedProfile*>(nullptr));
         }
-        const FileIdentity identity = FileIdentity::Of(st);
         {
             std::shared_lock lock(mutex_);
             auto it = files_.find(name);
             if (it != files_.end() && IsCurrent(*it->second, identity))
                 return use(&it->second->parsed);
         }
-        std::shared_ptr<const CachedProfile> fresh = ReadProfileFile(fileName);
-        if (!fresh) {
+        std::shared_ptr<const ProfileFileCopy> fresh = Refresh(fileName);
+        return use(fresh ? &fresh->parsed : nullptr);
+    }
+
+    // The file's current parsed copy, kept alive for the caller; null when the file is missing or
+    // unreadable.
+    std::shared_ptr<const ProfileFileCopy> Acquire(const char* fileName) {
+        std::string_view name(fileName);
+        FileIdentity identity;
+        if (!StatRegularFile(fileName, identity)) {
             Forget(name);
-            return use(static_cast<const ParsedProfile*>(nullptr));
+            return nullptr;
         }
-        Store(name, fresh);
-        return use(&fresh->parsed);
+        {
+            std::shared_lock lock(mutex_);
+            auto it = files_.find(name);
+            if (it != files_.end() && IsCurrent(*it->second, identity))
+                return it->second;
+        }
+        return Refresh(fileName);
     }
 
     void Clear() {
@@ -164,7 +182,25 @@ private:
     // many the cache starts afresh rather than grow without bound.
     static constexpr std::size_t kMaxFiles = 16;
 
-    static bool IsCurrent(const CachedProfile& cached, const FileIdentity& identity) {
+    static bool StatRegularFile(const char* fileName, FileIdentity& identity) {
+        struct stat st {};
+        if (stat(fileName, &st) != 0 || !S_ISREG(st.st_mode))
+            return false;
+        identity = FileIdentity::Of(st);
+        return true;
+    }
+
+    // Reads the file again and keeps the new copy; forgets the old one when it cannot be read.
+    std::shared_ptr<const ProfileFileCopy> Refresh(const char* fileName) {
+        std::shared_ptr<const ProfileFileCopy> fresh = ReadProfileFile(fileName);
+        if (fresh)
+            Store(fileName, fresh);
+        else
+            Forget(fileName);
+        return fresh;
+    }
+
+    static bool IsCurrent(const ProfileFileCopy& cached, const FileIdentity& identity) {
         if (!(cached.identity == identity))
             return false;
         if (!cached.racy)
@@ -184,7 +220,7 @@ private:
             files_.erase(it);
     }
 
-    void Store(std::string_view name, std::shared_ptr<const CachedProfile> profile) {
+    void Store(std::string_view name, std::shared_ptr<const ProfileFileCopy> profile) {
         std::unique_lock lock(mutex_);
         auto it = files_.find(name);
         if (it != files_.end()) {
@@ -197,7 +233,8 @@ private:
     }
 
     std::shared_mutex mutex_;
-    std::unordered_map<std::string, std::shared_ptr<const CachedProfile>, PathHash, std::equal_to<>>
+    std::unordered_map<std::string, std::shared_ptr<const ProfileFileCopy>, PathHash,
+                       std::equal_to<>>
         files_;
 };
 
@@ -264,6 +301,16 @@ DWORD CopyDefault(const char* defaultText, char* out, DWORD size) {
     return CopyText(text, out, size);
 }
 
+// The value of key in section with its quotes stripped, or the default.
+DWORD ReadValue(const ParsedProfile* profile, std::string_view section, std::string_view key,
+                const char* defaultText, char* out, DWORD size) {
+    const ProfileSection* found = profile ? profile->FindSection(section) : nullptr;
+    const ProfileEntry* entry = found ? found->Find(key) : nullptr;
+    if (!entry || !entry->hasValue)
+        return CopyDefault(defaultText, out, size);
+    return CopyText(StripMatchingQuotes(entry->value), out, size);
+}
+
 DWORD ListSectionNames(const ParsedProfile* profile, char* out, DWORD size) {
     ListBuilder list;
     if (profile) {
@@ -306,11 +353,7 @@ DWORD GetPrivateProfileStringA(const char* section, const char* key, const char*
         }
         std::string_view keyName = TrimProfileBlanks(key);
         return Cache().With(file, [&](const ParsedProfile* profile) {
-            const ProfileSection* found = profile ? profile->FindSection(sectionName) : nullptr;
-            const ProfileEntry* entry = found ? found->Find(keyName) : nullptr;
-            if (!entry || !entry->hasValue)
-                return CopyDefault(defaultText, out, size);
-            return CopyText(StripMatchingQuotes(entry->value), out, size);
+            return ReadValue(profile, sectionName, keyName, defaultText, out, size);
         });
     } catch (const std::bad_alloc&) {
         return CopyDefault(defaultText, out, size); // a file too large to hold reads as missing
@@ -344,4 +387,24 @@ DWORD GetPrivateProfileSectionA(const char* section, char* out, DWORD size, cons
 
 void ProfileCacheClear() {
     Cache().Clear();
+}
+
+// ---- snapshots ----
+
+ProfileSnapshot::ProfileSnapshot(const char* fileName) {
+    try {
+        file_ = Cache().Acquire(fileName ? fileName : "");
+    } catch (const std::bad_alloc&) {
+        file_ = nullptr; // reads as a missing file
+    }
+}
+
+ProfileSnapshot::~ProfileSnapshot() = default;
+
+DWORD ProfileSnapshot::GetString(const char* section, const char* key, const char* defaultText,
+                                 char* out, DWORD size) const {
+    if (size == 0 || !out)
+        return 0;
+    return ReadValue(file_ ? &file_->parsed : nullptr, TrimProfileBlanks(section),
+                     TrimProfileBlanks(key), defaultText, out, size);
 }

@@ -19,6 +19,8 @@
 
 #include "platform/WinTypes.h"
 
+#include <memory>
+
 // Copies the value of key in section into out (at most size-1 characters and a NUL) and returns
 // the number of characters copied. A value of at least 2 characters in matching ' or " quotes
 // loses them. Missing file, section or key, or a key line without '=': the default (null means
@@ -36,3 +38,26 @@ DWORD GetPrivateProfileSectionA(const char* section, char* out, DWORD size, cons
 
 // Forgets every parsed copy (tests and benchmarks that need a cold reader).
 void ProfileCacheClear();
+
+struct ProfileFileCopy; // a parsed copy of one version of a file
+
+// One version of a profile file held for a series of reads. The file's identity is checked once,
+// when the snapshot is taken (a changed file is read again then); every read through it sees that
+// version whole, however the file changes meanwhile. For walks that read many keys in a row:
+// they pay one check of the file instead of one per key. Not a Windows call.
+class ProfileSnapshot {
+public:
+    // A missing or unreadable file gives a snapshot in which every read finds nothing.
+    explicit ProfileSnapshot(const char* fileName);
+    ~ProfileSnapshot();
+    ProfileSnapshot(const ProfileSnapshot&) = delete;
+    ProfileSnapshot& operator=(const ProfileSnapshot&) = delete;
+
+    // GetPrivateProfileStringA on this version of the file, with the same results; section and
+    // key must not be null.
+    DWORD GetString(const char* section, const char* key, const char* defaultText, char* out,
+                    DWORD size) const;
+
+private:
+    std::shared_ptr<const ProfileFileCopy> file_;
+};

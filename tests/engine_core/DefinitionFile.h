@@ -40,9 +40,10 @@ public:
     std::string Text() const {
         std::string text = header_;
         for (const auto& [section, entries] : sections_) {
-            text += "[" + Scrambled(section) + "]\r\n";
+            // Appended piece by piece: GCC 12 warns falsely about chains of string operator+.
+            text.append("[").append(Scrambled(section)).append("]\r\n");
             for (const auto& [key, value] : entries)
-                text += Scrambled(key) + "=" + Scrambled(value) + "\r\n";
+                text.append(Scrambled(key)).append("=").append(Scrambled(value)).append("\r\n");
         }
         return text;
     }

@@ -131,4 +131,17 @@ TEST_F(EncProfile, ListReaderAgreesWithScrambledRead) {
     }
 }
 
+TEST_F(EncProfile, ListWalkReadsOneVersionOfTheDatabase) {
+    Write(DefinitionFile().List("HostIP", "IP", {"10.0.0.1", "10.0.0.2"}));
+    DefinitionList walk("HostIP", "IP", 100);
+    Write(DefinitionFile().List("HostIP", "IP", {"10.9.9.9"}));
+    char value[100];
+    EXPECT_EQ(walk.Read(2, value), 8u);
+    EXPECT_STREQ(value, "10.0.0.2");
+    DefinitionList next("HostIP", "IP", 100);
+    EXPECT_EQ(next.Read(1, value), 8u);
+    EXPECT_STREQ(value, "10.9.9.9");
+    EXPECT_EQ(next.Read(2, value), 0u);
+}
+
 } // namespace

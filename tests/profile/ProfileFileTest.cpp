@@ -168,6 +168,30 @@ TEST_F(ProfileFile, ManyKeysAllFound) {
     EXPECT_EQ(Read(path_, "s", "key5001"), "missing");
 }
 
+TEST_F(ProfileFile, SnapshotKeepsItsVersionAndNextSnapshotSeesTheNewOne) {
+    ReplaceFile(path_, "[s]\nk=old\nj=1\n");
+    ProfileSnapshot before(path_.c_str());
+    ReplaceFile(path_, "[s]\nk=new\n");
+    char out[16];
+    EXPECT_EQ(before.GetString("s", "k", "", out, sizeof out), 3u);
+    EXPECT_STREQ(out, "old");
+    EXPECT_EQ(before.GetString("s", "j", "", out, sizeof out), 1u);
+    ProfileSnapshot after(path_.c_str());
+    EXPECT_EQ(after.GetString("s", "k", "", out, sizeof out), 3u);
+    EXPECT_STREQ(out, "new");
+    EXPECT_EQ(after.GetString("s", "j", "d", out, sizeof out), 1u);
+    EXPECT_STREQ(out, "d");
+}
+
+TEST_F(ProfileFile, SnapshotOfMissingFileFindsNothing) {
+    ProfileSnapshot snapshot(path_.c_str());
+    char out[16] = "XXXX";
+    EXPECT_EQ(snapshot.GetString("s", "k", "dflt  ", out, sizeof out), 4u);
+    EXPECT_STREQ(out, "dflt");
+    EXPECT_EQ(snapshot.GetString("s", "k", "", out, 0), 0u);
+    EXPECT_STREQ(out, "dflt");
+}
+
 TEST_F(ProfileFile, ReadersSeeWholeFilesWhileItIsReplaced) {
     // Two versions that differ in every value; a reader must see one of them whole per read.
     auto version = [](char letter) {

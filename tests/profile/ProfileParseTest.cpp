@@ -150,6 +150,19 @@ TEST_P(ProfileParse, ReadsValue) {
     }
 }
 
+TEST_P(ProfileParse, SnapshotReadsTheSame) {
+    const ParseRow& row = GetParam();
+    std::string path = folder_.File("test.ini");
+    ReplaceFile(path, row.file);
+
+    ProfileSnapshot snapshot(path.c_str());
+    char out[128];
+    std::memset(out, 'X', sizeof out);
+    DWORD n = snapshot.GetString(row.section, row.key, row.defaultText, out, row.size);
+    EXPECT_EQ(std::string(out, n), row.expected);
+    EXPECT_EQ(out[n], '\0');
+}
+
 INSTANTIATE_TEST_SUITE_P(Lines, ProfileParse, testing::ValuesIn(kLineRows), RowName);
 INSTANTIATE_TEST_SUITE_P(Blanks, ProfileParse, testing::ValuesIn(kBlankRows), RowName);
 INSTANTIATE_TEST_SUITE_P(Quotes, ProfileParse, testing::ValuesIn(kQuoteRows), RowName);
