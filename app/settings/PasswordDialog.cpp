@@ -7,9 +7,9 @@
 
 namespace {
 
-// The password window template: 190 × 150 dialog units.
+// The password window template: 190 × 168 dialog units.
 constexpr int kTemplateWidth = 190;
-constexpr int kTemplateHeight = 150;
+constexpr int kTemplateHeight = 168;
 
 const QString kNewPassword = QStringLiteral("_root.strPasswordValue");
 const QString kVerifyPassword = QStringLiteral("_root.strVerifyPassword");

@@ -5,7 +5,6 @@ Rectangle {
     id: button
     property string text: ""
     property string kind: "neutral"
-    property bool enabled: true
     signal clicked()
 
     readonly property bool filled: kind !== "neutral"

@@ -1,4 +1,5 @@
-// A check box with its label; Space toggles it when focused. `toggled` follows a user change.
+// A check box with its label; Space or a click asks to toggle it (`toggled` with the new state).
+// The owner keeps `checked` bound to its own state, so the box always shows that state.
 import QtQuick
 
 Item {
@@ -13,8 +14,7 @@ Item {
     activeFocusOnTab: true
 
     function toggle() {
-        checked = !checked
-        toggled(checked)
+        toggled(!checked)
     }
 
     Keys.onSpacePressed: function(event) { option.toggle(); event.accepted = true }

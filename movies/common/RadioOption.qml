@@ -10,7 +10,7 @@ Rectangle {
     property color markColor: Theme.accent
     signal picked()
 
-    implicitHeight: content.implicitHeight + 12
+    implicitHeight: content.implicitHeight + 9
     radius: 5
     color: checked ? "#EAF1FD" : (area.containsMouse ? "#F7F9FC" : Theme.card)
     border.width: activeFocus ? 2 : 1
@@ -25,7 +25,7 @@ Rectangle {
         anchors.left: parent.left
         anchors.leftMargin: 9
         anchors.top: parent.top
-        anchors.topMargin: 8
+        anchors.topMargin: option.detail.length > 0 ? 5 : Math.round((option.height - height) / 2)
         width: 14
         height: 14
         radius: 7
@@ -41,8 +41,8 @@ Rectangle {
         anchors.right: parent.right
         anchors.rightMargin: 8
         anchors.top: parent.top
-        anchors.topMargin: 6
-        spacing: 1
+        anchors.topMargin: 4
+        spacing: 0
         Text {
             width: parent.width
             text: option.text

@@ -1,5 +1,5 @@
-// A number with minus and plus buttons; the arrow keys step it when focused. `stepped` follows a
-// user change.
+// A number with minus and plus buttons; the arrow keys step it when focused. A step asks for the
+// new value (`stepped`); the owner keeps `value` bound to its own state.
 import QtQuick
 
 Rectangle {
@@ -19,10 +19,8 @@ Rectangle {
 
     function step(delta) {
         var next = Math.max(from, Math.min(to, value + delta))
-        if (next === value)
-            return
-        value = next
-        stepped(value)
+        if (next !== value)
+            stepped(next)
     }
 
     Keys.onUpPressed: step(1)

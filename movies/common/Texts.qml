@@ -37,20 +37,20 @@ QtObject {
         advice: "Block it unless you are sure it is safe.",
 
         alertsTitle: "Alert display",
-        alertsIntro: "Choose the alerts Hookwise shows. Detections without an alert are blocked.",
-        alertsAll: "E-mail and web alerts", alertsAllDetail: "Ask me about every detection",
-        alertsMail: "E-mail alerts only", alertsMailDetail: "Block web detections silently",
-        alertsWeb: "Web alerts only", alertsWebDetail: "Block e-mail detections silently",
-        alertsNone: "No alerts", alertsNoneDetail: "Block every detection silently",
+        alertsIntro: "Show an alert popup for:",
+        alertsAll: "E-mail and websites", alertsAllDetail: "Ask me about every detection",
+        alertsMail: "E-mail only", alertsMailDetail: "Block web detections silently",
+        alertsWeb: "Websites only", alertsWebDetail: "Block e-mail detections silently",
+        alertsNone: "Nothing (block silently)", alertsNoneDetail: "Block every detection silently",
 
         mailTitle: "E-mail protection",
-        mailIntro: "What should Hookwise do with phishing e-mail?",
+        mailIntro: "When phishing e-mail is found:",
         siteTitle: "Website blocking",
-        siteIntro: "What should Hookwise do with phishing websites?",
+        siteIntro: "When a phishing website is found:",
         optAllow: "Allow all", optAllowDetail: "Never block, never ask",
-        optBlock: "Block all", optBlockDetail: "Block every detection without asking",
-        optAsk: "Decide per item (recommended)",
-        optAskDetail: "Use remembered answers, ask about new ones",
+        optBlock: "Block all", optBlockDetail: "Block without asking",
+        optAsk: "Ask me (recommended)",
+        optAskDetail: "Remembered answers apply",
 
         logTitle: "Log settings",
         logFile: "Log file", browse: "Browse\u2026", noFile: "No log file chosen",
@@ -70,7 +70,7 @@ QtObject {
         aboutTitle: "About Hookwise",
         tagline: "Phishing protection for e-mail and the web",
         version: "Version %1",
-        copyright: "\u00A9 Corvane. All rights reserved.",
+        copyright: "\u00A9 Corvane",
 
         splashLoading: "Starting protection\u2026"
     })
@@ -92,20 +92,20 @@ QtObject {
         advice: "Blockieren Sie, wenn Sie nicht sicher sind.",
 
         alertsTitle: "Warnungsanzeige",
-        alertsIntro: "W\u00E4hlen Sie die Warnungen. Erkennungen ohne Warnung werden blockiert.",
-        alertsAll: "E-Mail- und Web-Warnungen", alertsAllDetail: "Bei jeder Erkennung fragen",
-        alertsMail: "Nur E-Mail-Warnungen", alertsMailDetail: "Web-Erkennungen still blockieren",
-        alertsWeb: "Nur Web-Warnungen", alertsWebDetail: "E-Mail-Erkennungen still blockieren",
-        alertsNone: "Keine Warnungen", alertsNoneDetail: "Jede Erkennung still blockieren",
+        alertsIntro: "Warnfenster anzeigen f\u00FCr:",
+        alertsAll: "E-Mail und Websites", alertsAllDetail: "Bei jeder Erkennung fragen",
+        alertsMail: "Nur E-Mail", alertsMailDetail: "Web-Erkennungen still blockieren",
+        alertsWeb: "Nur Websites", alertsWebDetail: "E-Mail-Erkennungen still blockieren",
+        alertsNone: "Nichts (still blockieren)", alertsNoneDetail: "Jede Erkennung still blockieren",
 
         mailTitle: "E-Mail-Schutz",
-        mailIntro: "Wie soll Hookwise mit Phishing-E-Mails umgehen?",
+        mailIntro: "Bei einer Phishing-E-Mail:",
         siteTitle: "Website-Sperre",
-        siteIntro: "Wie soll Hookwise mit Phishing-Websites umgehen?",
+        siteIntro: "Bei einer Phishing-Website:",
         optAllow: "Alle zulassen", optAllowDetail: "Nie blockieren, nie fragen",
-        optBlock: "Alle blockieren", optBlockDetail: "Jede Erkennung ohne R\u00FCckfrage blockieren",
-        optAsk: "Einzeln entscheiden (empfohlen)",
-        optAskDetail: "Gemerkte Antworten nutzen, bei neuen fragen",
+        optBlock: "Alle blockieren", optBlockDetail: "Ohne Nachfrage blockieren",
+        optAsk: "Nachfragen (empfohlen)",
+        optAskDetail: "Gemerkte Antworten gelten",
 
         logTitle: "Protokolleinstellungen",
         logFile: "Protokolldatei", browse: "Durchsuchen\u2026",
@@ -126,7 +126,7 @@ QtObject {
         aboutTitle: "\u00DCber Hookwise",
         tagline: "Phishing-Schutz f\u00FCr E-Mail und Web",
         version: "Version %1",
-        copyright: "\u00A9 Corvane. Alle Rechte vorbehalten.",
+        copyright: "\u00A9 Corvane",
 
         splashLoading: "Schutz wird gestartet\u2026"
     })

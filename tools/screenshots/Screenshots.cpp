@@ -3,14 +3,22 @@
 // Usage: hkwshots [OUTPUT_FOLDER] [--movies SOURCE_FOLDER] [--language NAME]
 // OUTPUT_FOLDER defaults to "docs/screenshots". Movies come from the movie folder beside the
 // program (the build stages them there) or, with --movies, from their QML sources.
+#include "app/alerts/AlertDisplaySettingsWindow.h"
+#include "app/alerts/AlertPopup.h"
 #include "app/alerts/MessageBoxWindow.h"
 #include "app/desktop/MovieFiles.h"
+#include "app/desktop/Splash.h"
+#include "app/lists/ProtectionOptionsWindow.h"
+#include "app/logging/LogSettingsDialog.h"
+#include "app/settings/AboutWindow.h"
 #include "app/settings/LanguagePack.h"
+#include "app/settings/PasswordDialog.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QTemporaryDir>
+#include <QQuickItem>
 #include <QThread>
 
 #include <cstdio>
@@ -87,6 +95,96 @@ int main(int argc, char** argv) {
                                             "administrator privileges?"),
                              QStringLiteral("Hookwise"), MB_YESNOCANCEL);
         ok &= Shoot(box, folder, QStringLiteral("message-box-question"));
+    }
+    const auto mailAlert = [](AlertPopup& alert) {
+        alert.AlertKind = AlertPopup::MailAlert;
+        alert.Type = QStringLiteral("From");
+        alert.StrictedData = QStringLiteral("billing@amaz0n-support.example");
+        alert.From = QStringLiteral("Amazon Billing <billing@amaz0n-support.example>");
+        alert.To = QStringLiteral("jane.doe@example.com");
+        alert.Subject = QStringLiteral("Your account has been suspended");
+        alert.Application = QStringLiteral("Web mail");
+        alert.DateTime = QStringLiteral("12/03/2024 09:41:27");
+        alert.Protocol = QStringLiteral("HTTP");
+        alert.Attachment = QStringLiteral("invoice-3312.pdf.exe");
+        alert.ToolTip = QStringLiteral(
+            "The sender's address is on the list of known phishing sources. Mail from it tries to "
+            "make you give away passwords or payment details.");
+    };
+    {
+        AlertPopup alert;
+        mailAlert(alert);
+        ok &= Shoot(alert, folder, QStringLiteral("alert-mail"));
+    }
+    {
+        AlertPopup alert;
+        mailAlert(alert);
+        ok &= Shoot(alert, folder, QStringLiteral("alert-mail-more-info"), [](CMovieDialog& window) {
+            // The user presses "More info" and then "Why am I seeing this?".
+            QMetaObject::invokeMethod(window.Movie()->MovieRoot(), "moreInfo");
+            QMetaObject::invokeMethod(window.Movie()->MovieRoot(), "moreInfo");
+        });
+    }
+    {
+        AlertPopup alert;
+        alert.AlertKind = AlertPopup::WebAlert;
+        alert.Type = QStringLiteral("URL");
+        alert.StrictedData = QStringLiteral("secure-paypa1-login.example/verify");
+        alert.ScamSite = QStringLiteral("secure-paypa1-login.example");
+        alert.IPAddress = QStringLiteral("203.0.113.66");
+        alert.Application = QStringLiteral("firefox");
+        alert.DateTime = QStringLiteral("12/03/2024 09:44:02");
+        alert.Protocol = QStringLiteral("HTTP");
+        ok &= Shoot(alert, folder, QStringLiteral("alert-web"));
+    }
+    {
+        AlertDisplaySettingsWindow window;
+        window.DisplayMailAlerts = 1;
+        window.DisplayWebAlerts = 1;
+        ok &= Shoot(window, folder, QStringLiteral("alert-display-settings"));
+    }
+    {
+        ProtectionOptionsWindow window;
+        window.List = ProtectionOptionsWindow::MailList;
+        window.Option = 2;
+        ok &= Shoot(window, folder, QStringLiteral("protection-options-mail"));
+    }
+    {
+        ProtectionOptionsWindow window;
+        window.List = ProtectionOptionsWindow::SiteList;
+        window.Option = 1;
+        ok &= Shoot(window, folder, QStringLiteral("protection-options-sites"));
+    }
+    {
+        LogSettingsDialog window;
+        window.SelectedFile = QStringLiteral("/home/jane/.local/share/Hookwise/HookWsLOG.log");
+        window.ArchiveOn = 1;
+        window.DayInterval = 30;
+        ok &= Shoot(window, folder, QStringLiteral("log-settings"));
+    }
+    {
+        PasswordDialog window(PasswordDialog::ModeLogin, "808283");
+        ok &= Shoot(window, folder, QStringLiteral("password-login"));
+    }
+    {
+        PasswordDialog window(PasswordDialog::ModeSet, "");
+        ok &= Shoot(window, folder, QStringLiteral("password-set"));
+    }
+    {
+        PasswordDialog window(PasswordDialog::ModeSet, "808283");
+        ok &= Shoot(window, folder, QStringLiteral("password-change"));
+    }
+    {
+        AboutWindow window;
+        ok &= Shoot(window, folder, QStringLiteral("about"));
+    }
+    {
+        CSplash splash;
+        splash.setWindowFlags(Qt::FramelessWindowHint);
+        splash.resize(420, 240);
+        splash.PlaySplash();
+        Settle(1200);
+        ok &= Save(&splash, folder, QStringLiteral("splash"));
     }
     return ok ? 0 : 1;
 }
