@@ -43,7 +43,8 @@ public:
     static HWND hMainWnd;   // the handler channel found by the latest lookup, or null
 
     // Fills the paths that are still empty and looks the handler window up again; under the engine
-    // lock. False when the application registry key could not be opened or created.
+    // lock. False when the application registry key could not be opened or created. A path that
+    // would not fit its 261 bytes (folder plus file name) is left empty, never cut.
     static bool InitializeAppVars();
     // Opens or creates HKEY_CURRENT_USER\Software\Corvane\Hookwise; null on failure. Caller closes.
     static HKEY InitializeAppRegKey();
@@ -60,7 +61,10 @@ public:
     static unsigned char Decode(const std::string& s);
     static std::string EncryptString(const std::string& text);
     static std::string DecryptString(const std::string& text);
-    // size must not exceed 261. Returns the characters the profile read gave.
+    // Reads key of section (both plain text, scrambled here) from file and unscrambles the value
+    // into out, up to its first zero byte. The value passes through a 261-byte work buffer, so a
+    // larger size is taken as 261. Returns the characters the profile read gave (0 for a missing
+    // file, section or key with the empty default); size 0 returns 0 and leaves out untouched.
     static unsigned long GetEncPrivateProfileString(const char* section, const char* key,
                                                     const char* defaultText, char* out,
                                                     unsigned long size, const char* file);
@@ -77,6 +81,8 @@ public:
                                      unsigned long type, const void* data, unsigned long size);
 
     // ---- definition lookups (true = known bad) ----
+    // Each walks one numbered list of the database at szDBPath and stops at the first absent or
+    // empty entry; a missing database knows nothing. One walk reads one version of the file.
     static bool IsBadIP(const char* host);
     static bool IsBadUrl(char* url); // lower-cases url in place
     static bool IsBadMailFrom(const char* from);
