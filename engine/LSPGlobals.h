@@ -90,14 +90,28 @@ public:
     static bool IsBadMailText(const char* text, char* matched); // matched: >= 261 bytes
 
     // ---- link checks ----
+    // html is the lower-cased page HTML; both outputs hold >= 261 bytes and are written only on a
+    // hit. True when a CLINK pattern's first occurrence is followed by a '>' and the text after it
+    // (up to the next '<' or the end of the HTML, at most 260 characters, no trimming) equals the
+    // VLINK entry of the same index ignoring case; outputs: that VLINK entry as stored and the
+    // lower-cased pattern. "null" patterns are skipped; null arguments give false.
     static bool IsBadVisibleMailLinks(const char* html, char* visibleText, char* linkPattern);
+    // True when a CLINK pattern other than "null" occurs in html; linkPattern (>= 261 bytes)
+    // receives it lower-cased, only on a hit.
     static bool IsBadMailLinks(const char* html, char* linkPattern);
 
     // ---- request target ----
-    static void GetUrl(const char* request, char* url); // url: >= 261 bytes
+    // url (>= 261 bytes) is cleared, then receives host and path of a lower-case HTTP/1.1 "get "
+    // request, without a leading "www." and the query; empty for malformed requests, host lines
+    // of 100 characters or more, and ignored extensions (.jpg .gif .jpe .css .wav .xml .js).
+    static void GetUrl(const char* request, char* url);
 
     // ---- provider detection ----
-    // Catalogue entries in zeroed memory the caller frees with GlobalFree, or null.
+    // Catalogue entries in zeroed memory the caller frees with GlobalFree, or null. *count gets
+    // the entry count; 0 when the listing fails before the entries are read, SOCKET_ERROR (-1)
+    // when reading them fails.
     static WSAPROTOCOL_INFOW* GetProviders(int* count);
+    // True when a catalogue entry's name (low byte of each wide character, at most 255) equals
+    // protocolName ignoring ASCII case; false on any failure.
     static bool IsLSPInstalled(const char* protocolName);
 };
