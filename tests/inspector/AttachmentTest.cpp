@@ -16,6 +16,11 @@ struct InterfaceRow {
     bool dispatchFace; // answered with the dispatch face (else the primary face)
 };
 
+// Shown as the row's name in test listings.
+void PrintTo(const InterfaceRow& row, std::ostream* out) {
+    *out << row.name;
+}
+
 const InterfaceRow kInterfaceRows[] = {
     {"IHTMLSourceParser", &IID_IHTMLSourceParser, S_OK, true},
     {"IDispatch", &IID_IDispatch, S_OK, true},

@@ -31,6 +31,11 @@ struct ConversionRow {
     std::string singleByte;
 };
 
+// Shown as the row's name in test listings.
+void PrintTo(const ConversionRow& row, std::ostream* out) {
+    *out << row.name;
+}
+
 const ConversionRow kConversionRows[] = {
     {"Ascii", "From: a@b.example\r\n", "From: a@b.example\r\n"},
     {"Latin1", "Caf\xC3\xA9 \xC3\xBC", "Caf\xE9 \xFC"},

@@ -129,9 +129,16 @@ std::int32_t ReportReceiver::Handle(std::uint32_t code, const std::uint8_t* data
     std::memcpy(&report.record, data, std::min<std::size_t>(size, sizeof report.record));
     std::size_t index = reports_.size();
     reports_.push_back(report);
+    if (onReport_)
+        onReport_(report);
     if (answers_.empty())
         return 1;
     return index < answers_.size() ? answers_[index] : answers_.back();
+}
+
+void ReportReceiver::OnReport(std::function<void(const MailReport&)> callback) {
+    std::lock_guard lock(mutex_);
+    onReport_ = std::move(callback);
 }
 
 std::vector<MailReport> ReportReceiver::Reports() {

@@ -8,6 +8,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -64,6 +65,8 @@ public:
     ReportReceiver& operator=(const ReportReceiver&) = delete;
 
     bool Listening() const { return listening_; }
+    // Called with every report as it arrives, before it is answered (on the receiver's thread).
+    void OnReport(std::function<void(const MailReport&)> callback);
     std::vector<MailReport> Reports();
     std::string Kinds(); // the kind bytes of the reports in order, e.g. "FST"
 
@@ -73,6 +76,7 @@ private:
     std::mutex mutex_;
     std::vector<std::int32_t> answers_;
     std::vector<MailReport> reports_;
+    std::function<void(const MailReport&)> onReport_;
     ChannelReceiver receiver_;
     bool listening_ = false;
     int wake_[2] = {-1, -1};

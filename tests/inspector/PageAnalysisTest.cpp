@@ -77,6 +77,11 @@ struct ReportRow {
     bool blocked;
 };
 
+// Shown as the row's name in test listings.
+void PrintTo(const ReportRow& row, std::ostream* out) {
+    *out << row.name;
+}
+
 const ReportRow kReportRows[] = {
     {"AllAllowedSendsEveryKindInOrder", FullDefinitions, {1}, "FSLT", false},
     {"SenderBlockedStopsAtOnce", FullDefinitions, {0}, "F", true},
@@ -200,6 +205,11 @@ struct CaptureEndRow {
     const char* name;
     void (*arrange)(FakeBrowser&);
 };
+
+// Shown as the row's name in test listings.
+void PrintTo(const CaptureEndRow& row, std::ostream* out) {
+    *out << row.name;
+}
 
 const CaptureEndRow kCaptureEndRows[] = {
     {"DocumentUnavailable", [](FakeBrowser& b) { b.documentResult = E_FAIL; }},

@@ -1,0 +1,28 @@
+// Registering the native host with Chromium: the host manifest that names this program and lets
+// the Hookwise extension start it, written in the user's browser folder.
+#pragma once
+
+#include <string>
+
+namespace browserhost {
+
+// The host's name as the extension connects to it.
+constexpr const char* kHostName = "com.corvane.hookwise";
+// The extension's id, fixed by the public key in its manifest.
+constexpr const char* kExtensionId = "fggigegdepebhcibdaibmkfknlpdobmf";
+
+// The folder that holds host manifests for a browser user data folder: DIR/NativeMessagingHosts.
+// An empty userDataDir means Chromium's own, $XDG_CONFIG_HOME/chromium (~/.config/chromium).
+// Empty when neither XDG_CONFIG_HOME nor HOME is set.
+std::string ManifestFolder(const std::string& userDataDir);
+
+// The manifest text for the host program at hostPath.
+std::string HostManifest(const std::string& hostPath);
+
+// Writes the manifest for hostPath into the folder (made when missing), replacing an older one
+// whole. Returns "" on success, else a message saying what failed.
+std::string InstallManifest(const std::string& folder, const std::string& hostPath);
+// Removes the manifest from the folder; a manifest that is not there is no failure.
+std::string UninstallManifest(const std::string& folder);
+
+} // namespace browserhost

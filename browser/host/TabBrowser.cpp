@@ -1,0 +1,311 @@
+// TabBrowser and the objects it hands out: the captured document, its body element and the frame
+// objects whose identity tells the inspector which frame an event belongs to.
+//
+// Sections: page objects, browser, commands.
+#include "browser/host/TabBrowser.h"
+
+#include "browser/host/Json.h"
+
+#include <cstdio>
+#include <vector>
+
+#include <unistd.h>
+
+namespace browserhost {
+
+namespace {
+
+// Reference counting and the empty IDispatch members the page objects share.
+template <class Interface> class PageObject : public Interface {
+public:
+    ULONG AddRef() override { return ++refs_; }
+    ULONG Release() override {
+        ULONG left = --refs_;
+        if (left == 0)
+            delete this;
+        return left;
+    }
+    HRESULT GetTypeInfoCount(UINT* count) override {
+        if (!count)
+            return E_POINTER;
+        *count = 0;
+        return S_OK;
+    }
+    HRESULT GetTypeInfo(UINT, LCID, ITypeInfo**) override { return DISP_E_BADINDEX; }
+    HRESULT GetIDsOfNames(REFIID, WCHAR**, UINT, LCID, DISPID*) override {
+        return DISP_E_UNKNOWNNAME;
+    }
+    HRESULT Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*) override {
+        return E_NOTIMPL;
+    }
+
+protected:
+    virtual ~PageObject() = default;
+    // Answers IUnknown, IDispatch and the object's own interface.
+    HRESULT Answer(REFIID iid, const IID& own, void** object) {
+        if (!object)
+            return E_POINTER;
+        *object = nullptr;
+        if (iid != IID_IUnknown && iid != IID_IDispatch && iid != own)
+            return E_NOINTERFACE;
+        *object = static_cast<Interface*>(this);
+        AddRef();
+        return S_OK;
+    }
+
+private:
+    ULONG refs_ = 0;
+};
+
+// A frame of the tab; only its identity matters.
+class FrameObject final : public PageObject<IDispatch> {
+public:
+    HRESULT QueryInterface(REFIID iid, void** object) override {
+        return Answer(iid, IID_IDispatch, object);
+    }
+};
+
+// A missing text is the null string; an empty one is an empty string.
+HRESULT HandOut(const std::optional<std::string>& text, BSTR* out) {
+    if (!out)
+        return E_POINTER;
+    *out = nullptr;
+    if (!text)
+        return S_OK;
+    *out = SysAllocStringFromUtf8(*text);
+    return *out ? S_OK : E_OUTOFMEMORY;
+}
+
+class BodyElement final : public PageObject<IHTMLElement> {
+public:
+    explicit BodyElement(std::shared_ptr<const PageCapture> page) : page_(std::move(page)) {}
+    HRESULT QueryInterface(REFIID iid, void** object) override {
+        return Answer(iid, IID_IHTMLElement, object);
+    }
+    HRESULT get_outerText(BSTR* text) override { return HandOut(page_->text, text); }
+    HRESULT get_outerHTML(BSTR* html) override { return HandOut(page_->html, html); }
+
+private:
+    std::shared_ptr<const PageCapture> page_;
+};
+
+class PageDocument final : public PageObject<IHTMLDocument2> {
+public:
+    PageDocument(TabBrowser* browser, std::shared_ptr<const PageCapture> page)
+        : browser_(browser), page_(std::move(page)) {}
+    HRESULT QueryInterface(REFIID iid, void** object) override {
+        return Answer(iid, IID_IHTMLDocument2, object);
+    }
+    HRESULT get_body(IHTMLElement** body) override {
+        if (!body)
+            return E_POINTER;
+        *body = nullptr;
+        if (!page_->hasBody)
+            return S_OK;
+        auto* element = new BodyElement(page_);
+        return element->QueryInterface(IID_IHTMLElement, reinterpret_cast<void**>(body));
+    }
+    // Editing commands run on the tab's page. The extension holds no clipboard permission, so
+    // "Copy" never reaches the desktop clipboard and the host's clipboard stays empty: a page
+    // without text stays without text.
+    HRESULT execCommand(BSTR command, VARIANT_BOOL, VARIANT, VARIANT_BOOL* done) override {
+        if (done)
+            *done = VARIANT_FALSE;
+        if (!browser_->SendCommand("execCommand", "command", Utf8FromBstr(command)))
+            return E_FAIL;
+        if (done)
+            *done = VARIANT_TRUE;
+        return S_OK;
+    }
+    // A local path is shown as its file: URL, and only when the file is there: a missing warning
+    // page must not leave the tab on an error page, so the caller falls back to going back.
+    HRESULT put_URL(BSTR url) override {
+        std::string target = Utf8FromBstr(url);
+        if (target.empty())
+            return E_INVALIDARG;
+        if (target.front() == '/') {
+            if (access(target.c_str(), R_OK) != 0)
+                return HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND);
+            target = FileUrl(target);
+        }
+        return browser_->SendCommand("navigate", "url", target) ? S_OK : E_FAIL;
+    }
+
+private:
+    ComPtr<TabBrowser> browser_;
+    std::shared_ptr<const PageCapture> page_;
+};
+
+} // namespace
+
+// ---- browser ----
+
+TabBrowser::TabBrowser(std::int64_t tab, CommandWriter writer)
+    : tab_(tab), writer_(std::move(writer)) {}
+
+TabBrowser::~TabBrowser() = default;
+
+HRESULT TabBrowser::QueryInterface(REFIID iid, void** object) {
+    if (!object)
+        return E_POINTER;
+    *object = nullptr;
+    if (iid == IID_IUnknown || iid == IID_IDispatch || iid == IID_IWebBrowser2)
+        *object = static_cast<IWebBrowser2*>(this);
+    else if (iid == IID_IConnectionPointContainer)
+        *object = static_cast<IConnectionPointContainer*>(this);
+    else if (iid == IID_IConnectionPoint)
+        *object = static_cast<IConnectionPoint*>(this);
+    else
+        return E_NOINTERFACE;
+    AddRef();
+    return S_OK;
+}
+
+ULONG TabBrowser::AddRef() {
+    return ++refs_;
+}
+
+ULONG TabBrowser::Release() {
+    ULONG left = --refs_;
+    if (left == 0)
+        delete this;
+    return left;
+}
+
+HRESULT TabBrowser::GetTypeInfoCount(UINT* count) {
+    if (!count)
+        return E_POINTER;
+    *count = 0;
+    return S_OK;
+}
+
+HRESULT TabBrowser::GetTypeInfo(UINT, LCID, ITypeInfo**) {
+    return DISP_E_BADINDEX;
+}
+
+HRESULT TabBrowser::GetIDsOfNames(REFIID, WCHAR**, UINT, LCID, DISPID*) {
+    return DISP_E_UNKNOWNNAME;
+}
+
+HRESULT TabBrowser::Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*) {
+    return E_NOTIMPL;
+}
+
+HRESULT TabBrowser::get_Document(IDispatch** document) {
+    if (!document)
+        return E_POINTER;
+    *document = nullptr;
+    if (!page_)
+        return E_FAIL;
+    auto* page = new PageDocument(this, page_);
+    return page->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(document));
+}
+
+HRESULT TabBrowser::Stop() {
+    return SendCommand("stop") ? S_OK : E_FAIL;
+}
+
+HRESULT TabBrowser::GoBack() {
+    return SendCommand("goBack") ? S_OK : E_FAIL;
+}
+
+HRESULT TabBrowser::Refresh() {
+    return SendCommand("refresh") ? S_OK : E_FAIL;
+}
+
+HRESULT TabBrowser::FindConnectionPoint(REFIID iid, IConnectionPoint** point) {
+    if (!point)
+        return E_POINTER;
+    *point = nullptr;
+    if (iid != DIID_DWebBrowserEvents2)
+        return CONNECT_E_NOCONNECTION;
+    *point = static_cast<IConnectionPoint*>(this);
+    AddRef();
+    return S_OK;
+}
+
+HRESULT TabBrowser::Advise(IUnknown* sink, DWORD* cookie) {
+    if (!sink || !cookie)
+        return E_POINTER;
+    ComPtr<IDispatch> dispatch;
+    if (FAILED(sink->QueryInterface(IID_IDispatch, dispatch.PutVoid())) || !dispatch)
+        return CONNECT_E_CANNOTCONNECT;
+    *cookie = nextCookie_++;
+    sinks_[*cookie] = std::move(dispatch);
+    return S_OK;
+}
+
+HRESULT TabBrowser::Unadvise(DWORD cookie) {
+    return sinks_.erase(cookie) ? S_OK : CONNECT_E_NOCONNECTION;
+}
+
+void TabBrowser::SetPage(std::shared_ptr<const PageCapture> page) {
+    page_ = std::move(page);
+}
+
+IDispatch* TabBrowser::Frame(std::int64_t frameId) {
+    ComPtr<IDispatch>& frame = frames_[frameId];
+    if (!frame)
+        frame = ComPtr<IDispatch>(new FrameObject());
+    return frame.Get();
+}
+
+HRESULT TabBrowser::Fire(DISPID id, std::int64_t frameId, const std::string& url) {
+    VARIANT location;
+    location.vt = VT_BSTR;
+    location.bstrVal = SysAllocStringFromUtf8(url);
+    VARIANT args[2];
+    args[0].vt = VT_BYREF | VT_VARIANT;
+    args[0].pvarVal = &location;
+    args[1].vt = VT_DISPATCH;
+    args[1].pdispVal = Frame(frameId);
+    bool frameEvent = id == DISPID_NAVIGATECOMPLETE2 || id == DISPID_DOCUMENTCOMPLETE;
+    DISPPARAMS params = {frameEvent ? args : nullptr, nullptr, frameEvent ? 2u : 0u, 0};
+
+    // A subscriber may end its subscription (OnQuit) while it handles the event.
+    std::vector<ComPtr<IDispatch>> sinks;
+    for (const auto& [cookie, sink] : sinks_)
+        sinks.push_back(sink);
+    HRESULT result = S_OK;
+    for (const auto& sink : sinks) {
+        HRESULT hr =
+            sink->Invoke(id, IID_NULL, 0, DISPATCH_METHOD, &params, nullptr, nullptr, nullptr);
+        if (FAILED(hr) && SUCCEEDED(result))
+            result = hr;
+    }
+    VariantClear(&location);
+    return result;
+}
+
+void TabBrowser::DropSinks() {
+    sinks_.clear();
+}
+
+// ---- commands ----
+
+bool TabBrowser::SendCommand(const std::string& op, const std::string& name,
+                             const std::string& value) {
+    JsonWriter command;
+    command.Add("type", "command").Add("tab", tab_).Add("op", op);
+    if (!name.empty())
+        command.Add(name, value);
+    return writer_ && writer_(command.Text());
+}
+
+std::string FileUrl(const std::string& path) {
+    std::string url = "file://";
+    for (unsigned char c : path) {
+        bool plain = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') ||
+                     c == '-' || c == '.' || c == '_' || c == '~' || c == '/';
+        if (plain) {
+            url += static_cast<char>(c);
+        } else {
+            char escape[4];
+            std::snprintf(escape, sizeof escape, "%%%02X", c);
+            url += escape;
+        }
+    }
+    return url;
+}
+
+} // namespace browserhost
