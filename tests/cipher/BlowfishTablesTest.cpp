@@ -15,11 +15,13 @@ using Fixed = std::vector<std::uint32_t>;
 constexpr std::size_t kTableWords = 18 + 4 * 256;
 constexpr std::size_t kGuardWords = 2; // absorbs the truncation of every series term
 
-void DivideBy(Fixed& number, std::uint32_t divisor) {
+// The helpers take first, the index of the first word that may be non-zero: the words before it
+// are zero in the number being divided and in the addend, which halves the work of the series.
+void DivideBy(Fixed& number, std::uint32_t divisor, std::size_t first = 0) {
     std::uint64_t remainder = 0;
-    for (std::uint32_t& word : number) {
-        const std::uint64_t current = (remainder << 32) | word;
-        word = static_cast<std::uint32_t>(current / divisor);
+    for (std::size_t i = first; i < number.size(); ++i) {
+        const std::uint64_t current = (remainder << 32) | number[i];
+        number[i] = static_cast<std::uint32_t>(current / divisor);
         remainder = current % divisor;
     }
 }
@@ -33,29 +35,26 @@ void MultiplyBy(Fixed& number, std::uint32_t factor) {
     }
 }
 
-void Add(Fixed& sum, const Fixed& addend) {
+void Add(Fixed& sum, const Fixed& addend, std::size_t first = 0) {
     std::uint64_t carry = 0;
     for (std::size_t i = sum.size(); i-- > 0;) {
+        if (i < first && carry == 0)
+            break;
         const std::uint64_t current = std::uint64_t{sum[i]} + addend[i] + carry;
         sum[i] = static_cast<std::uint32_t>(current);
         carry = current >> 32;
     }
 }
 
-void Subtract(Fixed& difference, const Fixed& subtrahend) {
+void Subtract(Fixed& difference, const Fixed& subtrahend, std::size_t first = 0) {
     std::int64_t borrow = 0;
     for (std::size_t i = difference.size(); i-- > 0;) {
+        if (i < first && borrow == 0)
+            break;
         std::int64_t current = std::int64_t{difference[i]} - subtrahend[i] - borrow;
         borrow = current < 0 ? 1 : 0;
         difference[i] = static_cast<std::uint32_t>(current + (borrow << 32));
     }
-}
-
-bool IsZero(const Fixed& number) {
-    for (std::uint32_t word : number)
-        if (word != 0)
-            return false;
-    return true;
 }
 
 // arctan(1/x) by its alternating series 1/x - 1/(3x^3) + 1/(5x^5) - ...
@@ -64,15 +63,20 @@ Fixed ArctanInverse(std::uint32_t x, std::size_t words) {
     power[0] = 1;
     DivideBy(power, x);
     Fixed sum = power;
-    for (std::uint32_t n = 3, sign = 1; !IsZero(power); n += 2, sign ^= 1) {
-        DivideBy(power, x);
-        DivideBy(power, x);
+    std::size_t first = 0;
+    for (std::uint32_t n = 3, sign = 1;; n += 2, sign ^= 1) {
+        while (first < words && power[first] == 0)
+            ++first;
+        if (first == words)
+            break;
+        DivideBy(power, x, first);
+        DivideBy(power, x, first);
         Fixed term = power;
-        DivideBy(term, n);
+        DivideBy(term, n, first);
         if (sign)
-            Subtract(sum, term);
+            Subtract(sum, term, first);
         else
-            Add(sum, term);
+            Add(sum, term, first);
     }
     return sum;
 }
