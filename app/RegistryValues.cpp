@@ -3,6 +3,7 @@
 
 #include "platform/Registry.h"
 
+#include <algorithm>
 #include <mutex>
 
 namespace {
@@ -27,21 +28,25 @@ bool ReadRegBytes(HKEY key, const char* name, std::vector<BYTE>& out, DWORD* typ
     out.clear();
     if (!key)
         return false;
+    // Most values are short: one call with a small buffer, a second only for a longer value.
+    // The spare byte holds the NUL the store adds after texts.
     DWORD valueType = REG_NONE;
-    DWORD size = 0;
-    if (RegQueryValueExA(key, name, nullptr, &valueType, nullptr, &size) != ERROR_SUCCESS)
-        return false;
-    if (size > kMaxRegValueBytes)
-        return false;
-    // One spare byte for the NUL the store adds after texts; the value may also have changed
-    // between the two calls, which the second call reports.
-    out.resize(size + 1);
-    DWORD got = static_cast<DWORD>(out.size());
-    if (RegQueryValueExA(key, name, nullptr, &valueType, out.data(), &got) != ERROR_SUCCESS) {
-        out.clear();
-        return false;
+    BYTE small[512];
+    DWORD size = sizeof small;
+    LONG result = RegQueryValueExA(key, name, nullptr, &valueType, small, &size);
+    if (result == ERROR_SUCCESS) {
+        out.assign(small, small + std::min<DWORD>(size, sizeof small));
+    } else {
+        if (result != ERROR_MORE_DATA || size > kMaxRegValueBytes)
+            return false;
+        out.resize(size + 1);
+        DWORD got = static_cast<DWORD>(out.size());
+        if (RegQueryValueExA(key, name, nullptr, &valueType, out.data(), &got) != ERROR_SUCCESS) {
+            out.clear();
+            return false;
+        }
+        out.resize(got);
     }
-    out.resize(got);
     if (type)
         *type = valueType;
     return true;

@@ -27,28 +27,30 @@ bool ItemIndexOf(const std::string& name, const std::string& prefix, std::uint32
 }
 } // namespace
 
-std::vector<std::uint32_t> ExistingItemIndexes(HKEY key, const std::string& prefix,
-                                               std::uint32_t count) {
-    std::vector<std::uint32_t> indexes;
+void ForEachItemKey(HKEY key, const std::string& prefix, std::uint32_t count,
+                    const std::function<void(HKEY item)>& load) {
     if (count == 0)
-        return indexes;
+        return;
     DWORD subKeys = 0;
     if (RegQueryInfoKeyCounts(key, &subKeys, nullptr) != ERROR_SUCCESS)
-        return indexes;
+        return;
+    auto open = [&](std::uint32_t i) {
+        RegKey item;
+        if (RegOpenKeyExA(key, (prefix + std::to_string(i)).c_str(), 0, KEY_READ, item.Put()) ==
+            ERROR_SUCCESS)
+            load(item.Get());
+    };
 
     // The usual case: the count is no larger than the subkeys present, so asking for each index
     // directly costs no more than walking them.
     if (count <= subKeys) {
-        for (std::uint32_t i = 0; i < count; ++i) {
-            RegKey item;
-            if (RegOpenKeyExA(key, (prefix + std::to_string(i)).c_str(), 0, KEY_READ, item.Put()) ==
-                ERROR_SUCCESS)
-                indexes.push_back(i);
-        }
-        return indexes;
+        for (std::uint32_t i = 0; i < count; ++i)
+            open(i);
+        return;
     }
 
-    // A count beyond the subkeys present: walk the subkeys instead.
+    // A count beyond the subkeys present: walk the subkeys for the indexes that exist.
+    std::vector<std::uint32_t> indexes;
     char name[512];
     for (DWORD i = 0;; ++i) {
         LONG result = RegEnumKeyA(key, i, name, sizeof name);
@@ -62,5 +64,6 @@ std::vector<std::uint32_t> ExistingItemIndexes(HKEY key, const std::string& pref
     }
     std::sort(indexes.begin(), indexes.end());
     indexes.erase(std::unique(indexes.begin(), indexes.end()), indexes.end());
-    return indexes;
+    for (std::uint32_t i : indexes)
+        open(i);
 }

@@ -135,13 +135,8 @@ void MailSafeList::Load(HKEY productKey) {
     ReadRegUInt32(key.Get(), kCountValue, count);
 
     std::vector<MailSafeItem> loaded;
-    for (std::uint32_t i : ExistingItemIndexes(key.Get(), kItemPrefix, count)) {
-        RegKey itemKey;
-        if (RegOpenKeyExA(key.Get(), (kItemPrefix + std::to_string(i)).c_str(), 0, KEY_READ,
-                          itemKey.Put()) != ERROR_SUCCESS)
-            continue;
-        loaded.push_back(LoadItem(itemKey.Get()));
-    }
+    ForEachItemKey(key.Get(), kItemPrefix, count,
+                   [&loaded](HKEY item) { loaded.push_back(LoadItem(item)); });
     {
         std::lock_guard<std::mutex> lock(mutex_);
         items_.swap(loaded);

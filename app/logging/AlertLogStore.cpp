@@ -210,19 +210,8 @@ void AlertLogStore::Load(HKEY productKey) {
 void AlertLogStore::LoadEntries(HKEY alertKey) {
     std::uint32_t count = 0;
     ReadRegUInt32(alertKey, kCountValue, count);
-    std::vector<std::uint32_t> indexes = ExistingItemIndexes(alertKey, kEntryPrefix, count);
-    // Only the newest entries fit the bound.
-    if (indexes.size() > kMaxAlertLogEntries)
-        indexes.erase(indexes.begin(), indexes.end() - kMaxAlertLogEntries);
-
     std::vector<AlertLogEntry> loaded;
-    loaded.reserve(indexes.size());
-    for (std::uint32_t i : indexes) {
-        RegKey entryKey;
-        if (RegOpenKeyExA(alertKey, (kEntryPrefix + std::to_string(i)).c_str(), 0, KEY_READ,
-                          entryKey.Put()) != ERROR_SUCCESS)
-            continue;
-        HKEY k = entryKey.Get();
+    ForEachItemKey(alertKey, kEntryPrefix, count, [&loaded](HKEY k) {
         AlertLogEntry entry;
         ReadRegText(k, "Rating", entry.Rating);
         ReadRegText(k, "DateTime", entry.DateTime);
@@ -236,7 +225,10 @@ void AlertLogStore::LoadEntries(HKEY alertKey) {
         if (ReadRegUInt32(k, "Count", entryCount))
             entry.Count = static_cast<std::int32_t>(entryCount);
         loaded.push_back(std::move(entry));
-    }
+    });
+    // Only the newest entries fit the bound.
+    if (loaded.size() > kMaxAlertLogEntries)
+        loaded.erase(loaded.begin(), loaded.end() - kMaxAlertLogEntries);
     std::lock_guard<std::mutex> lock(mutex_);
     entries_.swap(loaded);
 }

@@ -16,7 +16,8 @@ constexpr const char* kProductKeyFullName = "HKEY_CURRENT_USER\\Software\\Corvan
 
 // Loading at start: opens the product key (nothing is loaded and every default stays when it does
 // not open); "LANGUAGE" decoded becomes the current language (absent or empty keeps it); then
-// settings, alert log, mail list and site list load in this order.
+// settings, alert log, mail list and site list load in this order. All reads run in one registry
+// transaction, so they see one consistent state of the key.
 void LoadAllSettings(GeneralSettings& settings, AlertLogStore& log, MailSafeList& mail,
                      WebSiteBlockingList& web);
 

@@ -443,7 +443,7 @@ bool ApplyRegistryScript(const std::vector<RegistryScriptOp>& ops, std::string& 
 bool ImportRegistryScript(const std::string& path, std::string& error) {
     std::ifstream in(path, std::ios::binary);
     if (!in) {
-        error = "cannot open " + path;
+        error = "cannot open the file";
         return false;
     }
     std::string script;
@@ -451,12 +451,12 @@ bool ImportRegistryScript(const std::string& path, std::string& error) {
     while (in.read(chunk, sizeof chunk) || in.gcount() > 0) {
         script.append(chunk, static_cast<std::size_t>(in.gcount()));
         if (script.size() > kMaxScriptBytes) {
-            error = path + " is too large for a registry script";
+            error = "the file is too large for a registry script";
             return false;
         }
     }
     if (in.bad()) {
-        error = "cannot read " + path;
+        error = "cannot read the file";
         return false;
     }
     std::vector<RegistryScriptOp> ops;

@@ -35,6 +35,6 @@ bool ParseRegistryScript(std::string_view script, std::vector<RegistryScriptOp>&
 // fails.
 bool ApplyRegistryScript(const std::vector<RegistryScriptOp>& ops, std::string& error);
 
-// Reads path, parses it and applies it. False with error (naming the file's line for a malformed
-// script) and nothing changed on any failure.
+// Reads path, parses it and applies it. False with error ("cannot open the file", "line N: ...")
+// and nothing changed on any failure.
 bool ImportRegistryScript(const std::string& path, std::string& error);
