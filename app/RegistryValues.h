@@ -1,8 +1,8 @@
 // Typed reads and writes of single registry values in the stored forms of the tray program:
 // little-endian numbers of a given byte count, texts without a terminating NUL.
 //
-// Reads accept values of up to kMaxRegValueBytes. (The stored texts of the lists can be longer than
-// the 202-byte buffer the old program read with; reading them whole keeps them from being lost.)
+// Reads take values whole, up to kMaxRegValueBytes: a fixed 202-byte read buffer would lose the
+// longer texts the lists store (a link key can exceed 500 bytes).
 #pragma once
 
 #include "platform/WinTypes.h"

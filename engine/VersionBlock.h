@@ -14,7 +14,7 @@
 #define HOOKWISE_VERSION_SECTION ".hookwise.version"
 constexpr const char* kVersionSectionName = HOOKWISE_VERSION_SECTION;
 
-struct VersionBlockSpec {
+struct VersionBlockContent {
     std::uint32_t fileVersionMS = 0;
     std::uint32_t fileVersionLS = 0;
     std::uint32_t productVersionMS = 0;
@@ -95,19 +95,19 @@ constexpr std::uint16_t TextLength(const char* text) {
 
 } // namespace version_block_detail
 
-constexpr VersionBlockBuffer BuildVersionBlock(const VersionBlockSpec& spec) {
+constexpr VersionBlockBuffer BuildVersionBlock(const VersionBlockContent& content) {
     version_block_detail::Writer w;
     std::size_t root = w.Begin("VS_VERSION_INFO", 52, 0);
     const std::uint32_t fixed[13] = {0xFEEF04BD,
                                      0x00010000,
-                                     spec.fileVersionMS,
-                                     spec.fileVersionLS,
-                                     spec.productVersionMS,
-                                     spec.productVersionLS,
+                                     content.fileVersionMS,
+                                     content.fileVersionLS,
+                                     content.productVersionMS,
+                                     content.productVersionLS,
                                      0x3F,
                                      0,
                                      0,
-                                     spec.fileType,
+                                     content.fileType,
                                      0,
                                      0,
                                      0};
@@ -115,11 +115,11 @@ constexpr VersionBlockBuffer BuildVersionBlock(const VersionBlockSpec& spec) {
         w.Dword(d);
 
     std::size_t strings = w.Begin("StringFileInfo", 0, 1);
-    std::size_t table = w.Begin(spec.tableKey, 0, 1);
-    for (std::size_t i = 0; i < spec.names.size() && spec.names[i]; ++i) {
-        const char* value = spec.values[i] ? spec.values[i] : "";
+    std::size_t table = w.Begin(content.tableKey, 0, 1);
+    for (std::size_t i = 0; i < content.names.size() && content.names[i]; ++i) {
+        const char* value = content.values[i] ? content.values[i] : "";
         std::size_t entry =
-            w.Begin(spec.names[i],
+            w.Begin(content.names[i],
                     static_cast<std::uint16_t>(version_block_detail::TextLength(value) + 1), 1);
         w.WideText(value);
         w.End(entry);
@@ -127,11 +127,11 @@ constexpr VersionBlockBuffer BuildVersionBlock(const VersionBlockSpec& spec) {
     w.End(table);
     w.End(strings);
 
-    if (spec.hasTranslation) {
+    if (content.hasTranslation) {
         std::size_t vars = w.Begin("VarFileInfo", 0, 1);
         std::size_t translation = w.Begin("Translation", 4, 0);
-        w.Word(spec.language);
-        w.Word(spec.codePage);
+        w.Word(content.language);
+        w.Word(content.codePage);
         w.End(translation);
         w.End(vars);
     }
@@ -148,18 +148,19 @@ constexpr std::array<std::uint8_t, N> TrimVersionBlock(const VersionBlockBuffer&
     return bytes;
 }
 
-// The spec of the product's version 3.0.0.0 with the given description, internal and file names.
-constexpr VersionBlockSpec HookwiseVersionSpec(std::uint32_t fileType, const char* description,
-                                               const char* internalName,
-                                               const char* originalFilename) {
-    VersionBlockSpec spec;
-    spec.fileVersionMS = 3u << 16;
-    spec.productVersionMS = 3u << 16;
-    spec.fileType = fileType;
-    spec.names = {"CompanyName",    "FileDescription",  "FileVersion", "InternalName",
-                  "LegalCopyright", "OriginalFilename", "ProductName", "ProductVersion"};
-    spec.values = {
+// The content of the product's version 3.0.0.0 with the given description, internal and file names.
+constexpr VersionBlockContent HookwiseVersionContent(std::uint32_t fileType,
+                                                     const char* description,
+                                                     const char* internalName,
+                                                     const char* originalFilename) {
+    VersionBlockContent content;
+    content.fileVersionMS = 3u << 16;
+    content.productVersionMS = 3u << 16;
+    content.fileType = fileType;
+    content.names = {"CompanyName",    "FileDescription",  "FileVersion", "InternalName",
+                     "LegalCopyright", "OriginalFilename", "ProductName", "ProductVersion"};
+    content.values = {
         "Corvane",        description, "3, 0, 0, 0", internalName, "Copyright (C) Corvane",
         originalFilename, "Hookwise",  "3, 0, 0, 0"};
-    return spec;
+    return content;
 }

@@ -3,7 +3,7 @@
 
 namespace {
 constexpr VersionBlockBuffer kBuilt = BuildVersionBlock(
-    HookwiseVersionSpec(2, "Hookwise detection engine", "baitlib", "libbaitlib.so"));
+    HookwiseVersionContent(2, "Hookwise detection engine", "baitlib", "libbaitlib.so"));
 static_assert(!kBuilt.overflow, "the version block does not fit its buffer");
 } // namespace
 

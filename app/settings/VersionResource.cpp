@@ -4,8 +4,8 @@
 #include "engine/VersionBlock.h"
 
 namespace {
-constexpr VersionBlockBuffer kBuilt =
-    BuildVersionBlock(HookwiseVersionSpec(1, "Hookwise phishing protection", "HookWs", "HookWs"));
+constexpr VersionBlockBuffer kBuilt = BuildVersionBlock(
+    HookwiseVersionContent(1, "Hookwise phishing protection", "HookWs", "HookWs"));
 static_assert(!kBuilt.overflow, "the version block does not fit its buffer");
 } // namespace
 

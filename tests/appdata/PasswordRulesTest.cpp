@@ -75,8 +75,9 @@ TEST_P(PasswordValidationSteps, RunInOrder) {
     EXPECT_EQ(v.outcome, row.outcome);
     EXPECT_EQ(v.messageId, row.message);
     EXPECT_EQ(v.captionId, row.caption);
-    if (v.outcome == V::Refuse)
+    if (v.outcome == V::Refuse) {
         EXPECT_EQ(v.clear, unsigned(kFieldNew | kFieldVerify));
+    }
     if (v.outcome == V::Accept) {
         // What is accepted is found again at login, in any letter case.
         std::string encoded = EncodePassword(row.newPassword);

@@ -61,8 +61,8 @@ std::vector<std::uint8_t> MakeElf(const std::string& name, const std::vector<std
     return b;
 }
 
-std::vector<std::uint8_t> BlockOf(const VersionBlockSpec& spec) {
-    VersionBlockBuffer built = BuildVersionBlock(spec);
+std::vector<std::uint8_t> BlockOf(const VersionBlockContent& content) {
+    VersionBlockBuffer built = BuildVersionBlock(content);
     return std::vector<std::uint8_t>(built.bytes.begin(), built.bytes.begin() + built.size);
 }
 
@@ -101,29 +101,29 @@ TEST(VersionInfo, TheProgramBlockIsFoundInTheRunningProgram) {
 }
 
 TEST(VersionInfo, QueriesFollowTheTranslationPair) {
-    VersionBlockSpec spec = HookwiseVersionSpec(1, "d", "i", "o");
-    spec.hasTranslation = false;
-    spec.tableKey = "000004e4";
+    VersionBlockContent content = HookwiseVersionContent(1, "d", "i", "o");
+    content.hasTranslation = false;
+    content.tableKey = "000004e4";
     VersionInfo info;
-    ASSERT_TRUE(info.LoadBlock(BlockOf(spec)));
+    ASSERT_TRUE(info.LoadBlock(BlockOf(content)));
     EXPECT_EQ(info.LanguageId(), 0);
     EXPECT_EQ(info.CodePage(), 1252);
     EXPECT_EQ(info.Query("FileVersion"), "3, 0, 0, 0");
 
-    spec.tableKey = "040904e4"; // strings where the missing translation does not point
-    ASSERT_TRUE(info.LoadBlock(BlockOf(spec)));
+    content.tableKey = "040904e4"; // strings where the missing translation does not point
+    ASSERT_TRUE(info.LoadBlock(BlockOf(content)));
     EXPECT_EQ(info.Query("FileVersion"), "");
 
-    spec.hasTranslation = true;
-    spec.language = 0x0407;
-    spec.codePage = 0x04b0;
-    spec.tableKey = "040704b0";
-    ASSERT_TRUE(info.LoadBlock(BlockOf(spec)));
+    content.hasTranslation = true;
+    content.language = 0x0407;
+    content.codePage = 0x04b0;
+    content.tableKey = "040704b0";
+    ASSERT_TRUE(info.LoadBlock(BlockOf(content)));
     EXPECT_EQ(info.Query("FileVersion"), "3, 0, 0, 0");
 }
 
 TEST(VersionInfo, DamagedBlocksFailCleanly) {
-    std::vector<std::uint8_t> good = BlockOf(HookwiseVersionSpec(1, "d", "i", "o"));
+    std::vector<std::uint8_t> good = BlockOf(HookwiseVersionContent(1, "d", "i", "o"));
     VersionInfo info;
     std::vector<std::uint8_t> bad = good;
     bad[32 + 8] ^= 0xFF; // the fixed block's signature (after the 6-byte header, key, padding)
@@ -144,7 +144,7 @@ TEST(VersionInfo, DamagedBlocksFailCleanly) {
 }
 
 TEST_F(VersionFiles, ReadsTheSectionOfAnElfFile) {
-    std::vector<std::uint8_t> block = BlockOf(HookwiseVersionSpec(2, "d", "i", "o"));
+    std::vector<std::uint8_t> block = BlockOf(HookwiseVersionContent(2, "d", "i", "o"));
     VersionInfo info;
     EXPECT_TRUE(info.Load(WriteBytes("good.so", MakeElf(kVersionSectionName, block))));
     EXPECT_EQ(info.Query("FileVersion"), "3, 0, 0, 0");
@@ -169,7 +169,7 @@ class BadElfFiles : public VersionFiles, public ::testing::WithParamInterface<Ba
 
 TEST_P(BadElfFiles, FailWithoutLoading) {
     const BadFileRow& row = GetParam();
-    std::vector<std::uint8_t> block = BlockOf(HookwiseVersionSpec(2, "d", "i", "o"));
+    std::vector<std::uint8_t> block = BlockOf(HookwiseVersionContent(2, "d", "i", "o"));
     std::string path = WriteBytes(
         "bad.so", MakeElf(row.rightName ? kVersionSectionName : ".other", block, row.shape));
     VersionInfo info;
