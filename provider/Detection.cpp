@@ -43,7 +43,9 @@ bool AllowConnection(int fd, const sockaddr* addr, socklen_t length) {
     int savedErrno = errno;
     bool allow = true;
     RemoteEndpoint remote;
-    if (IsTcpSocket(fd) && EngineReady() && FormatEndpoint(addr, length, remote)) {
+    // The gate first: while the tray program is not running it is one clock read, cheaper than
+    // asking the kernel what kind of socket this is.
+    if (EngineReady() && IsTcpSocket(fd) && FormatEndpoint(addr, length, remote)) {
         ProviderGuard guard;
         try {
             if (CLSPGlobals::IsBadIP(remote.host))
@@ -64,13 +66,13 @@ bool AllowRequest(int fd, const iovec* iov, int count, int flags, const sockaddr
     sockaddr_storage peer{};
     socklen_t peerLength = sizeof peer;
     bool known = false;
-    if (IsTcpSocket(fd)) {
+    if (EngineReady() && IsTcpSocket(fd)) {
         if (getpeername(fd, reinterpret_cast<sockaddr*>(&peer), &peerLength) == 0)
             known = FormatEndpoint(reinterpret_cast<sockaddr*>(&peer), peerLength, remote);
         else if ((flags & MSG_FASTOPEN) && dest)
             known = FormatEndpoint(dest, destLength, remote);
     }
-    if (known && EngineReady()) {
+    if (known) {
         ProviderGuard guard;
         try {
             char head[kRequestHeadBytes + 1];
