@@ -100,6 +100,7 @@ std::string Repeat(char c, std::size_t count) {
 const SourceRow kSourceRows[] = {
     {"Accepted", "[HostIP]\nIP1=192.0.2.1\n[Text]\nTXT1=click here\n", ""},
     {"NamesIgnoreCase", "[hostip]\nip1=192.0.2.1\n", ""},
+    {"ByteOrderMark", "\xEF\xBB\xBF[Text]\nTXT1=a\n", ""},
     {"VlinkGapsAllowed", "[Link]\nCLINK1=a\nCLINK2=b\nCLINK3=c\nVLINK3=shown\n", ""},
     {"NullSlotWithoutVlink", "[Link]\nCLINK1=null\nCLINK2=a\nVLINK2=b\n", ""},
     {"HostAt99", "[HostIP]\nIP1=" + Repeat('1', 99) + "\n", ""},

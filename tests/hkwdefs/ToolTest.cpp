@@ -269,6 +269,7 @@ const BadInputRow kBadInputRows[] = {
     {"LookupPlainSource", {"lookup", "@defs.ini", "ip", "1"}, 1, "plain definitions source"},
     {"LookupOtherFile", {"lookup", "@other.txt", "ip", "1"}, 1, "no definition list"},
     {"LookupFolder", {"lookup", "@tmp", "ip", "1"}, 1, "is a folder"},
+    {"LookupDevice", {"lookup", "/dev/zero", "ip", "1"}, 1, "not a regular file"},
     {"CompileNoVersion", {"compile", "@defs.ini", "@x.pbd"}, 2, "needs --version"},
     {"CompileBadVersion",
      {"compile", "@defs.ini", "@x.pbd", "--version", "2026/12/01"},

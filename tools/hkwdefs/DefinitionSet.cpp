@@ -105,6 +105,9 @@ bool FindListKey(std::string_view section, std::string_view key, const Definitio
 
 bool ReadPlainDefinitions(std::string_view text, DefinitionSet& set, Messages& errors) {
     const std::size_t errorsBefore = errors.size();
+    // Editors on Windows often start UTF-8 files with a byte order mark; it is no part of the text.
+    if (text.starts_with("\xEF\xBB\xBF"))
+        text.remove_prefix(3);
     if (const std::size_t nul = text.find('\0'); nul != std::string_view::npos) {
         const std::size_t line =
             1 + static_cast<std::size_t>(std::count(text.begin(), text.begin() + nul, '\n'));

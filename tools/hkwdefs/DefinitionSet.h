@@ -49,10 +49,10 @@ std::string_view CanonicalSection(std::string_view name);
 
 // Reads the plain definitions INI. Section names and key prefixes take their canonical spelling
 // (the scrambled names are case-sensitive, so "hostip" must become "HostIP"); a section given twice
-// is merged into its first copy. Returns false and adds one message per fault (source line,
-// section, key, reason): a line that is neither header, comment nor KEY=VALUE, a key before the
-// first section, a NUL byte, an unknown section or key, a repeated key. set holds what could be
-// read.
+// is merged into its first copy; a leading UTF-8 byte order mark is skipped. Returns false and adds
+// one message per fault (source line, section, key, reason): a line that is neither header, comment
+// nor KEY=VALUE, a key before the first section, a NUL byte, an unknown section or key, a repeated
+// key. set holds what could be read.
 bool ReadPlainDefinitions(std::string_view text, DefinitionSet& set, Messages& errors);
 
 // Checks the list rules on a set whose names are canonical: no empty value, no value longer than

@@ -8,8 +8,14 @@
 
 bool ReadFileBytes(const std::string& path, std::string& bytes, std::string& error) {
     std::error_code code;
-    if (std::filesystem::is_directory(path, code)) {
+    const std::filesystem::file_status status = std::filesystem::status(path, code);
+    if (std::filesystem::is_directory(status)) {
         error = path + ": is a folder, not a file";
+        return false;
+    }
+    // A device or pipe (/dev/zero, say) could be read forever.
+    if (std::filesystem::exists(status) && !std::filesystem::is_regular_file(status)) {
+        error = path + ": is not a regular file";
         return false;
     }
     std::FILE* file = std::fopen(path.c_str(), "rb");

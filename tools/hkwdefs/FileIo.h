@@ -6,7 +6,7 @@
 #include <string_view>
 
 // Reads the whole file at path into bytes. False, with "path: reason" in error and bytes
-// untouched, when it is missing, a folder or unreadable.
+// untouched, when it is missing, a folder, not a regular file (a device or pipe) or unreadable.
 bool ReadFileBytes(const std::string& path, std::string& bytes, std::string& error);
 
 // Writes bytes to path: first into a new file beside it, then renamed over path, so a failure
