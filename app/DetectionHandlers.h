@@ -1,0 +1,103 @@
+// DetectionHandlers: the settling of every detection report: the remembered list of its kind,
+// the decision by protection state, permission, remembered answer or the user's answer, the
+// counters, the alert log, the movie posts and the reply to the sender.
+//
+// The handlers are Qt-free: what they need of the main window (asking the user in the alert
+// popup, the movie posts, the overview refresh) comes through DetectionView, so every decision
+// can be driven without a window.
+#pragma once
+
+#include "engine/DetectionRecord.h"
+
+#include <cstdint>
+#include <string>
+
+class GeneralSettings;
+class AlertLogStore;
+class MailSafeList;
+class WebSiteBlockingList;
+
+// Decision values.
+constexpr std::int32_t kDecisionBlock = 0;
+constexpr std::int32_t kDecisionAllow = 1;
+constexpr std::int32_t kDecisionUndecided = 2;
+
+// The alert popup's fields for one detection, as the handlers fill them.
+struct AlertRequest {
+    enum { MailAlert = 0, WebAlert = 1 };
+    int AlertKind = MailAlert;
+    std::string StrictedData;
+    std::string Type;
+    std::string Application;
+    std::string DateTime;
+    std::string Attachment;
+    std::string Protocol;
+    std::string From;
+    std::string To;
+    std::string Subject;
+    std::string IPAddress;
+    std::string ScamSite;
+    std::string ToolTip;
+};
+
+// What the handlers ask of the main window. Every call comes on the thread that handles reports.
+class DetectionView {
+public:
+    virtual ~DetectionView() = default;
+    // Shows the alert popup modally (reports arriving meanwhile are handled inside its loop).
+    // Returns 1 when the user allowed, anything else for block; remember tells whether the
+    // remember box was ticked at the answer.
+    virtual int AskUser(const AlertRequest& request, bool& remember) = 0;
+    // A detection appended the item (entry) at index to its list / log. droppedOldest: the log
+    // dropped its oldest entry to make room, so every older index moved down by one.
+    virtual void PostMailItem(int index) = 0;
+    virtual void PostSiteItem(int index) = 0;
+    virtual void PostLogEntry(int index, bool droppedOldest) = 0;
+    // A remembered answer changed the item's Action / a repeat raised the entry's Count.
+    virtual void UpdateMailItem(int index) = 0;
+    virtual void UpdateSiteItem(int index) = 0;
+    virtual void UpdateLogEntry(int index) = 0;
+    // The counters and switches of the overview.
+    virtual void RefreshMainMovie() = 0;
+};
+
+// The state the handlers read and change; all owned by the application object.
+struct DetectionState {
+    GeneralSettings& settings;
+    AlertLogStore& log;
+    MailSafeList& mail;
+    WebSiteBlockingList& web;
+};
+
+class DetectionHandlers {
+public:
+    DetectionHandlers(DetectionState state, DetectionView& view) : state_(state), view_(view) {}
+
+    // Each returns the reply: 1 when the final decision is allow, else 0. A record whose kind
+    // byte does not belong to the report ('I' host, 'U' URL, 'F' 'S' 'L' 'T' mail) is answered 1
+    // at once and leaves no trace.
+    std::int32_t OnHostReport(const DetectionRecord& record);
+    std::int32_t OnUrlReport(const DetectionRecord& record);
+    std::int32_t OnMailReport(const DetectionRecord& record);
+
+    // The channel's entry: the bytes (any count; a shorter record reads as zero-filled, bytes
+    // beyond the record are ignored) go to the handler of code 1125, 1126 or 1127; any other code
+    // is answered 0.
+    std::int32_t Dispatch(std::uint32_t code, const std::uint8_t* data, std::uint32_t size);
+
+private:
+    std::int32_t OnWebReport(const DetectionRecord& record, char kind);
+    // What a list's Permission and an item's Action call for (protection on).
+    enum class Outcome { Allow, Block, Ask, Undecided };
+    static Outcome Decide(std::int32_t permission, std::int32_t itemAction);
+    void RecordInLog(const std::string& type, std::int32_t port, const std::string& program,
+                     const std::string& hostIP, const std::string& actionTaken,
+                     const std::string& strictedData);
+
+    DetectionState state_;
+    DetectionView& view_;
+};
+
+// Text with the first "%s" replaced by argument (the alert texts' one placeholder); the argument
+// is never read as a format.
+std::string FormatAlertText(const std::string& text, const std::string& argument);

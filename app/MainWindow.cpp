@@ -1,0 +1,353 @@
+// MainWindow: creation and initialisation, the tray commands, the ways the program ends, the
+// main movie's list handshake and the detection handlers' view.
+//
+// Sections: construction; creation and initialisation; ending; tray and movie commands; the
+// detection handlers' view; the movie posts.
+#include "app/MainWindow.h"
+
+#include "app/EventHandlerWindow.h"
+#include "app/FileNames.h"
+#include "app/RegistryValues.h"
+#include "app/TextUtil.h"
+#include "app/TrayApp.h"
+#include "app/alerts/AlertPopup.h"
+#include "app/desktop/Splash.h"
+#include "app/lists/MovieListProtocol.h"
+#include "app/settings/LanguagePack.h"
+#include "app/settings/ProductKey.h"
+#include "app/settings/RequireAdministrator.h"
+#include "app/settings/RunAtStartup.h"
+#include "platform/Registry.h"
+#include "platform/ShellExecute.h"
+#include "platform/TerminationSignal.h"
+
+#include <QApplication>
+#include <QSessionManager>
+#include <QSocketNotifier>
+
+#include <cstdio>
+
+namespace {
+
+// The main window's template: 334 × 278 dialog units.
+constexpr int kTemplateWidth = 334;
+constexpr int kTemplateHeight = 278;
+
+QString Q(const std::string& text) {
+    return QString::fromStdString(text);
+}
+
+} // namespace
+
+// ---- construction ----
+
+MainWindow::MainWindow(TrayApp& app, QWidget* parent)
+    : CMovieDialog(QStringLiteral("HkMain"), QStringLiteral(".pbf"),
+                   QSize(kTemplateWidth, kTemplateHeight), parent),
+      app_(app),
+      handlers_(DetectionState{app.Settings, app.Log, app.MailList, app.SiteList}, *this),
+      logFeeder_([this] { return app_.Log.Count(); },
+                 [this](int i) { return LogEntryVariables(app_.Log.EntryAt(i)); },
+                 [this](MovieVariables v) { PostFromFeeder(std::move(v)); }),
+      mailFeeder_([this] { return app_.MailList.Count(); },
+                  [this](int i) { return MailItemVariables(app_.MailList.ItemAt(i)); },
+                  [this](MovieVariables v) { PostFromFeeder(std::move(v)); }),
+      siteFeeder_([this] { return app_.SiteList.Count(); },
+                  [this](int i) { return SiteItemVariables(app_.SiteList.ItemAt(i)); },
+                  [this](MovieVariables v) { PostFromFeeder(std::move(v)); }) {
+    // The main window is a window of its own, not a dialog over another, and never modal.
+    setWindowFlags(Qt::Window | Qt::FramelessWindowHint);
+    setModal(false);
+    setWindowIcon(CSystemTray::DefaultIcon());
+    feederTimer_.setSingleShot(true);
+    feederTimer_.setInterval(kFeederDelayMs);
+    feederTimer_.setObjectName(QString::number(kFeederTimerId));
+    connect(&feederTimer_, &QTimer::timeout, this, &MainWindow::StartFeeders);
+    connect(&tray_, &CSystemTray::Command, this, &MainWindow::OnTrayCommand);
+}
+
+MainWindow::~MainWindow() {
+    Finish();
+}
+
+// ---- creation and initialisation ----
+
+void MainWindow::Create() {
+    OnCreate();
+    InitialiseWindow();
+    if (startHidden_)
+        return;
+    show();
+}
+
+void MainWindow::OnCreate() {
+    const QString title = Q(TrayApp::Title());
+    const bool trayShown =
+        tray_.Create(this, kTrayCallbackMessage, title, windowIcon(), kTrayIconId);
+    if (app_.HasCommandLine) {
+        startHidden_ = true;
+        tray_.SetMenuDefaultItem(kCommandRestore, false);
+        if (trayShown) {
+            tray_.MinimiseToTray(this);
+        } else {
+            // Without a notification area the window could not be brought back from the tray:
+            // it starts minimised instead.
+            startHidden_ = false;
+            setWindowState(windowState() | Qt::WindowMinimized);
+        }
+    }
+    WriteProgramValues();
+}
+
+void MainWindow::WriteProgramValues() {
+    RegKey product;
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, kProductKeyPath, 0, nullptr, REG_OPTION_NON_VOLATILE,
+                        KEY_ALL_ACCESS, nullptr, product.Put(), nullptr) != ERROR_SUCCESS)
+        return;
+    WriteRegText(product.Get(), "App Path", app_.ApplicationDirectory);
+    WriteRegText(product.Get(), "DefnsVersion", app_.DefinitionsVersion);
+}
+
+void MainWindow::InitialiseWindow() {
+    // The handler window first: detections are received from here on.
+    handlerWindow_ = new EventHandlerWindow(
+        [this](std::uint32_t code, const std::uint8_t* data, std::uint32_t size) {
+            return handlers_.Dispatch(code, data, size);
+        },
+        this);
+    if (const LONG error = handlerWindow_->Create(); error != ERROR_SUCCESS)
+        std::fprintf(stderr, "%s: detection reports cannot be received (error %d)\n",
+                     TrayApp::Title().c_str(), static_cast<int>(error));
+
+    setWindowTitle(Q(TrayApp::Title()));
+    SetAdministratorGate(&app_.Settings, [this] { RefreshMainMovie(); });
+    WatchTerminationSignals();
+
+    LoadAllSettings(app_.Settings, app_.Log, app_.MailList, app_.SiteList);
+
+    if (app_.Settings.LoadSplashScreen) {
+        splash_ = new CSplash(this);
+        splash_->setGeometry(rect());
+        connect(splash_, &CSplash::Finished, splash_, &QObject::deleteLater);
+        splash_->PlaySplash();
+    }
+
+    // The main movie with the common set-up; OnInitDialog refreshes the overview.
+    Prepare();
+    if (splash_)
+        splash_->raise();
+
+    if (app_.Log.IsArchiveDue() && app_.Log.ArchiveLogFile)
+        app_.Log.ArchiveLog(app_.Settings.ProgramVersion);
+
+    feederTimer_.start();
+
+    SetRunAtStartup(TrayApp::Title(), RunAtStartupCommandLine(app_.ProgramPath),
+                    app_.Settings.LoadwithWindowsStartup == 0);
+}
+
+void MainWindow::OnInitDialog() {
+    RefreshMainMovie();
+}
+
+void MainWindow::WatchTerminationSignals() {
+    const int fd = OpenTerminationSignalDescriptor();
+    if (fd < 0)
+        return;
+    terminationNotifier_ = new QSocketNotifier(fd, QSocketNotifier::Read, this);
+    connect(terminationNotifier_, &QSocketNotifier::activated, this, [this, fd] {
+        if (TakeTerminationSignal(fd) != 0)
+            EndProgram(true);
+    });
+    // The session manager's save request is the log-off or shutdown; a quit the program did not
+    // ask for is treated the same, so no ending loses the settings.
+    connect(qApp, &QGuiApplication::commitDataRequest, this,
+            [this](QSessionManager&) { EndProgram(true); });
+    connect(qApp, &QCoreApplication::aboutToQuit, this, [this] {
+        if (!ending_)
+            EndProgram(true);
+    });
+}
+
+// ---- ending ----
+
+void MainWindow::EndProgram(bool save) {
+    saveOnEnd_ = saveOnEnd_ || save;
+    ending_ = true;
+    // Every loop ends, a popup's too; the settings are saved once none runs any more, so a report
+    // that finishes inside a popup's loop is saved with them. exit() does not ask the windows to
+    // close (the main window would only hide).
+    QCoreApplication::exit(0);
+}
+
+int MainWindow::Run() {
+    int code = 0;
+    if (!ending_)
+        code = QApplication::exec();
+    Finish();
+    return code;
+}
+
+void MainWindow::Finish() {
+    if (finished_)
+        return;
+    finished_ = true;
+    if (saveOnEnd_)
+        SaveAllSettings(app_.Settings, app_.Log, app_.MailList, app_.SiteList);
+    feederTimer_.stop();
+    logFeeder_.Stop();
+    mailFeeder_.Stop();
+    siteFeeder_.Stop();
+    tray_.RemoveIcon();
+    if (handlerWindow_)
+        handlerWindow_->Destroy();
+    SetAdministratorGate(nullptr, {});
+    hide();
+}
+
+// ---- tray and movie commands ----
+
+void MainWindow::HideToTray() {
+    tray_.SetMenuDefaultItem(kCommandRestore, false);
+    if (tray_.Enabled()) {
+        tray_.MinimiseToTray(this);
+        return;
+    }
+    // Without a notification area a hidden window could not come back.
+    showMinimized();
+}
+
+void MainWindow::OnCancel() {
+    HideToTray();
+}
+
+void MainWindow::OpenHelp() {
+    const std::string help = GetAuxFolder() + "/" + EncodeFileName(CurrentLanguage()) + ".chm";
+    ShellExecuteA(nullptr, "open", help.c_str(), nullptr, nullptr, SW_SHOW);
+}
+
+void MainWindow::OnTrayCommand(UINT command) {
+    switch (command) {
+    case kCommandRestore:
+        tray_.MaximiseFromTray(this);
+        tray_.SetMenuDefaultItem(kCommandExit, false);
+        return;
+    case kCommandExit:
+        if (!RequireAdministrator(this))
+            return;
+        app_.Settings.IsLogin = 0;
+        EndProgram(true);
+        return;
+    case kCommandHelp:
+        OpenHelp();
+        return;
+    default:
+        return;
+    }
+}
+
+void MainWindow::OnCommand(const QString& command, const QString& /*args*/) {
+    if (Is(command, "IDC_FS_CLOSE")) {
+        HideToTray();
+        return;
+    }
+    if (Is(command, "IDC_FS_MINIMIZE")) {
+        tray_.SetMenuDefaultItem(kCommandRestore, false);
+        showMinimized();
+        return;
+    }
+    if (Is(command, "IDC_FS_MailScamList_NoOperation")) {
+        mailFeeder_.SetOperationFlag(kNoOperation);
+        return;
+    }
+    if (Is(command, "IDC_FS_SiteScamList_NoOperation")) {
+        siteFeeder_.SetOperationFlag(kNoOperation);
+        return;
+    }
+    if (Is(command, "IDC_FS_AlertLogList_NoOperation")) {
+        logFeeder_.SetOperationFlag(kNoOperation);
+        return;
+    }
+}
+
+// ---- the detection handlers' view ----
+
+int MainWindow::AskUser(const AlertRequest& request, bool& remember) {
+    AlertPopup popup(this);
+    popup.AlertKind = request.AlertKind;
+    popup.StrictedData = Q(request.StrictedData);
+    popup.Type = Q(request.Type);
+    popup.Application = Q(request.Application);
+    popup.DateTime = Q(request.DateTime);
+    popup.Attachment = Q(request.Attachment);
+    popup.Protocol = Q(request.Protocol);
+    popup.From = Q(request.From);
+    popup.To = Q(request.To);
+    popup.Subject = Q(request.Subject);
+    popup.IPAddress = Q(request.IPAddress);
+    popup.ScamSite = Q(request.ScamSite);
+    popup.ToolTip = Q(request.ToolTip);
+    const int result = popup.Show();
+    remember = popup.remember;
+    return result;
+}
+
+// ---- the movie posts ----
+
+void MainWindow::SetMovieVariables(const MovieVariables& variables) {
+    CShockwaveFlash* movie = Movie();
+    for (const MovieVariable& variable : variables)
+        movie->SetVariable(Q(variable.name), Q(variable.value));
+}
+
+void MainWindow::PostFromFeeder(MovieVariables variables) {
+    QMetaObject::invokeMethod(
+        this, [this, variables = std::move(variables)] { SetMovieVariables(variables); },
+        Qt::QueuedConnection);
+}
+
+void MainWindow::StartFeeders() {
+    feederTimer_.stop();
+    // Nothing would answer the handshake without a movie.
+    if (!Movie()->IsMovieLoaded())
+        return;
+    logFeeder_.Start();
+    mailFeeder_.Start();
+    siteFeeder_.Start();
+}
+
+void MainWindow::PostMailItem(int index) {
+    if (mailFeeder_.WillFeed(index))
+        return;
+    SetMovieVariables(MailItemVariables(app_.MailList.ItemAt(index)));
+}
+
+void MainWindow::PostSiteItem(int index) {
+    if (siteFeeder_.WillFeed(index))
+        return;
+    SetMovieVariables(SiteItemVariables(app_.SiteList.ItemAt(index)));
+}
+
+void MainWindow::PostLogEntry(int index, bool droppedOldest) {
+    if (droppedOldest && logFeeder_.ItemRemoved(0))
+        SetMovieVariables(LogDropOldestVariables());
+    if (logFeeder_.WillFeed(index))
+        return;
+    SetMovieVariables(LogEntryVariables(app_.Log.EntryAt(index)));
+}
+
+void MainWindow::UpdateMailItem(int index) {
+    SetMovieVariables(MailUpdateVariables(app_.MailList, index));
+}
+
+void MainWindow::UpdateSiteItem(int index) {
+    SetMovieVariables(SiteUpdateVariables(app_.SiteList, index));
+}
+
+void MainWindow::UpdateLogEntry(int index) {
+    SetMovieVariables(LogUpdateVariables(app_.Log, index));
+}
+
+void MainWindow::RefreshMainMovie() {
+    SetMovieVariables(OverviewVariables(app_.Settings, app_.Log, app_.MailList, app_.SiteList));
+}

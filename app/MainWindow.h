@@ -1,0 +1,118 @@
+// MainWindow: the one long-lived window of HookWs: the main movie, the tray icon, the channel's
+// handler window, the detection handlers' view, the three list feeders, and the ways the program
+// ends (Exit, session end, the end-of-session signals).
+//
+// Closing the window hides it to the tray; only EndProgram ends the program. The window runs for
+// the whole process: Run returns when the program ends, after the settings were saved (when the
+// end asked for it), the feeders stopped, the tray icon removed and the channel closed.
+#pragma once
+
+#include "app/DetectionHandlers.h"
+#include "app/desktop/MovieDialog.h"
+#include "app/desktop/SystemTray.h"
+#include "app/lists/ListFeeder.h"
+#include "platform/WinTypes.h"
+
+#include <QTimer>
+
+#include <memory>
+
+class CSplash;
+class EventHandlerWindow;
+class QSocketNotifier;
+class TrayApp;
+
+class MainWindow : public CMovieDialog, private DetectionView {
+    Q_OBJECT
+public:
+    // The tray icon's values and the tray menu's commands.
+    static constexpr UINT kTrayCallbackMessage = 0x8001; // WM_APP + 1
+    static constexpr UINT kTrayIconId = 1031;
+    static constexpr UINT kCommandRestore = 32771;
+    static constexpr UINT kCommandExit = 32772;
+    static constexpr UINT kCommandHelp = 32774;
+    // The one-shot timer that starts the feeders.
+    static constexpr int kFeederTimerId = 1048833;
+    static constexpr int kFeederDelayMs = 1000;
+
+    explicit MainWindow(TrayApp& app, QWidget* parent = nullptr);
+    // Stops the feeders and closes the channel if Run did not.
+    ~MainWindow() override;
+
+    // The window's creation (tray icon, start hidden with a command line, "App Path" and
+    // "DefnsVersion") and initialisation (handler window, settings, splash, main movie, overview,
+    // log archive, feeder timer, start-with-the-session entry); then the window is shown unless
+    // it starts hidden.
+    void Create();
+    // Runs the event loop until EndProgram; then ends the window (see the file comment).
+    // Returns the exit code (0).
+    int Run();
+    // Ends the program: every event loop returns; with save, the settings are saved first.
+    // Exit and the session's end save; Reset and Restore end without saving. Later calls only
+    // add a save that was not asked for before.
+    void EndProgram(bool save);
+    bool IsEnding() const { return ending_; }
+
+    // The tray menu's commands (also sent by a double-click on the icon).
+    void OnTrayCommand(UINT command);
+    // Sets the overview's variables in the main movie.
+    void RefreshMainMovie() override;
+    // Sets variables in the main movie, in order (UI thread only).
+    void SetMovieVariables(const MovieVariables& variables);
+
+    // For the tests and the next commands.
+    TrayApp& App() { return app_; }
+    DetectionHandlers& Handlers() { return handlers_; }
+    EventHandlerWindow* HandlerWindow() { return handlerWindow_; }
+    CSystemTray& Tray() { return tray_; }
+    ListFeeder& MailFeeder() { return mailFeeder_; }
+    ListFeeder& SiteFeeder() { return siteFeeder_; }
+    ListFeeder& LogFeeder() { return logFeeder_; }
+    bool StartsHidden() const { return startHidden_; }
+    // Starts the three feeders now (the feeder timer does this once, a second after start-up).
+    void StartFeeders();
+
+protected:
+    // The main movie's commands: the list handshake, close and minimise.
+    void OnCommand(const QString& command, const QString& args) override;
+    // Enter does not end the main window; a close request and Escape hide it to the tray.
+    void OnOK() override {}
+    void OnCancel() override;
+
+private:
+    // DetectionView: the alert popup and the movie posts of the detection handlers.
+    int AskUser(const AlertRequest& request, bool& remember) override;
+    void PostMailItem(int index) override;
+    void PostSiteItem(int index) override;
+    void PostLogEntry(int index, bool droppedOldest) override;
+    void UpdateMailItem(int index) override;
+    void UpdateSiteItem(int index) override;
+    void UpdateLogEntry(int index) override;
+
+    void OnCreate();
+    void OnInitDialog() override;
+    void InitialiseWindow();
+    void WriteProgramValues();
+    void WatchTerminationSignals();
+    void HideToTray();
+    void OpenHelp();
+    // Hands variables from a feeder thread to this window's thread without waiting.
+    void PostFromFeeder(MovieVariables variables);
+    // Saves (when asked), stops the feeders, removes the icon, closes the channel. Once.
+    void Finish();
+
+    TrayApp& app_;
+    CSystemTray tray_;
+    CSplash* splash_ = nullptr;
+    EventHandlerWindow* handlerWindow_ = nullptr;
+    DetectionHandlers handlers_;
+    ListFeeder logFeeder_;
+    ListFeeder mailFeeder_;
+    ListFeeder siteFeeder_;
+    QTimer feederTimer_;
+    QSocketNotifier* terminationNotifier_ = nullptr;
+    bool startHidden_ = false;
+    bool ending_ = false;
+    bool saveOnEnd_ = false;
+    bool finished_ = false;
+};

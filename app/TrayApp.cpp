@@ -1,0 +1,252 @@
+// TrayApp: construction, the start-up routine with its failure messages, the working copy of the
+// definitions, the provider check and the exit routine.
+//
+// Sections: the definitions version; the working copy; the application object.
+#include "app/TrayApp.h"
+
+#include "app/BlowfishCipher.h"
+#include "app/FileNames.h"
+#include "app/MainWindow.h"
+#include "app/alerts/MessageBoxWindow.h"
+#include "app/settings/LanguagePack.h"
+#include "app/settings/PackFormat.h"
+#include "app/settings/StringTable.h"
+#include "engine/LSPGlobals.h"
+#include "platform/AtomicFile.h"
+#include "platform/LastError.h"
+#include "platform/Module.h"
+#include "platform/ShellExecute.h"
+
+#include <QGuiApplication>
+#include <QTimer>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <vector>
+
+// ---- the definitions version ----
+
+std::string DefinitionsVersionOf(const std::string& firstBytes) {
+    const std::string head = firstBytes.substr(0, 256);
+    const std::size_t end = head.find("\r\n");
+    if (end == std::string::npos)
+        return {};
+    std::string version = head.substr(0, end);
+    // The line is read as a C string: a NUL ends it.
+    if (const std::size_t nul = version.find('\0'); nul != std::string::npos)
+        version.resize(nul);
+    while (!version.empty() && (version.back() == ' ' || version.back() == '\t'))
+        version.pop_back();
+    if (version.find('/') != 2 || version.find('/', 3) != 5)
+        return {};
+    return version;
+}
+
+std::string ReadDefinitionsVersion(const std::string& shippedPath) {
+    std::FILE* file = std::fopen(shippedPath.c_str(), "rb");
+    if (file == nullptr)
+        return {};
+    char buffer[256];
+    const std::size_t n = std::fread(buffer, 1, sizeof buffer, file);
+    std::fclose(file);
+    return DefinitionsVersionOf(std::string(buffer, n));
+}
+
+// ---- the working copy ----
+
+namespace {
+
+// The system's text for an error, at most 255 characters, without its closing line break.
+std::string SystemErrorText(DWORD code) {
+    std::string text = FormatSystemMessage(code);
+    while (!text.empty() && (text.back() == '\n' || text.back() == '\r'))
+        text.pop_back();
+    if (text.size() > 255)
+        text.resize(255);
+    return text;
+}
+
+DecipherOutcome Outcome(DecipherOutcome::Status status, std::string message) {
+    DecipherOutcome outcome;
+    outcome.status = status;
+    outcome.message = std::move(message);
+    return outcome;
+}
+
+DecipherOutcome FileErrorOutcome(DWORD code) {
+    return Outcome(DecipherOutcome::FileError, kMsgEncryptError + SystemErrorText(code));
+}
+
+struct FileCloser {
+    void operator()(std::FILE* file) const { std::fclose(file); }
+};
+
+// Reads the whole file; ERROR_SUCCESS or the Win32 code of the read error.
+DWORD ReadAll(std::FILE* file, std::vector<unsigned char>& bytes) {
+    unsigned char chunk[64 * 1024];
+    for (;;) {
+        const std::size_t n = std::fread(chunk, 1, sizeof chunk, file);
+        bytes.insert(bytes.end(), chunk, chunk + n);
+        if (n == sizeof chunk)
+            continue;
+        if (std::ferror(file))
+            return Win32ErrorFromErrno(errno != 0 ? errno : EIO);
+        return ERROR_SUCCESS;
+    }
+}
+
+} // namespace
+
+DecipherOutcome DecipherDefinitions(const std::string& shippedPath, const std::string& workingPath,
+                                    const std::string& version) {
+    std::unique_ptr<std::FILE, FileCloser> shipped(std::fopen(shippedPath.c_str(), "rb"));
+    if (!shipped)
+        return Outcome(DecipherOutcome::OpenFailed, kMsgInitError1001);
+    if (version.empty())
+        return Outcome(DecipherOutcome::NoVersion, kMsgInitError1002);
+
+    std::vector<unsigned char> input;
+    errno = 0;
+    if (const DWORD error = ReadAll(shipped.get(), input); error != ERROR_SUCCESS)
+        return FileErrorOutcome(error);
+
+    std::vector<unsigned char> output(input.size());
+    try {
+        const BlowfishCipher cipher(reinterpret_cast<const unsigned char*>(kDefinitionFileKey),
+                                    kDefinitionFileKeyLength);
+        cipher.Decipher(input.data(), output.data(), input.size(), BlowfishCipher::ECB);
+    } catch (const BlowfishError& refusal) {
+        return Outcome(DecipherOutcome::CipherRefused,
+                       std::string(kMsgInitError1003) + " " + refusal.what() + ".");
+    }
+
+    AtomicFileWriter working;
+    if (working.Create(workingPath, 0600) != ERROR_SUCCESS)
+        return Outcome(DecipherOutcome::CreateFailed, kMsgInitError1002);
+    // Deciphering does not keep the plain header line; its line end is put back so the working
+    // copy's first line always ends at byte 16. A file shorter than that has no such line.
+    if (output.size() >= 16) {
+        output[14] = '\r';
+        output[15] = '\n';
+    }
+    if (const LONG error = working.Write(output.data(), output.size()); error != ERROR_SUCCESS)
+        return FileErrorOutcome(static_cast<DWORD>(error));
+    if (const LONG error = working.Commit(); error != ERROR_SUCCESS)
+        return FileErrorOutcome(static_cast<DWORD>(error));
+    return {};
+}
+
+// ---- the application object ----
+
+namespace {
+
+// The program folder of the process and the starting language are set before any member that
+// reads them is built.
+std::string PrepareProcess(const std::string& programPath) {
+    std::string folder = FolderOf(programPath);
+    SetProgramFolder(folder);
+    SetCurrentLanguage(kDefaultLanguage);
+    return folder;
+}
+
+// How long a start-up message stays open: -1 until answered.
+int MessageTimeoutMs() {
+    if (const char* value = std::getenv("HOOKWISE_MESSAGE_TIMEOUT_MS"); value && value[0])
+        return std::max(0, std::atoi(value));
+    const QString platform = QGuiApplication::platformName();
+    if (platform == QLatin1String("offscreen") || platform == QLatin1String("minimal"))
+        return 0;
+    return -1;
+}
+
+} // namespace
+
+TrayApp::TrayApp(const std::string& programPath, bool hasCommandLine)
+    : ApplicationDirectory(PrepareProcess(programPath)), ProgramPath(programPath),
+      DefinitionsVersion(
+          ReadDefinitionsVersion(ApplicationDirectory + "/" + kShippedDefinitionsFile)),
+      TrayMenuSection(kTrayMenuSection), MessageSection(kMsgSection),
+      LogFilePath(ApplicationDirectory + "/HookWsLOG.log"), HasCommandLine(hasCommandLine) {
+    ProgramMutex.Create(kProgramMutexName, false);
+    Settings.DefinitionsVersion = DefinitionsVersion;
+}
+
+TrayApp::~TrayApp() = default;
+
+std::string TrayApp::Title() {
+    return LoadText(kStrAppTitle);
+}
+
+std::string TrayApp::WorkingCopyPath() const {
+    return ApplicationDirectory + "/" + kWorkingDefinitionsFile;
+}
+
+std::string TrayApp::ShippedPath() const {
+    return ApplicationDirectory + "/" + kShippedDefinitionsFile;
+}
+
+void TrayApp::ShowStartupMessage(const std::string& text) {
+    const std::string title = Title();
+    std::fprintf(stderr, "%s: %s\n", title.c_str(), text.c_str());
+    if (QGuiApplication::instance() == nullptr)
+        return;
+    MessageBoxWindow box(QString::fromStdString(text), QString::fromStdString(title),
+                         MB_OK | MB_ICONERROR);
+    if (const int timeout = MessageTimeoutMs(); timeout >= 0)
+        QTimer::singleShot(timeout, &box, [&box] { box.done(2); });
+    box.Show();
+}
+
+bool TrayApp::InitInstance() {
+    // Sockets and the control hosting need no start on this platform.
+
+    // One instance at a time: the lock named with the title stays held until the process ends.
+    const std::string title = Title();
+    const LONG locked = instanceMutex_.Create(title.c_str(), true);
+    if (locked == ERROR_ALREADY_EXISTS) {
+        SecondInstance = 1;
+        exitCode_ = 1;
+        ShowStartupMessage(LoadText(kStrPreviousInstance));
+        return false;
+    }
+    if (locked != ERROR_SUCCESS)
+        std::fprintf(stderr, "%s: cannot take the single-instance lock: %s", title.c_str(),
+                     FormatSystemMessage(static_cast<DWORD>(locked)).c_str());
+
+    const DecipherOutcome outcome =
+        DecipherDefinitions(ShippedPath(), WorkingCopyPath(), DefinitionsVersion);
+    if (outcome.status != DecipherOutcome::Written)
+        ShowStartupMessage(outcome.message);
+    if (outcome.EndsStartup()) {
+        exitCode_ = 1;
+        return false;
+    }
+
+    // The provider's installer runs on its own; start-up does not wait for it.
+    const char* provider = BuiltInText(kStrProviderName);
+    if (!CLSPGlobals::IsLSPInstalled(provider)) {
+        const std::string installer = ApplicationDirectory + "/" + kProviderInstaller;
+        const std::string parameters = std::string("-i -w -n ") + provider;
+        ShellExecuteA(nullptr, "open", installer.c_str(), parameters.c_str(), nullptr, SW_HIDE);
+    }
+
+    MainWindow window(*this);
+    window.Create();
+    exitCode_ = window.Run();
+    return false;
+}
+
+int TrayApp::ExitInstance() {
+    // A refused second instance leaves the running instance's working copy alone.
+    if (!SecondInstance)
+        DeleteFileA(WorkingCopyPath().c_str());
+    return exitCode_;
+}
+
+int TrayApp::Run() {
+    InitInstance();
+    return ExitInstance();
+}

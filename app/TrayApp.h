@@ -1,0 +1,113 @@
+// TrayApp: the application object of HookWs: whether this process may run, the deciphered
+// working copy of the definitions, the provider check, the main window for the whole run, and
+// the end of the process.
+//
+// Sections: the definitions version and the working copy (Qt-free, for the tests); the
+// application object.
+#pragma once
+
+#include "app/lists/MailSafeList.h"
+#include "app/lists/WebSiteBlockingList.h"
+#include "app/logging/AlertLogStore.h"
+#include "app/settings/GeneralSettings.h"
+#include "platform/NamedMutex.h"
+
+#include <string>
+
+// ---- the definitions version and the working copy ----
+
+constexpr const char* kShippedDefinitionsFile = "hkwdb1.pbd";
+constexpr const char* kWorkingDefinitionsFile = "hkwdb2.pbd";
+constexpr const char* kProviderInstaller = "provinst";
+// The second mutex of the program; created at construction and never tested.
+constexpr const char* kProgramMutexName = "{45428D53-A5DB-4168-BD3C-658419B60279}";
+
+// The version date of the shipped file's first line: the text before the first CR LF of its
+// first 256 bytes (up to a NUL), trailing blanks removed; "" when there is no CR LF, or when the
+// first '/' is not at index 2 and the next one (from index 3) not at index 5. "" also when the
+// file cannot be opened.
+std::string ReadDefinitionsVersion(const std::string& shippedPath);
+std::string DefinitionsVersionOf(const std::string& firstBytes);
+
+// The start-up's messages.
+constexpr const char* kMsgInitError1001 = "Error Initializing the Application (Err 1001).";
+constexpr const char* kMsgInitError1002 = "Error Initializing the Application (Err 1002).";
+constexpr const char* kMsgInitError1003 = "Error Initializing the Application (Err 1003).";
+constexpr const char* kMsgEncryptError = "The file could not be encrypted because of this error: ";
+
+struct DecipherOutcome {
+    enum Status {
+        Written,       // the working copy is complete
+        OpenFailed,    // the shipped file cannot be opened: Err 1001, start-up ends
+        NoVersion,     // the definitions version is empty: Err 1002, start-up ends
+        CreateFailed,  // the working copy cannot be created: Err 1002, start-up ends
+        CipherRefused, // the shipped file's length is 0 or not a multiple of 8: start-up ends
+        FileError,     // reading or writing failed: the message is shown, start-up goes on
+    };
+    Status status = Written;
+    std::string message; // what the message box shows; "" for Written
+    // Whether start-up must end here.
+    bool EndsStartup() const { return status != Written && status != FileError; }
+};
+
+// Deciphers the shipped file into the working copy: the whole file in ECB mode with the
+// program's key, bytes 14 and 15 set to CR LF (when the file has them), as many bytes as the
+// shipped file holds. The copy is written under a temporary name with mode 0600 and renamed over
+// workingPath when complete, so the engine never reads half a database. version is the
+// definitions version read at construction.
+DecipherOutcome DecipherDefinitions(const std::string& shippedPath, const std::string& workingPath,
+                                    const std::string& version);
+
+// ---- the application object ----
+
+class MainWindow;
+
+class TrayApp {
+public:
+    // programPath: the program's own executable; hasCommandLine: the program was given arguments
+    // (it then starts hidden in the tray). Fills the fields below in their order and makes the
+    // program's folder the ProgramFolder() of the process.
+    TrayApp(const std::string& programPath, bool hasCommandLine);
+    ~TrayApp();
+    TrayApp(const TrayApp&) = delete;
+    TrayApp& operator=(const TrayApp&) = delete;
+
+    std::string ApplicationDirectory; // without a trailing '/'
+    std::string ProgramPath;
+    // The language ("English") is the language layer's current language.
+    std::string DefinitionsVersion;
+    const char* TrayMenuSection;
+    const char* MessageSection;
+    std::string LogFilePath;
+    int SecondInstance = 0;
+    NamedMutex ProgramMutex; // kProgramMutexName, not owned
+    GeneralSettings Settings;
+    AlertLogStore Log;
+    MailSafeList MailList;
+    WebSiteBlockingList SiteList;
+    const bool HasCommandLine;
+
+    // The start-up routine: single instance, working copy, provider, then the main window runs
+    // until the program ends. Returns false always.
+    bool InitInstance();
+    // The exit routine: deletes the working copy unless this process is a refused second
+    // instance. Returns the process's exit code: 0 after a normal run, 1 when start-up ended
+    // early.
+    int ExitInstance();
+    // InitInstance, then ExitInstance.
+    int Run();
+
+    // The application title (string 7001 in the current language).
+    static std::string Title();
+    std::string WorkingCopyPath() const;
+    std::string ShippedPath() const;
+
+    // Shows a start-up message in the program's message box (and on standard error).
+    // $HOOKWISE_MESSAGE_TIMEOUT_MS closes each such box after that many milliseconds; without a
+    // display (the offscreen and minimal platforms) nobody could answer it, so it closes at once.
+    static void ShowStartupMessage(const std::string& text);
+
+private:
+    NamedMutex instanceMutex_; // named with the title, owned while this process runs
+    int exitCode_ = 0;
+};

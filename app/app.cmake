@@ -1,0 +1,19 @@
+# HookWs, the tray program: hookwise_tray holds everything but main() (the tests link it), the
+# executable adds main() and the program's version block.
+set(TRAY_SOURCES
+    ${CMAKE_CURRENT_SOURCE_DIR}/TrayApp.cpp
+    ${CMAKE_CURRENT_SOURCE_DIR}/MainWindow.cpp
+    ${CMAKE_CURRENT_SOURCE_DIR}/EventHandlerWindow.cpp
+    ${CMAKE_CURRENT_SOURCE_DIR}/DetectionHandlers.cpp
+    ${CMAKE_CURRENT_SOURCE_DIR}/lists/ListFeeder.cpp
+    ${CMAKE_CURRENT_SOURCE_DIR}/lists/MovieListProtocol.cpp
+)
+add_library(hookwise_tray STATIC ${TRAY_SOURCES})
+set_target_properties(hookwise_tray PROPERTIES AUTOMOC ON)
+target_include_directories(hookwise_tray PUBLIC ${PROJECT_SOURCE_DIR})
+target_link_libraries(hookwise_tray PUBLIC hookwise_ui hookwise_appcore baitlib platform
+    Qt6::Widgets Qt6::Quick Qt6::QuickWidgets Qt6::Qml Threads::Threads)
+
+add_executable(HookWs ${CMAKE_CURRENT_SOURCE_DIR}/main.cpp ${HOOKWS_VERSION_RESOURCE})
+target_link_libraries(HookWs PRIVATE hookwise_tray)
+install(TARGETS HookWs RUNTIME DESTINATION ${HOOKWISE_INSTALL_DIR})

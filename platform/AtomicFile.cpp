@@ -1,0 +1,100 @@
+// AtomicFileWriter and DeleteFileA over the POSIX file calls.
+#include "platform/AtomicFile.h"
+
+#include "platform/LastError.h"
+
+#include <cerrno>
+#include <cstdlib>
+#include <vector>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+AtomicFileWriter::~AtomicFileWriter() {
+    Discard();
+}
+
+void AtomicFileWriter::Discard() {
+    if (fd_ >= 0)
+        close(fd_);
+    fd_ = -1;
+    if (!temporary_.empty())
+        unlink(temporary_.c_str());
+    temporary_.clear();
+}
+
+LONG AtomicFileWriter::Create(const std::string& target, unsigned mode) {
+    if (fd_ >= 0 || target.empty())
+        return ERROR_INVALID_PARAMETER;
+    std::string name = target + ".XXXXXX";
+    std::vector<char> buffer(name.begin(), name.end());
+    buffer.push_back('\0');
+    const int fd = mkostemp(buffer.data(), O_CLOEXEC);
+    if (fd < 0)
+        return static_cast<LONG>(Win32ErrorFromErrno(errno));
+    fd_ = fd;
+    temporary_ = buffer.data();
+    target_ = target;
+    if (fchmod(fd_, mode) != 0) {
+        const LONG error = static_cast<LONG>(Win32ErrorFromErrno(errno));
+        Discard();
+        return error;
+    }
+    return ERROR_SUCCESS;
+}
+
+LONG AtomicFileWriter::Write(const void* data, std::size_t size) {
+    if (fd_ < 0)
+        return ERROR_INVALID_HANDLE;
+    const auto* bytes = static_cast<const char*>(data);
+    while (size > 0) {
+        const ssize_t n = write(fd_, bytes, size);
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return static_cast<LONG>(Win32ErrorFromErrno(errno));
+        }
+        bytes += n;
+        size -= static_cast<std::size_t>(n);
+    }
+    return ERROR_SUCCESS;
+}
+
+LONG AtomicFileWriter::Commit() {
+    if (fd_ < 0)
+        return ERROR_INVALID_HANDLE;
+    LONG error = ERROR_SUCCESS;
+    if (fsync(fd_) != 0)
+        error = static_cast<LONG>(Win32ErrorFromErrno(errno));
+    const int fd = fd_;
+    fd_ = -1;
+    if (close(fd) != 0 && error == ERROR_SUCCESS)
+        error = static_cast<LONG>(Win32ErrorFromErrno(errno));
+    if (error == ERROR_SUCCESS && rename(temporary_.c_str(), target_.c_str()) != 0)
+        error = static_cast<LONG>(Win32ErrorFromErrno(errno));
+    if (error != ERROR_SUCCESS) {
+        Discard();
+        return error;
+    }
+    temporary_.clear();
+    return ERROR_SUCCESS;
+}
+
+BOOL DeleteFileA(const char* path) {
+    if (path == nullptr || path[0] == '\0') {
+        SetLastError(ERROR_PATH_NOT_FOUND);
+        return 0;
+    }
+    struct stat info {};
+    if (lstat(path, &info) == 0 && S_ISDIR(info.st_mode)) {
+        SetLastError(ERROR_ACCESS_DENIED);
+        return 0;
+    }
+    if (unlink(path) != 0) {
+        SetLastError(Win32ErrorFromErrno(errno));
+        return 0;
+    }
+    SetLastError(ERROR_SUCCESS);
+    return 1;
+}

@@ -1,0 +1,164 @@
+// The main movie's variable tables: the item, update and overview variables in their order.
+#include "app/lists/ListNames.h"
+#include "app/lists/MailSafeList.h"
+#include "app/lists/MovieListProtocol.h"
+#include "app/lists/WebSiteBlockingList.h"
+#include "app/logging/AlertLogStore.h"
+#include "app/settings/GeneralSettings.h"
+
+#include "TraySandbox.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+std::vector<std::string> Names(const MovieVariables& variables) {
+    std::vector<std::string> names;
+    for (const MovieVariable& v : variables)
+        names.push_back(v.name);
+    return names;
+}
+
+class Protocol : public testing::Test {
+protected:
+    traytest::TrayFolder folder_;
+};
+
+TEST_F(Protocol, ItemsSetTheirFieldsThenAdd) {
+    MailSafeItem mail;
+    mail.Type = "Link";
+    mail.StrictedData = "Called: 'x'\nVisible: 'y'";
+    mail.Action = kActionBlock;
+    EXPECT_EQ(MailItemVariables(mail),
+              (MovieVariables{{"_root.ScamMailStructItem.Type", "Link"},
+                              {"_root.ScamMailStructItem.Stricted", "Called: 'x'\nVisible: 'y'"},
+                              {"_root.ScamMailStructItem.Action", "Block"},
+                              {"_root.strScamMailOperation", "Add"}}));
+
+    WebSiteBlockingItem site;
+    site.Type = "URL";
+    site.StrictedData = "phish.example/login.html";
+    EXPECT_EQ(SiteItemVariables(site),
+              (MovieVariables{{"_root.ScamSiteStructItem.Type", "URL"},
+                              {"_root.ScamSiteStructItem.StrictedData", "phish.example/login.html"},
+                              {"_root.ScamSiteStructItem.Action", "Ask"},
+                              {"_root.strScamSiteOperation", "Add"}}));
+
+    AlertLogEntry entry;
+    entry.Count = 12;
+    entry.StrictedData = "s";
+    entry.ActionTaken = "Block";
+    entry.HostIP = "h";
+    entry.Program = "p";
+    entry.Protocol = "HTTP";
+    entry.Type = "URL";
+    entry.DateTime = "d";
+    entry.Rating = "High";
+    const MovieVariables log = LogEntryVariables(entry);
+    EXPECT_EQ(Names(log),
+              (std::vector<std::string>{
+                  "_root.LogViewerStructItem.Count", "_root.LogViewerStructItem.RestrictedData",
+                  "_root.LogViewerStructItem.ActionTaken", "_root.LogViewerStructItem.HostIP",
+                  "_root.LogViewerStructItem.Program", "_root.LogViewerStructItem.Protocol",
+                  "_root.LogViewerStructItem.Type", "_root.LogViewerStructItem.DateTime",
+                  "_root.LogViewerStructItem.Rating", "_root.strViewLogOperation"}));
+    EXPECT_EQ(log[0].value, "12");
+    EXPECT_EQ(log.back().value, "Add");
+}
+
+TEST_F(Protocol, UpdatesCarryValueIndexAndOperation) {
+    MailSafeList mail;
+    MailSafeItem item;
+    item.Action = kActionAllow;
+    mail.Append(item);
+    EXPECT_EQ(MailUpdateVariables(mail, 0),
+              (MovieVariables{{"_root.MailScamUpdatedItemValue", "Allow"},
+                              {"_root.MailScamUpdatedItemIndex", "0"},
+                              {"_root.strScamMailOperation", "Update"}}));
+    // An index not below the count sends an empty value with the index as given.
+    EXPECT_EQ(MailUpdateVariables(mail, 1)[0].value, "");
+    EXPECT_EQ(MailUpdateVariables(mail, 1)[1].value, "1");
+
+    WebSiteBlockingList web;
+    EXPECT_EQ(SiteUpdateVariables(web, 0),
+              (MovieVariables{{"_root.WebProtectionUpdatedItemValue", ""},
+                              {"_root.WebProtectionUpdatedItemIndex", "0"},
+                              {"_root.strScamSiteOperation", "Update"}}));
+
+    AlertLogStore log;
+    AlertLogEntry entry;
+    entry.Count = 7;
+    log.AddEntry(entry);
+    EXPECT_EQ(LogUpdateVariables(log, 0),
+              (MovieVariables{{"_root.LogViewerUpdatedItemValue", "7"},
+                              {"_root.LogViewerUpdatedIndexItem", "0"}}));
+    EXPECT_EQ(LogUpdateVariables(log, -1)[0].value, "");
+}
+
+TEST_F(Protocol, OverviewInOrderWithSwitchesAndTwins) {
+    GeneralSettings settings;
+    AlertLogStore log;
+    MailSafeList mail;
+    WebSiteBlockingList web;
+    settings.NoOfBlockedInstructions = 11;
+    settings.NoOfEmailProtection = 3;
+    settings.NoOfWebProtection = 4;
+    settings.DefinitionsVersion = "12/01/2026";
+    settings.LoadSplashScreen = 0;
+    settings.Password = "65";
+    mail.ProtectionState = 0;
+    AlertLogEntry high;
+    high.Rating = "High";
+    log.AddEntry(high);
+    log.AddEntry(high);
+    log.NoAlertView = 25;
+
+    const MovieVariables overview = OverviewVariables(settings, log, mail, web);
+    EXPECT_EQ(Names(overview),
+              (std::vector<std::string>{"_root.dwNoOfBlockedInstructions",
+                                        "_root.dwNoOfBlockedInstructionsHaveHighRating",
+                                        "_root.dwNoOfEmailProtection",
+                                        "_root.dwNoOfWebProtection",
+                                        "_root.bWebSiteBlockingProtectionState",
+                                        "_root.bEnabledAdvweb",
+                                        "_root.advWebInterval",
+                                        "_root.bMailSafeProtectionState",
+                                        "_root.bEnabledAdvMail",
+                                        "_root.advMailInterval",
+                                        "_root.strApplicationVersion",
+                                        "_root.strBaitgardSecurityEngineVersion",
+                                        "_root.strBaitgardDefinitionVersion",
+                                        "_root.bLoadwithWindowsStartup",
+                                        "_root.bLoadSplashScreen",
+                                        "_root.bIsLogin",
+                                        "_root.bIsPasswordEntered",
+                                        "_root.strCurrentLanguage",
+                                        "_root.languageOptions",
+                                        "_root.bLanguageChanged",
+                                        "_root.enumAlertEventsLevel",
+                                        "_root.LogViewerStepper"}));
+    auto value = [&](const char* name) {
+        for (const MovieVariable& v : overview)
+            if (v.name == name)
+                return v.value;
+        return std::string("<missing>");
+    };
+    EXPECT_EQ(value("_root.dwNoOfBlockedInstructions"), "11");
+    // The high-rated counter is recounted from the log first.
+    EXPECT_EQ(value("_root.dwNoOfBlockedInstructionsHaveHighRating"), "2");
+    EXPECT_EQ(settings.NoOfBlockedInstructionsHaveHighRating, 2u);
+    EXPECT_EQ(value("_root.bWebSiteBlockingProtectionState"), "true");
+    EXPECT_EQ(value("_root.bEnabledAdvweb"), "1");
+    EXPECT_EQ(value("_root.bMailSafeProtectionState"), "false");
+    EXPECT_EQ(value("_root.bEnabledAdvMail"), "0");
+    EXPECT_EQ(value("_root.advMailInterval"), "1");
+    EXPECT_EQ(value("_root.strBaitgardDefinitionVersion"), "12/01/2026");
+    EXPECT_EQ(value("_root.bLoadSplashScreen"), "false");
+    EXPECT_EQ(value("_root.bIsLogin"), "false");
+    EXPECT_EQ(value("_root.bIsPasswordEntered"), "true");
+    EXPECT_EQ(value("_root.strCurrentLanguage"), "English");
+    EXPECT_EQ(value("_root.bLanguageChanged"), "true");
+    EXPECT_EQ(value("_root.LogViewerStepper"), "25");
+}
+
+} // namespace
