@@ -5,7 +5,8 @@
 # hookwise_stage_movies(TARGET DIR) also copies them into DIR's movie folder whenever a movie
 # changes, so a program built into DIR (a test, the screenshot tool) finds them as installed.
 
-set(HOOKWISE_MOVIES_DIR ${CMAKE_CURRENT_LIST_DIR})
+# Kept in the cache so the functions below work from any folder of the build.
+set(HOOKWISE_MOVIES_DIR ${CMAKE_CURRENT_LIST_DIR} CACHE INTERNAL "The movies' source folder")
 
 # The movie folder below the program folder: two draws of the C runtime generator seeded with 10.
 function(hookwise_movie_folder out)
@@ -47,13 +48,17 @@ function(hookwise_movie_extension out name)
     endif()
 endfunction()
 
-file(GLOB HOOKWISE_MOVIE_SOURCES CONFIGURE_DEPENDS ${HOOKWISE_MOVIES_DIR}/*.qml)
-file(GLOB HOOKWISE_MOVIE_COMMON CONFIGURE_DEPENDS ${HOOKWISE_MOVIES_DIR}/common/*)
+# The shared files of movies/common/.
+function(hookwise_movie_common out)
+    file(GLOB files CONFIGURE_DEPENDS ${HOOKWISE_MOVIES_DIR}/common/*)
+    set(${out} ${files} PARENT_SCOPE)
+endfunction()
 
 # Pairs "source|installed name" for every movie.
 function(hookwise_movie_files out)
+    file(GLOB sources CONFIGURE_DEPENDS ${HOOKWISE_MOVIES_DIR}/*.qml)
     set(result "")
-    foreach(source ${HOOKWISE_MOVIE_SOURCES})
+    foreach(source ${sources})
         get_filename_component(base ${source} NAME_WE)
         hookwise_encode_name(encoded ${base})
         hookwise_movie_extension(extension ${base})
@@ -77,7 +82,8 @@ function(hookwise_stage_movies target dir)
             DEPENDS ${source} VERBATIM)
         list(APPEND outputs ${output})
     endforeach()
-    foreach(source ${HOOKWISE_MOVIE_COMMON})
+    hookwise_movie_common(common)
+    foreach(source ${common})
         get_filename_component(name ${source} NAME)
         set(output ${dir}/${folder}/common/${name})
         add_custom_command(OUTPUT ${output}
