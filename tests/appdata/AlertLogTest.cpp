@@ -6,6 +6,7 @@
 #include "app/logging/AlertLogStore.h"
 
 #include <regex>
+#include <ostream>
 
 namespace {
 
@@ -255,6 +256,10 @@ struct DueRow {
     std::uint8_t period;
     bool due;
 };
+
+void PrintTo(const DueRow& row, std::ostream* os) {
+    *os << row.name;
+}
 
 const DueRow kDueRows[] = {
     {"TurnOfTheMonthIsNotADay", Day(1, 31), Day(2, 1), 1, false},

@@ -5,6 +5,7 @@
 #include "app/TextUtil.h"
 
 #include <climits>
+#include <ostream>
 
 namespace {
 
@@ -13,6 +14,10 @@ struct EncodeRow {
     const char* plain;
     const char* encoded;
 };
+
+void PrintTo(const EncodeRow& row, std::ostream* os) {
+    *os << row.name;
+}
 
 const EncodeRow kEncodeRows[] = {
     {"Letters", "abc", "656667"},
@@ -88,6 +93,10 @@ struct IntRow {
     const char* text;
     std::int32_t value;
 };
+
+void PrintTo(const IntRow& row, std::ostream* os) {
+    *os << row.name;
+}
 
 const IntRow kIntRows[] = {
     {"Plain", "8080", 8080},

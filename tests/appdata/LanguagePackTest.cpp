@@ -4,6 +4,7 @@
 
 #include "app/settings/LanguagePack.h"
 #include "tools/langpack/LangSource.h"
+#include <ostream>
 
 namespace {
 
@@ -105,6 +106,10 @@ struct SourceErrorRow {
     const char* source;
     const char* error; // expected start of the message
 };
+
+void PrintTo(const SourceErrorRow& row, std::ostream* os) {
+    *os << row.name;
+}
 
 const SourceErrorRow kSourceErrors[] = {
     {"UnknownId", "[Messages]\n7012 = x\n", "line 2: no string 7012"},

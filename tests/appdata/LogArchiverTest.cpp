@@ -3,6 +3,7 @@
 
 #include "app/logging/AlertLogStore.h"
 #include "app/logging/LogArchiver.h"
+#include <ostream>
 
 namespace {
 
@@ -27,6 +28,10 @@ struct SizeRow {
     const char* name;
     std::size_t size;
 };
+
+void PrintTo(const SizeRow& row, std::ostream* os) {
+    *os << row.name;
+}
 
 const SizeRow kSizes[] = {{"Empty", 0},       {"Short", 7},    {"OneBlock", 200},
                           {"TwoBlocks", 400}, {"Uneven", 401}, {"Large", 100003}};

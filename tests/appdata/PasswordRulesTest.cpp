@@ -3,6 +3,7 @@
 #include "app/settings/StringTable.h"
 
 #include <gtest/gtest.h>
+#include <ostream>
 
 namespace {
 
@@ -34,6 +35,10 @@ struct ValidationRow {
     std::uint32_t message;
     std::uint32_t caption;
 };
+
+void PrintTo(const ValidationRow& row, std::ostream* os) {
+    *os << row.name;
+}
 
 using V = PasswordValidation;
 

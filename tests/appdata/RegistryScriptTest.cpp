@@ -12,6 +12,7 @@
 #include "app/settings/RegistryImporter.h"
 
 #include <sys/wait.h>
+#include <ostream>
 
 namespace {
 
@@ -55,6 +56,10 @@ struct LineRow {
     std::vector<BYTE> data;
     const char* line;
 };
+
+void PrintTo(const LineRow& row, std::ostream* os) {
+    *os << row.name;
+}
 
 const LineRow kLines[] = {
     {"TextWithTerminator", "a", REG_SZ, TextBytes(std::string("x\\y", 3) + '\0'),
@@ -191,6 +196,10 @@ struct BadScriptRow {
     const char* script;
     const char* error;
 };
+
+void PrintTo(const BadScriptRow& row, std::ostream* os) {
+    *os << row.name;
+}
 
 const BadScriptRow kBadScripts[] = {
     {"NoHeader", "[HKEY_CURRENT_USER\\X]\n", "line 1: "},

@@ -7,6 +7,7 @@
 #include "engine/VersionBlock.h"
 
 #include <cstring>
+#include <ostream>
 
 namespace {
 
@@ -155,6 +156,10 @@ struct BadFileRow {
     ElfShape shape;
     bool rightName;
 };
+
+void PrintTo(const BadFileRow& row, std::ostream* os) {
+    *os << row.name;
+}
 
 const BadFileRow kBadFiles[] = {
     {"OtherSection", {}, false},
