@@ -69,7 +69,7 @@ MovieRoot {
 
         Text {
             width: parent.width
-            text: movie.plainLabel(movie.strSpamType)
+            text: movie.plainLabel(movie.trProgram(movie.strSpamType))
             color: Theme.block
             font.family: Theme.fontFamily
             font.pixelSize: Theme.tinySize
@@ -109,8 +109,9 @@ MovieRoot {
 
         CheckOption {
             width: parent.width
-            text: movie.tr("remember", movie.strRememberAnswer.length > 0 ? movie.strRememberAnswer
-                                                                          : movie.tr("rememberWeb"))
+            text: movie.tr("remember", movie.strRememberAnswer.length > 0
+                                       ? movie.trProgram(movie.strRememberAnswer)
+                                       : movie.tr("rememberWeb"))
             textSize: Theme.tinySize
             checked: movie.remembered
             onToggled: function(checked) { movie.bRememberAnswer = checked ? "true" : "false" }

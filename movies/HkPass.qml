@@ -53,8 +53,17 @@ MovieRoot {
         y: header.height + Math.max(10, (movie.height - header.height - footer.height - implicitHeight) / 2)
         spacing: 8
 
+        ShieldIcon {
+            anchors.horizontalCenter: parent.horizontalCenter
+            visible: movie.login
+            width: 34
+            height: 39
+            mark: "lock"
+        }
+
         Text {
             width: parent.width
+            horizontalAlignment: movie.login ? Text.AlignHCenter : Text.AlignLeft
             text: movie.login ? movie.tr("loginIntro") : movie.change ? movie.tr("changeIntro") : movie.tr("setIntro")
             color: Theme.muted
             wrapMode: Text.Wrap

@@ -99,6 +99,8 @@ bool CShockwaveFlash::SetMovie(const QString& path) {
     movie_->setParent(container_);
     movie_->setParentItem(container_);
     movie_->setTransformOrigin(QQuickItem::TopLeft);
+    // The movie takes the keyboard whenever the control has it.
+    movie_->setFocus(true);
     naturalSize_ = NaturalSize(movie_);
     if (!ConnectCommandSignal())
         FailMovie(path, QStringLiteral("its root has no fsCommand(command, args) signal; "

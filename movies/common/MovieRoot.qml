@@ -64,6 +64,11 @@ FocusScope {
         return Texts.text(language, key, arg)
     }
 
+    // A text the program sent, in the language in force when the movie knows it.
+    function trProgram(text) {
+        return Texts.programText(language, text)
+    }
+
     onBLanguageChangedChanged: {
         if (bLanguageChanged.toLowerCase() !== "true")
             return

@@ -21,6 +21,24 @@ QtObject {
         return arg === undefined ? found : found.replace("%1", arg)
     }
 
+    // A text the program itself sends (the kind of detection, the remember text), shown in the
+    // movie's language when the movie knows it; otherwise as sent.
+    function programText(language, text) {
+        var words = table(language).programWords
+        if (words === undefined)
+            return text
+        if (words.exact[text] !== undefined)
+            return words.exact[text]
+        for (var i = 0; i < words.patterns.length; ++i) {
+            var match = words.patterns[i].pattern.exec(text)
+            if (match) {
+                var word = words.types[match[1]] !== undefined ? words.types[match[1]] : match[1]
+                return words.patterns[i].text.replace("%1", word)
+            }
+        }
+        return text
+    }
+
     readonly property var english: ({
         ok: "OK", cancel: "Cancel", yes: "Yes", no: "No", close: "Close", save: "Save",
 
@@ -76,6 +94,19 @@ QtObject {
     })
 
     readonly property var german: ({
+        programWords: {
+            exact: {
+                "Phishing e-mail Source Address :": "Phishing-E-Mail \u2013 Absenderadresse",
+                "Phishing Website": "Phishing-Website",
+                "an email from this Phishing Source Address": "E-Mails von dieser Phishing-Absenderadresse"
+            },
+            patterns: [
+                { pattern: /^Phishing e-mail (.*) :$/, text: "Phishing-E-Mail \u2013 %1" },
+                { pattern: /^this Phishing e-mail (.*)$/, text: "diese Phishing-E-Mail (%1)" }
+            ],
+            types: { "From": "Absender", "Link": "Link", "Subject": "Betreff", "Message": "Nachricht" }
+        },
+
         ok: "OK", cancel: "Abbrechen", yes: "Ja", no: "Nein", close: "Schlie\u00DFen",
         save: "Speichern",
 

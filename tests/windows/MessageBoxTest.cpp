@@ -5,8 +5,10 @@
 
 #include "WindowTestSupport.h"
 
+#include <QCursor>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -157,6 +159,40 @@ TEST(MovieWindow, FiltersTheRightButtonTheApplicationsKeyAndF1) {
     EXPECT_TRUE(window.eventFilter(movie, &f1));
     EXPECT_FALSE(window.eventFilter(movie, &left));
     EXPECT_FALSE(window.eventFilter(movie, &letter));
+}
+
+TEST(MovieWindow, TheMovieAnswersTheKeyboard) {
+    for (const auto& [key, result] : {std::pair{Qt::Key_Return, 1}, std::pair{Qt::Key_Escape, 2}}) {
+        MessageBoxWindow box(QStringLiteral("Log out?"), QStringLiteral("Hookwise"),
+                             MB_YESNOCANCEL);
+        const int answer = RunModal(box, [&box, key = key] {
+            box.activateWindow();
+            box.Movie()->setFocus();
+            QTest::keyClick(box.Movie(), key);
+        });
+        EXPECT_EQ(answer, result) << key;
+    }
+}
+
+TEST(MovieWindow, DragMovesTheWindowWithTheMouseUntilReleased) {
+    MessageBoxWindow box(QStringLiteral("x"), QStringLiteral("y"), 0);
+    box.Prepare();
+    box.move(50, 60);
+    box.show();
+    Pump();
+    QCursor::setPos(100, 100);
+    SendFromMovie(box, QStringLiteral("IDC_FS_DRAG"));
+    const auto mouse = [&](QEvent::Type type, QPoint global) {
+        QMouseEvent event(type, QPointF(5, 5), QPointF(global), Qt::LeftButton,
+                          type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton,
+                          Qt::NoModifier);
+        QApplication::sendEvent(box.Movie(), &event);
+    };
+    mouse(QEvent::MouseMove, QPoint(130, 150));
+    EXPECT_EQ(box.pos(), QPoint(80, 110));
+    mouse(QEvent::MouseButtonRelease, QPoint(130, 150));
+    mouse(QEvent::MouseMove, QPoint(400, 400));
+    EXPECT_EQ(box.pos(), QPoint(80, 110));
 }
 
 TEST(MovieWindow, DialogUnitsBecomePixelsAsTheTemplatesSay) {

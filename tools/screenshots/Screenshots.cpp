@@ -119,11 +119,21 @@ int main(int argc, char** argv) {
     {
         AlertPopup alert;
         mailAlert(alert);
-        ok &= Shoot(alert, folder, QStringLiteral("alert-mail-more-info"), [](CMovieDialog& window) {
-            // The user presses "More info" and then "Why am I seeing this?".
-            QMetaObject::invokeMethod(window.Movie()->MovieRoot(), "moreInfo");
-            QMetaObject::invokeMethod(window.Movie()->MovieRoot(), "moreInfo");
-        });
+        ok &=
+            Shoot(alert, folder, QStringLiteral("alert-mail-more-info"), [](CMovieDialog& window) {
+                // The user presses "More info" and then "Why am I seeing this?".
+                QMetaObject::invokeMethod(window.Movie()->MovieRoot(), "moreInfo");
+                QMetaObject::invokeMethod(window.Movie()->MovieRoot(), "moreInfo");
+            });
+    }
+    {
+        // The same alert for a user whose language is German.
+        const std::string language = CurrentLanguage();
+        SetCurrentLanguage("German");
+        AlertPopup alert;
+        mailAlert(alert);
+        ok &= Shoot(alert, folder, QStringLiteral("alert-mail-german"));
+        SetCurrentLanguage(language);
     }
     {
         AlertPopup alert;
