@@ -31,8 +31,11 @@ LONG AtomicFileWriter::Create(const std::string& target, unsigned mode) {
     std::vector<char> buffer(name.begin(), name.end());
     buffer.push_back('\0');
     const int fd = mkostemp(buffer.data(), O_CLOEXEC);
+    // The file itself is new, so a missing name can only be a missing folder, as CreateFile
+    // reports it.
     if (fd < 0)
-        return static_cast<LONG>(Win32ErrorFromErrno(errno));
+        return errno == ENOENT ? ERROR_PATH_NOT_FOUND
+                               : static_cast<LONG>(Win32ErrorFromErrno(errno));
     fd_ = fd;
     temporary_ = buffer.data();
     target_ = target;
