@@ -65,7 +65,7 @@ MovieRoot {
                 detail: movie.tr(modelData.detail)
                 markColor: modelData.color
                 checked: parseInt(movie.option) === modelData.value
-                focus: index === 0
+                focus: checked
                 onPicked: movie.choose(modelData.value)
             }
         }

@@ -76,7 +76,7 @@ MovieRoot {
                 text: movie.tr(modelData.title)
                 checked: movie.current === modelData.key
                 markColor: modelData.key === "none" ? Theme.block : Theme.accent
-                focus: index === 0
+                focus: checked
                 onPicked: movie.pick(modelData)
             }
         }
