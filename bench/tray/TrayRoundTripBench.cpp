@@ -70,6 +70,7 @@ int main() {
     const std::string program = root + "/program";
     traye2e::StageProgramFolder(program);
     std::filesystem::create_directories(root + "/run");
+    std::filesystem::permissions(root + "/run", std::filesystem::perms::owner_all);
     const std::vector<std::string> environment = {"HOOKWISE_REGISTRY=" + root + "/registry.db",
                                                   "XDG_RUNTIME_DIR=" + root + "/run",
                                                   "XDG_CONFIG_HOME=" + root + "/config",

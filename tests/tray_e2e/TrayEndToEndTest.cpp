@@ -53,6 +53,7 @@ protected:
         program_ = root_ + "/program";
         traye2e::StageProgramFolder(program_);
         std::filesystem::create_directories(root_ + "/run");
+        std::filesystem::permissions(root_ + "/run", std::filesystem::perms::owner_all);
         // This process reads and writes the same registry and reaches the same channel.
         for (const std::string& entry : Environment()) {
             const std::size_t equals = entry.find('=');

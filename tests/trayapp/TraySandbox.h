@@ -24,6 +24,7 @@ public:
         path_ = pattern;
         std::filesystem::create_directories(path_ + "/program");
         std::filesystem::create_directories(path_ + "/run");
+        std::filesystem::permissions(path_ + "/run", std::filesystem::perms::owner_all);
         setenv("HOOKWISE_REGISTRY", (path_ + "/registry.db").c_str(), 1);
         setenv("XDG_CONFIG_HOME", (path_ + "/config").c_str(), 1);
         setenv("XDG_RUNTIME_DIR", (path_ + "/run").c_str(), 1);
