@@ -32,11 +32,13 @@ bool EqualIgnoringCase(const char* a, const char* b) {
 
 // Walks list section/prefix from index 1 and returns true at the first entry for which hit(entry)
 // holds; entry is the value buffer, which hit may modify. The first absent or empty entry ends it.
+// A stored value whose first byte unscrambles to 0 (only a damaged database holds one) reads as an
+// empty text, which every page contains: it ends the list too, rather than matching everything.
 template <typename Hit>
 bool WalkList(const char* section, const char* prefix, unsigned long valueSize, char* entry,
               Hit hit) {
     DefinitionList list(section, prefix, valueSize);
-    for (unsigned long index = 1; list.Read(index, entry) != 0; ++index) {
+    for (unsigned long index = 1; list.Read(index, entry) != 0 && entry[0] != '\0'; ++index) {
         if (hit(entry))
             return true;
     }

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstring>
 #include <string>
 
@@ -63,6 +64,22 @@ TEST_F(Lookup, WalkStopsAtTheFirstGap) {
     EXPECT_FALSE(CLSPGlobals::IsBadMailFrom("late@x.example")) << "a list without entry 1";
     EXPECT_TRUE(CLSPGlobals::IsBadMailSubject("the first one"));
     EXPECT_FALSE(CLSPGlobals::IsBadMailSubject("the third one")) << "an empty value ends it";
+}
+
+TEST_F(Lookup, EntryThatUnscramblesToNothingEndsTheList) {
+    // The scrambled byte '8' is the key's first byte: it unscrambles to 0, so the entry reads as an
+    // empty text, which a damaged database must not turn into a hit on every mail.
+    const std::string section = CLSPGlobals::EncryptString("From");
+    const std::string key1 = CLSPGlobals::EncryptString("FROM1");
+    const std::string key2 = CLSPGlobals::EncryptString("FROM2");
+    const std::string later = CLSPGlobals::EncryptString("late@x.example");
+    std::FILE* f = std::fopen(dbPath_.c_str(), "wb");
+    ASSERT_NE(f, nullptr);
+    std::fprintf(f, "[%s]\r\n%s=8abc\r\n%s=%s\r\n", section.c_str(), key1.c_str(), key2.c_str(),
+                 later.c_str());
+    std::fclose(f);
+    EXPECT_FALSE(CLSPGlobals::IsBadMailFrom("anyone@bank.example"));
+    EXPECT_FALSE(CLSPGlobals::IsBadMailFrom("late@x.example"));
 }
 
 TEST_F(Lookup, EntryOrderInFileDoesNotMatterIndexOrderDoes) {
