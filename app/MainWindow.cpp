@@ -7,6 +7,7 @@
 
 #include "app/EventHandlerWindow.h"
 #include "app/FileNames.h"
+#include "app/MainCommands.h"
 #include "app/RegistryValues.h"
 #include "app/TextUtil.h"
 #include "app/TrayApp.h"
@@ -64,6 +65,7 @@ MainWindow::MainWindow(TrayApp& app, QWidget* parent)
     feederTimer_.setObjectName(QString::number(kFeederTimerId));
     connect(&feederTimer_, &QTimer::timeout, this, &MainWindow::StartFeeders);
     connect(&tray_, &CSystemTray::Command, this, &MainWindow::OnTrayCommand);
+    commands_ = std::make_unique<MainCommands>(*this);
 }
 
 MainWindow::~MainWindow() {
@@ -246,28 +248,8 @@ void MainWindow::OnTrayCommand(UINT command) {
     }
 }
 
-void MainWindow::OnCommand(const QString& command, const QString& /*args*/) {
-    if (Is(command, "IDC_FS_CLOSE")) {
-        HideToTray();
-        return;
-    }
-    if (Is(command, "IDC_FS_MINIMIZE")) {
-        tray_.SetMenuDefaultItem(kCommandRestore, false);
-        showMinimized();
-        return;
-    }
-    if (Is(command, "IDC_FS_MailScamList_NoOperation")) {
-        mailFeeder_.SetOperationFlag(kNoOperation);
-        return;
-    }
-    if (Is(command, "IDC_FS_SiteScamList_NoOperation")) {
-        siteFeeder_.SetOperationFlag(kNoOperation);
-        return;
-    }
-    if (Is(command, "IDC_FS_AlertLogList_NoOperation")) {
-        logFeeder_.SetOperationFlag(kNoOperation);
-        return;
-    }
+void MainWindow::OnCommand(const QString& command, const QString& args) {
+    commands_->Dispatch(command, args);
 }
 
 // ---- the detection handlers' view ----

@@ -19,11 +19,16 @@
 
 class CSplash;
 class EventHandlerWindow;
+class MainCommands;
 class QSocketNotifier;
 class TrayApp;
 
 class MainWindow : public CMovieDialog, private DetectionView {
     Q_OBJECT
+    // The main movie's command tables act on the window's lists, posts and program values.
+    friend class MainCommands;
+    friend class AdminCommands;
+
 public:
     // The tray icon's values and the tray menu's commands.
     static constexpr UINT kTrayCallbackMessage = 0x8001; // WM_APP + 1
@@ -69,11 +74,12 @@ public:
     ListFeeder& SiteFeeder() { return siteFeeder_; }
     ListFeeder& LogFeeder() { return logFeeder_; }
     bool StartsHidden() const { return startHidden_; }
+    MainCommands& Commands() { return *commands_; }
     // Starts the three feeders now (the feeder timer does this once, a second after start-up).
     void StartFeeders();
 
 protected:
-    // The main movie's commands: the list handshake, close and minimise.
+    // The main movie's commands, through the command tables (MainCommands).
     void OnCommand(const QString& command, const QString& args) override;
     // Enter does not end the main window; a close request and Escape hide it to the tray.
     void OnOK() override {}
@@ -115,4 +121,5 @@ private:
     bool ending_ = false;
     bool saveOnEnd_ = false;
     bool finished_ = false;
+    std::unique_ptr<MainCommands> commands_;
 };
