@@ -1804,6 +1804,7 @@ MovieRoot {
 
     Rectangle {
         id: confirmPanel
+        objectName: "confirmPanel"
         anchors.fill: parent
         visible: false
         color: "#800B1D38"
