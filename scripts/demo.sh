@@ -33,7 +33,7 @@ echo "3. A local web server on 127.0.0.1:8765"
 mkdir -p "$WORK/www/verify" && echo "<h1>Sign in</h1>" >"$WORK/www/verify/index.html"
 python3 -m http.server 8765 --bind 127.0.0.1 --directory "$WORK/www" >/dev/null 2>&1 &
 WEB=$!
-sleep 1
+for _ in $(seq 1 50); do curl -s -o /dev/null http://127.0.0.1:8765/ && break; sleep 0.1; done
 
 echo "4. curl under the provider, an unlisted site:"
 LD_PRELOAD="$DIST/libhookswp_lsp.so" curl -sS -o /dev/null -w '   HTTP %{http_code}\n' \
@@ -44,5 +44,5 @@ LD_PRELOAD="$DIST/libhookswp_lsp.so" curl -sS -o /dev/null -w '   HTTP %{http_co
 
 echo "6. HookWs ends (SIGTERM saves the settings); the alert log it saved:"
 kill -TERM "$TRAY"; wait "$TRAY" 2>/dev/null || true; TRAY=
-"$DIST/hkreg" query 'HKEY_CURRENT_USER\Software\Corvane\Hookwise\AlertandLog' | grep -E 'LogEntry|Count' | head -12 | sed 's/^/   /'
+"$DIST/hkreg" query 'HKEY_CURRENT_USER\Software\Corvane\Hookwise\AlertandLog\LogEntryDetails0' | sed 's/^/   /'
 [ -e "$DIST/hkwdb2.pbd" ] && echo "   working copy still present!" || echo "   working copy hkwdb2.pbd removed"
