@@ -24,6 +24,17 @@ bool IsMailKind(char kind) {
     return kind == kKindFrom || kind == kKindSubject || kind == kKindLink || kind == kKindText;
 }
 
+// The popup's fields that a mail and a web item fill alike.
+template <typename Item> AlertRequest RequestForItem(int alertKind, const Item& item) {
+    AlertRequest request;
+    request.AlertKind = alertKind;
+    request.StrictedData = item.StrictedData;
+    request.Type = item.Type;
+    request.Application = item.Program;
+    request.Protocol = ProtocolName(item.Port);
+    return request;
+}
+
 } // namespace
 
 std::string FormatAlertText(const std::string& text, const std::string& argument) {
@@ -74,6 +85,53 @@ DetectionHandlers::Outcome DetectionHandlers::Decide(std::int32_t permission,
     }
 }
 
+DetectionHandlers::Decision DetectionHandlers::DecideReport(const DecisionInput& input) {
+    Decision result;
+    if (input.ProtectionState.load() == 0) {
+        result.Value = kDecisionAllow;
+        return result;
+    }
+    std::uint32_t& blocked = state_.settings.NoOfBlockedInstructions;
+    switch (Decide(input.Permission.load(), input.ItemAction)) {
+    case Outcome::Allow:
+        result.Value = kDecisionAllow;
+        result.ActionText = kActionTextAllow;
+        break;
+    case Outcome::Block:
+        result.Value = kDecisionBlock;
+        result.ActionText = kActionTextBlock;
+        ++blocked;
+        break;
+    case Outcome::Undecided:
+        break;
+    case Outcome::Ask: {
+        const AlertRequest request = input.Request();
+        ++input.AskedCounter;
+
+        bool remember = false;
+        const bool shown = (state_.log.*input.ShowAlert)();
+        const bool allowed = shown && view_.AskUser(request, remember) == 1;
+        // Reports handled while the popup was open only append, but look the item up again so a
+        // remembered answer can never land on another item.
+        const int current = remember ? input.FindItem() : -1;
+        if (current >= 0) {
+            input.SetAction(current, allowed ? kActionAllow : kActionBlock);
+            (view_.*input.UpdateItem)(current);
+        }
+        if (allowed) {
+            result.Value = kDecisionAllow;
+            result.ActionText = kActionTextAllow;
+        } else {
+            result.Value = kDecisionBlock;
+            result.ActionText = kActionTextBlock;
+            ++blocked;
+        }
+        break;
+    }
+    }
+    return result;
+}
+
 void DetectionHandlers::RecordInLog(const std::string& type, std::int32_t port,
                                     const std::string& program, const std::string& hostIP,
                                     const std::string& actionTaken,
@@ -107,9 +165,6 @@ std::int32_t DetectionHandlers::OnWebReport(const DetectionRecord& record, char 
         return kDecisionAllow;
 
     WebSiteBlockingList& list = state_.web;
-    GeneralSettings& settings = state_.settings;
-    std::int32_t decision = kDecisionUndecided;
-    std::string actionText;
 
     int index = list.FindSiteItem(record);
     if (index < 0) {
@@ -120,61 +175,25 @@ std::int32_t DetectionHandlers::OnWebReport(const DetectionRecord& record, char 
     }
     const WebSiteBlockingItem item = list.ItemAt(index);
 
-    if (list.ProtectionState.load() == 0) {
-        decision = kDecisionAllow;
-    } else {
-        switch (Decide(list.Permission.load(), item.Action)) {
-        case Outcome::Allow:
-            decision = kDecisionAllow;
-            actionText = kActionTextAllow;
-            break;
-        case Outcome::Block:
-            decision = kDecisionBlock;
-            actionText = kActionTextBlock;
-            ++settings.NoOfBlockedInstructions;
-            break;
-        case Outcome::Undecided:
-            break;
-        case Outcome::Ask: {
-            AlertRequest request;
-            request.AlertKind = AlertRequest::WebAlert;
-            request.StrictedData = item.StrictedData;
-            request.Type = item.Type;
-            request.Application = item.Program;
-            request.DateTime = AlertLogStore::NowText();
-            request.Protocol = ProtocolName(item.Port);
-            request.IPAddress = item.IPAddress;
-            request.ScamSite = item.ScamSite;
-            request.ToolTip = FormatAlertText(
-                LoadText(kind == kKindHost ? kStrAlertHost : kStrAlertUrl), item.StrictedData);
-            ++settings.NoOfWebProtection;
+    const auto request = [&] {
+        AlertRequest request = RequestForItem(AlertRequest::WebAlert, item);
+        request.DateTime = AlertLogStore::NowText();
+        request.IPAddress = item.IPAddress;
+        request.ScamSite = item.ScamSite;
+        request.ToolTip = FormatAlertText(
+            LoadText(kind == kKindHost ? kStrAlertHost : kStrAlertUrl), item.StrictedData);
+        return request;
+    };
+    const Decision decision = DecideReport(
+        {list.ProtectionState, list.Permission, item.Action, state_.settings.NoOfWebProtection,
+         &AlertLogStore::ShowWebAlert, request, [&] { return list.FindSiteItem(record); },
+         [&](int i, std::int32_t action) { list.SetAction(i, action); },
+         &DetectionView::UpdateSiteItem});
 
-            bool remember = false;
-            const bool shown = state_.log.ShowWebAlert();
-            const bool allowed = shown && view_.AskUser(request, remember) == 1;
-            // Reports handled while the popup was open only append, but look the item up again
-            // so a remembered answer can never land on another item.
-            const int current = remember ? list.FindSiteItem(record) : -1;
-            if (current >= 0) {
-                list.SetAction(current, allowed ? kActionAllow : kActionBlock);
-                view_.UpdateSiteItem(current);
-            }
-            if (allowed) {
-                decision = kDecisionAllow;
-                actionText = kActionTextAllow;
-            } else {
-                decision = kDecisionBlock;
-                actionText = kActionTextBlock;
-                ++settings.NoOfBlockedInstructions;
-            }
-            break;
-        }
-        }
-    }
-
-    RecordInLog(item.Type, item.Port, item.Program, item.IPAddress, actionText, item.StrictedData);
+    RecordInLog(item.Type, item.Port, item.Program, item.IPAddress, decision.ActionText,
+                item.StrictedData);
     view_.RefreshMainMovie();
-    return decision == kDecisionAllow ? 1 : 0;
+    return decision.Value == kDecisionAllow ? 1 : 0;
 }
 
 // ---- mail reports ----
@@ -184,9 +203,6 @@ std::int32_t DetectionHandlers::OnMailReport(const DetectionRecord& record) {
         return kDecisionAllow;
 
     MailSafeList& list = state_.mail;
-    GeneralSettings& settings = state_.settings;
-    std::int32_t decision = kDecisionUndecided;
-    std::string actionText;
     const std::string hostAddress = FieldString(record.hostAddress);
 
     int index = list.FindMailItem(record);
@@ -196,59 +212,25 @@ std::int32_t DetectionHandlers::OnMailReport(const DetectionRecord& record) {
     }
     const MailSafeItem item = list.ItemAt(index);
 
-    if (list.ProtectionState.load() == 0) {
-        decision = kDecisionAllow;
-    } else {
-        switch (Decide(list.Permission.load(), item.Action)) {
-        case Outcome::Allow:
-            decision = kDecisionAllow;
-            actionText = kActionTextAllow;
-            break;
-        case Outcome::Block:
-            decision = kDecisionBlock;
-            actionText = kActionTextBlock;
-            ++settings.NoOfBlockedInstructions;
-            break;
-        case Outcome::Undecided:
-            break;
-        case Outcome::Ask: {
-            AlertRequest request;
-            request.AlertKind = AlertRequest::MailAlert;
-            request.StrictedData = item.StrictedData;
-            request.Type = item.Type;
-            request.Application = item.Program;
-            request.DateTime = FieldString(record.mail.date);
-            request.Protocol = ProtocolName(item.Port);
-            request.IPAddress = hostAddress;
-            request.From = item.From;
-            request.To = item.To;
-            request.Subject = item.Subject;
-            request.Attachment = FieldString(record.mail.attachment);
-            request.ToolTip = LoadText(kStrAlertMail);
-            ++settings.NoOfEmailProtection;
+    const auto request = [&] {
+        AlertRequest request = RequestForItem(AlertRequest::MailAlert, item);
+        request.DateTime = FieldString(record.mail.date);
+        request.IPAddress = hostAddress;
+        request.From = item.From;
+        request.To = item.To;
+        request.Subject = item.Subject;
+        request.Attachment = FieldString(record.mail.attachment);
+        request.ToolTip = LoadText(kStrAlertMail);
+        return request;
+    };
+    const Decision decision = DecideReport(
+        {list.ProtectionState, list.Permission, item.Action, state_.settings.NoOfEmailProtection,
+         &AlertLogStore::ShowMailAlert, request, [&] { return list.FindMailItem(record); },
+         [&](int i, std::int32_t action) { list.SetAction(i, action); },
+         &DetectionView::UpdateMailItem});
 
-            bool remember = false;
-            const bool shown = state_.log.ShowMailAlert();
-            const bool allowed = shown && view_.AskUser(request, remember) == 1;
-            const int current = remember ? list.FindMailItem(record) : -1;
-            if (current >= 0) {
-                list.SetAction(current, allowed ? kActionAllow : kActionBlock);
-                view_.UpdateMailItem(current);
-            }
-            if (allowed) {
-                decision = kDecisionAllow;
-                actionText = kActionTextAllow;
-            } else {
-                decision = kDecisionBlock;
-                actionText = kActionTextBlock;
-                ++settings.NoOfBlockedInstructions;
-            }
-            break;
-        }
-        }
-    }
-
-    RecordInLog(item.Type, item.Port, item.Program, hostAddress, actionText, item.StrictedData);
+    RecordInLog(item.Type, item.Port, item.Program, hostAddress, decision.ActionText,
+                item.StrictedData);
     view_.RefreshMainMovie();
-    return decision == kDecisionAllow ? 1 : 0;
+    return decision.Value == kDecisionAllow ? 1 : 0;
 }

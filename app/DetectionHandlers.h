@@ -9,7 +9,9 @@
 
 #include "engine/DetectionRecord.h"
 
+#include <atomic>
 #include <cstdint>
+#include <functional>
 #include <string>
 
 class GeneralSettings;
@@ -90,6 +92,29 @@ private:
     // What a list's Permission and an item's Action call for (protection on).
     enum class Outcome { Allow, Block, Ask, Undecided };
     static Outcome Decide(std::int32_t permission, std::int32_t itemAction);
+    // One report's part in the shared decision: its list's switches, its item's Action, and what
+    // differs by kind when the user is asked.
+    struct DecisionInput {
+        const std::atomic<std::int32_t>& ProtectionState;
+        const std::atomic<std::int32_t>& Permission;
+        std::int32_t ItemAction;
+        std::uint32_t& AskedCounter;              // raised for each report put to the user
+        bool (AlertLogStore::*ShowAlert)() const; // whether the popup of this kind is shown
+        std::function<AlertRequest()> Request;    // the popup's fields, made only when asking
+        // For a remembered answer: the item's index looked up again (-1 when gone), setting its
+        // Action, and the view's update of that item.
+        std::function<int()> FindItem;
+        std::function<void(int index, std::int32_t action)> SetAction;
+        void (DetectionView::*UpdateItem)(int index);
+    };
+    struct Decision {
+        std::int32_t Value = kDecisionUndecided;
+        std::string ActionText; // "Allow", "Block", or empty when undecided or protection is off
+    };
+    // Protection off allows; otherwise Decide, and for Ask: the request, AskedCounter raised, the
+    // user asked (when ShowAlert; else block), the answer remembered on the item when the box was
+    // ticked. Every block raises NoOfBlockedInstructions.
+    Decision DecideReport(const DecisionInput& input);
     void RecordInLog(const std::string& type, std::int32_t port, const std::string& program,
                      const std::string& hostIP, const std::string& actionTaken,
                      const std::string& strictedData);

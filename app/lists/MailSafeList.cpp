@@ -7,11 +7,8 @@
 #include "platform/Registry.h"
 
 namespace {
-constexpr const char* kSubKey = "MailSafe";
-constexpr const char* kItemPrefix = "MailSafeItem";
-constexpr const char* kCountValue = "MailSafeItems No";
-constexpr const char* kStateValue = "MailSafeProtectionState";
-constexpr const char* kPermissionValue = "MailSafePermession";
+constexpr ListKeyNames kNames{"MailSafe", "MailSafeItem", "MailSafeItems No",
+                              "MailSafeProtectionState", "MailSafePermession"};
 
 template <std::size_t N> std::string FieldText(const char (&field)[N]) {
     return std::string(field, FieldLength(field));
@@ -77,104 +74,43 @@ MailSafeItem MailItemFromRecord(const DetectionRecord& record) {
 int MailSafeList::FindMailItem(const DetectionRecord& record) const {
     std::string key = MailKeyText(record);
     std::string type = MailTypeName(record.mail.kind);
-    std::lock_guard<std::mutex> lock(mutex_);
-    for (std::size_t i = 0; i < items_.size(); ++i) {
-        if (EqualsIgnoreCase(items_[i].StrictedData, key) && EqualsIgnoreCase(items_[i].Type, type))
-            return static_cast<int>(i);
-    }
-    return -1;
+    return items_.FindIf([&](const MailSafeItem& item) {
+        return EqualsIgnoreCase(item.StrictedData, key) && EqualsIgnoreCase(item.Type, type);
+    });
 }
 
 int MailSafeList::Append(MailSafeItem item) {
-    std::lock_guard<std::mutex> lock(mutex_);
-    items_.push_back(std::move(item));
-    return static_cast<int>(items_.size()) - 1;
+    return items_.Append(std::move(item));
 }
 
 MailSafeItem MailSafeList::ItemAt(int index) const {
-    std::lock_guard<std::mutex> lock(mutex_);
-    if (index < 0 || static_cast<std::size_t>(index) >= items_.size())
-        return MailSafeItem{};
-    return items_[index];
+    return items_.ItemAt(index);
 }
 
 int MailSafeList::Count() const {
-    std::lock_guard<std::mutex> lock(mutex_);
-    return static_cast<int>(items_.size());
+    return items_.Count();
 }
 
 std::vector<MailSafeItem> MailSafeList::Items() const {
-    std::lock_guard<std::mutex> lock(mutex_);
-    return items_;
+    return items_.Items();
 }
 
 void MailSafeList::SetAction(int index, std::int32_t action) {
-    std::lock_guard<std::mutex> lock(mutex_);
-    if (index < 0 || static_cast<std::size_t>(index) >= items_.size())
-        return;
-    items_[index].Action = action;
+    items_.SetAction(index, action);
 }
 
 void MailSafeList::RemoveAt(int index) {
-    std::lock_guard<std::mutex> lock(mutex_);
-    if (index < 0 || static_cast<std::size_t>(index) >= items_.size())
-        return;
-    items_.erase(items_.begin() + index);
+    items_.RemoveAt(index);
 }
 
 void MailSafeList::RemoveAll() {
-    std::lock_guard<std::mutex> lock(mutex_);
-    std::vector<MailSafeItem>().swap(items_);
+    items_.RemoveAll();
 }
 
 void MailSafeList::Load(HKEY productKey) {
-    RegKey key;
-    if (RegOpenKeyExA(productKey, kSubKey, 0, KEY_READ, key.Put()) != ERROR_SUCCESS)
-        return;
-    std::uint32_t count = 0;
-    ReadRegUInt32(key.Get(), kCountValue, count);
-
-    std::vector<MailSafeItem> loaded;
-    ForEachItemKey(key.Get(), kItemPrefix, count,
-                   [&loaded](HKEY item) { loaded.push_back(LoadItem(item)); });
-    {
-        std::lock_guard<std::mutex> lock(mutex_);
-        items_.swap(loaded);
-    }
-    BYTE value = 0;
-    if (ReadRegLowByte(key.Get(), kStateValue, value))
-        ProtectionState = value;
-    if (ReadRegLowByte(key.Get(), kPermissionValue, value))
-        Permission = value;
+    LoadListItems(productKey, kNames, items_, LoadItem, ProtectionState, Permission);
 }
 
 bool MailSafeList::Save(HKEY productKey) const {
-    std::vector<MailSafeItem> items = Items();
-    bool ok = true;
-    {
-        RegKey key;
-        if (RegCreateKeyExA(productKey, kSubKey, 0, nullptr, REG_OPTION_NON_VOLATILE,
-                            KEY_ALL_ACCESS, nullptr, key.Put(), nullptr) != ERROR_SUCCESS)
-            return false;
-        for (std::size_t i = 0; i < items.size(); ++i) {
-            RegKey itemKey;
-            if (RegCreateKeyExA(key.Get(), (kItemPrefix + std::to_string(i)).c_str(), 0, nullptr,
-                                REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr, itemKey.Put(),
-                                nullptr) != ERROR_SUCCESS) {
-                ok = false; // the item is skipped; the numbering goes on
-                continue;
-            }
-            ok &= SaveItem(itemKey.Get(), items[i]);
-        }
-        ok &= WriteRegNumber(key.Get(), kCountValue, static_cast<std::uint32_t>(items.size()));
-    }
-    RegKey key;
-    if (RegCreateKeyExA(productKey, kSubKey, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS,
-                        nullptr, key.Put(), nullptr) != ERROR_SUCCESS)
-        return false;
-    ok &=
-        WriteRegNumber(key.Get(), kStateValue, static_cast<std::uint32_t>(ProtectionState.load()));
-    ok &=
-        WriteRegNumber(key.Get(), kPermissionValue, static_cast<std::uint32_t>(Permission.load()));
-    return ok;
+    return SaveListItems(productKey, kNames, items_, SaveItem, ProtectionState, Permission);
 }

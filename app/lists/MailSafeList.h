@@ -6,12 +6,12 @@
 #pragma once
 
 #include "app/lists/ListNames.h"
+#include "app/lists/ListStorage.h"
 #include "engine/DetectionRecord.h"
 #include "platform/WinTypes.h"
 
 #include <atomic>
 #include <cstdint>
-#include <mutex>
 #include <string>
 #include <vector>
 
@@ -61,6 +61,5 @@ public:
     bool Save(HKEY productKey) const;
 
 private:
-    mutable std::mutex mutex_;
-    std::vector<MailSafeItem> items_;
+    LockedItems<MailSafeItem> items_;
 };
