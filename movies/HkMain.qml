@@ -139,7 +139,9 @@ MovieRoot {
         return (isNaN(index) || index < 0 || index >= model.count) ? -1 : index
     }
 
-    // The answers reach the program after the current call, as a movie frame would.
+    // The answer goes once the row is in the list, from the same call: the program hands the
+    // next row over through its event queue, so it never arrives inside this one. (Deferred
+    // answers would have to be kept apart per list: Qt.callLater merges calls that come together.)
     function answerMail() { send("IDC_FS_MailScamList_NoOperation") }
     function answerSite() { send("IDC_FS_SiteScamList_NoOperation") }
     function answerLog() { send("IDC_FS_AlertLogList_NoOperation") }
@@ -156,7 +158,7 @@ MovieRoot {
             mailModel.append({ type: field("ScamMailStructItem.Type"),
                                stricted: field("ScamMailStructItem.Stricted"),
                                action: field("ScamMailStructItem.Action") })
-            Qt.callLater(answerMail)
+            answerMail()
         } else if (operation === "update") {
             var index = rowIndex(field("MailScamUpdatedItemIndex"), mailModel)
             if (index >= 0)
@@ -182,7 +184,7 @@ MovieRoot {
             siteModel.append({ type: field("ScamSiteStructItem.Type"),
                                stricted: field("ScamSiteStructItem.StrictedData"),
                                action: field("ScamSiteStructItem.Action") })
-            Qt.callLater(answerSite)
+            answerSite()
         } else if (operation === "update") {
             var index = rowIndex(field("WebProtectionUpdatedItemIndex"), siteModel)
             if (index >= 0)
@@ -214,7 +216,7 @@ MovieRoot {
                               type: field("LogViewerStructItem.Type"),
                               time: field("LogViewerStructItem.DateTime"),
                               rating: field("LogViewerStructItem.Rating") })
-            Qt.callLater(answerLog)
+            answerLog()
         } else if (operation === "removefirst") {
             if (logModel.count > 0)
                 logModel.remove(0)
@@ -238,7 +240,7 @@ MovieRoot {
     readonly property var words: ({
         english: {
             subtitle: "Phishing protection", overview: "Overview", mailList: "E-mail",
-            siteList: "Websites", alertLog: "Alert log", settings: "Settings",
+            siteList: "Websites", alertLog: "Alert log", navLog: "Alert log", settings: "Settings",
             admin: "Administration",
             mailTitle: "Phishing e-mail sources", siteTitle: "Phishing websites",
             protectedTitle: "You are protected", protectedText: "E-mail and web protection are on.",
@@ -291,7 +293,8 @@ MovieRoot {
         },
         german: {
             subtitle: "Phishing-Schutz", overview: "\u00DCbersicht", mailList: "E-Mail",
-            siteList: "Websites", alertLog: "Warnprotokoll", settings: "Einstellungen",
+            siteList: "Websites", alertLog: "Warnprotokoll", navLog: "Protokoll",
+            settings: "Einstellungen",
             admin: "Verwaltung",
             mailTitle: "Phishing-E-Mail-Quellen", siteTitle: "Phishing-Websites",
             protectedTitle: "Sie sind gesch\u00FCtzt",
@@ -365,6 +368,12 @@ MovieRoot {
         var a = String(action).toLowerCase()
         return a === "block" || a === "blockieren" ? Theme.block
              : a === "allow" || a === "zulassen" ? Theme.allow : Theme.warning
+    }
+
+    // "/usr/bin/curl" -> "curl": the log rows name programs by their file.
+    function fileName(path) {
+        var text = String(path)
+        return text.substring(text.lastIndexOf("/") + 1)
     }
 
     // "GERMAN" -> "German": the program lists language names as stored.
@@ -654,13 +663,19 @@ MovieRoot {
         function askDetails() {
             movie.send(detailsCommand, selected ? current : undefined)
         }
+        // Asks once the view has settled after a change of the selection or of the rows.
+        Timer {
+            id: detailsTimer
+            interval: 0
+            onTriggered: entryList.askDetails()
+        }
         // The program removed rows (index, or -1 for all). The view keeps the selection on the
         // same entry, or on the one that took the removed entry's place; its details are asked
         // for again once the view has settled.
         function rowsRemoved(index) {
             if (index < 0 || rowsModel.count === 0)
                 rows.currentIndex = -1
-            Qt.callLater(entryList.askDetails)
+            detailsTimer.restart()
         }
 
         PageTitle {
@@ -698,13 +713,14 @@ MovieRoot {
                 anchors.fill: parent
                 anchors.margins: 2
                 model: entryList.rowsModel
+                reuseItems: true
                 activeFocusOnTab: true
                 keyNavigationEnabled: true
                 currentIndex: -1
                 highlightMoveDuration: 0
                 boundsBehavior: Flickable.StopAtBounds
                 objectName: entryList.commandPrefix === "IDC_FS_mailListItem" ? "mailRows" : "siteRows"
-                onCurrentIndexChanged: Qt.callLater(entryList.askDetails)
+                onCurrentIndexChanged: detailsTimer.restart()
                 Keys.onPressed: function(event) {
                     if (event.key === Qt.Key_Delete) {
                         entryList.command("Remove")
@@ -922,17 +938,19 @@ MovieRoot {
             spacing: 2
             Repeater {
                 id: navRepeater
+                // A fixed model: the labels and counts are bound inside each item, so a row
+                // arriving in a list updates one count instead of rebuilding the navigation.
                 model: [
-                    { key: "overview", label: movie.say("overview"), badge: "" },
-                    { key: "mail", label: movie.say("mailList"), badge: String(mailModel.count) },
-                    { key: "sites", label: movie.say("siteList"), badge: String(siteModel.count) },
-                    { key: "log", label: movie.say("alertLog"), badge: String(logModel.count) },
-                    { key: "settings", label: movie.say("settings"), badge: "" },
-                    { key: "admin", label: movie.say("admin"), badge: "" }
+                    { key: "overview", word: "overview" }, { key: "mail", word: "mailList" },
+                    { key: "sites", word: "siteList" }, { key: "log", word: "navLog" },
+                    { key: "settings", word: "settings" }, { key: "admin", word: "admin" }
                 ]
                 delegate: Rectangle {
                     id: navItem
                     readonly property bool current: movie.page === modelData.key
+                    readonly property int rows: modelData.key === "mail" ? mailModel.count
+                                              : modelData.key === "sites" ? siteModel.count
+                                              : modelData.key === "log" ? logModel.count : 0
                     width: navigation.width - 1
                     height: 32
                     color: current ? Theme.card : (navArea.containsMouse ? "#DFE6F0" : "transparent")
@@ -962,7 +980,7 @@ MovieRoot {
                         anchors.right: badge.visible ? badge.left : parent.right
                         anchors.rightMargin: 4
                         anchors.verticalCenter: parent.verticalCenter
-                        text: modelData.label
+                        text: movie.say(modelData.word)
                         color: navItem.current ? Theme.text : Theme.muted
                         font.family: Theme.fontFamily
                         font.pixelSize: Theme.textSize
@@ -971,7 +989,7 @@ MovieRoot {
                     }
                     Rectangle {
                         id: badge
-                        visible: modelData.badge !== "" && modelData.badge !== "0"
+                        visible: navItem.rows > 0
                         anchors.right: parent.right
                         anchors.rightMargin: 8
                         anchors.verticalCenter: parent.verticalCenter
@@ -982,7 +1000,7 @@ MovieRoot {
                         Text {
                             id: badgeText
                             anchors.centerIn: parent
-                            text: modelData.badge
+                            text: navItem.rows
                             color: navItem.current ? "#FFFFFF" : Theme.text
                             font.family: Theme.fontFamily
                             font.pixelSize: Theme.tinySize
@@ -1121,10 +1139,10 @@ MovieRoot {
                 readonly property int tileWidth: (width - spacing) / 2
                 Repeater {
                     model: [
-                        { label: movie.say("blocked"), value: movie.dwNoOfBlockedInstructions, tone: Theme.block, page: "log" },
-                        { label: movie.say("highRated"), value: movie.dwNoOfBlockedInstructionsHaveHighRating, tone: Theme.warning, page: "log" },
-                        { label: movie.say("mailAlerts"), value: movie.dwNoOfEmailProtection, tone: Theme.accent, page: "mail" },
-                        { label: movie.say("webAlerts"), value: movie.dwNoOfWebProtection, tone: Theme.accent, page: "sites" }
+                        { word: "blocked", counter: "dwNoOfBlockedInstructions", tone: Theme.block, page: "log" },
+                        { word: "highRated", counter: "dwNoOfBlockedInstructionsHaveHighRating", tone: Theme.warning, page: "log" },
+                        { word: "mailAlerts", counter: "dwNoOfEmailProtection", tone: Theme.accent, page: "mail" },
+                        { word: "webAlerts", counter: "dwNoOfWebProtection", tone: Theme.accent, page: "sites" }
                     ]
                     delegate: Card {
                         width: tiles.tileWidth
@@ -1137,14 +1155,14 @@ MovieRoot {
                             anchors.verticalCenter: parent.verticalCenter
                             spacing: 1
                             Text {
-                                text: modelData.value
+                                text: movie[modelData.counter]
                                 color: Theme.text
                                 font.family: Theme.fontFamily
                                 font.pixelSize: 20
                                 font.bold: true
                             }
                             Text {
-                                text: modelData.label
+                                text: movie.say(modelData.word)
                                 color: Theme.muted
                                 font.family: Theme.fontFamily
                                 font.pixelSize: Theme.smallSize
@@ -1403,6 +1421,7 @@ MovieRoot {
                     id: logRows
                     objectName: "logRows"
                     property bool followNewest: true
+                    reuseItems: true
                     anchors.left: parent.left
                     anchors.right: parent.right
                     anchors.top: parent.top
@@ -1415,7 +1434,9 @@ MovieRoot {
                     currentIndex: -1
                     highlightMoveDuration: 0
                     boundsBehavior: Flickable.StopAtBounds
-                    onCountChanged: if (followNewest) positionViewAtEnd()
+                    // While rows stream in, the view catches up with the newest a few times a
+                    // second rather than after every row.
+                    onCountChanged: if (followNewest && !followTimer.running) followTimer.start()
                     onHeightChanged: if (followNewest) positionViewAtEnd()
                     onMovementEnded: followNewest = atYBeginning
                     Keys.onPressed: function(event) {
@@ -1434,6 +1455,11 @@ MovieRoot {
                         }
                         positionViewAtIndex(currentIndex, ListView.Contain)
                         event.accepted = true
+                    }
+                    Timer {
+                        id: followTimer
+                        interval: 50
+                        onTriggered: if (logRows.followNewest) logRows.positionViewAtEnd()
                     }
                     delegate: Rectangle {
                         id: logRow
@@ -1477,7 +1503,7 @@ MovieRoot {
                             }
                             Text {
                                 width: parent.width
-                                text: [model.type, model.program, model.protocol, model.host, model.time]
+                                text: [model.type, movie.fileName(model.program), model.protocol, model.host, model.time]
                                       .filter(function(t) { return String(t).length > 0 }).join("  \u00B7  ")
                                 color: Theme.muted
                                 font.family: Theme.fontFamily
@@ -1568,7 +1594,7 @@ MovieRoot {
                     LinkButton {
                         anchors.right: parent.right
                         anchors.rightMargin: 4
-                        anchors.verticalCenter: parent.verticalCenter
+                        anchors.baseline: alertsTitle.baseline
                         text: movie.say("customise")
                         onClicked: movie.send("IDC_FS_AlertAndLogCustomSettings")
                     }

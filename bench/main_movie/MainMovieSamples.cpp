@@ -119,21 +119,8 @@ void FillSampleLists(GeneralSettings& settings, AlertLogStore& log, MailSafeList
     }
 
     // The log: one entry per detection kind and answer, some seen many times.
-    const int counts[] = {1, 3, 14, 1, 2, 1, 27, 1, 5, 1, 12, 1, 1, 2, 1, 1, 4, 1, 1, 2, 1};
+    const int counts[] = {1, 3, 14, 1, 2, 1, 27, 1, 5, 1, 12, 1, 1, 2, 1, 1, 4, 1, 16, 2, 23};
     int n = 0;
-    for (const SampleSite& sample : kSites) {
-        AlertLogEntry entry;
-        entry.Type = sample.type;
-        entry.Protocol = ProtocolName(sample.port);
-        entry.Program = sample.program;
-        entry.HostIP = sample.address;
-        entry.ActionTaken = ActionName(sample.action == kActionAllow ? kActionAllow : kActionBlock);
-        entry.StrictedData = sample.key;
-        entry.Count = counts[n++];
-        entry.DateTime = TimeOf(n);
-        entry.Rating = LoadText(entry.Count > kHighRatingAbove ? kStrRatingHigh : kStrRatingMedium);
-        log.AddEntry(entry);
-    }
     for (const SampleMail& sample : kMail) {
         AlertLogEntry entry;
         entry.Type = sample.type;
@@ -147,6 +134,19 @@ void FillSampleLists(GeneralSettings& settings, AlertLogStore& log, MailSafeList
         log.AddEntry(entry);
     }
 
+    for (const SampleSite& sample : kSites) {
+        AlertLogEntry entry;
+        entry.Type = sample.type;
+        entry.Protocol = ProtocolName(sample.port);
+        entry.Program = sample.program;
+        entry.HostIP = sample.address;
+        entry.ActionTaken = ActionName(sample.action == kActionAllow ? kActionAllow : kActionBlock);
+        entry.StrictedData = sample.key;
+        entry.Count = counts[n++];
+        entry.DateTime = TimeOf(n);
+        entry.Rating = LoadText(entry.Count > kHighRatingAbove ? kStrRatingHigh : kStrRatingMedium);
+        log.AddEntry(entry);
+    }
     settings.NoOfBlockedInstructions = 96;
     settings.NoOfEmailProtection = 41;
     settings.NoOfWebProtection = 67;
