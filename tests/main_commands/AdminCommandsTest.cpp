@@ -464,6 +464,14 @@ TEST_F(AdminCommandsTest, BackupSavesTheSettingsAndExportsTheProductKey) {
     fs::remove(path);
     Send("IDC_FS_BackupSettings");
     EXPECT_FALSE(fs::exists(path));
+
+    // A file that cannot be created is reported in the program's message box.
+    desktop_.fileAnswers = {QString::fromStdString(folder_.Path() + "/no/such/folder/x.reg")};
+    Send("IDC_FS_BackupSettings");
+    ASSERT_EQ(desktop_.confirms.size(), 1u);
+    EXPECT_EQ(desktop_.confirms[0].caption, "Hookwise");
+    EXPECT_EQ(desktop_.confirms[0].text, QLatin1String(kBackupOpenErrorText));
+    EXPECT_FALSE(window_->IsEnding());
 }
 
 TEST_F(AdminCommandsTest, BackupDialogIsBuiltThenGatedThenShown) {
