@@ -6,6 +6,7 @@
 #include "platform/Profile.h"
 
 #include <cstddef>
+#include <memory>
 
 class DefinitionList {
 public:
@@ -19,6 +20,9 @@ public:
     // first zero byte. Returns the count the profile read gave: 0 when the key is absent or empty
     // or the file is missing, which ends the list.
     unsigned long Read(unsigned long index, char* value) const;
+
+    // The version of the database this list reads (see ProfileSnapshot::Version).
+    std::shared_ptr<const void> Version() const { return database_.Version(); }
 
 private:
     static constexpr std::size_t kNameSize = 64;

@@ -1,11 +1,12 @@
 // The definition lookups: host addresses, web addresses, mail senders, subjects and body phrases,
-// each a walk over one numbered list of the definition database that stops at the first hit.
+// each over one numbered list of the definition database, first hit in list order wins.
 #include "engine/LSPGlobals.h"
 
-#include "engine/DefinitionList.h"
 #include "engine/DetectionRecord.h"
+#include "engine/LoweredListCache.h"
 
 #include <cstring>
+#include <string_view>
 
 namespace {
 
@@ -21,42 +22,38 @@ void LowerInPlace(char* text) {
         *text = LowerAscii(*text);
 }
 
-// _stricmp == 0 in the "C" locale: equal when equal after folding ASCII letters.
-bool EqualIgnoringCase(const char* a, const char* b) {
-    for (; *a && *b; ++a, ++b) {
-        if (LowerAscii(*a) != LowerAscii(*b))
-            return false;
-    }
-    return *a == *b;
-}
-
-// Walks list section/prefix from index 1 and returns true at the first entry for which hit(entry)
-// holds; entry is the value buffer, which hit may modify. The first absent or empty entry ends it.
-// A stored value whose first byte unscrambles to 0 (only a damaged database holds one) reads as an
+// The lists are read entry by entry from index 1; the first absent or empty entry ends a list. A
+// stored value whose first byte unscrambles to 0 (only a damaged database holds one) reads as an
 // empty text, which every page contains: it ends the list too, rather than matching everything.
-template <typename Hit>
-bool WalkList(const char* section, const char* prefix, unsigned long valueSize, char* entry,
-              Hit hit) {
-    DefinitionList list(section, prefix, valueSize);
-    for (unsigned long index = 1; list.Read(index, entry) != 0 && entry[0] != '\0'; ++index) {
-        if (hit(entry))
-            return true;
-    }
-    return false;
-}
+// Entries are compared lower-cased, so a list is read and lower-cased once per database version.
 
 // Lookups whose given text is the haystack: the lower-cased entry must occur in it.
 bool TextContainsEntry(const char* section, const char* prefix, const char* text, char* matched) {
     if (!text)
         return false;
-    char entry[kValueSize];
-    bool found = WalkList(section, prefix, kValueSize, entry, [text](char* value) {
-        LowerInPlace(value);
-        return std::strstr(text, value) != nullptr;
-    });
-    if (found && matched)
-        CopyField(matched, kValueSize, entry);
-    return found;
+    auto list = CurrentLoweredList(section, prefix, kValueSize);
+    if (!list)
+        return false;
+    for (const std::string& entry : list->entries) {
+        if (std::strstr(text, entry.c_str())) {
+            if (matched)
+                CopyField(matched, kValueSize, entry.c_str());
+            return true;
+        }
+    }
+    return false;
+}
+
+// Lookups whose address is the needle: it must occur in an entry.
+bool EntryContainsText(const char* section, const char* prefix, const char* text) {
+    auto list = CurrentLoweredList(section, prefix, kValueSize);
+    if (!list)
+        return false;
+    for (const std::string& entry : list->entries) {
+        if (std::strstr(entry.c_str(), text))
+            return true;
+    }
+    return false;
 }
 
 } // namespace
@@ -64,24 +61,24 @@ bool TextContainsEntry(const char* section, const char* prefix, const char* text
 bool CLSPGlobals::IsBadIP(const char* host) {
     if (!host)
         return false;
-    char entry[kHostValueSize];
-    return WalkList(szHostIPSec, "IP", kHostValueSize, entry,
-                    [host](char* value) { return EqualIgnoringCase(host, value); });
+    // Equal ignoring ASCII case (_stricmp == 0): the host lower-cased must be a listed entry. The
+    // entries hold at most 99 characters, so a longer host is never listed.
+    char lowered[kHostValueSize];
+    std::size_t length = strnlen(host, kHostValueSize);
+    if (length == 0 || length >= kHostValueSize)
+        return false;
+    for (std::size_t i = 0; i < length; ++i)
+        lowered[i] = LowerAscii(host[i]);
+    auto list = CurrentLoweredList(szHostIPSec, "IP", kHostValueSize);
+    return list && list->exact.count(std::string_view(lowered, length)) != 0;
 }
 
 bool CLSPGlobals::IsBadUrl(char* url) {
     if (!url)
         return false;
     LowerInPlace(url);
-    // Here the entry is the haystack and the address the needle.
-    auto entryContainsUrl = [url](char* value) {
-        LowerInPlace(value);
-        return std::strstr(value, url) != nullptr;
-    };
-    char entry[kValueSize];
-    if (WalkList(szHostLinkSec, "HLINK", kValueSize, entry, entryContainsUrl))
-        return true;
-    return WalkList(szUrlSec, "CLINK", kValueSize, entry, entryContainsUrl);
+    return EntryContainsText(szHostLinkSec, "HLINK", url) ||
+           EntryContainsText(szUrlSec, "CLINK", url);
 }
 
 bool CLSPGlobals::IsBadMailFrom(const char* from) {

@@ -58,6 +58,12 @@ public:
     DWORD GetString(const char* section, const char* key, const char* defaultText, char* out,
                     DWORD size) const;
 
+    // Names the version of the file this snapshot holds: two snapshots give the same pointer
+    // exactly when they hold the same parsed copy (null for a missing file). Holding it keeps
+    // that copy alive, so the address is never reused meanwhile. For caches of data derived from
+    // one version.
+    std::shared_ptr<const void> Version() const { return file_; }
+
 private:
     std::shared_ptr<const ProfileFileCopy> file_;
 };

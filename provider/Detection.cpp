@@ -7,6 +7,7 @@
 #include "platform/Module.h"
 #include "platform/Window.h"
 #include "provider/EngineGate.h"
+#include "provider/HostVerdicts.h"
 #include "provider/ProviderGuard.h"
 #include "provider/RemoteAddress.h"
 #include "provider/RequestHead.h"
@@ -43,12 +44,21 @@ bool AllowConnection(int fd, const sockaddr* addr, socklen_t length) {
     int savedErrno = errno;
     bool allow = true;
     RemoteEndpoint remote;
-    // The gate first: while the tray program is not running it is one clock read, cheaper than
-    // asking the kernel what kind of socket this is.
-    if (EngineReady() && IsTcpSocket(fd) && FormatEndpoint(addr, length, remote)) {
+    // The gate first: while the tray program is not running it is one clock read. The kind of
+    // socket is asked of the kernel only for a listed host (a UDP "connection" to one is let on,
+    // like any other), and a host already looked up under the current database is not looked up
+    // again: the common case, an unlisted host, then costs no system call at all.
+    if (EngineReady() && FormatEndpoint(addr, length, remote)) {
         ProviderGuard guard;
         try {
-            if (CLSPGlobals::IsBadIP(remote.host))
+            std::uint64_t generation = LookupGeneration();
+            Verdict verdict = FindVerdict(remote.host, generation);
+            if (verdict == Verdict::Unknown) {
+                bool listed = CLSPGlobals::IsBadIP(remote.host);
+                StoreVerdict(remote.host, generation, listed);
+                verdict = listed ? Verdict::Listed : Verdict::NotListed;
+            }
+            if (verdict == Verdict::Listed && IsTcpSocket(fd))
                 allow = AskTrayProgram(kReportHost, kKindHost, remote, nullptr);
         } catch (...) {
             allow = true;

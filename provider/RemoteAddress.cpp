@@ -22,6 +22,32 @@ bool IsInternetAddress(const sockaddr* addr, socklen_t length) {
     return false;
 }
 
+namespace {
+
+// Writes value in decimal at out and returns the end; no terminating NUL.
+char* AppendDecimal(char* out, unsigned value) {
+    char digits[10];
+    int count = 0;
+    do {
+        digits[count++] = static_cast<char>('0' + value % 10);
+        value /= 10;
+    } while (value != 0);
+    while (count > 0)
+        *out++ = digits[--count];
+    return out;
+}
+
+// Dotted decimal, as inet_ntop writes it, without its formatting machinery: the provider formats
+// the address of every connection a program opens.
+void FormatIPv4(const unsigned char* bytes, char* out) {
+    for (int i = 0; i < 4; ++i) {
+        out = AppendDecimal(out, bytes[i]);
+        *out++ = i < 3 ? '.' : '\0';
+    }
+}
+
+} // namespace
+
 bool FormatEndpoint(const sockaddr* addr, socklen_t length, RemoteEndpoint& out) {
     out.host[0] = '\0';
     out.port[0] = '\0';
@@ -33,22 +59,24 @@ bool FormatEndpoint(const sockaddr* addr, socklen_t length, RemoteEndpoint& out)
         sockaddr_in v4;
         std::memcpy(&v4, addr, sizeof v4);
         port = ntohs(v4.sin_port);
-        text = inet_ntop(AF_INET, &v4.sin_addr, out.host, sizeof out.host);
+        FormatIPv4(reinterpret_cast<const unsigned char*>(&v4.sin_addr), out.host);
+        text = out.host;
     } else {
         sockaddr_in6 v6;
         std::memcpy(&v6, addr, sizeof v6);
         port = ntohs(v6.sin6_port);
         // A dual-stack socket reaching an IPv4 host: the definitions list it as IPv4.
-        if (IN6_IS_ADDR_V4MAPPED(&v6.sin6_addr))
-            text = inet_ntop(AF_INET, &v6.sin6_addr.s6_addr[12], out.host, sizeof out.host);
-        else
+        if (IN6_IS_ADDR_V4MAPPED(&v6.sin6_addr)) {
+            FormatIPv4(&v6.sin6_addr.s6_addr[12], out.host);
+            text = out.host;
+        } else
             text = inet_ntop(AF_INET6, &v6.sin6_addr, out.host, sizeof out.host);
     }
     if (!text) {
         out.host[0] = '\0';
         return false;
     }
-    std::snprintf(out.port, sizeof out.port, "%u", port);
+    *AppendDecimal(out.port, port) = '\0'; // at most 65535: five digits
     return true;
 }
 

@@ -1,9 +1,15 @@
 // bench_connect_loop: times `connect` to an unlisted port on 127.0.0.1, as a program with or
 // without the interception provider preloaded sees it. Prints "median_ns p99_ns".
+//
+//     bench_connect_loop [COUNT] [spread]
+//
+// With "spread" every call goes to another address of 127.0.0.0/8 (the listener takes them all),
+// so nothing the provider remembers about an address helps.
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <string>
 #include <vector>
 
 #include <arpa/inet.h>
@@ -13,10 +19,11 @@
 
 int main(int argc, char** argv) {
     int count = argc > 1 ? std::atoi(argv[1]) : 20000;
+    bool spread = argc > 2 && std::string(argv[2]) == "spread";
     int listener = socket(AF_INET, SOCK_STREAM, 0);
     sockaddr_in addr{};
     addr.sin_family = AF_INET;
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    addr.sin_addr.s_addr = htonl(spread ? INADDR_ANY : INADDR_LOOPBACK);
     socklen_t length = sizeof addr;
     if (bind(listener, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 ||
         listen(listener, 16) != 0 ||
@@ -26,6 +33,10 @@ int main(int argc, char** argv) {
     samples.reserve(static_cast<std::size_t>(count));
     for (int i = -200; i < count; ++i) {
         int fd = socket(AF_INET, SOCK_STREAM, 0);
+        if (spread) {
+            unsigned n = static_cast<unsigned>(i + 200);
+            addr.sin_addr.s_addr = htonl(0x7f000000u | ((n / 250) % 250) << 8 | (n % 250 + 1));
+        }
         auto start = std::chrono::steady_clock::now();
         int rc = connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
         auto took = std::chrono::steady_clock::now() - start;

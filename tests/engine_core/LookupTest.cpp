@@ -6,9 +6,12 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <thread>
+#include <vector>
 
 namespace {
 
@@ -107,6 +110,39 @@ TEST_F(Lookup, ReplacedDatabaseSeenAtNextLookup) {
     Write(DefinitionFile().List("HostIP", "IP", {"10.0.0.2"}));
     EXPECT_FALSE(CLSPGlobals::IsBadIP("10.0.0.1"));
     EXPECT_TRUE(CLSPGlobals::IsBadIP("10.0.0.2"));
+}
+
+TEST_F(Lookup, LookupsWhileTheDatabaseIsReplacedSeeAWholeVersion) {
+    // Both versions list 10.0.0.2 and a phrase; a lookup that saw half a file, or an empty list
+    // while another thread read the new version, would miss them.
+    DefinitionFile first = DefinitionFile()
+                               .List("HostIP", "IP", {"10.0.0.1", "10.0.0.2"})
+                               .List("Text", "TXT", {"verify your account"});
+    DefinitionFile second = DefinitionFile()
+                                .List("HostIP", "IP", {"10.0.0.2", "10.0.0.3", "10.0.0.4"})
+                                .List("Text", "TXT", {"Verify Your Account", "wire transfer"});
+    Write(first);
+    std::atomic<bool> done{false};
+    std::atomic<int> misses{0};
+    std::vector<std::thread> readers;
+    for (int i = 0; i < 4; ++i) {
+        readers.emplace_back([&] {
+            while (!done.load()) {
+                char matched[261] = "";
+                if (!CLSPGlobals::IsBadIP("10.0.0.2") ||
+                    !CLSPGlobals::IsBadMailText("please verify your account now", matched) ||
+                    std::strcmp(matched, "verify your account") != 0)
+                    misses.fetch_add(1);
+            }
+        });
+    }
+    for (int round = 0; round < 200; ++round)
+        Write(round % 2 ? second : first);
+    done = true;
+    for (std::thread& reader : readers)
+        reader.join();
+    EXPECT_EQ(misses.load(), 0);
+    EXPECT_TRUE(CLSPGlobals::IsBadIP("10.0.0.3")); // the last version written is the one read
 }
 
 // ---- IsBadIP: whole texts, ignoring case ----

@@ -1,5 +1,6 @@
 // The provider's building blocks on their own: recognising a request, copying its head, naming
 // the remote end, telling TCP sockets apart, and editing the session preload file.
+#include "provider/HostVerdicts.h"
 #include "provider/RemoteAddress.h"
 #include "provider/RequestHead.h"
 #include "provider/SessionPreload.h"
@@ -134,6 +135,57 @@ TEST(RemoteEndpointText, FormatsBothFamiliesAndMappedAddresses) {
     sockaddr_in6 longest = V6("ffff:ffff:ffff:ffff:ffff:ffff:ffff:ffff", 1);
     ASSERT_TRUE(FormatEndpoint(reinterpret_cast<sockaddr*>(&longest), sizeof longest, out));
     EXPECT_EQ(std::strlen(out.host), 39u);
+}
+
+TEST(RemoteEndpointText, IPv4TextMatchesTheCLibrary) {
+    // Every digit count in every position, and every port width.
+    const unsigned char values[] = {0, 1, 9, 10, 99, 100, 199, 200, 255};
+    const int ports[] = {0, 7, 80, 443, 8080, 65535};
+    RemoteEndpoint out;
+    for (unsigned char a : values) {
+        for (unsigned char d : values) {
+            for (int port : ports) {
+                sockaddr_in v4{};
+                v4.sin_family = AF_INET;
+                v4.sin_port = htons(static_cast<std::uint16_t>(port));
+                unsigned char bytes[4] = {a, d, static_cast<unsigned char>(a ^ d), d};
+                std::memcpy(&v4.sin_addr, bytes, 4);
+                char expected[INET_ADDRSTRLEN];
+                inet_ntop(AF_INET, &v4.sin_addr, expected, sizeof expected);
+                ASSERT_TRUE(FormatEndpoint(reinterpret_cast<sockaddr*>(&v4), sizeof v4, out));
+                EXPECT_STREQ(out.host, expected);
+                EXPECT_EQ(std::string(out.port), std::to_string(port));
+            }
+        }
+    }
+}
+
+TEST(HostVerdictTable, AnswersOnlyForTheSameHostAndGeneration) {
+    EXPECT_EQ(FindVerdict("192.0.2.1", 7), Verdict::Unknown);
+    StoreVerdict("192.0.2.1", 7, true);
+    StoreVerdict("192.0.2.2", 7, false);
+    EXPECT_EQ(FindVerdict("192.0.2.1", 7), Verdict::Listed);
+    EXPECT_EQ(FindVerdict("192.0.2.2", 7), Verdict::NotListed);
+    EXPECT_EQ(FindVerdict("192.0.2.1", 8), Verdict::Unknown); // a newer database
+    EXPECT_EQ(FindVerdict("192.0.2.10", 7), Verdict::Unknown);
+    EXPECT_EQ(FindVerdict("192.0.2.", 7), Verdict::Unknown);
+    EXPECT_EQ(FindVerdict(nullptr, 7), Verdict::Unknown);
+    StoreVerdict("192.0.2.1", 0, true); // 0 is no generation: ignored
+    EXPECT_EQ(FindVerdict("192.0.2.1", 0), Verdict::Unknown);
+
+    // Many hosts share the table's slots: a host pushed out is asked again, never answered with
+    // another host's verdict.
+    for (int i = 0; i < 2000; ++i)
+        StoreVerdict(("198.51.100." + std::to_string(i)).c_str(), 9, i % 3 == 0);
+    for (int i = 0; i < 2000; ++i) {
+        Verdict found = FindVerdict(("198.51.100." + std::to_string(i)).c_str(), 9);
+        if (found != Verdict::Unknown)
+            EXPECT_EQ(found, i % 3 == 0 ? Verdict::Listed : Verdict::NotListed) << i;
+    }
+
+    std::string longHost(100, 'h'); // longer than any listed host: never stored
+    StoreVerdict(longHost.c_str(), 9, true);
+    EXPECT_EQ(FindVerdict(longHost.c_str(), 9), Verdict::Unknown);
 }
 
 TEST(RemoteEndpointText, RefusesOtherFamiliesAndShortAddresses) {

@@ -301,4 +301,41 @@ TEST_F(ProviderPreload, TrayProgramStartedLaterIsFound) {
     EXPECT_EQ(laterReports.load(), 1);
 }
 
+// A running program remembers which hosts it looked up; a database replaced meanwhile (new
+// definitions) still takes effect for it within the provider's re-check interval.
+TEST_F(ProviderPreload, DatabaseReplacedWhileAProgramRunsIsSeen) {
+    answer_ = 0;
+    std::string database = folder_->Path() + "/app/hkwdb2.pbd";
+    std::vector<providertest::DefinitionEntry> original = {{"HostIP", "IP1", "10.255.255.1"},
+                                                           {"HostIP", "IP2", kListedHost},
+                                                           {"HostLink", "HLINK1", kListedUrl}};
+    std::vector<providertest::DefinitionEntry> updated = original;
+    updated.insert(updated.begin() + 2, {"HostIP", "IP3", kServedHost}); // within its section
+    struct Restore {
+        std::string path;
+        std::vector<providertest::DefinitionEntry> entries;
+        ~Restore() { providertest::WriteWorkingDatabase(path, entries); }
+    } restore{database, original};
+
+    std::string flag = folder_->Path() + "/replaced";
+    ChildResult result;
+    std::thread child([&] {
+        result = RunChild(
+            {HOOKWISE_PROBE_PATH, "later", kServedHost, std::to_string(server_->Port()), "x", flag},
+            PreloadEnvironment());
+    });
+    struct stat info {};
+    for (int i = 0; i < 1000 && stat((flag + ".first").c_str(), &info) != 0; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    providertest::WriteWorkingDatabase(database, updated);
+    close(open((flag + ".go").c_str(), O_WRONLY | O_CREAT, 0600));
+    child.join();
+
+    EXPECT_EQ(result.out, "first ok 0\nsecond fail " + std::to_string(ECONNREFUSED) + "\n")
+        << result.err;
+    auto reports = Reports();
+    ASSERT_EQ(reports.size(), 1u);
+    ExpectRecord(reports[0], 1125, kServedHost, "", 'I', HOOKWISE_PROBE_PATH);
+}
+
 } // namespace

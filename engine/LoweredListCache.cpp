@@ -1,0 +1,85 @@
+// A small cache of lower-cased definition lists, one per list, each tied to the database version
+// it was read from.
+#include "engine/LoweredListCache.h"
+
+#include "engine/DefinitionList.h"
+
+#include <cstring>
+#include <mutex>
+#include <new>
+
+namespace {
+
+constexpr std::size_t kEntrySize = 261;
+
+struct CacheSlot {
+    std::string section;
+    std::string prefix;
+    unsigned long valueSize = 0;
+    std::shared_ptr<const void> version; // keeps the parsed copy alive, so the key stays unique
+    std::shared_ptr<const LoweredList> list;
+};
+
+std::mutex cacheLock;
+std::vector<CacheSlot>& Slots() {
+    static auto* slots = new std::vector<CacheSlot>; // never destroyed: lookups may run at exit
+    return *slots;
+}
+
+std::shared_ptr<const LoweredList> ReadList(const DefinitionList& source) {
+    auto list = std::make_shared<LoweredList>();
+    char entry[kEntrySize];
+    for (unsigned long index = 1; source.Read(index, entry) != 0 && entry[0] != '\0'; ++index) {
+        std::string text(entry);
+        for (char& c : text) {
+            if (c >= 'A' && c <= 'Z')
+                c = static_cast<char>(c + ('a' - 'A'));
+        }
+        list->entries.push_back(std::move(text));
+    }
+    // Views into the strings: made only once the vector no longer moves them.
+    list->exact.reserve(list->entries.size());
+    for (const std::string& text : list->entries)
+        list->exact.insert(text);
+    return list;
+}
+
+std::shared_ptr<const LoweredList> CurrentOrRead(const char* section, const char* prefix,
+                                                 unsigned long valueSize) {
+    DefinitionList source(section, prefix, valueSize); // one check of the database file
+    std::shared_ptr<const void> version = source.Version();
+    std::lock_guard lock(cacheLock);
+    CacheSlot* slot = nullptr;
+    for (CacheSlot& candidate : Slots()) {
+        if (candidate.valueSize == valueSize && candidate.section == section &&
+            candidate.prefix == prefix) {
+            slot = &candidate;
+            break;
+        }
+    }
+    if (!slot) {
+        Slots().push_back({section, prefix, valueSize, nullptr, nullptr});
+        slot = &Slots().back();
+    }
+    if (!slot->list || slot->version != version) {
+        slot->list = ReadList(source);
+        slot->version = std::move(version);
+    }
+    return slot->list;
+}
+
+} // namespace
+
+std::shared_ptr<const LoweredList> CurrentLoweredList(const char* section, const char* prefix,
+                                                      unsigned long valueSize) {
+    try {
+        return CurrentOrRead(section, prefix, valueSize);
+    } catch (const std::bad_alloc&) {
+        return nullptr; // reads as an empty list, as a database too large to hold does
+    }
+}
+
+void LoweredListCacheClear() {
+    std::lock_guard lock(cacheLock);
+    Slots().clear();
+}

@@ -1,0 +1,29 @@
+// The entries of one numbered definition list, unscrambled and lower-cased once per version of the
+// database. A lookup then costs one check of the file and a scan (or, for exact matches, one hash
+// probe) instead of a profile read, a key scrambling and an entry unscrambling per entry: the
+// interception provider runs one on every connection a program opens.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <string_view>
+#include <unordered_set>
+#include <vector>
+
+struct LoweredList {
+    // In list order, read as DefinitionList reads them (at most valueSize-1 characters, cut at the
+    // first zero byte), up to the first absent or empty entry, each lower-cased in ASCII.
+    std::vector<std::string> entries;
+    // The same texts, for exact matches.
+    std::unordered_set<std::string_view> exact;
+};
+
+// The list section/prefix (plain text) of the database version current now (the file named by
+// CLSPGlobals::szDBPath). The result stays valid and unchanged however the file changes later;
+// the next call after a change reads the new version. Null when memory ran out, which the lookups
+// read as an empty list. Safe on any number of threads.
+std::shared_ptr<const LoweredList> CurrentLoweredList(const char* section, const char* prefix,
+                                                      unsigned long valueSize);
+
+// Forgets every cached list (tests and benchmarks that need a cold reader).
+void LoweredListCacheClear();
