@@ -290,6 +290,9 @@ void AdminCommands::ChangeLanguage(const QString& args) {
         return;
     SetCurrentLanguage(language.toStdString());
     window_.setWindowTitle(Q(TrayApp::Title()));
+    // The tray menu is rebuilt each time it opens; some notification areas keep the menu they
+    // were handed, so it is rebuilt now too, with the tooltip.
+    window_.Tray().Retranslate(Q(TrayApp::Title()));
     window_.RefreshMainMovie();
 }
 

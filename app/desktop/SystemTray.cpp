@@ -112,6 +112,15 @@ void CSystemTray::SetMenuDefaultItem(UINT item, bool byPosition) {
         BuildMenu();
 }
 
+void CSystemTray::Retranslate(const QString& tooltip) {
+    if (!icon_)
+        return;
+    tooltip_ = tooltip.left(kMaxToolTip);
+    icon_->setToolTip(tooltip_);
+    if (menu_)
+        BuildMenu();
+}
+
 UINT CSystemTray::DefaultCommand() const {
     if (!defaultByPosition_)
         return defaultMenuItem_;

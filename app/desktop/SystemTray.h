@@ -47,6 +47,10 @@ public:
     // The default item: a position in the pop-up (byPosition) or a command id. The default item
     // is shown in bold and is what a double-click runs.
     void SetMenuDefaultItem(UINT item, bool byPosition);
+
+    // After a change of language: the menu texts again through the language layer, and the
+    // tooltip (the application title in the new language). Nothing while there is no icon.
+    void Retranslate(const QString& tooltip);
     // The command a double-click sends: the command at the default position, or the default
     // command itself; 0 when the position holds no command.
     UINT DefaultCommand() const;
@@ -67,6 +71,8 @@ public:
     bool Hidden() const { return hidden_; }
     bool Removed() const { return removed_; }
     QString ToolTip() const { return tooltip_; }
+    // The menu as the notification area holds it, without rebuilding it.
+    QMenu* ContextMenu() const { return menu_.get(); }
 
     // The program's shield icon, for callers without one of their own.
     static QIcon DefaultIcon();

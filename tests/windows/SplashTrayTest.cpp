@@ -136,9 +136,19 @@ TEST_F(SystemTray, TheMenuIsTranslatedThroughTheLanguagePack) {
                    "=*knalp eht klaW&\n");
     }
     const QStringList texts = Texts();
+    // A change of language reaches the menu the notification area already holds, and the tooltip.
+    SetCurrentLanguage(language);
+    tray_.Retranslate(QStringLiteral("Hookwise"));
+    SetCurrentLanguage("Pirate");
+    tray_.Retranslate(QStringLiteral("Hookwise, arr"));
+    QStringList held;
+    for (QAction* action : tray_.ContextMenu()->actions())
+        held << (action->isSeparator() ? QStringLiteral("-") : action->text());
     SetCurrentLanguage(language);
     SetProgramFolder(before);
     EXPECT_EQ(texts, (QStringList{"&Hoist", "-", "&Help", "-", "&Walk the plank"}));
+    EXPECT_EQ(held, texts);
+    EXPECT_EQ(tray_.ToolTip(), QStringLiteral("Hookwise, arr"));
 }
 
 TEST_F(SystemTray, MinimiseAndMaximiseMoveTheWindow) {
