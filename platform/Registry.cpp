@@ -151,6 +151,32 @@ LONG Resolve(Store& store, HKEY key, KeyId* id) {
     return CheckExists(store, *id);
 }
 
+// Under the store lock: resolves the handle key and runs read(store, id) on its key.
+template <typename Read> LONG ReadKey(HKEY key, Read read) {
+    Store& store = Store::Instance();
+    std::lock_guard lock(store.Mutex());
+    KeyId id = 0;
+    LONG error = Resolve(store, key, &id);
+    return error != ERROR_SUCCESS ? error : read(store, id);
+}
+
+// Under the store lock and inside a write scope: resolves the handle key and runs
+// change(store, scope, id), which ends with scope.Commit() or scope.Fail(rc); any other return
+// leaves the scope to roll its changes back.
+template <typename Change> LONG ChangeKey(HKEY key, Change change) {
+    Store& store = Store::Instance();
+    std::lock_guard lock(store.Mutex());
+    LONG error = store.Ensure();
+    if (error != ERROR_SUCCESS)
+        return error;
+    WriteScope scope(store);
+    error = scope.Begin();
+    KeyId id = 0;
+    if (error == ERROR_SUCCESS)
+        error = Resolve(store, key, &id);
+    return error != ERROR_SUCCESS ? error : change(store, scope, id);
+}
+
 bool IsHive(Store& store, KeyId id) {
     for (Hive hive : {Hive::ClassesRoot, Hive::CurrentUser, Hive::LocalMachine}) {
         if (store.HiveId(hive) == id)
@@ -419,197 +445,165 @@ LONG RegQueryValueExA(HKEY key, const char* valueName, DWORD*, DWORD* type, BYTE
                       DWORD* cbData) {
     if (data != nullptr && cbData == nullptr)
         return ERROR_INVALID_PARAMETER;
-    Store& store = Store::Instance();
-    std::lock_guard lock(store.Mutex());
-    KeyId id = 0;
-    LONG error = Resolve(store, key, &id);
-    if (error != ERROR_SUCCESS)
-        return error;
-    Statement query(store, "SELECT type, data FROM vals WHERE key = ?1 AND uname = ?2");
-    if (query.PrepareError() != ERROR_SUCCESS)
-        return query.PrepareError();
-    query.BindInt(1, id);
-    query.BindText(2, Upper(ValueName(valueName)));
-    int rc = query.Step();
-    if (rc == SQLITE_DONE)
-        return ERROR_FILE_NOT_FOUND;
-    if (rc != SQLITE_ROW)
-        return hookwise::registry::RegistryErrorFromSqlite(rc, Access::Read);
-    DWORD storedType = static_cast<DWORD>(query.ColumnInt(0));
-    const void* bytes = query.ColumnBlob(1);
-    std::size_t size = query.ColumnBytes(1);
-    return CopyValue(storedType, bytes, size, type, data, cbData);
+    return ReadKey(key, [&](Store& store, KeyId id) -> LONG {
+        Statement query(store, "SELECT type, data FROM vals WHERE key = ?1 AND uname = ?2");
+        if (query.PrepareError() != ERROR_SUCCESS)
+            return query.PrepareError();
+        query.BindInt(1, id);
+        query.BindText(2, Upper(ValueName(valueName)));
+        int rc = query.Step();
+        if (rc == SQLITE_DONE)
+            return ERROR_FILE_NOT_FOUND;
+        if (rc != SQLITE_ROW)
+            return hookwise::registry::RegistryErrorFromSqlite(rc, Access::Read);
+        DWORD storedType = static_cast<DWORD>(query.ColumnInt(0));
+        const void* bytes = query.ColumnBlob(1);
+        std::size_t size = query.ColumnBytes(1);
+        return CopyValue(storedType, bytes, size, type, data, cbData);
+    });
 }
 
 LONG RegSetValueExA(HKEY key, const char* valueName, DWORD, DWORD type, const BYTE* data,
                     DWORD cbData) {
     if (data == nullptr && cbData > 0)
         return ERROR_INVALID_PARAMETER;
-    Store& store = Store::Instance();
-    std::lock_guard lock(store.Mutex());
-    LONG error = store.Ensure();
-    if (error != ERROR_SUCCESS)
-        return error;
-    WriteScope scope(store);
-    error = scope.Begin();
-    KeyId id = 0;
-    if (error == ERROR_SUCCESS)
-        error = Resolve(store, key, &id);
-    if (error != ERROR_SUCCESS)
-        return error;
-    // A new value goes after every value of the key; a replaced one keeps its place and the case
-    // of its name, as Windows does.
-    Statement upsert(store,
-                     "INSERT INTO vals(key, uname, name, seq, type, data) VALUES(?1, ?2, ?3, "
-                     "(SELECT IFNULL(MAX(seq), 0) + 1 FROM vals WHERE key = ?1), ?4, ?5) "
-                     "ON CONFLICT(key, uname) DO UPDATE SET type = excluded.type, "
-                     "data = excluded.data");
-    if (upsert.PrepareError() != ERROR_SUCCESS)
-        return upsert.PrepareError();
-    std::string_view name = ValueName(valueName);
-    upsert.BindInt(1, id);
-    upsert.BindText(2, Upper(name));
-    upsert.BindText(3, name);
-    upsert.BindInt(4, type);
-    upsert.BindBlob(5, data, cbData);
-    int rc = upsert.Step();
-    if (rc != SQLITE_DONE)
-        return scope.Fail(rc);
-    return scope.Commit();
+    return ChangeKey(key, [&](Store& store, WriteScope& scope, KeyId id) -> LONG {
+        // A new value goes after every value of the key; a replaced one keeps its place and the
+        // case of its name, as Windows does.
+        Statement upsert(store,
+                         "INSERT INTO vals(key, uname, name, seq, type, data) VALUES(?1, ?2, ?3, "
+                         "(SELECT IFNULL(MAX(seq), 0) + 1 FROM vals WHERE key = ?1), ?4, ?5) "
+                         "ON CONFLICT(key, uname) DO UPDATE SET type = excluded.type, "
+                         "data = excluded.data");
+        if (upsert.PrepareError() != ERROR_SUCCESS)
+            return upsert.PrepareError();
+        std::string_view name = ValueName(valueName);
+        upsert.BindInt(1, id);
+        upsert.BindText(2, Upper(name));
+        upsert.BindText(3, name);
+        upsert.BindInt(4, type);
+        upsert.BindBlob(5, data, cbData);
+        int rc = upsert.Step();
+        if (rc != SQLITE_DONE)
+            return scope.Fail(rc);
+        return scope.Commit();
+    });
 }
 
 LONG RegDeleteValueA(HKEY key, const char* valueName) {
-    Store& store = Store::Instance();
-    std::lock_guard lock(store.Mutex());
-    LONG error = store.Ensure();
-    if (error != ERROR_SUCCESS)
-        return error;
-    WriteScope scope(store);
-    error = scope.Begin();
-    KeyId id = 0;
-    if (error == ERROR_SUCCESS)
-        error = Resolve(store, key, &id);
-    if (error != ERROR_SUCCESS)
-        return error;
-    Statement remove(store, "DELETE FROM vals WHERE key = ?1 AND uname = ?2");
-    if (remove.PrepareError() != ERROR_SUCCESS)
-        return remove.PrepareError();
-    remove.BindInt(1, id);
-    remove.BindText(2, Upper(ValueName(valueName)));
-    int rc = remove.Step();
-    if (rc != SQLITE_DONE)
-        return scope.Fail(rc);
-    if (sqlite3_changes(store.Db()) == 0)
-        return ERROR_FILE_NOT_FOUND;
-    return scope.Commit();
+    return ChangeKey(key, [&](Store& store, WriteScope& scope, KeyId id) -> LONG {
+        Statement remove(store, "DELETE FROM vals WHERE key = ?1 AND uname = ?2");
+        if (remove.PrepareError() != ERROR_SUCCESS)
+            return remove.PrepareError();
+        remove.BindInt(1, id);
+        remove.BindText(2, Upper(ValueName(valueName)));
+        int rc = remove.Step();
+        if (rc != SQLITE_DONE)
+            return scope.Fail(rc);
+        if (sqlite3_changes(store.Db()) == 0)
+            return ERROR_FILE_NOT_FOUND;
+        return scope.Commit();
+    });
 }
 
 LONG RegEnumValueA(HKEY key, DWORD index, char* valueName, DWORD* cchValueName, DWORD*, DWORD* type,
                    BYTE* data, DWORD* cbData) {
     if (valueName == nullptr || cchValueName == nullptr || (data != nullptr && cbData == nullptr))
         return ERROR_INVALID_PARAMETER;
-    Store& store = Store::Instance();
-    std::lock_guard lock(store.Mutex());
-    KeyId id = 0;
-    LONG error = Resolve(store, key, &id);
-    if (error != ERROR_SUCCESS)
+    return ReadKey(key, [&](Store& store, KeyId id) -> LONG {
+        // Go on from the handle's cursor when nothing changed since, else count from the first
+        // value.
+        KeyHandle* record = HandleRecord(key);
+        Store::Generation generation = store.CurrentGeneration();
+        std::int64_t fromSeq = 0;
+        std::int64_t skip = index;
+        if (record != nullptr && generation.Known() && record->values.generation == generation &&
+            index >= record->values.index) {
+            fromSeq = record->values.seq + (index > record->values.index ? 1 : 0);
+            skip = index - record->values.index - (index > record->values.index ? 1 : 0);
+        }
+        Statement query(store,
+                        "SELECT seq, name, type, data FROM vals WHERE key = ?1 AND seq >= ?2 "
+                        "ORDER BY seq LIMIT 1 OFFSET ?3");
+        if (query.PrepareError() != ERROR_SUCCESS)
+            return query.PrepareError();
+        query.BindInt(1, id);
+        query.BindInt(2, fromSeq);
+        query.BindInt(3, skip);
+        int rc = query.Step();
+        if (rc == SQLITE_DONE)
+            return ERROR_NO_MORE_ITEMS;
+        if (rc != SQLITE_ROW)
+            return hookwise::registry::RegistryErrorFromSqlite(rc, Access::Read);
+        if (record != nullptr)
+            record->values = EnumCursor{generation, index, query.ColumnInt(0), {}};
+
+        std::string_view name = query.ColumnText(1);
+        if (name.size() + 1 > *cchValueName)
+            return ERROR_MORE_DATA;
+        DWORD storedType = static_cast<DWORD>(query.ColumnInt(2));
+        LONG error =
+            CopyValue(storedType, query.ColumnBlob(3), query.ColumnBytes(3), type, data, cbData);
+        std::memcpy(valueName, name.data(), name.size());
+        valueName[name.size()] = '\0';
+        *cchValueName = static_cast<DWORD>(name.size());
         return error;
-
-    // Go on from the handle's cursor when nothing changed since, else count from the first value.
-    KeyHandle* record = HandleRecord(key);
-    Store::Generation generation = store.CurrentGeneration();
-    std::int64_t fromSeq = 0;
-    std::int64_t skip = index;
-    if (record != nullptr && generation.Known() && record->values.generation == generation &&
-        index >= record->values.index) {
-        fromSeq = record->values.seq + (index > record->values.index ? 1 : 0);
-        skip = index - record->values.index - (index > record->values.index ? 1 : 0);
-    }
-    Statement query(store, "SELECT seq, name, type, data FROM vals WHERE key = ?1 AND seq >= ?2 "
-                           "ORDER BY seq LIMIT 1 OFFSET ?3");
-    if (query.PrepareError() != ERROR_SUCCESS)
-        return query.PrepareError();
-    query.BindInt(1, id);
-    query.BindInt(2, fromSeq);
-    query.BindInt(3, skip);
-    int rc = query.Step();
-    if (rc == SQLITE_DONE)
-        return ERROR_NO_MORE_ITEMS;
-    if (rc != SQLITE_ROW)
-        return hookwise::registry::RegistryErrorFromSqlite(rc, Access::Read);
-    if (record != nullptr)
-        record->values = EnumCursor{generation, index, query.ColumnInt(0), {}};
-
-    std::string_view name = query.ColumnText(1);
-    if (name.size() + 1 > *cchValueName)
-        return ERROR_MORE_DATA;
-    DWORD storedType = static_cast<DWORD>(query.ColumnInt(2));
-    error = CopyValue(storedType, query.ColumnBlob(3), query.ColumnBytes(3), type, data, cbData);
-    std::memcpy(valueName, name.data(), name.size());
-    valueName[name.size()] = '\0';
-    *cchValueName = static_cast<DWORD>(name.size());
-    return error;
+    });
 }
 
 LONG RegEnumKeyA(HKEY key, DWORD index, char* name, DWORD cchName) {
     if (name == nullptr)
         return ERROR_INVALID_PARAMETER;
-    Store& store = Store::Instance();
-    std::lock_guard lock(store.Mutex());
-    KeyId id = 0;
-    LONG error = Resolve(store, key, &id);
-    if (error != ERROR_SUCCESS)
-        return error;
-
-    KeyHandle* record = HandleRecord(key);
-    Store::Generation generation = store.CurrentGeneration();
-    const char* sql = "SELECT uname, name FROM keys WHERE parent = ?1 AND uname >= ?2 "
+    return ReadKey(key, [&](Store& store, KeyId id) -> LONG {
+        KeyHandle* record = HandleRecord(key);
+        Store::Generation generation = store.CurrentGeneration();
+        const char* sql = "SELECT uname, name FROM keys WHERE parent = ?1 AND uname >= ?2 "
+                          "ORDER BY uname LIMIT 1 OFFSET ?3";
+        std::string from;
+        std::int64_t skip = index;
+        if (record != nullptr && generation.Known() && record->subkeys.generation == generation &&
+            index >= record->subkeys.index) {
+            from = record->subkeys.uname;
+            if (index > record->subkeys.index) {
+                sql = "SELECT uname, name FROM keys WHERE parent = ?1 AND uname > ?2 "
                       "ORDER BY uname LIMIT 1 OFFSET ?3";
-    std::string from;
-    std::int64_t skip = index;
-    if (record != nullptr && generation.Known() && record->subkeys.generation == generation &&
-        index >= record->subkeys.index) {
-        from = record->subkeys.uname;
-        if (index > record->subkeys.index) {
-            sql = "SELECT uname, name FROM keys WHERE parent = ?1 AND uname > ?2 "
-                  "ORDER BY uname LIMIT 1 OFFSET ?3";
-            skip = index - record->subkeys.index - 1;
-        } else {
-            skip = 0;
+                skip = index - record->subkeys.index - 1;
+            } else {
+                skip = 0;
+            }
         }
-    }
-    Statement query(store, sql);
-    if (query.PrepareError() != ERROR_SUCCESS)
-        return query.PrepareError();
-    query.BindInt(1, id);
-    query.BindText(2, from);
-    query.BindInt(3, skip);
-    int rc = query.Step();
-    if (rc == SQLITE_DONE)
-        return ERROR_NO_MORE_ITEMS;
-    if (rc != SQLITE_ROW)
-        return hookwise::registry::RegistryErrorFromSqlite(rc, Access::Read);
-    if (record != nullptr)
-        record->subkeys = EnumCursor{generation, index, 0, std::string(query.ColumnText(0))};
+        Statement query(store, sql);
+        if (query.PrepareError() != ERROR_SUCCESS)
+            return query.PrepareError();
+        query.BindInt(1, id);
+        query.BindText(2, from);
+        query.BindInt(3, skip);
+        int rc = query.Step();
+        if (rc == SQLITE_DONE)
+            return ERROR_NO_MORE_ITEMS;
+        if (rc != SQLITE_ROW)
+            return hookwise::registry::RegistryErrorFromSqlite(rc, Access::Read);
+        if (record != nullptr)
+            record->subkeys = EnumCursor{generation, index, 0, std::string(query.ColumnText(0))};
 
-    std::string_view found = query.ColumnText(1);
-    if (found.size() + 1 > cchName)
-        return ERROR_MORE_DATA;
-    std::memcpy(name, found.data(), found.size());
-    name[found.size()] = '\0';
-    return ERROR_SUCCESS;
+        std::string_view found = query.ColumnText(1);
+        if (found.size() + 1 > cchName)
+            return ERROR_MORE_DATA;
+        std::memcpy(name, found.data(), found.size());
+        name[found.size()] = '\0';
+        return ERROR_SUCCESS;
+    });
 }
 
 LONG RegQueryInfoKeyCounts(HKEY key, DWORD* subKeys, DWORD* values) {
-    Store& store = Store::Instance();
-    std::lock_guard lock(store.Mutex());
-    KeyId id = 0;
-    LONG error = Resolve(store, key, &id);
-    if (error == ERROR_SUCCESS && subKeys != nullptr)
-        error = Count(store, "SELECT COUNT(*) FROM keys WHERE parent = ?1", id, subKeys);
-    if (error == ERROR_SUCCESS && values != nullptr)
-        error = Count(store, "SELECT COUNT(*) FROM vals WHERE key = ?1", id, values);
-    return error;
+    return ReadKey(key, [&](Store& store, KeyId id) {
+        LONG error = ERROR_SUCCESS;
+        if (subKeys != nullptr)
+            error = Count(store, "SELECT COUNT(*) FROM keys WHERE parent = ?1", id, subKeys);
+        if (error == ERROR_SUCCESS && values != nullptr)
+            error = Count(store, "SELECT COUNT(*) FROM vals WHERE key = ?1", id, values);
+        return error;
+    });
 }
 
 LONG RegDeleteKeyA(HKEY key, const char* subKey) {
