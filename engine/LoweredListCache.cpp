@@ -8,6 +8,8 @@
 #include <mutex>
 #include <new>
 
+#include <pthread.h>
+
 namespace {
 
 constexpr std::size_t kEntrySize = 261;
@@ -21,10 +23,23 @@ struct CacheSlot {
 };
 
 std::mutex cacheLock;
+
 std::vector<CacheSlot>& Slots() {
     static auto* slots = new std::vector<CacheSlot>; // never destroyed: lookups may run at exit
     return *slots;
 }
+
+// A fork while another thread holds the lock would leave it held for good in the child, whose
+// next lookup would wait forever: the lock is taken around every fork, the parent releases it and
+// the child gets a new one (its only thread is not the owner of the old one). Registered when
+// the library is loaded: registering on first use could itself race with a fork.
+struct ForkSafety {
+    ForkSafety() {
+        pthread_atfork([] { cacheLock.lock(); }, [] { cacheLock.unlock(); },
+                       [] { new (&cacheLock) std::mutex; });
+    }
+};
+const ForkSafety forkSafety;
 
 std::shared_ptr<const LoweredList> ReadList(const DefinitionList& source) {
     auto list = std::make_shared<LoweredList>();

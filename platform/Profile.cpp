@@ -19,6 +19,7 @@
 #include <memory>
 #include <mutex>
 #include <new>
+#include <pthread.h>
 #include <shared_mutex>
 #include <string>
 #include <string_view>
@@ -177,6 +178,12 @@ public:
         files_.clear();
     }
 
+    void LockForFork() { mutex_.lock(); }
+    void UnlockAfterFork() { mutex_.unlock(); }
+    // The child's only thread has another thread id than the one that took the lock, so it
+    // cannot release it as its owner: it gets a new, unlocked one instead.
+    void ResetLockInChild() { new (&mutex_) std::shared_mutex; }
+
 private:
     // Few files are read through this interface (the definitions, a language pack); past this
     // many the cache starts afresh rather than grow without bound.
@@ -242,6 +249,19 @@ ProfileCache& Cache() {
     static ProfileCache cache;
     return cache;
 }
+
+// A process that forks while another thread holds the cache's lock would leave the child with a
+// lock nobody releases, and the child's next read would wait forever (the interception provider
+// reads definitions in any program, between fork and exec too). The lock is taken around every
+// fork; the parent releases it and the child gets a new one. Registered when the program or
+// library is loaded: registering on first use could itself race with a fork.
+struct ForkSafety {
+    ForkSafety() {
+        pthread_atfork([] { Cache().LockForFork(); }, [] { Cache().UnlockAfterFork(); },
+                       [] { Cache().ResetLockInChild(); });
+    }
+};
+const ForkSafety forkSafety;
 
 // ---- result copying ----
 

@@ -7,11 +7,16 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <string>
 #include <thread>
 #include <vector>
+
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace {
 
@@ -143,6 +148,44 @@ TEST_F(Lookup, LookupsWhileTheDatabaseIsReplacedSeeAWholeVersion) {
         reader.join();
     EXPECT_EQ(misses.load(), 0);
     EXPECT_TRUE(CLSPGlobals::IsBadIP("10.0.0.3")); // the last version written is the one read
+}
+
+TEST_F(Lookup, AChildForkedDuringLookupsCanLookUp) {
+    // Another thread looks up without pause while this one forks: a lock that thread held at the
+    // fork must not stay held in the child, whose own lookup would then never return.
+    Write(DefinitionFile().List("HostIP", "IP", {"10.0.0.1", "10.0.0.2"}));
+    std::atomic<bool> done{false};
+    std::thread reader([&] {
+        while (!done.load())
+            CLSPGlobals::IsBadIP("10.0.0.2");
+    });
+    int hung = 0, wrong = 0;
+    for (int round = 0; round < 200; ++round) {
+        if (round % 50 == 0)
+            Write(DefinitionFile().List("HostIP", "IP", {"10.0.0.1", "10.0.0.2"})); // re-read
+        pid_t child = fork();
+        ASSERT_NE(child, -1);
+        if (child == 0)
+            _exit(CLSPGlobals::IsBadIP("10.0.0.1") ? 0 : 1);
+        int status = 0;
+        pid_t ended = 0;
+        for (int wait = 0; wait < 300 && ended == 0; ++wait) {
+            ended = waitpid(child, &status, WNOHANG);
+            if (ended == 0)
+                std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        if (ended == 0) {
+            ++hung;
+            kill(child, SIGKILL);
+            waitpid(child, &status, 0);
+        } else if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+            ++wrong;
+        }
+    }
+    done = true;
+    reader.join();
+    EXPECT_EQ(hung, 0);
+    EXPECT_EQ(wrong, 0);
 }
 
 // ---- IsBadIP: whole texts, ignoring case ----
