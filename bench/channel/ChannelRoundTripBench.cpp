@@ -7,6 +7,7 @@
 #include "engine/DetectionRecord.h"
 #include "platform/ChannelReceiver.h"
 #include "platform/ChannelSender.h"
+#include "tests/channel/ReceiverLoop.h"
 
 #include <algorithm>
 #include <chrono>
@@ -16,7 +17,6 @@
 #include <thread>
 #include <vector>
 
-#include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -118,31 +118,13 @@ int main() {
         [](std::uint32_t, const std::uint8_t*, std::uint32_t) -> std::int32_t { return 1; });
     if (receiver.ListenAt(path) != ERROR_SUCCESS)
         return 1;
-    int wake[2];
-    if (pipe(wake) != 0)
-        return 1;
-    std::thread loop([&] {
-        for (;;) {
-            std::vector<pollfd> fds;
-            for (int fd : receiver.Descriptors())
-                fds.push_back({fd, POLLIN, 0});
-            fds.push_back({wake[0], POLLIN, 0});
-            poll(fds.data(), fds.size(), -1);
-            if (fds.back().revents)
-                return;
-            for (const pollfd& p : fds) {
-                if (p.revents)
-                    receiver.ProcessReadable(p.fd);
-            }
-        }
-    });
+    channeltest::ReceiverLoop loop(receiver);
+    loop.Start();
 
     Figures base = Baseline();
     Figures one = Channel(path, 1);
     Figures eight = Channel(path, 8);
-    char byte = 1;
-    [[maybe_unused]] ssize_t n = write(wake[1], &byte, 1);
-    loop.join();
+    loop.Stop();
     receiver.Close();
     rmdir(folder);
 

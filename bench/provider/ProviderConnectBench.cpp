@@ -6,6 +6,7 @@
 #include "engine/LSPGlobals.h"
 #include "platform/ChannelReceiver.h"
 #include "platform/Registry.h"
+#include "tests/channel/ReceiverLoop.h"
 #include "tests/provider/ProviderHarness.h"
 
 #include <algorithm>
@@ -16,7 +17,6 @@
 #include <thread>
 #include <vector>
 
-#include <poll.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -73,24 +73,8 @@ int main() {
         [](std::uint32_t, const std::uint8_t*, std::uint32_t) -> std::int32_t { return 1; });
     if (receiver.Listen("Baitguard Server Handler") != ERROR_SUCCESS)
         return 1;
-    int wake[2];
-    if (pipe(wake) != 0)
-        return 1;
-    std::thread loop([&] {
-        for (;;) {
-            std::vector<pollfd> fds;
-            for (int fd : receiver.Descriptors())
-                fds.push_back({fd, POLLIN, 0});
-            fds.push_back({wake[0], POLLIN, 0});
-            poll(fds.data(), fds.size(), -1);
-            if (fds.back().revents)
-                return;
-            for (const pollfd& p : fds) {
-                if (p.revents)
-                    receiver.ProcessReadable(p.fd);
-            }
-        }
-    });
+    channeltest::ReceiverLoop loop(receiver);
+    loop.Start();
 
     std::string preload = std::string("LD_PRELOAD=") + BENCH_PROVIDER_PATH;
     std::string registry = std::string("HOOKWISE_REGISTRY=") + getenv("HOOKWISE_REGISTRY");
@@ -146,9 +130,7 @@ int main() {
             config.p99s.push_back(sample.p99);
         }
     }
-    char byte = 1;
-    [[maybe_unused]] ssize_t n = write(wake[1], &byte, 1);
-    loop.join();
+    loop.Stop();
     receiver.Close();
     std::string cleanup = "rm -rf '" + root + "'";
     [[maybe_unused]] int rc = std::system(cleanup.c_str());

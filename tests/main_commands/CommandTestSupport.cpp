@@ -7,6 +7,7 @@
 #include "app/settings/LanguagePack.h"
 #include "app/settings/PasswordRules.h"
 #include "platform/Registry.h"
+#include "tests/support/OffscreenQt.h"
 
 #include <QAbstractItemModel>
 #include <QDialog>
@@ -20,36 +21,13 @@ namespace cmdtest {
 
 namespace {
 
-class QtEnvironment : public testing::Environment {
-public:
-    void SetUp() override {
-        setenv("QT_QPA_PLATFORM", "offscreen", 1);
-        static int argc = 1;
-        static char name[] = "main_commands_tests";
-        static char* argv[] = {name, nullptr};
-        app_ = std::make_unique<QApplication>(argc, argv);
-        QApplication::setQuitOnLastWindowClosed(false);
-    }
-    void TearDown() override { app_.reset(); }
-
-private:
-    std::unique_ptr<QApplication> app_;
-};
-
-[[maybe_unused]] const auto* const kQt = testing::AddGlobalTestEnvironment(new QtEnvironment);
+[[maybe_unused]] const auto* const kQt =
+    testing::AddGlobalTestEnvironment(new qttest::OffscreenQtEnvironment("main_commands_tests"));
 
 } // namespace
 
 bool PumpUntil(const std::function<bool()>& done, int milliseconds) {
-    QElapsedTimer timer;
-    timer.start();
-    while (!done()) {
-        if (timer.elapsed() > milliseconds)
-            return false;
-        QApplication::processEvents(QEventLoop::AllEvents, 10);
-        QThread::msleep(1);
-    }
-    return true;
+    return qttest::PumpUntil(done, milliseconds);
 }
 
 void Pump(int milliseconds) {

@@ -10,6 +10,7 @@
 #include "app/settings/ProductKey.h"
 #include "platform/Registry.h"
 #include "platform/Window.h"
+#include "tests/support/OffscreenQt.h"
 
 #include "TraySandbox.h"
 
@@ -33,36 +34,10 @@ using namespace traytest;
 
 namespace {
 
-class QtEnvironment : public testing::Environment {
-public:
-    void SetUp() override {
-        setenv("QT_QPA_PLATFORM", "offscreen", 1);
-        static int argc = 1;
-        static char name[] = "trayapp_window_tests";
-        static char* argv[] = {name, nullptr};
-        app_ = std::make_unique<QApplication>(argc, argv);
-        QApplication::setQuitOnLastWindowClosed(false);
-    }
-    void TearDown() override { app_.reset(); }
+[[maybe_unused]] const auto* const kQt =
+    testing::AddGlobalTestEnvironment(new qttest::OffscreenQtEnvironment("trayapp_window_tests"));
 
-private:
-    std::unique_ptr<QApplication> app_;
-};
-
-[[maybe_unused]] const auto* const kQt = testing::AddGlobalTestEnvironment(new QtEnvironment);
-
-// Processes events until done() holds or the time is up.
-bool PumpUntil(const std::function<bool()>& done, int milliseconds = 10000) {
-    QElapsedTimer timer;
-    timer.start();
-    while (!done()) {
-        if (timer.elapsed() > milliseconds)
-            return false;
-        QApplication::processEvents(QEventLoop::AllEvents, 10);
-        QThread::msleep(1);
-    }
-    return true;
-}
+using qttest::PumpUntil;
 
 // Runs action on the next alert popup other than `outer` once it is the active modal window,
 // from inside whatever modal loop runs then.
