@@ -131,7 +131,13 @@ async function runCommand(command) {
       await runInPage(tabId, pageStop, []).catch(() => {});
       break;
     case 'navigate':
-      await chrome.tabs.update(tabId, { url: command.url });
+      await chrome.tabs.update(tabId, { url: command.url }).catch((error) => {
+        // Firefox lets no extension open a file: address in a tab; the warning page is then
+        // shown from the copy installed with the extension.
+        if (!String(command.url).startsWith('file:')) throw error;
+        const name = String(command.url).split('/').pop();
+        return chrome.tabs.update(tabId, { url: chrome.runtime.getURL(name) });
+      });
       break;
     case 'goBack':
       // Without an earlier page there is nothing to go back to: reload instead, as the host
