@@ -159,7 +159,8 @@ protected:
         EXPECT_EQ(report.code, kReportMail);
         EXPECT_EQ(report.size, kDetectionRecordSize);
         EXPECT_EQ(report.Kind(), 'F');
-        EXPECT_EQ(FieldString(r.program), "hookwise-browser-host");
+        // The browser, the host's parent, not the host itself.
+        EXPECT_EQ(FieldString(r.program), "chromium");
         EXPECT_EQ(FieldString(r.port), "80");
         EXPECT_EQ(FieldString(r.hostAddress), "");
         EXPECT_EQ(FieldString(r.mail.from), "billing support <billing@amaz0n-support.example>");
