@@ -23,6 +23,7 @@
 #include "platform/ShellExecute.h"
 
 #include <QFileDialog>
+#include <QProcess>
 
 namespace {
 
@@ -105,6 +106,58 @@ std::intptr_t CommandDesktop::ShellOpen(const std::string& file, const std::stri
     return ShellExecuteA(nullptr, "open", file.c_str(),
                          parameters.empty() ? nullptr : parameters.c_str(),
                          directory.empty() ? nullptr : directory.c_str(), showCommand);
+}
+
+CommandDesktop::ProgramRun CommandDesktop::RunProgram(const std::string& program,
+                                                      const std::string& parameters,
+                                                      const std::string& directory, int timeoutMs) {
+    ProgramRun run;
+    QStringList arguments;
+    for (const std::string& argument : SplitParameters(parameters.c_str()))
+        arguments << Q(argument);
+    QProcess process;
+    process.setProcessChannelMode(QProcess::MergedChannels);
+    process.setStandardInputFile(QProcess::nullDevice());
+    if (!directory.empty())
+        process.setWorkingDirectory(Q(directory));
+    process.start(Q(program), arguments);
+    if (!process.waitForStarted())
+        return run;
+    run.started = true;
+    run.finished = process.waitForFinished(timeoutMs);
+    if (!run.finished) {
+        process.kill();
+        process.waitForFinished();
+    }
+    run.output = process.readAll().toStdString();
+    if (run.finished && process.exitStatus() == QProcess::NormalExit)
+        run.exitCode = process.exitCode();
+    return run;
+}
+
+std::string RestoreFailureText(const CommandDesktop::ProgramRun& run, const std::string& path) {
+    std::string reason;
+    if (!run.started) {
+        reason = "The registry tool could not be started.";
+    } else if (!run.finished) {
+        reason = "The registry tool did not finish in time.";
+    } else {
+        // The tool's message is "hkreg: PATH: reason (nothing was changed)"; the first line is
+        // enough.
+        reason = run.output.substr(0, run.output.find('\n'));
+        const std::string tool = std::string(kRegistryTool) + ": ";
+        if (reason.rfind(tool, 0) == 0)
+            reason.erase(0, tool.size());
+        if (reason.rfind(path + ": ", 0) == 0)
+            reason.erase(0, path.size() + 2);
+        if (reason.empty())
+            reason = "The registry tool ended with code " + std::to_string(run.exitCode) + ".";
+    }
+    std::string text = LoadText(kStrRestoreFailed);
+    const std::size_t mark = text.find("%s");
+    if (mark == std::string::npos)
+        return text + "\n" + reason;
+    return text.replace(mark, 2, reason);
 }
 
 void SetCommandDesktop(CommandDesktop* desktop) {
@@ -257,15 +310,19 @@ void AdminCommands::RestoreSettings(const QString&) {
     const QString path = desktop.ChooseFile(&window_, choice, {});
     if (path.isEmpty())
         return;
-    // The registry tool merges the file in its own process; the program ends without saving so
-    // that nothing overwrites what it restores.
+    // The registry tool merges the file in its own process, all or nothing, and the program
+    // waits for its verdict. Once it took, the program ends without saving so that nothing
+    // overwrites what it restored; a refused or failed import changed nothing, so the program
+    // says why and stays, with its settings.
     const std::string& folder = window_.App().ApplicationDirectory;
-    const std::intptr_t started = desktop.ShellOpen(
-        folder + "/" + kRegistryTool, ImportParameters(path.toStdString()), folder, SW_HIDE);
-    // A tool that cannot be started restores nothing: the program then stays, with its
-    // settings, rather than ending for a restore that never happens.
-    if (started <= 32)
+    const std::string file = path.toStdString();
+    const CommandDesktop::ProgramRun run = desktop.RunProgram(
+        folder + "/" + kRegistryTool, ImportParameters(file), folder, kRegistryToolTimeoutMs);
+    if (!run.started || !run.finished || run.exitCode != 0) {
+        desktop.Confirm(&window_, Q(RestoreFailureText(run, file)), Q(TrayApp::Title()),
+                        MB_OK | MB_ICONERROR);
         return;
+    }
     window_.EndProgram(false);
 }
 

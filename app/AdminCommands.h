@@ -46,6 +46,18 @@ public:
     // document or URL goes to the desktop's handler. Above 32 on success, as ShellExecuteA.
     virtual std::intptr_t ShellOpen(const std::string& file, const std::string& parameters,
                                     const std::string& directory, int showCommand);
+
+    // How a program run to its end went.
+    struct ProgramRun {
+        bool started = false;  // false: the program could not be started
+        bool finished = false; // false: it did not end within the time (it was killed then)
+        int exitCode = -1;     // its exit code when it ended normally, else -1
+        std::string output;    // what it wrote to its standard error and output
+    };
+    // Starts program with the parameters (split as a command line is, see SplitParameters) in
+    // directory, without a window, and waits for its end, at most timeoutMs.
+    virtual ProgramRun RunProgram(const std::string& program, const std::string& parameters,
+                                  const std::string& directory, int timeoutMs);
 };
 
 // The desktop every AdminCommands uses: the default one, or desktop while it is set (tests).
@@ -56,8 +68,14 @@ CommandDesktop& GetCommandDesktop();
 // The support address "IDC_FS_technicalSupport" writes to.
 constexpr const char* kSupportMailLink = "mailto:support@corvane.com";
 
-// The registry tool the restore starts, in the program folder: "hkreg import FILE".
+// The registry tool the restore runs, in the program folder: "hkreg import FILE". The restore
+// waits for it at most kRegistryToolTimeoutMs.
 constexpr const char* kRegistryTool = "hkreg";
+constexpr int kRegistryToolTimeoutMs = 120000;
+
+// The message a restore that did not take shows: the reason the registry tool gave (its own name
+// and the file's path, which the user just chose, left out), or why the tool did not run.
+std::string RestoreFailureText(const CommandDesktop::ProgramRun& run, const std::string& path);
 
 class AdminCommands {
 public:

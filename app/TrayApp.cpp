@@ -134,8 +134,10 @@ DecipherOutcome DecipherDefinitions(const std::string& shippedPath, const std::s
     }
     if (const LONG error = working.Write(output.data(), output.size()); error != ERROR_SUCCESS)
         return FileErrorOutcome(static_cast<DWORD>(error));
-    if (const LONG error = working.Commit(); error != ERROR_SUCCESS)
-        return FileErrorOutcome(static_cast<DWORD>(error));
+    // A copy that cannot be put in place (a folder or a protected file in the way) leaves the
+    // engine without definitions: start-up ends as for a copy that cannot be created.
+    if (working.Commit() != ERROR_SUCCESS)
+        return Outcome(DecipherOutcome::CreateFailed, kMsgInitError1002);
     return {};
 }
 

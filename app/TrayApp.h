@@ -40,7 +40,7 @@ struct DecipherOutcome {
         Written,       // the working copy is complete
         OpenFailed,    // the shipped file cannot be opened: Err 1001, start-up ends
         NoVersion,     // the definitions version is empty: Err 1002, start-up ends
-        CreateFailed,  // the working copy cannot be created: Err 1002, start-up ends
+        CreateFailed,  // the working copy cannot be created or put in place: Err 1002, ends
         CipherRefused, // the shipped file's length is 0 or not a multiple of 8: start-up ends
         FileError,     // reading or writing failed: the message is shown, start-up goes on
     };

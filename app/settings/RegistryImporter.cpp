@@ -99,11 +99,8 @@ bool ParseHexBytes(std::string_view text, std::vector<BYTE>& out, std::string& w
     }
 }
 
-// "text" with \\ and \" undone; false when the closing quote is missing.
-bool ParseQuotedText(std::string_view data, std::vector<BYTE>& out) {
-    if (data.size() < 2 || data.front() != '"' || data.back() != '"')
-        return false;
-    std::string_view inner = data.substr(1, data.size() - 2);
+// The text between the quotes of a quoted text, with \\ and \" undone.
+void UnescapeText(std::string_view inner, std::vector<BYTE>& out) {
     out.clear();
     for (std::size_t i = 0; i < inner.size(); ++i) {
         if (inner[i] == '\\' && i + 1 < inner.size() &&
@@ -114,7 +111,18 @@ bool ParseQuotedText(std::string_view data, std::vector<BYTE>& out) {
         }
         out.push_back(static_cast<BYTE>(inner[i]));
     }
-    return true;
+}
+
+// Whether a line starts an entry of its own: a key line "[...]", or a value line ("name"=... or
+// @=...). A quoted text never runs on into one: a damaged script whose text lost its closing
+// quote is refused rather than read with the next entries inside that text.
+bool IsEntryLine(std::string_view line) {
+    line = Trim(line);
+    if (line.size() >= 2 && line.front() == '[' && line.back() == ']')
+        return true;
+    if (line.size() >= 2 && line[0] == '@' && Trim(line.substr(1)).starts_with('='))
+        return true;
+    return line.size() >= 3 && line.front() == '"' && line.find("\"=", 1) != std::string_view::npos;
 }
 
 bool StartsWithIgnoreCase(std::string_view text, std::string_view prefix) {
@@ -126,7 +134,7 @@ bool StartsWithIgnoreCase(std::string_view text, std::string_view prefix) {
 class ScriptParser {
 public:
     ScriptParser(std::string_view script, std::vector<RegistryScriptOp>& ops)
-        : lines_(SplitLines(script)), ops_(ops) {}
+        : script_(script), lines_(SplitLines(script)), ops_(ops) {}
 
     bool Parse(std::string& error) {
         ops_.clear();
@@ -321,12 +329,40 @@ private:
         return false;
     }
 
+    // A quoted text: data is the rest of the current line from the opening quote. A text whose
+    // line does not end with a quote goes on over the next lines: the line breaks between them
+    // belong to it, exactly as the script holds them (CR LF or LF), and it ends at the first line
+    // that ends with a quote. A text that reaches a key or value line or the end of the script
+    // first has no closing quote.
+    bool ParseQuotedText(std::string_view data, std::vector<BYTE>& out) {
+        if (data.size() >= 2 && data.back() == '"') {
+            UnescapeText(data.substr(1, data.size() - 2), out);
+            return true;
+        }
+        const std::size_t start = static_cast<std::size_t>(data.data() - script_.data()) + 1;
+        for (std::size_t index = next_; index < lines_.size(); ++index) {
+            std::string_view line = lines_[index];
+            if (IsEntryLine(line))
+                return false;
+            std::string_view content = Trim(line);
+            if (content.empty() || content.back() != '"')
+                continue;
+            const std::size_t close =
+                static_cast<std::size_t>(content.data() - script_.data()) + content.size() - 1;
+            UnescapeText(script_.substr(start, close - start), out);
+            next_ = index + 1;
+            return true;
+        }
+        return false;
+    }
+
     bool Add(RegistryScriptOp op) {
         if (!keyDeleted_) // values under a deleted key are ignored, as regedit does
             ops_.push_back(std::move(op));
         return true;
     }
 
+    std::string_view script_;
     std::vector<std::string_view> lines_;
     std::vector<RegistryScriptOp>& ops_;
     std::size_t next_ = 1;

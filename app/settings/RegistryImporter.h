@@ -7,7 +7,9 @@
 // final '\'); "name"=- deletes one value; a value with nothing after '=' (an old exporter's
 // unknown type) is skipped. Lines starting with anything else (';' comments) are ignored. Quoted
 // texts undo "\\" and "\"" and are stored as their bytes without a terminating NUL, as the program
-// writes its own texts.
+// writes its own texts. A quoted text may run over several lines (its line breaks are kept as the
+// script holds them) up to the first line that ends with a quote; one that meets a key or value
+// line or the end of the script first is refused, naming the line it starts on.
 #pragma once
 
 #include "platform/WinTypes.h"

@@ -45,6 +45,9 @@ constexpr StringEntry kStrings[] = {
     {kStrRestoreAsk, "Do you really want to restore the application settings?\nThe application "
                      "will exit when you press Restore."},
     {kStrProviderName, "HookSwp_lsp"},
+    {kStrRestoreFailed, "The settings could not be restored from this file:\n%s\nYour settings "
+                        "are unchanged."},
+    {kStrHelpMissing, "The help could not be opened:\n%s"},
 };
 } // namespace
 

@@ -29,6 +29,8 @@ constexpr std::uint32_t kStrAlertMail = 7021;          // mail alert tooltip
 constexpr std::uint32_t kStrResetAsk = 7022;           // reset question
 constexpr std::uint32_t kStrRestoreAsk = 7023;         // restore question
 constexpr std::uint32_t kStrProviderName = 7024;       // "HookSwp_lsp", never translated
+constexpr std::uint32_t kStrRestoreFailed = 7030;      // restore refused, one %s (the reason)
+constexpr std::uint32_t kStrHelpMissing = 7031;        // help page cannot be opened, one %s
 
 // The built-in English text of string id (line breaks as real line feeds), or null when the
 // table has no entry id.

@@ -191,6 +191,74 @@ TEST_F(RegistryScript, ImportMergesCreatesAndDeletes) {
     EXPECT_EQ(ValueAt(HKEY_CURRENT_USER, made, "unknown").type, 0xFFFFFFFFu);
 }
 
+// Texts written as the plain form gives them, line breaks and all, as another writer of the
+// format (or an older backup) leaves them: each text runs on to the line that ends with a quote.
+TEST_F(RegistryScript, QuotedTextsReadOnOverTheirLineBreaks) {
+    ASSERT_TRUE(Import("REGEDIT4\r\n\r\n"
+                       "[HKEY_CURRENT_USER\\Software\\Test\\MailSafeItem0]\r\n"
+                       "\"StrictedData\"=\"Called: 'http://x.example/'\n"
+                       "Visible: 'bank'\"\r\n"
+                       "\"Type\"=\"Link\"\r\n"
+                       "\"crlf\"=\"first  \r\n"
+                       "  second\r\n"
+                       "\r\n"
+                       "fourth \\\\ \"quoted\"\"  \r\n"
+                       "\"lone\"=\"\r\n"
+                       "\"\r\n"
+                       "\"after\"=\"ok\"\r\n"));
+    const std::string key = std::string(kTestKey) + "\\MailSafeItem0";
+    EXPECT_EQ(ValueAt(HKEY_CURRENT_USER, key, "StrictedData"),
+              (StoredValue{REG_SZ, TextBytes("Called: 'http://x.example/'\nVisible: 'bank'")}));
+    EXPECT_EQ(ValueAt(HKEY_CURRENT_USER, key, "Type"), (StoredValue{REG_SZ, TextBytes("Link")}));
+    EXPECT_EQ(ValueAt(HKEY_CURRENT_USER, key, "crlf"),
+              (StoredValue{REG_SZ, TextBytes("first  \r\n  second\r\n\r\nfourth \\ \"quoted\"")}));
+    EXPECT_EQ(ValueAt(HKEY_CURRENT_USER, key, "lone"), (StoredValue{REG_SZ, TextBytes("\r\n")}));
+    EXPECT_EQ(ValueAt(HKEY_CURRENT_USER, key, "after"), (StoredValue{REG_SZ, TextBytes("ok")}));
+}
+
+// A backup of what the lists and the log store for a link (its key holds a line feed), a number
+// of an odd size and a text with CR LF: restored, the registry holds the same bytes, and a second
+// backup is the same file.
+TEST_F(RegistryScript, ABackupOfEveryStoredFormRestoresByteForByte) {
+    DetectionRecord link{};
+    CopyField(link.mail.linkTarget, "http://phish.example/login?a=\"1\"");
+    CopyField(link.mail.linkText, "Your bank \\ here");
+    link.mail.kind = kKindLink;
+    MailSafeList mail;
+    mail.Append(MailItemFromRecord(link));
+    AlertLogStore log;
+    AlertLogEntry entry;
+    entry.StrictedData = mail.ItemAt(0).StrictedData;
+    entry.Type = "Link";
+    log.AddEntry(entry);
+    GeneralSettings settings;
+    WebSiteBlockingList web;
+    ASSERT_TRUE(SaveAllSettings(settings, log, mail, web));
+    RegKey product;
+    ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, kProductKeyPath, 0, KEY_ALL_ACCESS, product.Put()),
+              ERROR_SUCCESS);
+    WriteRegBytes(product.Get(), "Short", REG_DWORD, "\x01\x02\x03", 3);
+    WriteRegText(product.Get(), "Lines", "one\r\ntwo\r\n");
+    product = RegKey();
+    const auto saved = DumpTree(HKEY_CURRENT_USER, kProductKeyPath);
+
+    const std::string first = folder_ + "/first.reg";
+    const std::string second = folder_ + "/second.reg";
+    {
+        RegistryExporter exporter(first);
+        ASSERT_TRUE(exporter.ExportKey(HKEY_CURRENT_USER, kProductKeyPath, kProductKeyFullName));
+    }
+    ASSERT_TRUE(ResetAllSettings());
+    std::string error;
+    ASSERT_TRUE(ImportRegistryScript(first, error)) << error;
+    EXPECT_EQ(DumpTree(HKEY_CURRENT_USER, kProductKeyPath), saved);
+    {
+        RegistryExporter exporter(second);
+        ASSERT_TRUE(exporter.ExportKey(HKEY_CURRENT_USER, kProductKeyPath, kProductKeyFullName));
+    }
+    EXPECT_EQ(ReadFile(second), ReadFile(first));
+}
+
 struct BadScriptRow {
     const char* name;
     const char* script;
@@ -210,6 +278,12 @@ const BadScriptRow kBadScripts[] = {
     {"ValueFirst", "REGEDIT4\n\"a\"=\"b\"\n", "line 2: value line before"},
     {"UnclosedName", "REGEDIT4\n[HKCU\\X]\n\"a=\"b\"\n", "line 3: value name without"},
     {"UnclosedText", "REGEDIT4\n[HKCU\\X]\n\"a\"=\"b\n", "line 3: text without closing"},
+    {"UnclosedTextBeforeValue", "REGEDIT4\n[HKCU\\X]\n\"a\"=\"b\nmore\n\"c\"=\"d\"\n",
+     "line 3: text without closing"},
+    {"UnclosedTextBeforeDefault", "REGEDIT4\n[HKCU\\X]\n\"a\"=\"b\n@=\"d\"\n",
+     "line 3: text without closing"},
+    {"UnclosedTextBeforeKey", "REGEDIT4\n[HKCU\\X]\n\"a\"=\"b\r\n[HKCU\\Y]\r\n\"c\"=\"d\"\r\n",
+     "line 3: text without closing"},
     {"LongDword", "REGEDIT4\n[HKCU\\X]\n\"a\"=dword:123456789\n", "line 3: dword:"},
     {"BadDword", "REGEDIT4\n[HKCU\\X]\n\"a\"=dword:xyz\n", "line 3: dword:"},
     {"BadHexByte", "REGEDIT4\n[HKCU\\X]\n\"a\"=hex:01,zz\n", "line 3: bad hex byte"},

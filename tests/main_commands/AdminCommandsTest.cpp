@@ -593,13 +593,74 @@ TEST_F(AdminCommandsTest, RestoreStopsAtEveryRefusal) {
     EXPECT_EQ(desktop_.fileChoices[0].filter, "Registry File(*.reg)|*.reg||");
     EXPECT_TRUE(desktop_.opens.empty());
 
-    // The registry tool is not installed here: it cannot start, and the program stays.
+    // The registry tool is not installed here: it cannot start, the user is told, and the
+    // program stays.
     desktop_.openForReal = true;
     desktop_.confirmAnswers = {1};
     desktop_.fileAnswers = {QString::fromStdString(folder_.Path() + "/missing.reg")};
     Send("IDC_FS_RestoreSettings");
     ASSERT_EQ(desktop_.opens.size(), 1u);
     EXPECT_FALSE(window_->IsEnding());
+    ASSERT_EQ(desktop_.confirms.size(), 4u);
+    EXPECT_EQ(desktop_.confirms[3].caption, "Hookwise");
+    EXPECT_EQ(desktop_.confirms[3].flags, MB_OK | MB_ICONERROR);
+    EXPECT_TRUE(desktop_.confirms[3].text.contains("could not be started"))
+        << desktop_.confirms[3].text.toStdString();
+}
+
+// A backup damaged by hand (a text that lost its closing quote) is refused by the registry tool:
+// the user reads why, in the program's message box, and the program runs on with its settings,
+// which the registry still holds unchanged.
+TEST_F(AdminCommandsTest, ARefusedRestoreSaysWhyAndKeepsTheProgramAndItsSettings) {
+    fs::copy_file(HKREG_PATH, folder_.Program() + "/" + kRegistryTool);
+    Start();
+    app_->Settings.NoOfBlockedInstructions = 7;
+    MailSafeItem item;
+    item.Type = "Link";
+    item.StrictedData = "Called: 'http://phish.example/'\nVisible: 'bank'";
+    app_->MailList.Append(item);
+    SaveAllSettings(app_->Settings, app_->Log, app_->MailList, app_->SiteList);
+    const std::string language = ProductKeyText("LANGUAGE");
+
+    const std::string damaged = folder_.Path() + "/damaged.reg";
+    {
+        std::FILE* file = std::fopen(damaged.c_str(), "wb");
+        ASSERT_NE(file, nullptr);
+        std::fputs("REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\Corvane\\Hookwise]\r\n"
+                   "\"LANGUAGE\"=\"717982776578\"\r\n"
+                   "[HKEY_CURRENT_USER\\Software\\Corvane\\Hookwise\\MailSafe]\r\n"
+                   "\"Note\"=\"never closed\r\n"
+                   "[HKEY_CURRENT_USER\\Software\\Corvane\\Hookwise\\Overview]\r\n",
+                   file);
+        std::fclose(file);
+    }
+    desktop_.openForReal = true;
+    desktop_.confirmAnswers = {1};
+    desktop_.fileAnswers = {QString::fromStdString(damaged)};
+    Send("IDC_FS_RestoreSettings");
+    ASSERT_EQ(desktop_.opens.size(), 1u);
+    EXPECT_EQ(desktop_.opens[0].file, folder_.Program() + "/hkreg");
+    EXPECT_FALSE(window_->IsEnding());
+    ASSERT_EQ(desktop_.confirms.size(), 2u);
+    const QString message = desktop_.confirms[1].text;
+    EXPECT_EQ(desktop_.confirms[1].caption, "Hookwise");
+    EXPECT_TRUE(message.startsWith("The settings could not be restored from this file:\nline 6: "
+                                   "text without closing quote"))
+        << message.toStdString();
+    EXPECT_TRUE(message.endsWith("Your settings are unchanged.")) << message.toStdString();
+    EXPECT_FALSE(message.contains(QString::fromStdString(damaged)));
+
+    // Nothing of the script reached the registry, and the program still holds its settings.
+    EXPECT_EQ(ProductKeyText("LANGUAGE"), language);
+    GeneralSettings settings;
+    AlertLogStore log;
+    MailSafeList mail;
+    WebSiteBlockingList web;
+    LoadAllSettings(settings, log, mail, web);
+    EXPECT_EQ(settings.NoOfBlockedInstructions, 7u);
+    EXPECT_EQ(mail.Count(), 1);
+    EXPECT_EQ(app_->MailList.Count(), 1);
+    EXPECT_EQ(app_->Settings.NoOfBlockedInstructions, 7u);
 }
 
 TEST_F(AdminCommandsTest, BackupThenRestoreGivesBackTheSameProductKey) {

@@ -2,6 +2,8 @@
 // scripted desktop and modal answers, and the main window fixture.
 #include "CommandTestSupport.h"
 
+#include "platform/ShellExecute.h"
+
 #include "app/FileNames.h"
 #include "app/lists/ListFeeder.h"
 #include "app/settings/LanguagePack.h"
@@ -94,6 +96,18 @@ std::intptr_t TestDesktop::ShellOpen(const std::string& file, const std::string&
     if (openForReal)
         return CommandDesktop::ShellOpen(file, parameters, directory, showCommand);
     return 42;
+}
+
+CommandDesktop::ProgramRun TestDesktop::RunProgram(const std::string& program,
+                                                   const std::string& parameters,
+                                                   const std::string& directory, int timeoutMs) {
+    opens.push_back({program, parameters, directory, SW_HIDE});
+    if (openForReal)
+        return CommandDesktop::RunProgram(program, parameters, directory, timeoutMs);
+    ProgramRun done;
+    done.started = done.finished = true;
+    done.exitCode = 0;
+    return done;
 }
 
 // ---- modal answers ----

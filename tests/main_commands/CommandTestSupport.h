@@ -65,9 +65,9 @@ public:
     std::vector<ConfirmCall> confirms;
     std::deque<QString> fileAnswers; // "" (cancel) when empty
     std::vector<FileChoice> fileChoices;
-    std::vector<OpenCall> opens;
-    // Starts what it is asked to open for real (the registry tool); otherwise only records and
-    // answers success.
+    std::vector<OpenCall> opens; // programs started or run (a run has showCommand SW_HIDE)
+    // Starts what it is asked to open or run for real (the registry tool); otherwise only
+    // records and answers success.
     bool openForReal = false;
 
     int Confirm(QWidget* parent, const QString& text, const QString& caption, int flags) override;
@@ -75,6 +75,8 @@ public:
                        const std::function<bool()>& beforeShow) override;
     std::intptr_t ShellOpen(const std::string& file, const std::string& parameters,
                             const std::string& directory, int showCommand) override;
+    ProgramRun RunProgram(const std::string& program, const std::string& parameters,
+                          const std::string& directory, int timeoutMs) override;
 };
 
 // Answers the modal windows that open, in order: each step waits until a modal window of its type

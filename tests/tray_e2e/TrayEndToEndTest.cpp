@@ -342,8 +342,9 @@ TEST_F(TrayEndToEnd, MalformedFramesNeverDisturbTheRunningProgram) {
 
 struct StartFailureRow {
     const char* name;
-    const char* shipped; // null: no shipped file
+    const char* shipped; // null: no shipped file; "" keeps the staged one
     const char* message;
+    bool folderAtWorkingCopy = false;
 };
 
 void PrintTo(const StartFailureRow& row, std::ostream* os) {
@@ -356,6 +357,7 @@ const StartFailureRow kStartFailureRows[] = {
      "Error Initializing the Application (Err 1002)."},
     {"LengthNotAMultipleOfEight", "12/01/2026    \r\nABC",
      "Error Initializing the Application (Err 1003). Incorrect buffer length."},
+    {"WorkingCopyBlockedByFolder", "", "Error Initializing the Application (Err 1002).", true},
 };
 
 class TrayStartFailure : public TrayEndToEnd,
@@ -364,8 +366,11 @@ class TrayStartFailure : public TrayEndToEnd,
 TEST_P(TrayStartFailure, ShowsItsMessageAndEnds) {
     const StartFailureRow& row = GetParam();
     const std::string shipped = program_ + "/hkwdb1.pbd";
-    std::filesystem::remove(shipped);
-    if (row.shipped) {
+    if (row.folderAtWorkingCopy)
+        std::filesystem::create_directories(WorkingCopy() + "/inside");
+    if (!row.shipped || row.shipped[0])
+        std::filesystem::remove(shipped);
+    if (row.shipped && row.shipped[0]) {
         std::FILE* file = std::fopen(shipped.c_str(), "wb");
         ASSERT_NE(file, nullptr);
         std::fwrite(row.shipped, 1, std::strlen(row.shipped), file);
@@ -375,7 +380,8 @@ TEST_P(TrayStartFailure, ShowsItsMessageAndEnds) {
         providertest::RunChild({program_ + "/HookWs"}, Environment(), 60);
     EXPECT_EQ(result.exitCode, 1);
     EXPECT_NE(result.err.find(row.message), std::string::npos) << result.err;
-    EXPECT_FALSE(std::filesystem::exists(WorkingCopy()));
+    EXPECT_EQ(std::filesystem::exists(WorkingCopy()), row.folderAtWorkingCopy);
+    EXPECT_FALSE(std::filesystem::is_regular_file(WorkingCopy()));
     EXPECT_EQ(FindWindowA(nullptr, kCaption), nullptr);
 }
 

@@ -124,7 +124,7 @@ struct FailureRow {
     const char* name;
     const char* shippedContent; // null: no shipped file
     const char* version;
-    bool workingInMissingFolder;
+    enum Working { InPlace, InMissingFolder, BlockedByFolder } working;
     DecipherOutcome::Status status;
     const char* message;
     bool ends;
@@ -135,16 +135,19 @@ void PrintTo(const FailureRow& row, std::ostream* os) {
 }
 
 const FailureRow kFailureRows[] = {
-    {"NoShippedFile", nullptr, "12/31/2006", false, DecipherOutcome::OpenFailed,
+    {"NoShippedFile", nullptr, "12/31/2006", FailureRow::InPlace, DecipherOutcome::OpenFailed,
      "Error Initializing the Application (Err 1001).", true},
-    {"NoVersion", "2006/12/31    \r\n", "", false, DecipherOutcome::NoVersion,
+    {"NoVersion", "2006/12/31    \r\n", "", FailureRow::InPlace, DecipherOutcome::NoVersion,
      "Error Initializing the Application (Err 1002).", true},
-    {"WorkingCopyCannotBeCreated", "12/31/2006    \r\n", "12/31/2006", true,
+    {"WorkingCopyCannotBeCreated", "12/31/2006    \r\n", "12/31/2006", FailureRow::InMissingFolder,
      DecipherOutcome::CreateFailed, "Error Initializing the Application (Err 1002).", true},
-    {"LengthNotAMultipleOfEight", "12/31/2006    \r\nabc", "12/31/2006", false,
+    // The copy is written, but a folder stands where it must go.
+    {"WorkingCopyBlockedByFolder", "12/31/2006    \r\n", "12/31/2006", FailureRow::BlockedByFolder,
+     DecipherOutcome::CreateFailed, "Error Initializing the Application (Err 1002).", true},
+    {"LengthNotAMultipleOfEight", "12/31/2006    \r\nabc", "12/31/2006", FailureRow::InPlace,
      DecipherOutcome::CipherRefused,
      "Error Initializing the Application (Err 1003). Incorrect buffer length.", true},
-    {"EmptyFile", "", "12/31/2006", false, DecipherOutcome::CipherRefused,
+    {"EmptyFile", "", "12/31/2006", FailureRow::InPlace, DecipherOutcome::CipherRefused,
      "Error Initializing the Application (Err 1003). Incorrect buffer length.", true},
 };
 
@@ -154,13 +157,22 @@ TEST_P(WorkingCopyFailure, GivesItsMessage) {
     const FailureRow& row = GetParam();
     if (row.shippedContent)
         WriteFile(shipped_, row.shippedContent);
-    const std::string working =
-        row.workingInMissingFolder ? folder_.Path() + "/missing/hkwdb2.pbd" : working_;
+    const std::string working = row.working == FailureRow::InMissingFolder
+                                    ? folder_.Path() + "/missing/hkwdb2.pbd"
+                                    : working_;
+    if (row.working == FailureRow::BlockedByFolder)
+        std::filesystem::create_directories(working + "/inside");
     const DecipherOutcome outcome = DecipherDefinitions(shipped_, working, row.version);
     EXPECT_EQ(outcome.status, row.status);
     EXPECT_EQ(outcome.message, row.message);
     EXPECT_EQ(outcome.EndsStartup(), row.ends);
-    EXPECT_FALSE(std::filesystem::exists(working));
+    // Nothing of the copy is left: no file in its place, no temporary file beside it.
+    EXPECT_EQ(std::filesystem::is_directory(working), row.working == FailureRow::BlockedByFolder);
+    EXPECT_FALSE(std::filesystem::is_regular_file(working));
+    if (std::filesystem::exists(folder_.Program())) {
+        for (const auto& entry : std::filesystem::directory_iterator(folder_.Program()))
+            EXPECT_EQ(entry.path().string().find(working + "."), std::string::npos) << entry.path();
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(StartUp, WorkingCopyFailure, testing::ValuesIn(kFailureRows),
