@@ -168,7 +168,8 @@ HRESULT HTMLSourceParser::Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* para
         // A navigation of the window itself starts a new page. A frame still pending from the
         // page before (an inner frame that never completed, or was removed) is given up, or no
         // later page of the window would ever be analysed.
-        if (!m_pTopFrame || (frame && frame != m_pTopFrame && SameObject(frame, m_spWebBrowser.Get())))
+        if (!m_pTopFrame ||
+            (frame && frame != m_pTopFrame && SameObject(frame, m_spWebBrowser.Get())))
             m_pTopFrame = frame;
         break;
     }

@@ -54,8 +54,8 @@ private:
     struct Tab {
         ComPtr<TabBrowser> browser;
         ComPtr<IObjectWithSite> inspector;
-        bool reloadAwaited = false; // the inspector reloaded the page; its commit is still to come
-        bool quiet = false;         // the page is that reload: its events are not delivered
+        bool reloadAwaited = false;  // the inspector reloaded the page; its commit is still to come
+        bool quiet = false;          // the page is that reload: its events are not delivered
         std::set<std::string> mails; // the mails analysed since the tab's last navigation
     };
     // The tab's inspector, made and attached on the tab's first message; null when the library

@@ -77,16 +77,17 @@ function showMail() {
 std::string ScriptPage(const std::string& title, const std::string& script) {
     return "<!DOCTYPE html>\n<html><head><meta charset=\"utf-8\"><title>" + title +
            "</title></head>\n<body><div>Inbox | Sent | Drafts</div><div id=\"view\">No message "
-           "selected</div>\n<script>" + kMailScript + script + "</script>\n</body></html>\n";
+           "selected</div>\n<script>" +
+           kMailScript + script + "</script>\n</body></html>\n";
 }
 
 // A mail shown 1 s after the page has loaded.
-const std::string kLatePage =
-    ScriptPage("Webmail - late", "window.addEventListener('load', () => setTimeout(showMail, 1000));");
+const std::string kLatePage = ScriptPage(
+    "Webmail - late", "window.addEventListener('load', () => setTimeout(showMail, 1000));");
 // A mail opened the way single-page web mail does: a new history entry, then the message.
-const std::string kPushStatePage = ScriptPage(
-    "Webmail - app", "window.addEventListener('load', () => setTimeout(() => {"
-                     " history.pushState({}, '', '?message=1'); showMail(); }, 500));");
+const std::string kPushStatePage =
+    ScriptPage("Webmail - app", "window.addEventListener('load', () => setTimeout(() => {"
+                                " history.pushState({}, '', '?message=1'); showMail(); }, 500));");
 // The innocent sender swapped for the listed one, and an inner frame that completes after it.
 const std::string kSwapPage = ScriptPage(
     "Webmail - swap", "document.getElementById('view').innerHTML = '<div>From: Carol "
@@ -95,10 +96,10 @@ const std::string kSwapPage = ScriptPage(
                       " const frame = document.createElement('iframe');"
                       " frame.src = '/slow?ms=300'; document.body.appendChild(frame); }, 200));");
 // A page whose inner frame starts after it loaded and never completes.
-const std::string kStallPage = ScriptPage(
-    "Webmail - stall", "window.addEventListener('load', () => { const frame ="
-                       " document.createElement('iframe'); frame.src = '/stall';"
-                       " document.body.appendChild(frame); });");
+const std::string kStallPage =
+    ScriptPage("Webmail - stall", "window.addEventListener('load', () => { const frame ="
+                                  " document.createElement('iframe'); frame.src = '/stall';"
+                                  " document.body.appendChild(frame); });");
 
 // One step of the browser driver (see e2e.js), as JSON.
 std::string Step(const std::string& name, const std::string& value) {
@@ -337,8 +338,8 @@ TEST_F(SiteEndToEnd, BlockedMailWithoutWarningPageOrHistoryIsReportedOnce) {
     std::remove(Sandbox::Get().WarningPagePath().c_str());
     ReportReceiver receiver({0});
     ASSERT_TRUE(receiver.Listening());
-    JsonValue result =
-        RunSteps({Step("replace", Quote(Url("mail.html"))), Wait(6000), Step("snapshot", "\"end\"")});
+    JsonValue result = RunSteps(
+        {Step("replace", Quote(Url("mail.html"))), Wait(6000), Step("snapshot", "\"end\"")});
     EXPECT_EQ(result.GetString("finalUrl"), Url("mail.html"));
     ASSERT_EQ(receiver.Kinds(), "F") << "one report for the load, none for the reload";
     ExpectMailFields(receiver.Reports()[0]);
@@ -357,9 +358,8 @@ TEST_F(SiteEndToEnd, BlockedMailWithoutWarningPageGoesBackAndIsReportedOnce) {
 TEST_F(SiteEndToEnd, BlockedMailWithHistoryIsReplacedByTheWarningPageOnce) {
     ReportReceiver receiver({0});
     ASSERT_TRUE(receiver.Listening());
-    JsonValue result = RunSteps(
-        {Goto(Url("innocent.html")), Wait(1500), Goto(Url("mail.html")), Step("warning", "true"),
-         Wait(2000)});
+    JsonValue result = RunSteps({Goto(Url("innocent.html")), Wait(1500), Goto(Url("mail.html")),
+                                 Step("warning", "true"), Wait(2000)});
     EXPECT_EQ(result.GetString("finalUrl"), "file://" + Sandbox::Get().WarningPagePath());
     EXPECT_EQ(receiver.Kinds(), "F");
 }
@@ -368,7 +368,8 @@ TEST_F(SiteEndToEnd, SenderSwappedInByScriptIsReportedOnce) {
     ReportReceiver receiver({1});
     ASSERT_TRUE(receiver.Listening());
     MarkAnswers(receiver);
-    JsonValue result = RunSteps({Goto(Url("swap.html")), Step("marker", Quote(Marker())), Wait(2500)});
+    JsonValue result =
+        RunSteps({Goto(Url("swap.html")), Step("marker", Quote(Marker())), Wait(2500)});
     const JsonValue* settled = result.Find("settled");
     EXPECT_TRUE(settled && settled->AsBool()) << "the swapped-in sender was never reported";
     ASSERT_EQ(receiver.Kinds(), "F");
@@ -390,7 +391,8 @@ TEST_F(SiteEndToEnd, MailShownByScriptAfterLoadingIsReportedOnce) {
     ReportReceiver receiver({1});
     ASSERT_TRUE(receiver.Listening());
     MarkAnswers(receiver);
-    JsonValue result = RunSteps({Goto(Url("late.html")), Step("marker", Quote(Marker())), Wait(2500)});
+    JsonValue result =
+        RunSteps({Goto(Url("late.html")), Step("marker", Quote(Marker())), Wait(2500)});
     EXPECT_EQ(result.GetString("finalUrl"), Url("late.html"));
     ASSERT_EQ(receiver.Kinds(), "F");
     ExpectMailFields(receiver.Reports()[0]);
@@ -400,7 +402,8 @@ TEST_F(SiteEndToEnd, MailOpenedThroughPushStateIsReportedOnce) {
     ReportReceiver receiver({1});
     ASSERT_TRUE(receiver.Listening());
     MarkAnswers(receiver);
-    JsonValue result = RunSteps({Goto(Url("app.html")), Step("marker", Quote(Marker())), Wait(2500)});
+    JsonValue result =
+        RunSteps({Goto(Url("app.html")), Step("marker", Quote(Marker())), Wait(2500)});
     EXPECT_EQ(result.GetString("finalUrl"), Url("app.html?message=1"));
     ASSERT_EQ(receiver.Kinds(), "F");
     ExpectMailFields(receiver.Reports()[0]);

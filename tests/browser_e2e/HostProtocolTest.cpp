@@ -86,8 +86,8 @@ protected:
         reply.Add("type", "reply").Add("call", call);
         std::string op = request.GetString("op").value_or("");
         if (op == "capture") {
-            auto page = pages_.find({request.GetInteger("tab").value_or(-1),
-                                     request.GetInteger("frame").value_or(-1)});
+            auto page = pages_.find(
+                {request.GetInteger("tab").value_or(-1), request.GetInteger("frame").value_or(-1)});
             if (page != pages_.end())
                 reply.Add("text", page->second.first).Add("html", page->second.second);
             return reply.Text();
