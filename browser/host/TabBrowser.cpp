@@ -214,8 +214,8 @@ HRESULT TabBrowser::get_Document(IDispatch** document) {
 std::shared_ptr<const PageCapture> TabBrowser::Capture(std::int64_t frameId) {
     if (!port_)
         return nullptr;
-    JsonWriter request;
-    request.Add("type", "command").Add("tab", tab_).Add("op", "capture").Add("frame", frameId);
+    JsonWriter request = Command("capture");
+    request.Add("frame", frameId);
     std::optional<JsonValue> reply = port_->Call(std::move(request), kCaptureTimeoutMs);
     return reply ? CaptureOf(*reply) : nullptr;
 }
@@ -324,24 +324,25 @@ void TabBrowser::DropSinks() {
 
 // ---- commands ----
 
-bool TabBrowser::SendCommand(const std::string& op, const std::string& name,
-                             const std::string& value) {
+JsonWriter TabBrowser::Command(const std::string& op, const std::string& name,
+                               const std::string& value) const {
     JsonWriter command;
     command.Add("type", "command").Add("tab", tab_).Add("op", op);
     if (!name.empty())
         command.Add(name, value);
-    return port_ && port_->Send(command.Text());
+    return command;
+}
+
+bool TabBrowser::SendCommand(const std::string& op, const std::string& name,
+                             const std::string& value) {
+    return port_ && port_->Send(Command(op, name, value).Text());
 }
 
 bool TabBrowser::CallCommand(const std::string& op, const std::string& name,
                              const std::string& value) {
     if (!port_)
         return false;
-    JsonWriter command;
-    command.Add("type", "command").Add("tab", tab_).Add("op", op);
-    if (!name.empty())
-        command.Add(name, value);
-    std::optional<JsonValue> reply = port_->Call(std::move(command), kNavigationTimeoutMs);
+    std::optional<JsonValue> reply = port_->Call(Command(op, name, value), kNavigationTimeoutMs);
     const JsonValue* ok = reply ? reply->Find("ok") : nullptr;
     return ok && ok->GetType() == JsonValue::Type::Bool && ok->AsBool();
 }

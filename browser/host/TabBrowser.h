@@ -97,6 +97,9 @@ public:
 private:
     ~TabBrowser();
     IDispatch* Frame(std::int64_t frameId);
+    // A command for this tab: {"type":"command","tab":T,"op":op} with name: value when named.
+    JsonWriter Command(const std::string& op, const std::string& name = {},
+                       const std::string& value = {}) const;
 
     ULONG refs_ = 1;
     std::int64_t tab_;
