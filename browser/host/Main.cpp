@@ -3,8 +3,8 @@
 //
 //   hookwise-browser-host [chrome-extension://ID/]      serve the extension on stdin / stdout
 //   hookwise-browser-host MANIFEST.json ID              the same, started by Firefox
-//   hookwise-browser-host --install [--profile DIR]      register the host with Chromium and
-//   Firefox hookwise-browser-host --uninstall [--profile DIR]    remove the registrations
+//   hookwise-browser-host --install [--profile DIR]      register it with Chromium, Firefox
+//   hookwise-browser-host --uninstall [--profile DIR]    remove the registrations
 //   hookwise-browser-host --manifest chromium|firefox PATH
 //                                                        print the manifest for a host at PATH
 //
