@@ -8,6 +8,7 @@
 // Firefox is driven through its own remote protocol, Marionette (firefox-e2e.js, no npm
 // package). Skipped when Firefox ESR or node is missing.
 #include "HostProcess.h"
+#include "MailPages.h"
 #include "tests/inspector/InspectorSandbox.h"
 
 #include "browser/host/Json.h"
@@ -34,39 +35,6 @@ namespace {
 
 const char kFirefox[] = "/usr/bin/firefox-esr";
 const std::string kSourceFolder = std::string(HOOKWISE_SOURCE_DIR) + "/tests/browser_e2e";
-
-const char kMailPage[] = R"(<!DOCTYPE html>
-<html><head><meta charset="utf-8"><title>Webmail - Inbox</title></head>
-<body>
-<div class="toolbar">Inbox | Sent | Drafts</div>
-<div class="headers">
-  <div>From: Billing Support &lt;billing@amaz0n-support.example&gt;</div>
-  <div>To: you@home.example</div>
-  <div>Subject: Your order is on hold</div>
-  <div>Date: Tue, 2 Jan 2024 10:15</div>
-</div>
-<div class="body"><p>Dear customer, your order could not be shipped.</p></div>
-<iframe src="ad.html" title="ad"></iframe>
-</body></html>
-)";
-const char kInnerFrame[] = "<!DOCTYPE html><html><body><p>Advertisement</p></body></html>\n";
-
-bool Exists(const std::string& path) {
-    struct stat info {};
-    return stat(path.c_str(), &info) == 0;
-}
-
-void WriteFile(const std::string& path, const std::string& text) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out << text;
-}
-
-std::string ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
 
 class FirefoxEndToEnd : public testing::Test {
 protected:
