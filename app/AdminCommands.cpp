@@ -273,8 +273,9 @@ void AdminCommands::BackupSettings(const QString&) {
     if (path.isEmpty())
         return;
     TrayApp& app = window_.App();
-    // The registry is made current first, so the backup holds what the program holds now.
-    SaveAllSettings(app.Settings, app.Log, app.MailList, app.SiteList);
+    // The registry is made current first, so the backup holds what the program holds now, but
+    // logged out: a restored backup must not let the next start pass the password.
+    SaveAllSettingsLoggedOut(app.Settings, app.Log, app.MailList, app.SiteList);
     {
         RegistryExporter exporter(
             path.toStdString(), [this](const std::string& caption, const std::string& text) {

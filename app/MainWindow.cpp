@@ -23,6 +23,7 @@
 #include "platform/TerminationSignal.h"
 
 #include <QApplication>
+#include <QEvent>
 #include <QSessionManager>
 #include <QSocketNotifier>
 
@@ -161,14 +162,27 @@ void MainWindow::WatchTerminationSignals() {
         if (TakeTerminationSignal(fd) != 0)
             EndProgram(true);
     });
-    // The session manager's save request is the log-off or shutdown; a quit the program did not
-    // ask for is treated the same, so no ending loses the settings.
+    // The session manager's save request comes before a log-off or shutdown that the user can
+    // still cancel: the settings are saved, and the program runs on. The session's real end
+    // quits the application; that quit, and any other the program did not ask for, ends the
+    // program as Exit does, so no ending loses the settings.
     connect(qApp, &QGuiApplication::commitDataRequest, this,
-            [this](QSessionManager&) { EndProgram(true); });
+            [this](QSessionManager&) { OnSessionSaveRequest(); });
+    qApp->installEventFilter(this);
     connect(qApp, &QCoreApplication::aboutToQuit, this, [this] {
         if (!ending_)
             EndProgram(true);
     });
+}
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == qApp && event->type() == QEvent::Quit && !ending_)
+        EndProgram(true);
+    return CMovieDialog::eventFilter(watched, event);
+}
+
+void MainWindow::OnSessionSaveRequest() {
+    SaveAllSettingsLoggedOut(app_.Settings, app_.Log, app_.MailList, app_.SiteList);
 }
 
 // ---- ending ----
@@ -194,8 +208,12 @@ void MainWindow::Finish() {
     if (finished_)
         return;
     finished_ = true;
-    if (saveOnEnd_)
+    // Every way out that saves ends logged out, so that with a password set the next start asks
+    // for it again.
+    if (saveOnEnd_) {
+        app_.Settings.IsLogin = 0;
         SaveAllSettings(app_.Settings, app_.Log, app_.MailList, app_.SiteList);
+    }
     feederTimer_.stop();
     logFeeder_.Stop();
     mailFeeder_.Stop();

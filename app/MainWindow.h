@@ -57,6 +57,9 @@ public:
     // add a save that was not asked for before.
     void EndProgram(bool save);
     bool IsEnding() const { return ending_; }
+    // The session manager asks to save before a log-off or shutdown that may still be cancelled:
+    // the settings are saved as a logged-out end would store them, and the program runs on.
+    void OnSessionSaveRequest();
 
     // The tray menu's commands (also sent by a double-click on the icon).
     void OnTrayCommand(UINT command);
@@ -84,6 +87,8 @@ protected:
     // Enter does not end the main window; a close request and Escape hide it to the tray.
     void OnOK() override {}
     void OnCancel() override;
+    // The application's quit (the session's end) ends the program with a save.
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     // DetectionView: the alert popup and the movie posts of the detection handlers.
