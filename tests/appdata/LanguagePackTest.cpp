@@ -60,7 +60,7 @@ TEST_F(LanguagePack, TranslatesTheTrayMenuByCommandAndTopLevelKey) {
     WritePack("Test", "[uneMyarTsySsWkooH]\r\n"
                       "4194688=*nelohmieH&\r\n" // &Restore
                       "4195072=&Hilfe\r\n"      // &Help, stored plainly
-                      "4194816=\r\n"            // &Exit: empty keeps the text
+                      "4194816=\r\n"            // &Exit: an empty text is set as it is
                       "081uneMpUpoPyarTmetsyS=*unemyarT\r\n");
     SetCurrentLanguage("Test");
     Menu menu = LoadTrayMenu();
@@ -72,7 +72,7 @@ TEST_F(LanguagePack, TranslatesTheTrayMenuByCommandAndTopLevelKey) {
     EXPECT_EQ(menu[0].items[0].command, kCmdTrayRestore);
     EXPECT_TRUE(menu[0].items[1].IsSeparator());
     EXPECT_EQ(menu[0].items[2].text, "&Hilfe");
-    EXPECT_EQ(menu[0].items[4].text, "&Exit");
+    EXPECT_EQ(menu[0].items[4].text, "");
     EXPECT_EQ(menu[0].items[4].command, kCmdTrayExit);
 }
 
