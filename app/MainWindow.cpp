@@ -301,9 +301,36 @@ void MainWindow::SetMovieVariables(const MovieVariables& variables) {
 }
 
 void MainWindow::PostFromFeeder(MovieVariables variables) {
-    QMetaObject::invokeMethod(
-        this, [this, variables = std::move(variables)] { SetMovieVariables(variables); },
-        Qt::QueuedConnection);
+    bool schedule = false;
+    {
+        std::lock_guard lock(feederPostsMutex_);
+        feederPosts_.push_back(std::move(variables));
+        schedule = !feederDeliveryQueued_;
+        feederDeliveryQueued_ = true;
+    }
+    if (schedule)
+        QMetaObject::invokeMethod(
+            this, [this] { DeliverFeederPosts(); }, Qt::QueuedConnection);
+}
+
+void MainWindow::DeliverFeederPosts() {
+    std::deque<MovieVariables> posts;
+    {
+        std::lock_guard lock(feederPostsMutex_);
+        posts.swap(feederPosts_);
+        feederDeliveryQueued_ = false;
+    }
+    for (const MovieVariables& variables : posts)
+        SetMovieVariables(variables);
+}
+
+void MainWindow::PostSingle(ListFeeder& feeder, int index) {
+    // Taken first: from here on the feeder hands nothing more over, so what it handed over before
+    // can go to the movie ahead of these items, and the rows keep list order.
+    const std::vector<MovieVariables> posts = feeder.SinglePost(index);
+    DeliverFeederPosts();
+    for (const MovieVariables& variables : posts)
+        SetMovieVariables(variables);
 }
 
 void MainWindow::StartFeeders() {
@@ -317,34 +344,33 @@ void MainWindow::StartFeeders() {
 }
 
 void MainWindow::PostMailItem(int index) {
-    if (mailFeeder_.WillFeed(index))
-        return;
-    SetMovieVariables(MailItemVariables(app_.MailList.ItemAt(index)));
+    PostSingle(mailFeeder_, index);
 }
 
 void MainWindow::PostSiteItem(int index) {
-    if (siteFeeder_.WillFeed(index))
-        return;
-    SetMovieVariables(SiteItemVariables(app_.SiteList.ItemAt(index)));
+    PostSingle(siteFeeder_, index);
 }
 
 void MainWindow::PostLogEntry(int index, bool droppedOldest) {
-    if (droppedOldest && logFeeder_.ItemRemoved(0))
+    if (droppedOldest && logFeeder_.ItemRemoved(0)) {
+        DeliverFeederPosts();
         SetMovieVariables(LogDropOldestVariables());
-    if (logFeeder_.WillFeed(index))
-        return;
-    SetMovieVariables(LogEntryVariables(app_.Log.EntryAt(index)));
+    }
+    PostSingle(logFeeder_, index);
 }
 
 void MainWindow::UpdateMailItem(int index) {
+    DeliverFeederPosts(); // the row may still be on its way
     SetMovieVariables(MailUpdateVariables(app_.MailList, index));
 }
 
 void MainWindow::UpdateSiteItem(int index) {
+    DeliverFeederPosts(); // the row may still be on its way
     SetMovieVariables(SiteUpdateVariables(app_.SiteList, index));
 }
 
 void MainWindow::UpdateLogEntry(int index) {
+    DeliverFeederPosts(); // the row may still be on its way
     SetMovieVariables(LogUpdateVariables(app_.Log, index));
 }
 

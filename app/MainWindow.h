@@ -15,7 +15,9 @@
 
 #include <QTimer>
 
+#include <deque>
 #include <memory>
+#include <mutex>
 
 class CSplash;
 class EventHandlerWindow;
@@ -107,8 +109,14 @@ private:
     void WatchTerminationSignals();
     void HideToTray();
     void OpenHelp();
-    // Hands variables from a feeder thread to this window's thread without waiting.
+    // Hands variables from a feeder thread to this window's thread without waiting; they reach
+    // the movie in the order they were handed over.
     void PostFromFeeder(MovieVariables variables);
+    // Sets what the feeders handed over and the movie has not received yet (UI thread).
+    void DeliverFeederPosts();
+    // The single post of a new item: it reaches the movie at once, with the items before it that
+    // feeder has not fed yet, so the movie's rows stay in list order.
+    void PostSingle(ListFeeder& feeder, int index);
     // Saves (when asked), stops the feeders, removes the icon, closes the channel. Once.
     void Finish();
 
@@ -121,6 +129,9 @@ private:
     ListFeeder mailFeeder_;
     ListFeeder siteFeeder_;
     QTimer feederTimer_;
+    std::mutex feederPostsMutex_;
+    std::deque<MovieVariables> feederPosts_;
+    bool feederDeliveryQueued_ = false;
     QSocketNotifier* terminationNotifier_ = nullptr;
     bool startHidden_ = false;
     bool ending_ = false;
