@@ -88,6 +88,16 @@ public:
     static bool IsBadMailFrom(const char* from);
     static bool IsBadMailSubject(const char* subject);
     static bool IsBadMailText(const char* text, char* matched); // matched: >= 261 bytes
+    // Server names (a TLS server name, a name a program resolves) with host semantics over the
+    // hosts that the HostLink and Link entries name: true when name equals such a host or ends
+    // with "." followed by one, so an entry "evil.example/login" lists "evil.example" and
+    // "www.evil.example", never "notevil.example" nor "example". ASCII case and one trailing dot
+    // of name are ignored. An entry's host is its text before the first '/', ':', '?', '#',
+    // quote, blank or '>', after a "scheme://" and a "user@"; one of fewer than two labels or with
+    // characters other than ASCII letters, digits, '-', '_' and '.' lists nothing. False for a
+    // null or empty name, one longer than 253 characters, or one with any other character.
+    // Answers from a table built once per database version; never changes name.
+    static bool IsBadHostName(const char* name);
 
     // ---- link checks ----
     // html is the lower-cased page HTML; both outputs hold >= 261 bytes and are written only on a

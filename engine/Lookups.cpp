@@ -3,6 +3,7 @@
 #include "engine/LSPGlobals.h"
 
 #include "engine/DetectionRecord.h"
+#include "engine/HostNameTable.h"
 #include "engine/LoweredListCache.h"
 
 #include <cstring>
@@ -91,4 +92,23 @@ bool CLSPGlobals::IsBadMailSubject(const char* subject) {
 
 bool CLSPGlobals::IsBadMailText(const char* text, char* matched) {
     return TextContainsEntry(szTextSec, "TXT", text, matched);
+}
+
+bool CLSPGlobals::IsBadHostName(const char* name) {
+    if (!name)
+        return false;
+    std::size_t length = strnlen(name, kMaxHostNameLength + 2);
+    if (length > 0 && name[length - 1] == '.')
+        --length; // a fully qualified "evil.example." is the same host
+    if (length == 0 || length > kMaxHostNameLength)
+        return false;
+    char lowered[kMaxHostNameLength];
+    for (std::size_t i = 0; i < length; ++i) {
+        char c = LowerAscii(name[i]);
+        if (c != '.' && !IsHostLabelCharacter(c))
+            return false;
+        lowered[i] = c;
+    }
+    auto table = CurrentHostNameTable();
+    return table && table->Lists(std::string_view(lowered, length));
 }
