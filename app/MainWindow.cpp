@@ -5,6 +5,7 @@
 // detection handlers' view; the movie posts.
 #include "app/MainWindow.h"
 
+#include "app/AdminCommands.h"
 #include "app/EventHandlerWindow.h"
 #include "app/FileNames.h"
 #include "app/MainCommands.h"
@@ -12,22 +13,29 @@
 #include "app/TextUtil.h"
 #include "app/TrayApp.h"
 #include "app/alerts/AlertPopup.h"
+#include "app/alerts/MessageBoxWindow.h"
 #include "app/desktop/Splash.h"
 #include "app/lists/MovieListProtocol.h"
+#include "app/settings/AboutWindow.h"
 #include "app/settings/LanguagePack.h"
 #include "app/settings/ProductKey.h"
 #include "app/settings/RequireAdministrator.h"
 #include "app/settings/RunAtStartup.h"
+#include "app/settings/StringTable.h"
 #include "platform/Registry.h"
 #include "platform/ShellExecute.h"
 #include "platform/TerminationSignal.h"
 
 #include <QApplication>
 #include <QEvent>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QMouseEvent>
 #include <QSessionManager>
 #include <QSocketNotifier>
 
 #include <cstdio>
+#include <filesystem>
 
 namespace {
 
@@ -178,6 +186,20 @@ void MainWindow::WatchTerminationSignals() {
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
     if (watched == qApp && event->type() == QEvent::Quit && !ending_)
         EndProgram(true);
+    // The right button never reaches the movie; on the window it opens the system menu, and so
+    // does Alt+Space, as on a window with a caption.
+    if (watched == Movie() && event->type() == QEvent::MouseButtonPress &&
+        static_cast<QMouseEvent*>(event)->button() == Qt::RightButton) {
+        ShowSystemMenu(static_cast<QMouseEvent*>(event)->globalPosition().toPoint());
+        return true;
+    }
+    if (watched == Movie() && event->type() == QEvent::KeyPress) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if (key->key() == Qt::Key_Space && key->modifiers() == Qt::AltModifier) {
+            ShowSystemMenu(mapToGlobal(QPoint(0, 0)));
+            return true;
+        }
+    }
     return CMovieDialog::eventFilter(watched, event);
 }
 
@@ -242,11 +264,49 @@ void MainWindow::OnCancel() {
 }
 
 void MainWindow::OpenHelp() {
-    const std::string help = GetAuxFolder() + "/" + EncodeFileName(CurrentLanguage()) + ".chm";
-    ShellExecuteA(nullptr, "open", help.c_str(), nullptr, nullptr, SW_SHOW);
+    // The page of the current language, else the English one, in the desktop's browser; when
+    // neither can be opened the user is told where the page was looked for.
+    const std::string page = GetHelpPath(CurrentLanguage());
+    std::string help = page;
+    std::error_code ignored;
+    if (!std::filesystem::is_regular_file(help, ignored))
+        help = GetHelpPath(kDefaultLanguage);
+    CommandDesktop& desktop = GetCommandDesktop();
+    if (std::filesystem::is_regular_file(help, ignored) &&
+        desktop.ShellOpen(help, {}, {}, SW_SHOW) > 32)
+        return;
+    desktop.Confirm(this, Q(FormatAlertText(LoadText(kStrHelpMissing), page)), Q(TrayApp::Title()),
+                    MB_OK | MB_ICONERROR);
+}
+
+void MainWindow::OpenAbout() {
+    AboutWindow about(Q(app_.Settings.ProgramVersion), Q(app_.Settings.EngineVersion), this);
+    about.Show();
+}
+
+void MainWindow::ShowSystemMenu(const QPoint& where) {
+    if (!systemMenu_)
+        systemMenu_ = std::make_unique<QMenu>();
+    systemMenu_->clear();
+    const std::string about = LoadText(kStrAboutMenu);
+    if (!about.empty()) {
+        QAction* action = systemMenu_->addAction(Q(about));
+        connect(action, &QAction::triggered, this, [this] { OnSysCommand(kCommandAboutFirst); });
+    }
+    if (!systemMenu_->isEmpty())
+        systemMenu_->popup(where);
+}
+
+void MainWindow::OnSysCommand(UINT command) {
+    if (command >= kCommandAboutFirst && command <= kCommandAboutLast)
+        OpenAbout();
 }
 
 void MainWindow::OnTrayCommand(UINT command) {
+    if (command >= kCommandAboutFirst && command <= kCommandAboutLast) {
+        OnSysCommand(command);
+        return;
+    }
     switch (command) {
     case kCommandRestore:
         tray_.MaximiseFromTray(this);

@@ -22,6 +22,7 @@
 class CSplash;
 class EventHandlerWindow;
 class MainCommands;
+class QMenu;
 class QSocketNotifier;
 class TrayApp;
 
@@ -38,6 +39,9 @@ public:
     static constexpr UINT kCommandRestore = 32771;
     static constexpr UINT kCommandExit = 32772;
     static constexpr UINT kCommandHelp = 32774;
+    // The system menu's About commands (the menu's item is the first), also in the tray menu.
+    static constexpr UINT kCommandAboutFirst = 16;
+    static constexpr UINT kCommandAboutLast = 31;
     // The one-shot timer that starts the feeders.
     static constexpr int kFeederTimerId = 1048833;
     static constexpr int kFeederDelayMs = 1000;
@@ -65,6 +69,12 @@ public:
 
     // The tray menu's commands (also sent by a double-click on the icon).
     void OnTrayCommand(UINT command);
+    // A command of the window's system menu: 16 to 31 open the About window; others do nothing.
+    void OnSysCommand(UINT command);
+    // The window's system menu, opened by a right-click on the window or Alt+Space (null before
+    // its first opening): "&About Baitguard..." (string 101, command 16) when that text is not
+    // empty. Rebuilt at every opening, so a change of language shows.
+    QMenu* SystemMenu() const { return systemMenu_.get(); }
     // Sets the overview's variables in the main movie.
     void RefreshMainMovie() override;
     // Sets variables in the main movie, in order (UI thread only).
@@ -109,6 +119,8 @@ private:
     void WatchTerminationSignals();
     void HideToTray();
     void OpenHelp();
+    void OpenAbout();
+    void ShowSystemMenu(const QPoint& where);
     // Hands variables from a feeder thread to this window's thread without waiting; they reach
     // the movie in the order they were handed over.
     void PostFromFeeder(MovieVariables variables);
@@ -138,4 +150,5 @@ private:
     bool saveOnEnd_ = false;
     bool finished_ = false;
     std::unique_ptr<MainCommands> commands_;
+    std::unique_ptr<QMenu> systemMenu_;
 };
