@@ -114,6 +114,7 @@ public:
     // url (>= 261 bytes) is cleared, then receives host and path of a lower-case HTTP/1.1 "get "
     // request, without a leading "www." and the query; empty for malformed requests, host lines
     // of 100 characters or more, and ignored extensions (.jpg .gif .jpe .css .wav .xml .js).
+    // A null url is left alone.
     static void GetUrl(const char* request, char* url);
 
     // ---- provider detection ----

@@ -58,6 +58,10 @@ void CLSPGlobals::GetUrl(const char* request, char* url) {
     char path[kPathSize] = {};
     char host[kHostSize] = {};
     char extension[kExtensionSize] = {};
+    // Without an output buffer there is nowhere to write the result: nothing is done, as for a
+    // missing request.
+    if (!url)
+        return;
     std::memset(url, 0, kUrlSize);
     if (!request)
         return;

@@ -14,14 +14,27 @@ const GUID LIBID_QUILLNETLib = {
 
 namespace {
 
-// The frame argument of NavigateComplete2 and DocumentComplete: the first argument of the event,
-// stored second because the arguments come in reverse order. Null when the block does not hold
-// one, so a malformed event can never be taken for a frame.
+// The frame argument of a frame event: the event's first argument, stored last because the
+// arguments come in reverse order (rgvarg[1] of NavigateComplete2 and DocumentComplete, rgvarg[4]
+// of NavigateError). Null when the block does not hold one, so a malformed event can never be
+// taken for a frame.
 IDispatch* EventFrame(const DISPPARAMS& params) {
     if (params.cArgs < 2 || !params.rgvarg)
         return nullptr;
-    const VARIANT& frame = params.rgvarg[1];
+    const VARIANT& frame = params.rgvarg[params.cArgs - 1];
     return frame.vt == VT_DISPATCH ? frame.pdispVal : nullptr;
+}
+
+// Whether two interface pointers belong to one object (COM identity: the same IUnknown).
+bool SameObject(IUnknown* a, IUnknown* b) {
+    if (!a || !b)
+        return false;
+    ComPtr<IUnknown> first;
+    ComPtr<IUnknown> second;
+    if (FAILED(a->QueryInterface(IID_IUnknown, first.PutVoid())) ||
+        FAILED(b->QueryInterface(IID_IUnknown, second.PutVoid())))
+        return false;
+    return first.Get() == second.Get();
 }
 
 } // namespace
@@ -150,15 +163,26 @@ HRESULT HTMLSourceParser::Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* para
     if (!params)
         return E_INVALIDARG;
     switch (id) {
-    case DISPID_NAVIGATECOMPLETE2:
-        if (!m_pTopFrame)
-            m_pTopFrame = EventFrame(*params);
+    case DISPID_NAVIGATECOMPLETE2: {
+        IDispatch* frame = EventFrame(*params);
+        // A navigation of the window itself starts a new page. A frame still pending from the
+        // page before (an inner frame that never completed, or was removed) is given up, or no
+        // later page of the window would ever be analysed.
+        if (!m_pTopFrame ||
+            (frame && frame != m_pTopFrame && SameObject(frame, m_spWebBrowser.Get())))
+            m_pTopFrame = frame;
         break;
+    }
     case DISPID_DOCUMENTCOMPLETE:
         if (m_pTopFrame && EventFrame(*params) == m_pTopFrame) {
             OnDocumentComplete();
             m_pTopFrame = nullptr;
         }
+        break;
+    case DISPID_NAVIGATEERROR:
+        // The pending frame will never complete: it no longer stands in the way of the next page.
+        if (m_pTopFrame && EventFrame(*params) == m_pTopFrame)
+            m_pTopFrame = nullptr;
         break;
     case DISPID_ONQUIT:
         OnQuit();

@@ -70,10 +70,11 @@ public:
     HRESULT GetTypeInfo(UINT index, LCID lcid, ITypeInfo** info) override;
     HRESULT GetIDsOfNames(REFIID iid, WCHAR** names, UINT count, LCID lcid, DISPID* ids) override;
     // The browser's events. E_INVALIDARG without a parameter block; S_OK for every identifier.
-    // NavigateComplete2 (252) remembers its frame as the top-level frame when none is pending;
+    // NavigateComplete2 (252) remembers its frame as the top-level frame when none is pending, or
+    // when the frame is the browser window itself (a new page replaces a pending frame);
     // DocumentComplete (259) of the pending frame runs OnDocumentComplete and clears the pending
-    // frame; OnQuit (253) runs OnQuit. An event whose frame argument is missing or not an
-    // IDispatch counts as having no frame.
+    // frame; NavigateError (271) of the pending frame clears it; OnQuit (253) runs OnQuit. An
+    // event whose frame argument is missing or not an IDispatch counts as having no frame.
     HRESULT Invoke(DISPID id, REFIID iid, LCID lcid, WORD flags, DISPPARAMS* params,
                    VARIANT* result, EXCEPINFO* exception, UINT* argError) override;
 

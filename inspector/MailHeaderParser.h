@@ -10,12 +10,13 @@
 // record fields.
 #pragma once
 
+#include "engine/Export.h"
 #include "platform/WinTypes.h"
 
 #include <string>
 #include <string_view>
 
-class MailHeaderParser {
+class BAITLIB_API MailHeaderParser {
 public:
     // Presence bits of GetFlags().
     static constexpr DWORD kFlagFrom = 0x1;

@@ -52,10 +52,23 @@ bool SendMailReport(DetectionRecord& record, char kind) {
     return SendCopyData(CLSPGlobals::hMainWnd, kReportMail, &record, sizeof record) != 0;
 }
 
-// The fields every report of the page shares: the browser program, port "80", the mail header.
-void FillCommonFields(DetectionRecord& record, const MailHeaderParser& parser) {
-    char path[kTextBuffer] = {};
+// The full path of the browser's program: as the browser names it, else this process's program
+// file (the inspector runs inside the browser, or in a host the browser started).
+void BrowserProgram(IWebBrowser2* browser, char (&path)[kTextBuffer]) {
+    std::memset(path, 0, sizeof path);
+    BStr name;
+    if (browser && SUCCEEDED(browser->get_FullName(name.Put())) && name.Length() > 0) {
+        CopyField(path, AnsiFromBstr(name.Get()).c_str());
+        return;
+    }
     GetModuleFileNameA(nullptr, path, sizeof path);
+}
+
+// The fields every report of the page shares: the browser program, port "80", the mail header.
+void FillCommonFields(DetectionRecord& record, const MailHeaderParser& parser,
+                      IWebBrowser2* browser) {
+    char path[kTextBuffer] = {};
+    BrowserProgram(browser, path);
     CopyField(record.senderPath, path);
     const char* slash = std::strrchr(path, '/');
     CopyField(record.program, slash ? slash + 1 : path);
@@ -76,10 +89,10 @@ void FillCommonFields(DetectionRecord& record, const MailHeaderParser& parser) {
 
 // Sends the reports in their order F, S, L, T; they stop at the first one answered with a block,
 // and at most one link report goes out. Returns the allow flag.
-bool Report(const MailHeaderParser& parser, const Findings& found) {
+bool Report(const MailHeaderParser& parser, const Findings& found, IWebBrowser2* browser) {
     DetectionRecord record;
     std::memset(&record, 0, sizeof record);
-    FillCommonFields(record, parser);
+    FillCommonFields(record, parser, browser);
     bool allow = true;
     if (found.badFrom)
         allow = SendMailReport(record, kKindFrom);
@@ -209,7 +222,7 @@ HRESULT HTMLSourceParser::AnalyzePage() {
     if (!found.Any())
         return S_OK;
 
-    bool allow = Report(parser, found);
+    bool allow = Report(parser, found, m_spWebBrowser.Get());
     if (!allow && m_spWebBrowser)
         ShowWarningPage(document.Get());
     return S_OK;

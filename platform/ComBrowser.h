@@ -15,9 +15,12 @@ extern const IID DIID_DWebBrowserEvents2;
 
 // Dispatch identifiers of the DWebBrowserEvents2 events. NavigateComplete2 and DocumentComplete
 // carry (frame IDispatch, URL VARIANT*): rgvarg[1] is the frame, rgvarg[0] the URL.
+// NavigateError carries (frame, URL, target frame name, status code, cancel): rgvarg[4] is the
+// frame. The frame of the window itself is the browser object.
 constexpr DISPID DISPID_NAVIGATECOMPLETE2 = 252;
 constexpr DISPID DISPID_ONQUIT = 253;
 constexpr DISPID DISPID_DOCUMENTCOMPLETE = 259;
+constexpr DISPID DISPID_NAVIGATEERROR = 271;
 
 // One browser window (or frame).
 struct IWebBrowser2 : IDispatch {
@@ -29,6 +32,8 @@ struct IWebBrowser2 : IDispatch {
     virtual HRESULT GoBack() = 0;
     // Reloads the page.
     virtual HRESULT Refresh() = 0;
+    // The full path of the browser's program file; fails when it is not known.
+    virtual HRESULT get_FullName(BSTR* name) = 0;
 
 protected:
     ~IWebBrowser2() = default;

@@ -284,6 +284,24 @@ LONG CreateKey(HKEY key, const char* subKey, HKEY* result, DWORD* disposition) {
     if (error != ERROR_SUCCESS)
         return error;
 
+    // A key that exists already is only opened, and that is a read: in WAL mode a reader never
+    // waits for another process's write transaction (the tray program saving its settings).
+    // Within a transaction of our own the write path below sees the same keys.
+    if (!store.InTransaction()) {
+        KeyId existing = 0;
+        LONG found = Resolve(store, key, &existing);
+        if (found == ERROR_SUCCESS)
+            found = Walk(store, existing, subKey, &existing);
+        if (found == ERROR_SUCCESS) {
+            *result = NewHandle(existing);
+            if (disposition != nullptr)
+                *disposition = REG_OPENED_EXISTING_KEY;
+            return ERROR_SUCCESS;
+        }
+        if (found != ERROR_FILE_NOT_FOUND)
+            return found;
+    }
+
     WriteScope scope(store);
     error = scope.Begin();
     KeyId id = 0;

@@ -8,6 +8,7 @@ PACKAGES=(
   qml6-module-qtquick-controls qml6-module-qtquick-layouts qml6-module-qtquick-window
   qml6-module-qtqml-workerscript qml6-module-qtquick-templates
   xvfb xauth curl python3 chromium
+  roundcube roundcube-sqlite3 dovecot-imapd php-cli php-sqlite3
 )
 # Node.js may come from another source than Debian (NodeSource's nodejs bundles npm and conflicts
 # with Debian's npm package), so Node.js and npm are asked for only when the commands are missing.
@@ -23,6 +24,21 @@ SUDO=""
 [ "$(id -u)" -ne 0 ] && SUDO="sudo"
 echo "Installing: ${missing[*]}"
 $SUDO apt-get update -qq
+# Roundcube serves only the end-to-end test, which runs it with a configuration and database of
+# its own: the package is not to set up a database, and the system's IMAP server that comes with
+# dovecot-imapd is not to keep running.
+echo "roundcube-core roundcube/dbconfig-install boolean false" | $SUDO debconf-set-selections
+stop_new_services() {
+  case " ${missing[*]} " in
+    *" dovecot-imapd "*)
+      if command -v systemctl >/dev/null 2>&1 && [ -d /run/systemd/system ]; then
+        $SUDO systemctl disable --now dovecot >/dev/null 2>&1 || true
+      elif command -v service >/dev/null 2>&1; then
+        $SUDO service dovecot stop >/dev/null 2>&1 || true
+      fi ;;
+  esac
+}
+trap stop_new_services EXIT
 install() { DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "$@"; }
 install "${missing[@]}" && exit 0
 
@@ -33,7 +49,7 @@ failed_required=()
 for p in "${missing[@]}"; do
   install "$p" && continue
   case "$p" in
-    chromium | nodejs | npm | xvfb | xauth) echo "Warning: $p could not be installed; the tests that need it skip." >&2 ;;
+    chromium | nodejs | npm | xvfb | xauth | roundcube | roundcube-sqlite3 | dovecot-imapd | php-cli | php-sqlite3) echo "Warning: $p could not be installed; the tests that need it skip." >&2 ;;
     *) failed_required+=("$p") ;;
   esac
 done

@@ -1,13 +1,16 @@
 // Hookwise page inspector, browser side. Tells the Hookwise native host, tab by tab and in order,
-// when a frame's navigation commits, when a frame's document completes (the top frame with the
-// text and HTML of its body) and when a tab closes; carries out the host's commands on the tab
-// (stop, show the warning page, go back, reload, editing commands).
+// when a frame's navigation commits, fails or its document completes, when a frame's page has
+// changed and settled without a navigation (page.js), and when a tab closes; carries out the
+// host's commands on the tab (stop, editing commands) and answers its requests (the page of a
+// frame as it is now; show the warning page, go back, reload, each with whether it worked).
 'use strict';
 
 const HOST_NAME = 'com.corvane.hookwise';
 // Longer texts are cut: a message to the host may not exceed 64 MiB, and a character may take up
 // to three bytes in UTF-8.
 const MAX_CAPTURE_CHARS = 8 * 1024 * 1024;
+// How long the warning page may take to appear before the host falls back to going back.
+const NAVIGATION_TIMEOUT_MS = 8000;
 
 let port = null;
 let nextId = 1;
@@ -56,26 +59,45 @@ function enqueue(queues, tabId, task) {
   return next;
 }
 
-// Runs in the page: the body's rendered text with CR LF line ends, and its HTML.
-function readBody(limit) {
-  const body = document.body;
-  if (!body) return { body: false, text: null, html: '' };
-  const text = body.innerText.replace(/\r\n|\r|\n/g, '\r\n');
-  return { body: true, text: text.slice(0, limit), html: body.outerHTML.slice(0, limit) };
-}
-
-// The top frame's capture, or nothing when the page cannot be read (browser pages, other
-// extensions, a tab that went away).
-async function capture(tabId) {
+// The page of one frame as it is now (page.js's read), or nothing when it cannot be read (browser
+// pages, other extensions, a frame or tab that went away).
+async function capture(tabId, frameId) {
+  const target = { tabId, frameIds: [frameId] };
+  const readPage = (limit) =>
+    typeof globalThis.hookwisePage === 'object' ? globalThis.hookwisePage.read(limit) : null;
   try {
-    const [result] = await chrome.scripting.executeScript({
-      target: { tabId, frameIds: [0] },
-      func: readBody,
-      args: [MAX_CAPTURE_CHARS],
-    });
+    let [result] = await chrome.scripting.executeScript({ target, func: readPage, args: [MAX_CAPTURE_CHARS] });
+    if (!result || !result.result) {
+      // A page opened before the extension started has no page script yet.
+      await chrome.scripting.executeScript({ target, files: ['page.js'] });
+      [result] = await chrome.scripting.executeScript({ target, func: readPage, args: [MAX_CAPTURE_CHARS] });
+    }
     return result && result.result ? result.result : {};
   } catch (error) {
     return {};
+  }
+}
+
+// A frame's site: its scheme and host (local files are one site). Frames without an address of
+// their own (about:blank, about:srcdoc) belong to the page that made them.
+function siteOf(url) {
+  try {
+    const parsed = new URL(url);
+    if (parsed.protocol === 'about:') return null;
+    return parsed.protocol === 'file:' ? 'file:' : parsed.origin;
+  } catch (error) {
+    return null;
+  }
+}
+
+async function sameSiteAsTop(tabId, frameUrl) {
+  const site = siteOf(frameUrl);
+  if (site === null) return true;
+  try {
+    const top = await chrome.webNavigation.getFrame({ tabId, frameId: 0 });
+    return !!top && siteOf(top.url) === site;
+  } catch (error) {
+    return false;
   }
 }
 
@@ -86,16 +108,48 @@ function isShown(details) {
 
 chrome.webNavigation.onCommitted.addListener((details) => {
   if (!isShown(details)) return;
+  for (const waiter of navigationWaiters) waiter(details, true);
   enqueue(eventQueues, details.tabId, () =>
     post({ type: 'navigate', tab: details.tabId, frame: details.frameId, url: details.url }));
 });
 
 chrome.webNavigation.onCompleted.addListener((details) => {
   if (!isShown(details)) return;
-  enqueue(eventQueues, details.tabId, async () => {
-    const message = { type: 'document', tab: details.tabId, frame: details.frameId, url: details.url };
-    if (details.frameId === 0) Object.assign(message, await capture(details.tabId));
-    post(message);
+  enqueue(eventQueues, details.tabId, () =>
+    post({ type: 'document', tab: details.tabId, frame: details.frameId, url: details.url }));
+});
+
+// A navigation that failed, and a frame removed before it completed (reported as aborted): the
+// frame will not complete.
+chrome.webNavigation.onErrorOccurred.addListener((details) => {
+  if (!isShown(details)) return;
+  for (const waiter of navigationWaiters) waiter(details, false);
+  enqueue(eventQueues, details.tabId, () =>
+    post({ type: 'error', tab: details.tabId, frame: details.frameId, url: details.url }));
+});
+
+// Same-document navigations (how single-page web mail opens a message): the frame's page script
+// reports the page once it has settled.
+function sameDocument(details) {
+  if (!isShown(details)) return;
+  chrome.scripting.executeScript({
+    target: { tabId: details.tabId, frameIds: [details.frameId] },
+    func: () => globalThis.hookwisePage && globalThis.hookwisePage.nudge(),
+  }).catch(() => {});
+}
+chrome.webNavigation.onHistoryStateUpdated.addListener(sameDocument);
+chrome.webNavigation.onReferenceFragmentUpdated.addListener(sameDocument);
+
+// A frame's page changed and settled; an inner frame counts only when it shows the same site as
+// the tab (a mail in a frame of the mail site, not an advertisement).
+chrome.runtime.onMessage.addListener((message, sender) => {
+  if (!message || message.type !== 'hookwise-settled' || !sender.tab) return;
+  const tabId = sender.tab.id;
+  const frameId = sender.frameId || 0;
+  const url = sender.url || '';
+  enqueue(eventQueues, tabId, async () => {
+    if (frameId !== 0 && !(await sameSiteAsTop(tabId, url))) return;
+    post({ type: 'settled', tab: tabId, frame: frameId, url, text: String(message.text) });
   });
 });
 
@@ -124,34 +178,66 @@ function pageCommand(command) {
   }
 }
 
+// Callbacks waiting for a top frame's navigation to commit or fail.
+const navigationWaiters = new Set();
+
+// Navigates the tab and resolves with whether the new page committed.
+function navigateTab(tabId, url) {
+  return new Promise((resolve) => {
+    let timer = null;
+    const done = (ok) => {
+      navigationWaiters.delete(waiter);
+      clearTimeout(timer);
+      resolve(ok);
+    };
+    const waiter = (details, committed) => {
+      if (details.tabId !== tabId || details.frameId !== 0) return;
+      if (!committed || details.url === url || details.url.startsWith(url)) done(committed);
+    };
+    navigationWaiters.add(waiter);
+    timer = setTimeout(() => done(false), NAVIGATION_TIMEOUT_MS);
+    chrome.tabs.update(tabId, { url }).catch(() => done(false));
+  });
+}
+
+// Carries out one command; a request (one with "call") resolves with its reply's members.
 async function runCommand(command) {
   const tabId = command.tab;
   switch (command.op) {
     case 'stop':
       await runInPage(tabId, pageStop, []).catch(() => {});
-      break;
+      return null;
+    case 'capture':
+      return capture(tabId, typeof command.frame === 'number' ? command.frame : 0);
     case 'navigate':
-      await chrome.tabs.update(tabId, { url: command.url });
-      break;
+      return { ok: await navigateTab(tabId, String(command.url)) };
     case 'goBack':
-      // Without an earlier page there is nothing to go back to: reload instead, as the host
-      // would have done had it known.
-      await chrome.tabs.goBack(tabId).catch(() => chrome.tabs.reload(tabId));
-      break;
+      // Without an earlier page this fails, and the host decides what comes next.
+      return { ok: await chrome.tabs.goBack(tabId).then(() => true, () => false) };
     case 'refresh':
-      await chrome.tabs.reload(tabId);
-      break;
+      return { ok: await chrome.tabs.reload(tabId).then(() => true, () => false) };
     case 'execCommand':
       await runInPage(tabId, pageCommand, [String(command.command)]).catch(() => {});
-      break;
+      return null;
     default:
-      break;
+      return null;
   }
 }
 
 function onHostMessage(message) {
   if (!message || message.type !== 'command' || typeof message.tab !== 'number') return;
-  enqueue(commandQueues, message.tab, () => runCommand(message));
+  const call = message.call;
+  // Requests (those with "call") are answered with their outcome; all run in the tab's order, so
+  // the warning page is shown only after the page was stopped.
+  enqueue(commandQueues, message.tab, async () => {
+    let reply = null;
+    try {
+      reply = await runCommand(message);
+    } finally {
+      if (typeof call === 'number' && port)
+        port.postMessage(Object.assign({}, reply, { type: 'reply', call }));
+    }
+  });
 }
 
 // Start the host with the browser, so the first page does not wait for it.

@@ -3,9 +3,13 @@
 
 #include "browser/host/Json.h"
 #include "inspector/HTMLSourceParser.h"
+#include "inspector/MailHeaderParser.h"
 #include "inspector/Registration.h"
 
-#include <memory>
+#include <climits>
+#include <string>
+
+#include <unistd.h>
 
 namespace browserhost {
 
@@ -19,22 +23,34 @@ std::string Answer(std::int64_t id, HRESULT result) {
         .Text();
 }
 
-// The capture a top-level document message carries, or null when the extension could not read
-// the page (no "html" member).
-std::shared_ptr<const PageCapture> CaptureOf(const JsonValue& message) {
-    if (!message.Find("html"))
-        return nullptr;
-    auto page = std::make_shared<PageCapture>();
-    page->text = message.GetString("text");
-    page->html = message.GetString("html");
-    const JsonValue* body = message.Find("body");
-    page->hasBody = !body || body->GetType() != JsonValue::Type::Bool || body->AsBool();
-    return page;
-}
-
 } // namespace
 
-BrowserHost::BrowserHost(CommandWriter writer) : writer_(std::move(writer)) {}
+std::string MailKey(const std::string& text) {
+    MailHeaderParser parser;
+    parser.SetText(text.c_str());
+    if (!parser.ParseFromTo())
+        return "";
+    parser.ParseAll();
+    std::string key;
+    for (const char* field : {parser.GetFrom(), parser.GetTo(), parser.GetSubject(),
+                              parser.GetDate(), parser.GetAttachment()}) {
+        key += field;
+        key += '\n';
+    }
+    return key;
+}
+
+std::string ParentProgram() {
+    std::string link = "/proc/" + std::to_string(getppid()) + "/exe";
+    char path[PATH_MAX];
+    ssize_t length = readlink(link.c_str(), path, sizeof path - 1);
+    if (length <= 0)
+        return "";
+    return std::string(path, static_cast<std::size_t>(length));
+}
+
+BrowserHost::BrowserHost(ExtensionPort* port, std::string program)
+    : port_(port), program_(std::move(program)) {}
 
 BrowserHost::~BrowserHost() {
     while (!tabs_.empty())
@@ -45,7 +61,7 @@ BrowserHost::Tab* BrowserHost::FindOrAttach(std::int64_t tabId) {
     if (auto it = tabs_.find(tabId); it != tabs_.end())
         return &it->second;
     Tab tab;
-    tab.browser.Attach(new TabBrowser(tabId, writer_));
+    tab.browser.Attach(new TabBrowser(tabId, port_, program_));
     ComPtr<IClassFactory> factory;
     if (FAILED(DllGetClassObject(CLSID_HTMLSourceParser, IID_IClassFactory, factory.PutVoid())) ||
         FAILED(factory->CreateInstance(nullptr, IID_IObjectWithSite, tab.inspector.PutVoid())))
@@ -68,12 +84,64 @@ void BrowserHost::Quit(std::int64_t tabId) {
     tab.browser->DropSinks();
 }
 
+HRESULT BrowserHost::Navigate(Tab& tab, std::int64_t frame, const std::string& url) {
+    if (frame == 0) {
+        // A new page of the tab: the reload the inspector asked for stays quiet, any other page
+        // is analysed afresh.
+        tab.quiet = tab.reloadAwaited;
+        tab.reloadAwaited = false;
+        tab.mails.clear();
+    }
+    if (tab.quiet)
+        return S_OK;
+    return tab.browser->Fire(DISPID_NAVIGATECOMPLETE2, frame, url);
+}
+
+HRESULT BrowserHost::Analyse(Tab& tab, std::int64_t frame, std::int64_t analysedFrame,
+                             const std::string& url) {
+    tab.browser->SetAnalysedFrame(analysedFrame);
+    HRESULT result = tab.browser->Fire(DISPID_DOCUMENTCOMPLETE, frame, url);
+    tab.browser->SetAnalysedFrame(0);
+    if (std::shared_ptr<const PageCapture> page = tab.browser->TakeLastCapture();
+        page && page->text) {
+        std::string key = MailKey(*page->text);
+        if (!key.empty())
+            tab.mails.insert(key);
+    }
+    return result;
+}
+
+HRESULT BrowserHost::Complete(Tab& tab, std::int64_t frame, const std::string& url) {
+    if (tab.quiet)
+        return S_OK;
+    // The window's document is what a completed frame shows the inspector, as in a browser
+    // window; a mail in an inner frame is analysed when that frame settles.
+    return Analyse(tab, frame, 0, url);
+}
+
+HRESULT BrowserHost::Settle(Tab& tab, std::int64_t frame, const std::string& url,
+                            const std::string& text) {
+    if (tab.quiet)
+        return S_OK;
+    std::string key = MailKey(text);
+    if (key.empty() || tab.mails.count(key))
+        return S_OK; // no mail, or one already analysed on this page
+    // Shown to the inspector as a new page of the window, whose document is the settled frame's.
+    HRESULT result = tab.browser->Fire(DISPID_NAVIGATECOMPLETE2, 0, url);
+    if (SUCCEEDED(result))
+        result = Analyse(tab, 0, frame, url);
+    tab.mails.insert(key);
+    return result;
+}
+
 std::string BrowserHost::HandleMessage(const std::string& json) {
     std::optional<JsonValue> message = ParseJson(json);
     if (!message)
         return Answer(-1, E_INVALIDARG);
     std::int64_t id = message->GetInteger("id").value_or(-1);
     std::optional<std::string> type = message->GetString("type");
+    if (type == "reply")
+        return ""; // late: its request gave up waiting
     std::optional<std::int64_t> tabId = message->GetInteger("tab");
     if (!type || !tabId)
         return Answer(id, E_INVALIDARG);
@@ -82,21 +150,28 @@ std::string BrowserHost::HandleMessage(const std::string& json) {
         Quit(*tabId);
         return Answer(id, S_OK);
     }
-    bool navigate = *type == "navigate";
-    if (!navigate && *type != "document")
+    if (*type != "navigate" && *type != "document" && *type != "settled" && *type != "error")
         return Answer(id, E_INVALIDARG);
     std::optional<std::int64_t> frame = message->GetInteger("frame");
-    if (!frame)
+    std::optional<std::string> text = message->GetString("text");
+    if (!frame || (*type == "settled" && !text))
         return Answer(id, E_INVALIDARG);
     Tab* tab = FindOrAttach(*tabId);
     if (!tab)
         return Answer(id, E_FAIL);
     std::string url = message->GetString("url").value_or("");
-    if (navigate)
-        return Answer(id, tab->browser->Fire(DISPID_NAVIGATECOMPLETE2, *frame, url));
-    if (*frame == 0)
-        tab->browser->SetPage(CaptureOf(*message));
-    return Answer(id, tab->browser->Fire(DISPID_DOCUMENTCOMPLETE, *frame, url));
+    HRESULT result = S_OK;
+    if (*type == "navigate")
+        result = Navigate(*tab, *frame, url);
+    else if (*type == "document")
+        result = Complete(*tab, *frame, url);
+    else if (*type == "settled")
+        result = Settle(*tab, *frame, url, *text);
+    else
+        result = tab->browser->Fire(DISPID_NAVIGATEERROR, *frame, url);
+    if (tab->browser->TakeReload())
+        tab->reloadAwaited = true;
+    return Answer(id, result);
 }
 
 } // namespace browserhost

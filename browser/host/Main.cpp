@@ -8,6 +8,7 @@
 // --profile names a browser user data folder (as Chromium's --user-data-dir); without it the
 // user's Chromium folder is used.
 #include "browser/host/BrowserHost.h"
+#include "browser/host/ExtensionLink.h"
 #include "browser/host/HostInstaller.h"
 #include "browser/host/NativeMessaging.h"
 #include "browser/host/Json.h"
@@ -55,11 +56,11 @@ int Serve() {
     int out = fcntl(STDOUT_FILENO, F_DUPFD_CLOEXEC, 3);
     if (out < 0 || dup2(STDERR_FILENO, STDOUT_FILENO) < 0)
         return 1;
-    browserhost::BrowserHost host(
-        [out](const std::string& json) { return browserhost::WriteMessage(out, json); });
+    browserhost::ExtensionLink link(STDIN_FILENO, out);
+    browserhost::BrowserHost host(&link, browserhost::ParentProgram());
     std::string message;
     for (;;) {
-        browserhost::ReadResult read = browserhost::ReadMessage(STDIN_FILENO, &message);
+        browserhost::ReadResult read = link.Next(&message);
         if (read == browserhost::ReadResult::End)
             return 0;
         std::string answer = read == browserhost::ReadResult::TooLarge
@@ -69,7 +70,7 @@ int Serve() {
                                        .Add("result", std::int64_t{E_INVALIDARG})
                                        .Text()
                                  : host.HandleMessage(message);
-        if (!browserhost::WriteMessage(out, answer))
+        if (!answer.empty() && !link.Send(answer))
             return 0;
     }
 }

@@ -1,6 +1,9 @@
 // TabBrowser and the objects it hands out: the captured document, its body element and the frame
 // objects whose identity tells the inspector which frame an event belongs to.
 //
+// Requests to the extension that wait for its reply: "capture" (the frame's page now),
+// "navigate", "goBack" and "refresh" (whether they succeeded).
+//
 // Sections: page objects, browser, commands.
 #include "browser/host/TabBrowser.h"
 
@@ -14,6 +17,10 @@
 namespace browserhost {
 
 namespace {
+
+// How long the tab may take to answer: a capture of a large page, a navigation to commit.
+constexpr int kCaptureTimeoutMs = 10000;
+constexpr int kNavigationTimeoutMs = 10000;
 
 // Reference counting and the empty IDispatch members the page objects share.
 template <class Interface> class PageObject : public Interface {
@@ -128,7 +135,8 @@ public:
                 return HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND);
             target = FileUrl(target);
         }
-        return browser_->SendCommand("navigate", "url", target) ? S_OK : E_FAIL;
+        // The tab reports whether the page could be shown, so a failure falls back in time.
+        return browser_->CallCommand("navigate", "url", target) ? S_OK : E_FAIL;
     }
 
 private:
@@ -140,8 +148,8 @@ private:
 
 // ---- browser ----
 
-TabBrowser::TabBrowser(std::int64_t tab, CommandWriter writer)
-    : tab_(tab), writer_(std::move(writer)) {}
+TabBrowser::TabBrowser(std::int64_t tab, ExtensionPort* port, std::string program)
+    : tab_(tab), port_(port), program_(std::move(program)) {}
 
 TabBrowser::~TabBrowser() = default;
 
@@ -195,10 +203,21 @@ HRESULT TabBrowser::get_Document(IDispatch** document) {
     if (!document)
         return E_POINTER;
     *document = nullptr;
-    if (!page_)
+    std::shared_ptr<const PageCapture> page = Capture(analysedFrame_);
+    if (!page)
         return E_FAIL;
-    auto* page = new PageDocument(this, page_);
-    return page->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(document));
+    lastCapture_ = page;
+    auto* object = new PageDocument(this, std::move(page));
+    return object->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(document));
+}
+
+std::shared_ptr<const PageCapture> TabBrowser::Capture(std::int64_t frameId) {
+    if (!port_)
+        return nullptr;
+    JsonWriter request = Command("capture");
+    request.Add("frame", frameId);
+    std::optional<JsonValue> reply = port_->Call(std::move(request), kCaptureTimeoutMs);
+    return reply ? CaptureOf(*reply) : nullptr;
 }
 
 HRESULT TabBrowser::Stop() {
@@ -206,11 +225,24 @@ HRESULT TabBrowser::Stop() {
 }
 
 HRESULT TabBrowser::GoBack() {
-    return SendCommand("goBack") ? S_OK : E_FAIL;
+    return CallCommand("goBack") ? S_OK : E_FAIL;
 }
 
 HRESULT TabBrowser::Refresh() {
-    return SendCommand("refresh") ? S_OK : E_FAIL;
+    if (!CallCommand("refresh"))
+        return E_FAIL;
+    reloaded_ = true;
+    return S_OK;
+}
+
+HRESULT TabBrowser::get_FullName(BSTR* name) {
+    if (!name)
+        return E_POINTER;
+    *name = nullptr;
+    if (program_.empty())
+        return E_FAIL;
+    *name = SysAllocStringFromUtf8(program_);
+    return *name ? S_OK : E_OUTOFMEMORY;
 }
 
 HRESULT TabBrowser::FindConnectionPoint(REFIID iid, IConnectionPoint** point) {
@@ -239,11 +271,10 @@ HRESULT TabBrowser::Unadvise(DWORD cookie) {
     return sinks_.erase(cookie) ? S_OK : CONNECT_E_NOCONNECTION;
 }
 
-void TabBrowser::SetPage(std::shared_ptr<const PageCapture> page) {
-    page_ = std::move(page);
-}
-
 IDispatch* TabBrowser::Frame(std::int64_t frameId) {
+    // The top frame is the window itself, so the inspector can tell a new page from a frame.
+    if (frameId == 0)
+        return static_cast<IWebBrowser2*>(this);
     ComPtr<IDispatch>& frame = frames_[frameId];
     if (!frame)
         frame = ComPtr<IDispatch>(new FrameObject());
@@ -251,16 +282,26 @@ IDispatch* TabBrowser::Frame(std::int64_t frameId) {
 }
 
 HRESULT TabBrowser::Fire(DISPID id, std::int64_t frameId, const std::string& url) {
+    // The arguments in reverse order: NavigateError's (frame, URL, target frame name, status,
+    // cancel) and the frame events' (frame, URL).
     VARIANT location;
     location.vt = VT_BSTR;
     location.bstrVal = SysAllocStringFromUtf8(url);
-    VARIANT args[2];
-    args[0].vt = VT_BYREF | VT_VARIANT;
-    args[0].pvarVal = &location;
-    args[1].vt = VT_DISPATCH;
-    args[1].pdispVal = Frame(frameId);
-    bool frameEvent = id == DISPID_NAVIGATECOMPLETE2 || id == DISPID_DOCUMENTCOMPLETE;
-    DISPPARAMS params = {frameEvent ? args : nullptr, nullptr, frameEvent ? 2u : 0u, 0};
+    VARIANT args[5];
+    for (VARIANT& arg : args)
+        VariantInit(&arg);
+    UINT count = 0;
+    if (id == DISPID_NAVIGATECOMPLETE2 || id == DISPID_DOCUMENTCOMPLETE)
+        count = 2;
+    else if (id == DISPID_NAVIGATEERROR)
+        count = 5;
+    if (count > 0) {
+        args[count - 1].vt = VT_DISPATCH;
+        args[count - 1].pdispVal = Frame(frameId);
+        args[count - 2].vt = VT_BYREF | VT_VARIANT;
+        args[count - 2].pvarVal = &location;
+    }
+    DISPPARAMS params = {count > 0 ? args : nullptr, nullptr, count, 0};
 
     // A subscriber may end its subscription (OnQuit) while it handles the event.
     std::vector<ComPtr<IDispatch>> sinks;
@@ -283,13 +324,38 @@ void TabBrowser::DropSinks() {
 
 // ---- commands ----
 
-bool TabBrowser::SendCommand(const std::string& op, const std::string& name,
-                             const std::string& value) {
+JsonWriter TabBrowser::Command(const std::string& op, const std::string& name,
+                               const std::string& value) const {
     JsonWriter command;
     command.Add("type", "command").Add("tab", tab_).Add("op", op);
     if (!name.empty())
         command.Add(name, value);
-    return writer_ && writer_(command.Text());
+    return command;
+}
+
+bool TabBrowser::SendCommand(const std::string& op, const std::string& name,
+                             const std::string& value) {
+    return port_ && port_->Send(Command(op, name, value).Text());
+}
+
+bool TabBrowser::CallCommand(const std::string& op, const std::string& name,
+                             const std::string& value) {
+    if (!port_)
+        return false;
+    std::optional<JsonValue> reply = port_->Call(Command(op, name, value), kNavigationTimeoutMs);
+    const JsonValue* ok = reply ? reply->Find("ok") : nullptr;
+    return ok && ok->GetType() == JsonValue::Type::Bool && ok->AsBool();
+}
+
+std::shared_ptr<const PageCapture> CaptureOf(const JsonValue& reply) {
+    if (!reply.Find("html"))
+        return nullptr;
+    auto page = std::make_shared<PageCapture>();
+    page->text = reply.GetString("text");
+    page->html = reply.GetString("html");
+    const JsonValue* body = reply.Find("body");
+    page->hasBody = !body || body->GetType() != JsonValue::Type::Bool || body->AsBool();
+    return page;
 }
 
 std::string FileUrl(const std::string& path) {

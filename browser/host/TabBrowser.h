@@ -1,9 +1,12 @@
-// TabBrowser: one browser tab as the page inspector sees a browser window. It holds the tab's
-// latest top-level page as the extension captured it, hands it out as the document with its body
-// element, keeps one frame object per frame id, delivers the tab's events to its subscribers and
-// turns the inspector's browser operations into commands for the extension.
+// TabBrowser: one browser tab as the page inspector sees a browser window. Its document is the
+// page as the tab shows it at the time of the call (asked of the extension), with its body
+// element. It keeps one frame object per frame id (the top frame is the browser object itself,
+// as in a browser window), delivers the tab's events to its subscribers and turns the
+// inspector's browser operations into commands for the extension, waiting for their outcome
+// where the inspector needs it.
 #pragma once
 
+#include "browser/host/ExtensionLink.h"
 #include "platform/ComBrowser.h"
 
 #include <cstdint>
@@ -12,6 +15,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 
 namespace browserhost {
 
@@ -23,15 +27,17 @@ struct PageCapture {
     std::optional<std::string> html; // UTF-8
 };
 
-// Sends one command for the tab to the extension (a JSON object); false when it could not be sent.
-using CommandWriter = std::function<bool(const std::string& json)>;
+// The page a capture reply of the extension describes; null when the page could not be read (no
+// "html" member).
+std::shared_ptr<const PageCapture> CaptureOf(const JsonValue& reply);
 
 class TabBrowser final : public IWebBrowser2,
                          public IConnectionPointContainer,
                          public IConnectionPoint {
 public:
-    // The first reference belongs to the caller (use ComPtr::Attach).
-    TabBrowser(std::int64_t tab, CommandWriter writer);
+    // The first reference belongs to the caller (use ComPtr::Attach). program is the browser's
+    // program file, as get_FullName gives it.
+    TabBrowser(std::int64_t tab, ExtensionPort* port, std::string program);
     TabBrowser(const TabBrowser&) = delete;
     TabBrowser& operator=(const TabBrowser&) = delete;
 
@@ -48,12 +54,17 @@ public:
                    VARIANT* result, EXCEPINFO* exception, UINT* argError) override;
 
     // ---- IWebBrowser2 ----
-    // The latest captured top-level page; E_FAIL when the tab's page could not be captured.
+    // The document of the analysed frame as the tab shows it now; E_FAIL when it cannot be read.
     HRESULT get_Document(IDispatch** document) override;
-    // Stop, GoBack and Refresh are sent to the extension; E_FAIL when that fails.
+    // Sent to the extension; E_FAIL when that fails.
     HRESULT Stop() override;
+    // Carried out by the extension; E_FAIL when there is no earlier page or the tab cannot go.
     HRESULT GoBack() override;
+    // Carried out by the extension; E_FAIL when it failed. A successful one is remembered (see
+    // TakeReload).
     HRESULT Refresh() override;
+    // The browser's program file.
+    HRESULT get_FullName(BSTR* name) override;
 
     // ---- connection points: DWebBrowserEvents2 only ----
     HRESULT FindConnectionPoint(REFIID iid, IConnectionPoint** point) override;
@@ -61,10 +72,17 @@ public:
     HRESULT Unadvise(DWORD cookie) override;
 
     // ---- the host's side ----
-    // The page that get_Document hands out from now on; null when it could not be captured.
-    void SetPage(std::shared_ptr<const PageCapture> page);
-    // Delivers an event to every subscriber; NavigateComplete2 and DocumentComplete carry the
-    // frame object of frameId and the URL. Returns the first failure of a subscriber, else S_OK.
+    // The frame whose document get_Document reads from now on (0, the top frame, at first).
+    void SetAnalysedFrame(std::int64_t frameId) { analysedFrame_ = frameId; }
+    // Asks the tab for the document of frameId as it is now; null when it cannot be read.
+    std::shared_ptr<const PageCapture> Capture(std::int64_t frameId);
+    // The page the latest get_Document read, then forgets it; null when none was read.
+    std::shared_ptr<const PageCapture> TakeLastCapture() { return std::move(lastCapture_); }
+    // Whether a reload was carried out since the last call.
+    bool TakeReload() { return std::exchange(reloaded_, false); }
+    // Delivers an event to every subscriber; NavigateComplete2, DocumentComplete and
+    // NavigateError carry the frame object of frameId and the URL. Returns the first failure of a
+    // subscriber, else S_OK.
     HRESULT Fire(DISPID id, std::int64_t frameId = 0, const std::string& url = {});
     // Ends every subscription (breaks the reference cycle with the subscribers).
     void DropSinks();
@@ -72,15 +90,24 @@ public:
     // Sends one command for this tab; false when the extension cannot be reached.
     bool SendCommand(const std::string& op, const std::string& name = {},
                      const std::string& value = {});
+    // Sends one command and waits for its outcome: true when the extension replied "ok".
+    bool CallCommand(const std::string& op, const std::string& name = {},
+                     const std::string& value = {});
 
 private:
     ~TabBrowser();
     IDispatch* Frame(std::int64_t frameId);
+    // A command for this tab: {"type":"command","tab":T,"op":op} with name: value when named.
+    JsonWriter Command(const std::string& op, const std::string& name = {},
+                       const std::string& value = {}) const;
 
     ULONG refs_ = 1;
     std::int64_t tab_;
-    CommandWriter writer_;
-    std::shared_ptr<const PageCapture> page_;
+    ExtensionPort* port_;
+    std::string program_;
+    std::int64_t analysedFrame_ = 0;
+    std::shared_ptr<const PageCapture> lastCapture_;
+    bool reloaded_ = false;
     std::map<std::int64_t, ComPtr<IDispatch>> frames_;
     std::map<DWORD, ComPtr<IDispatch>> sinks_;
     DWORD nextCookie_ = 1;

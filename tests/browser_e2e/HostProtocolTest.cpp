@@ -1,5 +1,6 @@
-// The native host as the browser sees it: messages in, answers and tab commands out, one page
-// inspector per tab, the warning page, malformed messages, and the manifest installer.
+// The native host as the browser sees it: messages in, answers, tab commands and requests out (the
+// test answers the requests as the extension does), one page inspector per tab, the warning page
+// and its fallbacks, settled pages, malformed messages, and the manifest installer.
 #include "HostProcess.h"
 #include "tests/inspector/InspectorSandbox.h"
 
@@ -9,7 +10,11 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <map>
 #include <sstream>
+#include <utility>
+
+#include <unistd.h>
 
 #include <sys/stat.h>
 
@@ -52,8 +57,9 @@ protected:
         Sandbox::Get().RemoveDefinitions();
     }
 
-    // Sends a message and collects what the host writes up to its answer: the commands, then the
-    // answer itself (last).
+    // Sends a message and collects what the host writes up to its answer: the commands and
+    // requests, then the answer itself (last). Requests are answered on the way: "capture" with
+    // the page the frame shows (pages_), the others with outcomes_ (success by default).
     std::vector<JsonValue> Exchange(const std::string& message) {
         std::vector<JsonValue> out;
         EXPECT_TRUE(host_.Send(message));
@@ -71,7 +77,24 @@ protected:
             out.push_back(*value);
             if (value->GetString("type") == "done")
                 return out;
+            if (std::optional<std::int64_t> call = value->GetInteger("call"))
+                EXPECT_TRUE(host_.Send(Reply(*value, *call)));
         }
+    }
+    std::string Reply(const JsonValue& request, std::int64_t call) {
+        JsonWriter reply;
+        reply.Add("type", "reply").Add("call", call);
+        std::string op = request.GetString("op").value_or("");
+        if (op == "capture") {
+            auto page = pages_.find(
+                {request.GetInteger("tab").value_or(-1), request.GetInteger("frame").value_or(-1)});
+            if (page != pages_.end())
+                reply.Add("text", page->second.first).Add("html", page->second.second);
+            return reply.Text();
+        }
+        std::string text = reply.Text();
+        bool ok = outcomes_.count(op) ? outcomes_[op] : true;
+        return text.substr(0, text.size() - 1) + ",\"ok\":" + (ok ? "true" : "false") + "}";
     }
     std::string Navigate(std::int64_t id, std::int64_t tab, std::int64_t frame) {
         return JsonWriter()
@@ -82,21 +105,42 @@ protected:
             .Add("url", "file:///mail.html")
             .Text();
     }
+    // A completed document; frame 0 now shows text and html.
     std::string Document(std::int64_t id, std::int64_t tab, std::int64_t frame,
                          const std::string& text = kMailText,
                          const std::string& html = "<p>Hello</p>") {
-        JsonWriter message;
-        message.Add("type", "document").Add("id", id).Add("tab", tab).Add("frame", frame);
-        message.Add("url", "file:///mail.html");
         if (frame == 0)
-            message.Add("text", text).Add("html", html);
-        return message.Text();
+            pages_[{tab, 0}] = {text, html};
+        return Event("document", id, tab, frame);
     }
-    // The ops of the commands in an exchange, e.g. "stop navigate".
+    std::string Event(const std::string& type, std::int64_t id, std::int64_t tab,
+                      std::int64_t frame) {
+        return JsonWriter()
+            .Add("type", type)
+            .Add("id", id)
+            .Add("tab", tab)
+            .Add("frame", frame)
+            .Add("url", "file:///mail.html")
+            .Text();
+    }
+    // A frame's page that changed and settled: it shows text now.
+    std::string Settled(std::int64_t id, std::int64_t tab, std::int64_t frame,
+                        const std::string& text) {
+        pages_[{tab, frame}] = {text, "<p>" + text + "</p>"};
+        return JsonWriter()
+            .Add("type", "settled")
+            .Add("id", id)
+            .Add("tab", tab)
+            .Add("frame", frame)
+            .Add("url", "http://mail.example/")
+            .Add("text", text)
+            .Text();
+    }
+    // The ops of the commands in an exchange, e.g. "stop navigate"; reading the page is left out.
     static std::string Ops(const std::vector<JsonValue>& out) {
         std::string ops;
         for (const JsonValue& value : out) {
-            if (value.GetString("type") != "command")
+            if (value.GetString("type") != "command" || value.GetString("op") == "capture")
                 continue;
             ops += (ops.empty() ? "" : " ") + value.GetString("op").value_or("?");
         }
@@ -106,8 +150,29 @@ protected:
         return out.empty() ? 12345 : out.back().GetInteger("result").value_or(12345);
     }
 
+    // The frames of the requests to read a page, e.g. "0 4".
+    static std::string Captures(const std::vector<JsonValue>& out) {
+        std::string frames;
+        for (const JsonValue& value : out) {
+            if (value.GetString("op") == "capture")
+                frames += (frames.empty() ? "" : " ") +
+                          std::to_string(value.GetInteger("frame").value_or(-1));
+        }
+        return frames;
+    }
+
     HostProcess host_;
+    std::map<std::pair<std::int64_t, std::int64_t>, std::pair<std::string, std::string>> pages_;
+    std::map<std::string, bool> outcomes_;
 };
+
+// The program the reports name: the host's parent, the browser (here the test program).
+std::string ParentName() {
+    char self[4096] = {};
+    ssize_t length = readlink("/proc/self/exe", self, sizeof self - 1);
+    std::string path(self, length > 0 ? static_cast<std::size_t>(length) : 0);
+    return path.substr(path.rfind('/') + 1);
+}
 
 TEST_F(HostProtocol, BlockedMailGetsStopAndWarningPageBeforeTheAnswer) {
     ReportReceiver receiver({0});
@@ -116,14 +181,15 @@ TEST_F(HostProtocol, BlockedMailGetsStopAndWarningPageBeforeTheAnswer) {
     EXPECT_EQ(Ops(Exchange(Document(3, 7, 3))), "") << "an inner frame is no page";
     std::vector<JsonValue> out = Exchange(Document(4, 7, 0));
     ASSERT_EQ(Ops(out), "stop navigate");
-    EXPECT_EQ(out[1].GetInteger("tab"), 7);
-    EXPECT_EQ(out[1].GetString("url"), "file://" + Sandbox::Get().WarningPagePath());
+    ASSERT_EQ(out[0].GetString("op"), "capture") << "the page is read first";
+    EXPECT_EQ(out[2].GetInteger("tab"), 7);
+    EXPECT_EQ(out[2].GetString("url"), "file://" + Sandbox::Get().WarningPagePath());
     EXPECT_EQ(out.back().GetInteger("id"), 4);
     EXPECT_EQ(Result(out), 0);
     EXPECT_EQ(receiver.Kinds(), "F");
     std::vector<inspectortest::MailReport> reports = receiver.Reports();
     ASSERT_EQ(reports.size(), 1u);
-    EXPECT_EQ(FieldString(reports[0].record.program), "hookwise-browser-host");
+    EXPECT_EQ(FieldString(reports[0].record.program), ParentName());
     EXPECT_EQ(FieldString(reports[0].record.mail.from), "billing <billing@amaz0n-support.example>");
     EXPECT_EQ(FieldString(reports[0].record.mail.to), "you@home.example");
 }
@@ -163,6 +229,119 @@ TEST_F(HostProtocol, MissingWarningPageGoesBack) {
     EXPECT_EQ(Ops(Exchange(Document(2, 7, 0))), "stop goBack");
 }
 
+TEST_F(HostProtocol, WarningPageThatCannotBeShownGoesBack) {
+    ReportReceiver receiver({0});
+    outcomes_["navigate"] = false;
+    Exchange(Navigate(1, 7, 0));
+    EXPECT_EQ(Ops(Exchange(Document(2, 7, 0))), "stop navigate goBack");
+    EXPECT_EQ(receiver.Kinds(), "F");
+}
+
+// Neither the warning page nor an earlier page: the tab reloads, and the reloaded page is not
+// analysed again (it would be blocked and reloaded without end). A page opened after it is.
+TEST_F(HostProtocol, ReloadAfterAFailedGoBackIsNotAnalysedAgain) {
+    ReportReceiver receiver({0});
+    outcomes_["navigate"] = false;
+    outcomes_["goBack"] = false;
+    Exchange(Navigate(1, 7, 0));
+    EXPECT_EQ(Ops(Exchange(Document(2, 7, 0))), "stop navigate goBack refresh");
+    // The reload: its frames, its completion and its settling.
+    Exchange(Navigate(3, 7, 0));
+    EXPECT_EQ(Ops(Exchange(Navigate(4, 7, 2))), "");
+    EXPECT_EQ(Ops(Exchange(Document(5, 7, 2))), "");
+    EXPECT_EQ(Ops(Exchange(Document(6, 7, 0))), "");
+    EXPECT_EQ(Ops(Exchange(Settled(7, 7, 0, kMailText + "changed\r\n"))), "");
+    EXPECT_EQ(receiver.Kinds(), "F") << "the reloaded page was analysed";
+
+    // The user opens the mail again: a new load, analysed and held back again.
+    Exchange(Navigate(8, 7, 0));
+    EXPECT_EQ(Ops(Exchange(Document(9, 7, 0))), "stop navigate goBack refresh");
+    EXPECT_EQ(receiver.Kinds(), "FF");
+    Exchange(Navigate(10, 7, 0));
+    EXPECT_EQ(Ops(Exchange(Document(11, 7, 0))), "");
+    EXPECT_EQ(receiver.Kinds(), "FF");
+}
+
+TEST_F(HostProtocol, FailedReloadLeavesTheNextLoadAnalysed) {
+    ReportReceiver receiver({0});
+    outcomes_["navigate"] = false;
+    outcomes_["goBack"] = false;
+    outcomes_["refresh"] = false;
+    Exchange(Navigate(1, 7, 0));
+    EXPECT_EQ(Ops(Exchange(Document(2, 7, 0))), "stop navigate goBack refresh");
+    Exchange(Navigate(3, 7, 0));
+    Exchange(Document(4, 7, 0));
+    EXPECT_EQ(receiver.Kinds(), "FF");
+}
+
+// The inspector reads the page when it analyses it, not when the top frame last completed: a
+// sender that a script put in after the page completed is seen when an inner frame completes.
+TEST_F(HostProtocol, PageIsReadWhenTheAnalysisRuns) {
+    ReportReceiver receiver({1});
+    Exchange(Navigate(1, 7, 0));
+    Exchange(Document(2, 7, 0, "From: friend@home.example\r\nTo: you@home.example\r\n"));
+    EXPECT_EQ(receiver.Kinds(), "");
+    pages_[{7, 0}] = {kMailText, "<p>Hello</p>"};
+    Exchange(Navigate(3, 7, 4));
+    std::vector<JsonValue> out = Exchange(Document(4, 7, 4));
+    EXPECT_EQ(Captures(out), "0") << "the window's document, read now";
+    EXPECT_EQ(receiver.Kinds(), "F");
+}
+
+// An inner frame that starts after the page completed and never completes, or fails, does not
+// keep the tab's next pages from being analysed.
+TEST_F(HostProtocol, StalledOrFailedInnerFrameDoesNotStopTheNextPage) {
+    ReportReceiver receiver({1});
+    Exchange(Navigate(1, 7, 0));
+    Exchange(Document(2, 7, 0, "Nothing here\r\n"));
+    Exchange(Navigate(3, 7, 5)); // stalls for good
+    Exchange(Navigate(4, 7, 0));
+    Exchange(Document(5, 7, 0));
+    EXPECT_EQ(receiver.Kinds(), "F");
+
+    Exchange(Navigate(6, 7, 6));
+    EXPECT_EQ(Result(Exchange(Event("error", 7, 7, 6))), 0);
+    Exchange(Navigate(8, 7, 8));
+    Exchange(Document(9, 7, 8));
+    EXPECT_EQ(receiver.Kinds(), "FF") << "the failed frame was still pending";
+}
+
+// A page that changes without a navigation is analysed once per mail it shows; an inner frame's
+// mail is read from that frame.
+TEST_F(HostProtocol, SettledPagesAreAnalysedOncePerMail) {
+    ReportReceiver receiver({1});
+    Exchange(Navigate(1, 7, 0));
+    Exchange(Document(2, 7, 0, "Inbox\r\n"));
+    std::vector<JsonValue> out = Exchange(Settled(3, 7, 0, "Inbox\r\nstill no mail\r\n"));
+    EXPECT_EQ(Captures(out), "") << "a page without a mail is not read again";
+    out = Exchange(Settled(4, 7, 0, kMailText));
+    EXPECT_EQ(Captures(out), "0");
+    EXPECT_EQ(receiver.Kinds(), "F");
+    Exchange(Settled(5, 7, 0, kMailText + "a clock ticked\r\n"));
+    EXPECT_EQ(receiver.Kinds(), "F") << "the same mail is not reported twice";
+
+    std::string other = "From: billing@amaz0n-support.example\r\nTo: you@home.example\r\n"
+                        "Subject: Second notice\r\n";
+    out = Exchange(Settled(6, 7, 3, other));
+    EXPECT_EQ(Captures(out), "3");
+    ASSERT_EQ(receiver.Kinds(), "FF");
+    EXPECT_EQ(FieldString(receiver.Reports()[1].record.mail.subject), "second notice");
+
+    // A new page of the tab: the first mail counts as new again.
+    Exchange(Navigate(7, 7, 0));
+    Exchange(Document(8, 7, 0, "Inbox\r\n"));
+    Exchange(Settled(9, 7, 0, kMailText));
+    EXPECT_EQ(receiver.Kinds(), "FFF");
+}
+
+TEST_F(HostProtocol, CompletedMailIsNotAnalysedAgainWhenItSettles) {
+    ReportReceiver receiver({1});
+    Exchange(Navigate(1, 7, 0));
+    Exchange(Document(2, 7, 0));
+    Exchange(Settled(3, 7, 0, kMailText));
+    EXPECT_EQ(receiver.Kinds(), "F");
+}
+
 TEST_F(HostProtocol, UnreadablePageIsNotAnalysed) {
     ReportReceiver receiver({0});
     Exchange(Navigate(1, 7, 0));
@@ -181,6 +360,9 @@ TEST_F(HostProtocol, MalformedMessagesAreRefusedAndTheHostGoesOn) {
     EXPECT_EQ(Result(Exchange(R"({"type":"navigate","id":4,"tab":"7","frame":0})")), invalid);
     EXPECT_EQ(Result(Exchange(R"({"type":"document","id":5,"tab":7})")), invalid);
     EXPECT_EQ(Result(Exchange(R"({"type":"reload","id":6,"tab":7})")), invalid);
+    EXPECT_EQ(Result(Exchange(R"({"type":"settled","id":8,"tab":7,"frame":0})")), invalid);
+    // A reply nobody waits for (its request gave up) gets no answer; the next message does.
+    EXPECT_TRUE(host_.Send(R"({"type":"reply","call":999,"ok":true})"));
     EXPECT_EQ(Result(Exchange(std::string(200, '[') + std::string(200, ']'))), invalid);
     EXPECT_EQ(Exchange(R"({"type":"bogus","id":77,"tab":1})").back().GetInteger("id"), 77);
 

@@ -10,11 +10,13 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <string>
 #include <sys/socket.h>
 #include <sys/un.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace {
@@ -83,6 +85,61 @@ TEST_F(EngineState, GetAppPathWithoutKeyIsEmptyAndTouchesNothing) {
     setenv("HOOKWISE_REGISTRY", unused.c_str(), 1);
     EXPECT_STREQ(CLSPGlobals::GetAppPath(), "");
     EXPECT_FALSE(std::filesystem::exists(unused));
+}
+
+// Another process (the tray program saving its settings) holds a write transaction on the
+// registry; the engine's set-up only reads an existing key, so it neither waits for the writer's
+// 10 s busy time-out nor fails. Both the first call of a process (the store opened anew) and a
+// later one are checked.
+TEST_F(EngineState, SetUpDoesNotWaitForAnotherProcessWriting) {
+    SetAppPath("/opt/hw");
+    RegistryReopenForTesting();
+    int ready[2];
+    int release[2];
+    ASSERT_EQ(pipe(ready), 0);
+    ASSERT_EQ(pipe(release), 0);
+    pid_t writer = fork();
+    ASSERT_GE(writer, 0);
+    if (writer == 0) {
+        close(ready[0]);
+        close(release[1]);
+        RegistryReopenForTesting();
+        {
+            RegistryTransaction transaction;
+            RegKey key;
+            bool held = RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Corvane\\Hookwise\\Overview",
+                                        0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS,
+                                        nullptr, key.Put(), nullptr) == ERROR_SUCCESS;
+            char state = held ? 'y' : 'n';
+            (void)!write(ready[1], &state, 1);
+            char done = 0;
+            (void)!read(release[0], &done, 1); // until the parent closes its end
+            transaction.Commit();
+        }
+        _exit(0);
+    }
+    close(ready[1]);
+    close(release[0]);
+    char state = 0;
+    ASSERT_EQ(read(ready[0], &state, 1), 1);
+    ASSERT_EQ(state, 'y') << "the writer could not begin its transaction";
+
+    auto started = std::chrono::steady_clock::now();
+    bool first = CLSPGlobals::InitializeAppVars();
+    ClearEngineState();
+    bool again = CLSPGlobals::InitializeAppVars();
+    auto seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started);
+    close(release[1]);
+    close(ready[0]);
+    int status = 0;
+    waitpid(writer, &status, 0);
+
+    EXPECT_TRUE(first);
+    EXPECT_TRUE(again);
+    EXPECT_STREQ(CLSPGlobals::szAppPath, "/opt/hw");
+    // Waiting for the writer would take the whole busy time-out of 10 s.
+    EXPECT_LT(seconds.count(), 5.0) << "the set-up waited for the writer";
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
 }
 
 // Folder lengths around the 260-character limit of the paths: a path that would not fit stays

@@ -142,6 +142,45 @@ TEST_F(InspectorFixture, NavigationWithoutDocumentCompleteStaysPending) {
     EXPECT_EQ(Analyses(), 1u);
 }
 
+// An inner frame that starts after the page completed and then never completes (an ad that
+// stalls, a frame removed while loading) must not keep the window from being analysed again:
+// the browser's NavigateError of that frame, or the next navigation of the window itself (whose
+// frame is the browser object), replaces it.
+TEST_F(InspectorFixture, StalledInnerFrameGivesWayToTheNextPage) {
+    Attach();
+    IDispatch* window = static_cast<IWebBrowser2*>(browser_.Get());
+    ComPtr<FakeFrame> ad(new FakeFrame());
+    browser_->Fire(DISPID_NAVIGATECOMPLETE2, window);
+    browser_->Fire(DISPID_DOCUMENTCOMPLETE, window);
+    ASSERT_EQ(Analyses(), 1u);
+
+    browser_->Fire(DISPID_NAVIGATECOMPLETE2, ad.Get());
+    EXPECT_EQ(Parser()->PendingTopFrame(), ad.Get());
+    browser_->Fire(DISPID_NAVIGATECOMPLETE2, window);
+    EXPECT_EQ(Parser()->PendingTopFrame(), window) << "the window's navigation replaces the frame";
+    browser_->Fire(DISPID_DOCUMENTCOMPLETE, window);
+    EXPECT_EQ(Analyses(), 2u);
+
+    // NavigateError's frame is its first argument, the last of the five stored.
+    browser_->Fire(DISPID_NAVIGATECOMPLETE2, ad.Get());
+    VARIANT args[5];
+    for (VARIANT& arg : args)
+        arg.vt = VT_EMPTY;
+    args[4].vt = VT_DISPATCH;
+    args[4].pdispVal = window;
+    DISPPARAMS otherFrame = {args, nullptr, 5, 0};
+    browser_->FireRaw(DISPID_NAVIGATEERROR, &otherFrame);
+    EXPECT_EQ(Parser()->PendingTopFrame(), ad.Get()) << "an error of another frame changes nothing";
+    args[4].pdispVal = ad.Get();
+    DISPPARAMS adError = {args, nullptr, 5, 0};
+    browser_->FireRaw(DISPID_NAVIGATEERROR, &adError);
+    EXPECT_EQ(Parser()->PendingTopFrame(), nullptr);
+    ComPtr<FakeFrame> next(new FakeFrame());
+    browser_->Fire(DISPID_NAVIGATECOMPLETE2, next.Get());
+    browser_->Fire(DISPID_DOCUMENTCOMPLETE, next.Get());
+    EXPECT_EQ(Analyses(), 3u);
+}
+
 TEST_F(InspectorFixture, InvokeRefusesAMissingParameterBlockAndAcceptsAnyIdentifier) {
     Attach();
     EXPECT_EQ(Parser()->Invoke(DISPID_NAVIGATECOMPLETE2, IID_NULL, 0, DISPATCH_METHOD, nullptr,

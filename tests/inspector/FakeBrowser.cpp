@@ -151,6 +151,14 @@ HRESULT FakeBrowser::Refresh() {
     return S_OK;
 }
 
+HRESULT FakeBrowser::get_FullName(BSTR* name) {
+    *name = nullptr;
+    if (fullName.empty())
+        return E_NOTIMPL;
+    *name = SysAllocStringFromUtf8(fullName);
+    return S_OK;
+}
+
 HRESULT FakeBrowser::FindConnectionPoint(REFIID iid, IConnectionPoint** point) {
     *point = nullptr;
     if (FAILED(findPointResult))

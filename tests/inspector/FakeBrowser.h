@@ -130,6 +130,8 @@ public:
     HRESULT Stop() override;
     HRESULT GoBack() override;
     HRESULT Refresh() override;
+    // fullName when set, else E_NOTIMPL (the inspector then names its own process).
+    HRESULT get_FullName(BSTR* name) override;
     HRESULT FindConnectionPoint(REFIID iid, IConnectionPoint** point) override;
     // Logs "Advise" / "Unadvise COOKIE".
     HRESULT Advise(IUnknown* sink, DWORD* cookie) override;
@@ -152,6 +154,7 @@ public:
     HRESULT documentResult = S_OK;
     HRESULT findPointResult = S_OK;
     HRESULT goBackResult = S_OK;
+    std::string fullName;
 
 private:
     std::map<DWORD, ComPtr<IDispatch>> sinks_;

@@ -141,6 +141,19 @@ TEST_F(AnalysisFixture, RecordsCarryTheMailAndWhatMatched) {
     EXPECT_EQ(FieldString(reports[3].record.mail.matchedText), "click here to unlock");
 }
 
+TEST_F(AnalysisFixture, RecordsNameTheProgramTheBrowserGives) {
+    // A browser that runs the inspector in a helper process names its own program file.
+    browser_->fullName = "/usr/lib/chromium/chromium";
+    ReportReceiver receiver({1});
+    LoadTopLevel();
+    std::vector<MailReport> reports = receiver.Reports();
+    ASSERT_FALSE(reports.empty());
+    for (const MailReport& report : reports) {
+        EXPECT_EQ(FieldString(report.record.senderPath), "/usr/lib/chromium/chromium");
+        EXPECT_EQ(FieldString(report.record.program), "chromium");
+    }
+}
+
 TEST_F(AnalysisFixture, HiddenLinkReportNamesThePatternTwice) {
     Sandbox::Get().WriteDefinitions(HiddenLinkOnly());
     ReportReceiver receiver({1});

@@ -129,4 +129,10 @@ TEST(GetUrl, NullRequestGivesEmptyOutput) {
     EXPECT_STREQ(url, "");
 }
 
+TEST(GetUrl, NullOutputIsIgnored) {
+    // A full request, so the call would otherwise write an address.
+    CLSPGlobals::GetUrl(Get("/index.html").c_str(), nullptr);
+    CLSPGlobals::GetUrl(nullptr, nullptr);
+}
+
 } // namespace
