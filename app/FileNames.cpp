@@ -125,3 +125,7 @@ std::string GetAuxFolder() {
 std::string GetMoviePath(std::string_view baseName, std::string_view extension) {
     return GetMovieFolder() + "/" + EncodeFileName(baseName) + std::string(extension);
 }
+
+std::string GetHelpPath(std::string_view language) {
+    return GetAuxFolder() + "/" + EncodeFileName(language) + ".htm";
+}

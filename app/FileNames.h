@@ -60,3 +60,7 @@ std::string GetAuxFolder();
 
 // Movie folder + "/" + EncodeFileName(baseName) + extension: GetMoviePath("HkMain", ".pbf").
 std::string GetMoviePath(std::string_view baseName, std::string_view extension);
+
+// The help page of a language: GetAuxFolder() + "/" + EncodeFileName(language) + ".htm" (an HTML
+// page, which the desktop's browser opens).
+std::string GetHelpPath(std::string_view language);
