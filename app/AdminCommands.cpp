@@ -4,6 +4,7 @@
 // reset; language, live update and support; the settings windows.
 #include "app/AdminCommands.h"
 
+#include "app/DetectionHandlers.h"
 #include "app/FileNames.h"
 #include "app/MainWindow.h"
 #include "app/TrayApp.h"
@@ -153,11 +154,7 @@ std::string RestoreFailureText(const CommandDesktop::ProgramRun& run, const std:
         if (reason.empty())
             reason = "The registry tool ended with code " + std::to_string(run.exitCode) + ".";
     }
-    std::string text = LoadText(kStrRestoreFailed);
-    const std::size_t mark = text.find("%s");
-    if (mark == std::string::npos)
-        return text + "\n" + reason;
-    return text.replace(mark, 2, reason);
+    return FormatAlertText(LoadText(kStrRestoreFailed), reason);
 }
 
 void SetCommandDesktop(CommandDesktop* desktop) {
@@ -273,8 +270,9 @@ void AdminCommands::BackupSettings(const QString&) {
     if (path.isEmpty())
         return;
     TrayApp& app = window_.App();
-    // The registry is made current first, so the backup holds what the program holds now.
-    SaveAllSettings(app.Settings, app.Log, app.MailList, app.SiteList);
+    // The registry is made current first, so the backup holds what the program holds now, but
+    // logged out: a restored backup must not let the next start pass the password.
+    SaveAllSettingsLoggedOut(app.Settings, app.Log, app.MailList, app.SiteList);
     {
         RegistryExporter exporter(
             path.toStdString(), [this](const std::string& caption, const std::string& text) {

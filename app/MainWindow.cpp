@@ -5,6 +5,7 @@
 // detection handlers' view; the movie posts.
 #include "app/MainWindow.h"
 
+#include "app/AdminCommands.h"
 #include "app/EventHandlerWindow.h"
 #include "app/FileNames.h"
 #include "app/MainCommands.h"
@@ -12,21 +13,29 @@
 #include "app/TextUtil.h"
 #include "app/TrayApp.h"
 #include "app/alerts/AlertPopup.h"
+#include "app/alerts/MessageBoxWindow.h"
 #include "app/desktop/Splash.h"
 #include "app/lists/MovieListProtocol.h"
+#include "app/settings/AboutWindow.h"
 #include "app/settings/LanguagePack.h"
 #include "app/settings/ProductKey.h"
 #include "app/settings/RequireAdministrator.h"
 #include "app/settings/RunAtStartup.h"
+#include "app/settings/StringTable.h"
 #include "platform/Registry.h"
 #include "platform/ShellExecute.h"
 #include "platform/TerminationSignal.h"
 
 #include <QApplication>
+#include <QEvent>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QMouseEvent>
 #include <QSessionManager>
 #include <QSocketNotifier>
 
 #include <cstdio>
+#include <filesystem>
 
 namespace {
 
@@ -106,7 +115,7 @@ void MainWindow::WriteProgramValues() {
     if (RegCreateKeyExA(HKEY_CURRENT_USER, kProductKeyPath, 0, nullptr, REG_OPTION_NON_VOLATILE,
                         KEY_ALL_ACCESS, nullptr, product.Put(), nullptr) != ERROR_SUCCESS)
         return;
-    WriteRegText(product.Get(), "App Path", app_.ApplicationDirectory);
+    WriteRegText(product.Get(), "App Path", app_.DataDirectory);
     WriteRegText(product.Get(), "DefnsVersion", app_.DefinitionsVersion);
 }
 
@@ -161,14 +170,41 @@ void MainWindow::WatchTerminationSignals() {
         if (TakeTerminationSignal(fd) != 0)
             EndProgram(true);
     });
-    // The session manager's save request is the log-off or shutdown; a quit the program did not
-    // ask for is treated the same, so no ending loses the settings.
+    // The session manager's save request comes before a log-off or shutdown that the user can
+    // still cancel: the settings are saved, and the program runs on. The session's real end
+    // quits the application; that quit, and any other the program did not ask for, ends the
+    // program as Exit does, so no ending loses the settings.
     connect(qApp, &QGuiApplication::commitDataRequest, this,
-            [this](QSessionManager&) { EndProgram(true); });
+            [this](QSessionManager&) { OnSessionSaveRequest(); });
+    qApp->installEventFilter(this);
     connect(qApp, &QCoreApplication::aboutToQuit, this, [this] {
         if (!ending_)
             EndProgram(true);
     });
+}
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == qApp && event->type() == QEvent::Quit && !ending_)
+        EndProgram(true);
+    // The right button never reaches the movie; on the window it opens the system menu, and so
+    // does Alt+Space, as on a window with a caption.
+    if (watched == Movie() && event->type() == QEvent::MouseButtonPress &&
+        static_cast<QMouseEvent*>(event)->button() == Qt::RightButton) {
+        ShowSystemMenu(static_cast<QMouseEvent*>(event)->globalPosition().toPoint());
+        return true;
+    }
+    if (watched == Movie() && event->type() == QEvent::KeyPress) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if (key->key() == Qt::Key_Space && key->modifiers() == Qt::AltModifier) {
+            ShowSystemMenu(mapToGlobal(QPoint(0, 0)));
+            return true;
+        }
+    }
+    return CMovieDialog::eventFilter(watched, event);
+}
+
+void MainWindow::OnSessionSaveRequest() {
+    SaveAllSettingsLoggedOut(app_.Settings, app_.Log, app_.MailList, app_.SiteList);
 }
 
 // ---- ending ----
@@ -194,8 +230,12 @@ void MainWindow::Finish() {
     if (finished_)
         return;
     finished_ = true;
-    if (saveOnEnd_)
+    // Every way out that saves ends logged out, so that with a password set the next start asks
+    // for it again.
+    if (saveOnEnd_) {
+        app_.Settings.IsLogin = 0;
         SaveAllSettings(app_.Settings, app_.Log, app_.MailList, app_.SiteList);
+    }
     feederTimer_.stop();
     logFeeder_.Stop();
     mailFeeder_.Stop();
@@ -224,11 +264,49 @@ void MainWindow::OnCancel() {
 }
 
 void MainWindow::OpenHelp() {
-    const std::string help = GetAuxFolder() + "/" + EncodeFileName(CurrentLanguage()) + ".chm";
-    ShellExecuteA(nullptr, "open", help.c_str(), nullptr, nullptr, SW_SHOW);
+    // The page of the current language, else the English one, in the desktop's browser; when
+    // neither can be opened the user is told where the page was looked for.
+    const std::string page = GetHelpPath(CurrentLanguage());
+    std::string help = page;
+    std::error_code ignored;
+    if (!std::filesystem::is_regular_file(help, ignored))
+        help = GetHelpPath(kDefaultLanguage);
+    CommandDesktop& desktop = GetCommandDesktop();
+    if (std::filesystem::is_regular_file(help, ignored) &&
+        desktop.ShellOpen(help, {}, {}, SW_SHOW) > 32)
+        return;
+    desktop.Confirm(this, Q(FormatAlertText(LoadText(kStrHelpMissing), page)), Q(TrayApp::Title()),
+                    MB_OK | MB_ICONERROR);
+}
+
+void MainWindow::OpenAbout() {
+    AboutWindow about(Q(app_.Settings.ProgramVersion), Q(app_.Settings.EngineVersion), this);
+    about.Show();
+}
+
+void MainWindow::ShowSystemMenu(const QPoint& where) {
+    if (!systemMenu_)
+        systemMenu_ = std::make_unique<QMenu>();
+    systemMenu_->clear();
+    const std::string about = LoadText(kStrAboutMenu);
+    if (!about.empty()) {
+        QAction* action = systemMenu_->addAction(Q(about));
+        connect(action, &QAction::triggered, this, [this] { OnSysCommand(kCommandAboutFirst); });
+    }
+    if (!systemMenu_->isEmpty())
+        systemMenu_->popup(where);
+}
+
+void MainWindow::OnSysCommand(UINT command) {
+    if (command >= kCommandAboutFirst && command <= kCommandAboutLast)
+        OpenAbout();
 }
 
 void MainWindow::OnTrayCommand(UINT command) {
+    if (command >= kCommandAboutFirst && command <= kCommandAboutLast) {
+        OnSysCommand(command);
+        return;
+    }
     switch (command) {
     case kCommandRestore:
         tray_.MaximiseFromTray(this);
@@ -283,9 +361,36 @@ void MainWindow::SetMovieVariables(const MovieVariables& variables) {
 }
 
 void MainWindow::PostFromFeeder(MovieVariables variables) {
-    QMetaObject::invokeMethod(
-        this, [this, variables = std::move(variables)] { SetMovieVariables(variables); },
-        Qt::QueuedConnection);
+    bool schedule = false;
+    {
+        std::lock_guard lock(feederPostsMutex_);
+        feederPosts_.push_back(std::move(variables));
+        schedule = !feederDeliveryQueued_;
+        feederDeliveryQueued_ = true;
+    }
+    if (schedule)
+        QMetaObject::invokeMethod(
+            this, [this] { DeliverFeederPosts(); }, Qt::QueuedConnection);
+}
+
+void MainWindow::DeliverFeederPosts() {
+    std::deque<MovieVariables> posts;
+    {
+        std::lock_guard lock(feederPostsMutex_);
+        posts.swap(feederPosts_);
+        feederDeliveryQueued_ = false;
+    }
+    for (const MovieVariables& variables : posts)
+        SetMovieVariables(variables);
+}
+
+void MainWindow::PostSingle(ListFeeder& feeder, int index) {
+    // Taken first: from here on the feeder hands nothing more over, so what it handed over before
+    // can go to the movie ahead of these items, and the rows keep list order.
+    const std::vector<MovieVariables> posts = feeder.SinglePost(index);
+    DeliverFeederPosts();
+    for (const MovieVariables& variables : posts)
+        SetMovieVariables(variables);
 }
 
 void MainWindow::StartFeeders() {
@@ -299,34 +404,33 @@ void MainWindow::StartFeeders() {
 }
 
 void MainWindow::PostMailItem(int index) {
-    if (mailFeeder_.WillFeed(index))
-        return;
-    SetMovieVariables(MailItemVariables(app_.MailList.ItemAt(index)));
+    PostSingle(mailFeeder_, index);
 }
 
 void MainWindow::PostSiteItem(int index) {
-    if (siteFeeder_.WillFeed(index))
-        return;
-    SetMovieVariables(SiteItemVariables(app_.SiteList.ItemAt(index)));
+    PostSingle(siteFeeder_, index);
 }
 
 void MainWindow::PostLogEntry(int index, bool droppedOldest) {
-    if (droppedOldest && logFeeder_.ItemRemoved(0))
+    if (droppedOldest && logFeeder_.ItemRemoved(0)) {
+        DeliverFeederPosts();
         SetMovieVariables(LogDropOldestVariables());
-    if (logFeeder_.WillFeed(index))
-        return;
-    SetMovieVariables(LogEntryVariables(app_.Log.EntryAt(index)));
+    }
+    PostSingle(logFeeder_, index);
 }
 
 void MainWindow::UpdateMailItem(int index) {
+    DeliverFeederPosts(); // the row may still be on its way
     SetMovieVariables(MailUpdateVariables(app_.MailList, index));
 }
 
 void MainWindow::UpdateSiteItem(int index) {
+    DeliverFeederPosts(); // the row may still be on its way
     SetMovieVariables(SiteUpdateVariables(app_.SiteList, index));
 }
 
 void MainWindow::UpdateLogEntry(int index) {
+    DeliverFeederPosts(); // the row may still be on its way
     SetMovieVariables(LogUpdateVariables(app_.Log, index));
 }
 

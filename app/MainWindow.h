@@ -15,11 +15,14 @@
 
 #include <QTimer>
 
+#include <deque>
 #include <memory>
+#include <mutex>
 
 class CSplash;
 class EventHandlerWindow;
 class MainCommands;
+class QMenu;
 class QSocketNotifier;
 class TrayApp;
 
@@ -36,6 +39,9 @@ public:
     static constexpr UINT kCommandRestore = 32771;
     static constexpr UINT kCommandExit = 32772;
     static constexpr UINT kCommandHelp = 32774;
+    // The system menu's About commands (the menu's item is the first), also in the tray menu.
+    static constexpr UINT kCommandAboutFirst = 16;
+    static constexpr UINT kCommandAboutLast = 31;
     // The one-shot timer that starts the feeders.
     static constexpr int kFeederTimerId = 1048833;
     static constexpr int kFeederDelayMs = 1000;
@@ -57,9 +63,18 @@ public:
     // add a save that was not asked for before.
     void EndProgram(bool save);
     bool IsEnding() const { return ending_; }
+    // The session manager asks to save before a log-off or shutdown that may still be cancelled:
+    // the settings are saved as a logged-out end would store them, and the program runs on.
+    void OnSessionSaveRequest();
 
     // The tray menu's commands (also sent by a double-click on the icon).
     void OnTrayCommand(UINT command);
+    // A command of the window's system menu: 16 to 31 open the About window; others do nothing.
+    void OnSysCommand(UINT command);
+    // The window's system menu, opened by a right-click on the window or Alt+Space (null before
+    // its first opening): "&About Baitguard..." (string 101, command 16) when that text is not
+    // empty. Rebuilt at every opening, so a change of language shows.
+    QMenu* SystemMenu() const { return systemMenu_.get(); }
     // Sets the overview's variables in the main movie.
     void RefreshMainMovie() override;
     // Sets variables in the main movie, in order (UI thread only).
@@ -84,6 +99,8 @@ protected:
     // Enter does not end the main window; a close request and Escape hide it to the tray.
     void OnOK() override {}
     void OnCancel() override;
+    // The application's quit (the session's end) ends the program with a save.
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     // DetectionView: the alert popup and the movie posts of the detection handlers.
@@ -102,8 +119,16 @@ private:
     void WatchTerminationSignals();
     void HideToTray();
     void OpenHelp();
-    // Hands variables from a feeder thread to this window's thread without waiting.
+    void OpenAbout();
+    void ShowSystemMenu(const QPoint& where);
+    // Hands variables from a feeder thread to this window's thread without waiting; they reach
+    // the movie in the order they were handed over.
     void PostFromFeeder(MovieVariables variables);
+    // Sets what the feeders handed over and the movie has not received yet (UI thread).
+    void DeliverFeederPosts();
+    // The single post of a new item: it reaches the movie at once, with the items before it that
+    // feeder has not fed yet, so the movie's rows stay in list order.
+    void PostSingle(ListFeeder& feeder, int index);
     // Saves (when asked), stops the feeders, removes the icon, closes the channel. Once.
     void Finish();
 
@@ -116,10 +141,14 @@ private:
     ListFeeder mailFeeder_;
     ListFeeder siteFeeder_;
     QTimer feederTimer_;
+    std::mutex feederPostsMutex_;
+    std::deque<MovieVariables> feederPosts_;
+    bool feederDeliveryQueued_ = false;
     QSocketNotifier* terminationNotifier_ = nullptr;
     bool startHidden_ = false;
     bool ending_ = false;
     bool saveOnEnd_ = false;
     bool finished_ = false;
     std::unique_ptr<MainCommands> commands_;
+    std::unique_ptr<QMenu> systemMenu_;
 };

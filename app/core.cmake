@@ -6,6 +6,7 @@ set(APPCORE_SOURCES
 # Data layer: file names, settings, language packs, version blocks, lists, alert log.
 list(APPEND APPCORE_SOURCES
     ${CMAKE_CURRENT_SOURCE_DIR}/TextUtil.cpp
+    ${CMAKE_CURRENT_SOURCE_DIR}/TextFold.cpp
     ${CMAKE_CURRENT_SOURCE_DIR}/FileNames.cpp
     ${CMAKE_CURRENT_SOURCE_DIR}/RegistryValues.cpp
     ${CMAKE_CURRENT_SOURCE_DIR}/settings/StringTable.cpp
@@ -33,4 +34,6 @@ list(APPEND APPCORE_SOURCES
 set(HOOKWS_VERSION_RESOURCE ${CMAKE_CURRENT_SOURCE_DIR}/settings/VersionResource.cpp)
 add_library(hookwise_appcore STATIC ${APPCORE_SOURCES})
 target_include_directories(hookwise_appcore PUBLIC ${PROJECT_SOURCE_DIR})
-target_link_libraries(hookwise_appcore PUBLIC platform)
+# ICU folds the case of the lists' and the log's texts in every script.
+find_package(ICU REQUIRED COMPONENTS uc)
+target_link_libraries(hookwise_appcore PUBLIC platform PRIVATE ICU::uc)

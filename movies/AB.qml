@@ -1,9 +1,15 @@
-// The About box: product, purpose, version and maker. IDC_FS_OK and IDC_FS_CLOSE close it.
+// The About box: product, purpose, the versions of the program and of the engine library (the
+// variables strApplicationVersion and strBaitgardSecurityEngineVersion) and maker. IDC_FS_OK and
+// IDC_FS_CLOSE close it.
 import QtQuick
 import "common"
 
 MovieRoot {
     id: movie
+
+    // The versions of the program and of the engine library, as their files give them.
+    property string strApplicationVersion: ""
+    property string strBaitgardSecurityEngineVersion: ""
 
     Keys.onEscapePressed: send("IDC_FS_CLOSE")
     Keys.onReturnPressed: send("IDC_FS_OK")
@@ -64,11 +70,21 @@ MovieRoot {
         }
         Item { width: 1; height: 6 }
         Text {
-            text: movie.tr("version", "3.0")
+            width: parent.width
+            text: movie.tr("programVersion", movie.strApplicationVersion)
             color: Theme.text
+            elide: Text.ElideRight
             font.family: Theme.fontFamily
             font.pixelSize: Theme.smallSize
             font.bold: true
+        }
+        Text {
+            width: parent.width
+            text: movie.tr("engineVersion", movie.strBaitgardSecurityEngineVersion)
+            color: Theme.text
+            elide: Text.ElideRight
+            font.family: Theme.fontFamily
+            font.pixelSize: Theme.tinySize
         }
         Text {
             width: parent.width

@@ -11,6 +11,7 @@
 #include <QPainterPath>
 #include <QPixmap>
 #include <QScreen>
+#include <QStyleHints>
 #include <QWidget>
 
 namespace {
@@ -177,7 +178,21 @@ void CSystemTray::OnTrayNotification(UINT id, UINT mouseMessage) {
         menu->popup(QCursor::pos());
         return;
     }
+    if (mouseMessage == kLeftButtonUp) {
+        BringOwnerForward();
+        if (DefaultCommand() != kCmdTrayRestore)
+            return;
+        lastRestoreClick_.start();
+        emit Command(kCmdTrayRestore);
+        return;
+    }
     if (mouseMessage == kLeftButtonDoubleClick) {
+        // A double-click comes after the single click of its first press, which restored the
+        // window already: it must not go on to the default item that restore made "&Exit".
+        if (lastRestoreClick_.isValid() &&
+            lastRestoreClick_.elapsed() <=
+                2 * QGuiApplication::styleHints()->mouseDoubleClickInterval())
+            return;
         BringOwnerForward();
         if (const UINT command = DefaultCommand())
             emit Command(command);
@@ -185,7 +200,9 @@ void CSystemTray::OnTrayNotification(UINT id, UINT mouseMessage) {
 }
 
 void CSystemTray::OnActivated(QSystemTrayIcon::ActivationReason reason) {
-    if (reason == QSystemTrayIcon::DoubleClick)
+    if (reason == QSystemTrayIcon::Trigger)
+        OnTrayNotification(id_, kLeftButtonUp);
+    else if (reason == QSystemTrayIcon::DoubleClick)
         OnTrayNotification(id_, kLeftButtonDoubleClick);
     // The context menu is the icon's own: the notification area opens it, rebuilt on showing.
 }

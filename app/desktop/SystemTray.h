@@ -9,6 +9,7 @@
 #include "app/settings/MenuModel.h"
 #include "platform/WinTypes.h"
 
+#include <QElapsedTimer>
 #include <QIcon>
 #include <QObject>
 #include <QPointer>
@@ -29,6 +30,7 @@ public:
     static constexpr UINT kCallbackMessage = 32769;
     // The mouse notifications OnTrayNotification acts on.
     static constexpr UINT kRightButtonUp = 0x0205;         // WM_RBUTTONUP
+    static constexpr UINT kLeftButtonUp = 0x0202;          // WM_LBUTTONUP
     static constexpr UINT kLeftButtonDoubleClick = 0x0203; // WM_LBUTTONDBLCLK
     // How often the tray's coming back is checked.
     static constexpr int kTrayCheckMs = 2000;
@@ -60,7 +62,11 @@ public:
     void MaximiseFromTray(QWidget* window);
 
     // A mouse notification for icon id: right button up opens the menu at the cursor, a
-    // double-click sends the default command. Other ids and messages are ignored.
+    // double-click sends the default command. A single click (what StatusNotifier hosts send for
+    // the left button) brings the window back as the double-click does: it sends the default
+    // command when that is "&Restore", else only brings the owner forward; the double-click that
+    // may follow it from the same clicks then does nothing more. Other ids and messages are
+    // ignored.
     void OnTrayNotification(UINT id, UINT mouseMessage);
 
     // The pop-up as it is shown now: loaded, translated, the default item marked. Rebuilt at
@@ -108,4 +114,5 @@ private:
     bool hidden_ = true;
     bool removed_ = true;
     bool trayWasAvailable_ = false;
+    QElapsedTimer lastRestoreClick_; // the single click that restored the window
 };

@@ -15,8 +15,8 @@ void ListFeeder::Start() {
     std::lock_guard lock(mutex_);
     if (state_ != State::NotStarted || stop_)
         return;
+    // Items single posts handed over before the start are not fed again.
     state_ = State::Running;
-    next_ = 0;
     thread_ = std::thread([this] { Run(); });
 }
 
@@ -52,14 +52,23 @@ void ListFeeder::SetOperationFlag(const std::string& value) {
 
 bool ListFeeder::WillFeed(int index) const {
     std::lock_guard lock(mutex_);
-    switch (state_) {
-    case State::NotStarted:
-        return true;
-    case State::Running:
-        return index >= next_;
-    default:
-        return false;
+    return FeedPending() && index >= next_;
+}
+
+std::vector<MovieVariables> ListFeeder::SinglePost(int index) {
+    std::lock_guard lock(mutex_);
+    std::vector<MovieVariables> posts;
+    if (index < 0)
+        return posts;
+    if (!FeedPending()) {
+        posts.push_back(item_(index));
+        return posts;
     }
+    // Under the lock the feed cannot move on, so every item is handed over exactly once, and
+    // in list order.
+    for (; next_ <= index; ++next_)
+        posts.push_back(item_(next_));
+    return posts;
 }
 
 int ListFeeder::MovieRowCount() const {
@@ -69,23 +78,22 @@ int ListFeeder::MovieRowCount() const {
 
 bool ListFeeder::ItemRemoved(int index) {
     std::lock_guard lock(mutex_);
-    switch (state_) {
-    case State::NotStarted:
-        return false;
-    case State::Running:
-        if (index < 0 || index >= next_)
-            return false;
-        --next_;
-        return true;
-    default:
+    if (!FeedPending())
         return index >= 0;
-    }
+    if (index < 0 || index >= next_)
+        return false;
+    --next_;
+    return true;
 }
 
 void ListFeeder::ItemsCleared() {
     std::lock_guard lock(mutex_);
-    if (state_ == State::Running)
+    if (FeedPending())
         next_ = 0;
+}
+
+bool ListFeeder::FeedPending() const {
+    return state_ == State::NotStarted || state_ == State::Running;
 }
 
 void ListFeeder::Run() {
@@ -96,8 +104,8 @@ void ListFeeder::Run() {
             state_ = State::Stopped;
             return;
         }
-        // The count is compared under this lock, so an item appended before a single post asks
-        // WillFeed is either fed here or posted by that single post, never both and never neither.
+        // The count is compared under this lock, so an item appended before its single post is
+        // either fed here or handed over by that single post, never both and never neither.
         if (next_ >= count_()) {
             state_ = State::Finished;
             return;

@@ -8,8 +8,10 @@
 // are fed in list order too.
 //
 // The movie's rows must keep the list's indexes (update posts and row commands address rows by
-// index). So while a feed is pending or running, the feeder alone hands items it has not reached
-// yet to the movie: a single post asks WillFeed first and leaves such an item to the feeder.
+// index), and a new item must reach the movie at once, even while the feeder waits for a movie
+// that is slow to answer or never does. So a single post takes over from the feed: SinglePost
+// hands the movie, at once and in list order, every item the feed has not reached yet up to the
+// new one; the feed then goes on after them (and ends, as nothing is left).
 //
 // The feeder never touches the movie itself: post hands the variables to the movie's thread
 // without waiting for it, and the feeder is stopped by a flag (never killed). Qt-free.
@@ -22,6 +24,7 @@
 #include <mutex>
 #include <string>
 #include <thread>
+#include <vector>
 
 class ListFeeder {
 public:
@@ -51,10 +54,15 @@ public:
     void SetOperationFlag(const std::string& value);
 
     // Whether the feeder will still hand item index to the movie itself: true before the feed
-    // started and, while it runs, for every index it has not reached. A single post of an item
-    // for which this is true must not be made.
+    // started and, while it runs, for every index it has not reached.
     bool WillFeed(int index) const;
-    // The items the movie holds now in list order: 0 .. MovieRowCount()-1 (valid while running).
+    // The variables a single post of item index hands to the movie now, in list order. Before
+    // the feed ended: every item from the first the movie does not hold yet up to index (none
+    // when it holds index already), which the feed then counts as fed. Once it ended: item index
+    // alone. Neither waits for nor changes the operation flag.
+    std::vector<MovieVariables> SinglePost(int index);
+    // The items the movie holds now in list order: 0 .. MovieRowCount()-1 (valid until the feed
+    // ends).
     int MovieRowCount() const;
 
     // An item left the list at index. Returns whether the movie holds a row for it (the caller
@@ -65,6 +73,8 @@ public:
 
 private:
     void Run();
+    // The feed has not ended: not started yet, or running (mutex_ held).
+    bool FeedPending() const;
 
     CountFunction count_;
     ItemFunction item_;

@@ -2,7 +2,7 @@
 #include "app/lists/MailSafeList.h"
 
 #include "app/RegistryValues.h"
-#include "app/TextUtil.h"
+#include "app/TextFold.h"
 #include "app/lists/ListStorage.h"
 #include "platform/Registry.h"
 
@@ -75,7 +75,7 @@ int MailSafeList::FindMailItem(const DetectionRecord& record) const {
     std::string key = MailKeyText(record);
     std::string type = MailTypeName(record.mail.kind);
     return items_.FindIf([&](const MailSafeItem& item) {
-        return EqualsIgnoreCase(item.StrictedData, key) && EqualsIgnoreCase(item.Type, type);
+        return EqualsFoldingCase(item.StrictedData, key) && EqualsFoldingCase(item.Type, type);
     });
 }
 

@@ -2,6 +2,7 @@
 #include "app/lists/WebSiteBlockingList.h"
 
 #include "app/RegistryValues.h"
+#include "app/TextFold.h"
 #include "app/TextUtil.h"
 #include "app/lists/ListStorage.h"
 #include "platform/Registry.h"
@@ -66,11 +67,11 @@ int WebSiteBlockingList::FindSiteItem(const DetectionRecord& record) const {
     std::string key = WebKeyText(record);
     std::string type = WebTypeName(kind);
     return items_.FindIf([&](const WebSiteBlockingItem& item) {
-        if (item.Port != port || !EqualsIgnoreCase(item.Program, program))
+        if (item.Port != port || !EqualsFoldingCase(item.Program, program))
             return false;
         return kind == kKindHost
-                   ? EqualsIgnoreCase(item.StrictedData, key)
-                   : EqualsIgnoreCase(item.ScamSite, key) && EqualsIgnoreCase(item.Type, type);
+                   ? EqualsFoldingCase(item.StrictedData, key)
+                   : EqualsFoldingCase(item.ScamSite, key) && EqualsFoldingCase(item.Type, type);
     });
 }
 

@@ -6,7 +6,7 @@
 
 #include "app/FileNames.h"
 #include "app/RegistryValues.h"
-#include "app/TextUtil.h"
+#include "app/TextFold.h"
 #include "app/lists/ListStorage.h"
 #include "app/logging/LogArchiver.h"
 #include "app/settings/LanguagePack.h"
@@ -21,10 +21,10 @@ constexpr const char* kEventPrefix = "EventAlert";
 constexpr const char* kCountValue = "AlertLogEntryDetailsListNo";
 
 bool SameEvent(const AlertLogEntry& a, const AlertLogEntry& b) {
-    return EqualsIgnoreCase(a.Type, b.Type) && EqualsIgnoreCase(a.Program, b.Program) &&
-           EqualsIgnoreCase(a.Protocol, b.Protocol) && EqualsIgnoreCase(a.HostIP, b.HostIP) &&
-           EqualsIgnoreCase(a.StrictedData, b.StrictedData) &&
-           EqualsIgnoreCase(a.ActionTaken, b.ActionTaken);
+    return EqualsFoldingCase(a.Type, b.Type) && EqualsFoldingCase(a.Program, b.Program) &&
+           EqualsFoldingCase(a.Protocol, b.Protocol) && EqualsFoldingCase(a.HostIP, b.HostIP) &&
+           EqualsFoldingCase(a.StrictedData, b.StrictedData) &&
+           EqualsFoldingCase(a.ActionTaken, b.ActionTaken);
 }
 
 HKEY CreateSubKey(HKEY parent, const std::string& name, RegKey& key) {
@@ -38,7 +38,7 @@ HKEY CreateSubKey(HKEY parent, const std::string& name, RegKey& key) {
 // ---- construction ----
 
 AlertLogStore::AlertLogStore()
-    : LogFilePath(ProgramFolder() + "/HookWsLOG.log"), ArchiveLogFileStartTime(LocalTimeNow()) {
+    : LogFilePath(DataFolder() + "/HookWsLOG.log"), ArchiveLogFileStartTime(LocalTimeNow()) {
     ResetEventAlerts();
 }
 
@@ -122,7 +122,7 @@ int AlertLogStore::CountHighRated() const {
     std::lock_guard<std::mutex> lock(mutex_);
     int count = 0;
     for (const AlertLogEntry& entry : entries_) {
-        if (EqualsIgnoreCase(entry.Rating, high))
+        if (EqualsFoldingCase(entry.Rating, high))
             ++count;
     }
     return count;
@@ -182,7 +182,7 @@ bool AlertLogStore::IsArchiveDue(const SystemTime& now) {
 }
 
 bool AlertLogStore::ArchiveLog(const std::string& programVersion) {
-    return ArchiveLog(programVersion, ProgramFolder(), LocalTimeNow());
+    return ArchiveLog(programVersion, DataFolder(), LocalTimeNow());
 }
 
 bool AlertLogStore::ArchiveLog(const std::string& programVersion, const std::string& programFolder,

@@ -9,9 +9,16 @@ constexpr int kTemplateHeight = 93;
 
 } // namespace
 
-AboutWindow::AboutWindow(QWidget* parent)
+AboutWindow::AboutWindow(QString programVersion, QString engineVersion, QWidget* parent)
     : CMovieDialog(QStringLiteral("AB"), QStringLiteral(".phs"),
-                   QSize(kTemplateWidth, kTemplateHeight), parent) {}
+                   QSize(kTemplateWidth, kTemplateHeight), parent),
+      programVersion_(std::move(programVersion)), engineVersion_(std::move(engineVersion)) {}
+
+void AboutWindow::OnInitDialog() {
+    // The box shows both versions, so a user can tell which program and engine run.
+    Movie()->SetVariable(QStringLiteral("_root.strApplicationVersion"), programVersion_);
+    Movie()->SetVariable(QStringLiteral("_root.strBaitgardSecurityEngineVersion"), engineVersion_);
+}
 
 void AboutWindow::OnCommand(const QString& command, const QString& /*args*/) {
     if (Is(command, "IDC_FS_CLOSE") || Is(command, "IDC_FS_OK"))

@@ -51,10 +51,9 @@ void TranslateMenuWith(const std::string& packPath, Menu& menu, const std::strin
             }
             if (item.command == 0 || item.text.empty())
                 continue;
+            // An empty pack text is set as it is (only top-level items keep their text then).
             std::string result =
                 ReadPackValue(packPath, section, RotatedKey(item.command), item.text, kItemBuffer);
-            if (result.empty())
-                continue; // an empty translation would leave a blank item
             // The text goes to the first item of this command, as a by-command change does.
             if (MenuItem* target = FindMenuCommand(menu, item.command))
                 target->text = result;

@@ -32,7 +32,8 @@ std::string LoadTextIn(const std::string& language, std::uint32_t id);
 // Replaces the texts of menu in place from section (kTrayMenuSection for the tray menu) of the
 // current language's pack: top-level items by the key of their text, draw and position, the items
 // of pop-ups by their command's key, nested pop-ups recursively. Items without a translation keep
-// their text; commands and pop-ups are never changed.
+// their text; an empty pack text empties a pop-up's item but leaves a top-level item's text;
+// commands and pop-ups are never changed.
 void TranslateMenu(Menu& menu, const std::string& section);
 void TranslateMenuIn(const std::string& language, Menu& menu, const std::string& section);
 

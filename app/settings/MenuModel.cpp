@@ -17,8 +17,9 @@ Menu LoadTrayMenu() {
     MenuItem popup;
     popup.text = "SystemTrayPopUpMenu";
     popup.isPopup = true;
-    popup.items = {Command("&Restore", kCmdTrayRestore), Separator(),
-                   Command("&Help", kCmdTrayHelp), Separator(), Command("&Exit", kCmdTrayExit)};
+    popup.items = {
+        Command("&Restore", kCmdTrayRestore),          Separator(), Command("&Help", kCmdTrayHelp),
+        Command("&About Baitguard...", kCmdTrayAbout), Separator(), Command("&Exit", kCmdTrayExit)};
     return Menu{popup};
 }
 

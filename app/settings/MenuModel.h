@@ -18,11 +18,13 @@ struct MenuItem {
 using Menu = std::vector<MenuItem>;
 
 // The tray icon's menu resource (id 1031): one pop-up "SystemTrayPopUpMenu" holding "&Restore",
-// a separator, "&Help", a separator, "&Exit".
+// a separator, "&Help", "&About Baitguard..." (the About window, as the main window's system menu
+// opens it), a separator, "&Exit".
 constexpr std::uint32_t kTrayMenuId = 1031;
 constexpr std::uint32_t kCmdTrayRestore = 32771;
 constexpr std::uint32_t kCmdTrayExit = 32772;
 constexpr std::uint32_t kCmdTrayHelp = 32774;
+constexpr std::uint32_t kCmdTrayAbout = 16; // the system menu's About command
 Menu LoadTrayMenu();
 
 // The first item with that command anywhere in menu (depth first), or null.

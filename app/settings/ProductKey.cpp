@@ -66,6 +66,15 @@ bool SaveAllSettings(const GeneralSettings& settings, const AlertLogStore& log,
     return transaction.Commit() == ERROR_SUCCESS;
 }
 
+bool SaveAllSettingsLoggedOut(GeneralSettings& settings, const AlertLogStore& log,
+                              const MailSafeList& mail, const WebSiteBlockingList& web) {
+    const BOOL login = settings.IsLogin;
+    settings.IsLogin = 0;
+    const bool saved = SaveAllSettings(settings, log, mail, web);
+    settings.IsLogin = login;
+    return saved;
+}
+
 bool ResetAllSettings() {
     RegKey company;
     if (RegOpenKeyExA(HKEY_CURRENT_USER, kCompanyKeyPath, 0, KEY_ALL_ACCESS, company.Put()) !=

@@ -29,5 +29,11 @@ void LoadAllSettings(GeneralSettings& settings, AlertLogStore& log, MailSafeList
 bool SaveAllSettings(const GeneralSettings& settings, const AlertLogStore& log,
                      const MailSafeList& mail, const WebSiteBlockingList& web);
 
+// SaveAllSettings with IsLogin stored as 0, whatever it is in memory (settings keeps its value):
+// the saves made while the program runs on (a backup, the session manager's save request) never
+// leave a stored login that a restore or the next start would take up without the password.
+bool SaveAllSettingsLoggedOut(GeneralSettings& settings, const AlertLogStore& log,
+                              const MailSafeList& mail, const WebSiteBlockingList& web);
+
 // Deletes the product key with everything below it ("IDC_FS_Reset"). True when it is gone.
 bool ResetAllSettings();

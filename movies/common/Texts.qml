@@ -88,6 +88,8 @@ QtObject {
         aboutTitle: "About Hookwise",
         tagline: "Phishing protection for e-mail and the web",
         version: "Version %1",
+        programVersion: "Program %1",
+        engineVersion: "Security engine %1",
         copyright: "\u00A9 Corvane",
 
         splashLoading: "Starting protection\u2026"
@@ -157,6 +159,8 @@ QtObject {
         aboutTitle: "\u00DCber Hookwise",
         tagline: "Phishing-Schutz f\u00FCr E-Mail und Web",
         version: "Version %1",
+        programVersion: "Programm %1",
+        engineVersion: "Sicherheitsmodul %1",
         copyright: "\u00A9 Corvane",
 
         splashLoading: "Schutz wird gestartet\u2026"

@@ -60,20 +60,21 @@ TEST_F(LanguagePack, TranslatesTheTrayMenuByCommandAndTopLevelKey) {
     WritePack("Test", "[uneMyarTsySsWkooH]\r\n"
                       "4194688=*nelohmieH&\r\n" // &Restore
                       "4195072=&Hilfe\r\n"      // &Help, stored plainly
-                      "4194816=\r\n"            // &Exit: empty keeps the text
+                      "4194816=\r\n"            // &Exit: an empty text is set as it is
                       "081uneMpUpoPyarTmetsyS=*unemyarT\r\n");
     SetCurrentLanguage("Test");
     Menu menu = LoadTrayMenu();
     TranslateMenu(menu, kTrayMenuSection);
     ASSERT_EQ(menu.size(), 1u);
     EXPECT_EQ(menu[0].text, "Traymenu");
-    ASSERT_EQ(menu[0].items.size(), 5u);
+    ASSERT_EQ(menu[0].items.size(), 6u);
     EXPECT_EQ(menu[0].items[0].text, "&Heimholen");
     EXPECT_EQ(menu[0].items[0].command, kCmdTrayRestore);
     EXPECT_TRUE(menu[0].items[1].IsSeparator());
     EXPECT_EQ(menu[0].items[2].text, "&Hilfe");
-    EXPECT_EQ(menu[0].items[4].text, "&Exit");
-    EXPECT_EQ(menu[0].items[4].command, kCmdTrayExit);
+    EXPECT_EQ(menu[0].items[3].text, "&About Baitguard..."); // no key in the pack
+    EXPECT_EQ(menu[0].items[5].text, "");
+    EXPECT_EQ(menu[0].items[5].command, kCmdTrayExit);
 }
 
 TEST_F(LanguagePack, TranslatesNestedPopupsRecursively) {
@@ -193,9 +194,11 @@ TEST_F(ShippedGermanPack, TranslatesTheTrayMenu) {
     EXPECT_EQ(menu[0].text, german_.menuTop[0]);
     EXPECT_EQ(FindMenuCommand(menu, kCmdTrayRestore)->text, "&Wiederherstellen");
     EXPECT_EQ(FindMenuCommand(menu, kCmdTrayHelp)->text, "&Hilfe");
+    EXPECT_EQ(FindMenuCommand(menu, kCmdTrayAbout)->text, "&Info \xC3\xBC"
+                                                          "ber Baitguard...");
     EXPECT_EQ(FindMenuCommand(menu, kCmdTrayExit)->text, "&Beenden");
     EXPECT_TRUE(menu[0].items[1].IsSeparator());
-    EXPECT_TRUE(menu[0].items[3].IsSeparator());
+    EXPECT_TRUE(menu[0].items[4].IsSeparator());
 }
 
 TEST_F(ShippedGermanPack, EnglishPackGivesTheBuiltInTexts) {

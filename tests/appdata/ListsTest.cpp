@@ -5,6 +5,7 @@
 #include "app/RegistryValues.h"
 #include "app/lists/MailSafeList.h"
 #include "app/lists/WebSiteBlockingList.h"
+#include "app/logging/AlertLogStore.h"
 
 #include <chrono>
 #include <thread>
@@ -109,6 +110,65 @@ TEST(MailSafeList, FindsByKeyAndTypeIgnoringCase) {
     CopyField(other.port, "110");
     EXPECT_EQ(list.FindMailItem(other), 0);
 }
+
+// Texts that differ only in letter case, in any script, are one item in each store; texts that
+// only look alike, or are not UTF-8, are not folded into each other.
+struct FoldRow {
+    const char* name;
+    const char* stored;
+    const char* asked;
+    bool same;
+};
+
+void PrintTo(const FoldRow& row, std::ostream* os) {
+    *os << row.name;
+}
+
+const FoldRow kFoldRows[] = {
+    {"AccentedCapital", "\xC3\x89VIL@x", "\xC3\xA9vil@x", true},
+    {"Cyrillic", "\xD0\x9F\xD0\x90\xD0\x9B", "\xD0\xBF\xD0\xB0\xD0\xBB", true},
+    {"GreekFinalSigma", "\xCE\xA3\xCE\x91", "\xCF\x82\xCE\xB1", true},
+    {"SharpS",
+     "Stra\xC3\x9F"
+     "e.example",
+     "STRASSE.EXAMPLE", true},
+    {"Ascii", "Phish@Bad.Example", "phish@bad.example", true},
+    {"OtherLetter", "\xC3\xA9vil@x", "\xC3\xA8vil@x", false},
+    {"AccentAgainstPlain", "\xC3\xA9vil@x", "evil@x", false},
+    {"NotUtf8KeptExact", "\xC9VIL@x", "\xE9vil@x", false},
+    {"NotUtf8EqualsItself", "\xC9Vil@x", "\xC9vIL@x", true},
+};
+
+class StoreFold : public ::testing::TestWithParam<FoldRow> {};
+
+TEST_P(StoreFold, MatchesInTheMailListTheSiteListAndTheLog) {
+    const FoldRow& row = GetParam();
+    const int expected = row.same ? 0 : -1;
+
+    MailSafeList mail;
+    mail.Append(MailItemFromRecord(MailRecord('F', row.stored)));
+    EXPECT_EQ(mail.FindMailItem(MailRecord('F', row.asked)), expected) << "mail list";
+
+    WebSiteBlockingList web;
+    web.Append(WebItemFromRecord(WebRecord('U', row.stored, row.stored, "80"), "now"));
+    web.Append(WebItemFromRecord(WebRecord('I', row.stored, "p", "80"), "now"));
+    EXPECT_EQ(web.FindSiteItem(WebRecord('U', row.asked, row.asked, "80")), expected)
+        << "site list, URL and program";
+    EXPECT_EQ(web.FindSiteItem(WebRecord('I', row.asked, "P", "80")), row.same ? 1 : -1)
+        << "site list, host";
+
+    AlertLogStore log;
+    AlertLogEntry entry;
+    entry.StrictedData = row.stored;
+    entry.Program = row.stored;
+    log.AddEntry(entry);
+    entry.StrictedData = row.asked;
+    entry.Program = row.asked;
+    EXPECT_EQ(log.FindEntry(entry), expected) << "alert log";
+}
+
+INSTANTIATE_TEST_SUITE_P(UnicodeCase, StoreFold, ::testing::ValuesIn(kFoldRows),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST(MailSafeList, ItemOperationsIgnoreBadIndexes) {
     MailSafeList list;

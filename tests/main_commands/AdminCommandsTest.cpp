@@ -697,6 +697,7 @@ TEST_F(AdminCommandsTest, BackupThenRestoreGivesBackTheSameProductKey) {
     Send("IDC_FS_BackupSettings");
     const std::string saved = ReadFile(backup);
     ASSERT_FALSE(saved.empty());
+    EXPECT_EQ(app_->Settings.IsLogin, 1); // the program runs on logged in
 
     desktop_.confirmAnswers = {1};
     Send("IDC_FS_Reset");
@@ -728,6 +729,8 @@ TEST_F(AdminCommandsTest, BackupThenRestoreGivesBackTheSameProductKey) {
     Start();
     EXPECT_EQ(CurrentLanguage(), "GERMAN");
     EXPECT_EQ(app_->Settings.Password, EncodePassword("secret12"));
+    // The backup was made logged in, but it restores logged out: the password is asked again.
+    EXPECT_EQ(app_->Settings.IsLogin, 0);
     EXPECT_EQ(app_->Settings.NoOfBlockedInstructions, 123u);
     EXPECT_EQ(app_->Settings.LoadSplashScreen, 0);
     EXPECT_EQ(app_->SiteList.Permission, kPermissionBlockAll);

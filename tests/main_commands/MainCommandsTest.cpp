@@ -92,14 +92,11 @@ TEST_F(MainCommandsTest, CommandsCompareIgnoringCaseAndUnknownOnesAreIgnored) {
     EXPECT_TRUE(window_->isMinimized() || !window_->isVisible());
 }
 
-TEST_F(MainCommandsTest, MinimiseMakesRestoreTheTrayDefaultAndHelpFailsSilently) {
+TEST_F(MainCommandsTest, MinimiseMakesRestoreTheTrayDefault) {
     Start();
     Send("IDC_FS_MINIMIZE");
     EXPECT_TRUE(window_->isMinimized());
     EXPECT_EQ(window_->Tray().DefaultCommand(), MainWindow::kCommandRestore);
-    // No help file is installed here: nothing happens, nothing ends.
-    Send("IDC_FS_Help");
-    EXPECT_FALSE(window_->IsEnding());
 }
 
 // ---- protection switches ----

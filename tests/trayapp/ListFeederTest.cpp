@@ -1,5 +1,5 @@
 // The list feeders: the handshake with a movie that answers (or never does), list order, items
-// appended while feeding, the single posts' share of the work, and a clean stop.
+// appended while feeding, the single posts taking over what is not fed yet, and a clean stop.
 #include "app/lists/ListFeeder.h"
 #include "app/lists/ListNames.h"
 #include "app/lists/MailSafeList.h"
@@ -146,6 +146,48 @@ TEST(ListFeeder, ItemsAppendedWhileFeedingAreFedNotPostedTwice) {
     EXPECT_FALSE(bench.feeder_.WillFeed(3)); // finished: single posts go straight to the movie
 }
 
+// The values a single post hands over, as the test's movie rows.
+std::vector<std::string> Values(const std::vector<MovieVariables>& posts) {
+    std::vector<std::string> values;
+    for (const MovieVariables& post : posts)
+        values.push_back(post.at(0).value);
+    return values;
+}
+
+TEST(ListFeeder, ASinglePostTakesOverTheItemsNotFedYetInListOrder) {
+    FeederBench bench;
+    for (const char* item : {"a", "b", "c"})
+        bench.Add(item);
+    bench.feeder_.Start();
+    EXPECT_EQ(bench.TakePost(), "a"); // and the movie never answers
+
+    bench.Add("d");
+    EXPECT_EQ(Values(bench.feeder_.SinglePost(3)), (std::vector<std::string>{"b", "c", "d"}));
+    EXPECT_EQ(bench.feeder_.MovieRowCount(), 4);
+    EXPECT_EQ(bench.feeder_.OperationFlag(), "Add");  // the single post leaves the flag alone
+    EXPECT_TRUE(bench.feeder_.SinglePost(3).empty()); // the movie holds it already
+    bench.Add("e");
+    EXPECT_EQ(Values(bench.feeder_.SinglePost(4)), std::vector<std::string>{"e"});
+
+    // When the movie answers at last, nothing is left to feed and nothing comes twice.
+    bench.Answer();
+    EXPECT_TRUE(WaitForState(bench.feeder_, ListFeeder::State::Finished));
+    EXPECT_TRUE(bench.TakePost(50ms).empty());
+    bench.Add("f");
+    EXPECT_EQ(Values(bench.feeder_.SinglePost(5)), std::vector<std::string>{"f"});
+}
+
+TEST(ListFeeder, ASinglePostBeforeTheStartLeavesTheRestToTheFeed) {
+    FeederBench bench;
+    for (const char* item : {"a", "b"})
+        bench.Add(item);
+    EXPECT_EQ(Values(bench.feeder_.SinglePost(1)), (std::vector<std::string>{"a", "b"}));
+    bench.Add("c");
+    bench.feeder_.Start();
+    EXPECT_EQ(bench.TakeAll(), std::vector<std::string>{"c"});
+    EXPECT_EQ(bench.feeder_.GetState(), ListFeeder::State::Finished);
+}
+
 TEST(ListFeeder, StopsCleanlyWhileTheMovieNeverAnswers) {
     FeederBench bench;
     for (int i = 0; i < 5; ++i)
@@ -220,13 +262,14 @@ TEST(ListFeeder, FeedsAMailListWhileDetectionsAppend) {
         lock.unlock();
         ASSERT_EQ(post.back().name, "_root.strScamMailOperation");
         movieRows.push_back(post[1].value);
-        // A detection appends now and then; its single post is left to the feeder.
+        // A detection appends now and then; its single post takes over the items not fed yet.
         if (appended < 20 && movieRows.size() % 10 == 0) {
             MailSafeItem item;
             item.Type = "Subject";
             item.StrictedData = "late" + std::to_string(appended++);
             const int index = list.Append(item);
-            EXPECT_TRUE(feeder.WillFeed(index));
+            for (const MovieVariables& single : feeder.SinglePost(index))
+                movieRows.push_back(single.at(1).value);
         }
         feeder.SetOperationFlag(kNoOperation);
     }

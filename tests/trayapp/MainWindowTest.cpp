@@ -2,6 +2,7 @@
 // in the real alert popup (and one arriving while a popup is open), the feeders filling the
 // movie's lists, hiding on close, and the ends with and without a save.
 #include "app/EventHandlerWindow.h"
+#include "app/FileNames.h"
 #include "app/MainWindow.h"
 #include "app/RegistryValues.h"
 #include "app/TrayApp.h"
@@ -29,6 +30,7 @@
 #include <future>
 #include <memory>
 #include <thread>
+#include <vector>
 
 using namespace traytest;
 
@@ -38,6 +40,11 @@ namespace {
     testing::AddGlobalTestEnvironment(new qttest::OffscreenQtEnvironment("trayapp_window_tests"));
 
 using qttest::PumpUntil;
+
+// Processes events for a while.
+void Pump(int milliseconds) {
+    PumpUntil([] { return false; }, milliseconds);
+}
 
 // Runs action on the next alert popup other than `outer` once it is the active modal window,
 // from inside whatever modal loop runs then.
@@ -187,6 +194,108 @@ TEST_F(MainWindowTest, FeedersFillTheMovieListsInOrder) {
     }
     PumpUntil([&] { return window_->LogFeeder().OperationFlag() == "NoOperation"; }, 1000);
     EXPECT_EQ(window_->MailFeeder().OperationFlag(), "NoOperation");
+}
+
+// A main movie that takes every row but never answers the handshake: its feeders wait on their
+// first item for good.
+constexpr char kSilentMovie[] = R"(import QtQuick
+import "common"
+MovieRoot {
+    property string strScamSiteOperation: ""
+    property string strViewLogOperation: ""
+    ListModel { id: siteModel; objectName: "siteModel" }
+    ListModel { id: logModel; objectName: "logModel" }
+    onStrScamSiteOperationChanged: {
+        if (strScamSiteOperation.toLowerCase() === "add")
+            siteModel.append({ stricted: getVariable("_root.ScamSiteStructItem.StrictedData") })
+        strScamSiteOperation = ""
+    }
+    onStrViewLogOperationChanged: {
+        if (strViewLogOperation.toLowerCase() === "add")
+            logModel.append({ stricted: getVariable("_root.LogViewerStructItem.RestrictedData") })
+        strViewLogOperation = ""
+    }
+}
+)";
+
+void AppendSites(WebSiteBlockingList& list, int count) {
+    for (int i = 0; i < count; ++i) {
+        WebSiteBlockingItem site;
+        site.Type = "URL";
+        site.StrictedData = "stored" + std::to_string(i) + ".example/";
+        list.Append(site);
+    }
+}
+
+// The movie's rows of a model, by their "stricted" text.
+std::vector<std::string> Rows(QAbstractItemModel* model) {
+    std::vector<std::string> rows;
+    const int key = model->roleNames().key("stricted", -1);
+    for (int i = 0; i < model->rowCount(); ++i)
+        rows.push_back(model->data(model->index(i, 0), key).toString().toStdString());
+    return rows;
+}
+
+std::vector<std::string> ListRows(const WebSiteBlockingList& list) {
+    std::vector<std::string> rows;
+    for (int i = 0; i < list.Count(); ++i)
+        rows.push_back(list.ItemAt(i).StrictedData);
+    return rows;
+}
+
+TEST_F(MainWindowTest, ADetectionReachesAMovieThatNeverAnswersAtOnceAndInListOrder) {
+    SetProgramFolder(folder_.Program());
+    {
+        std::FILE* movie =
+            std::fopen((GetMovieFolder() + "/" + EncodeFileName("HkMain") + ".pbf").c_str(), "wb");
+        ASSERT_NE(movie, nullptr);
+        std::fputs(kSilentMovie, movie);
+        std::fclose(movie);
+    }
+    CreateWindow();
+    ASSERT_TRUE(window_->Movie()->IsMovieLoaded());
+    AppendSites(app_->SiteList, 5);
+    window_->StartFeeders();
+    ASSERT_TRUE(PumpUntil([&] { return Model("siteModel")->rowCount() == 1; }));
+    Pump(100);
+    ASSERT_EQ(Model("siteModel")->rowCount(), 1); // the feed waits for an answer that never comes
+
+    // The new item is in the movie while its alert is still open, after the stored ones.
+    std::vector<std::string> shownDuringAlert;
+    WhenPopup([&](AlertPopup& popup) {
+        shownDuringAlert = Rows(Model("siteModel"));
+        Answer(popup, "IDC_FS_BLOCK", false);
+    });
+    auto reply = SendReport(kReportUrl, WebRecord(kKindUrl, "phish.example/login.html"));
+    ASSERT_TRUE(PumpUntil([&] { return Ready(reply); }));
+    EXPECT_EQ(reply.get(), 0);
+    ASSERT_EQ(app_->SiteList.Count(), 6);
+    EXPECT_EQ(shownDuringAlert, ListRows(app_->SiteList));
+    EXPECT_EQ(Rows(Model("logModel")), std::vector<std::string>{"phish.example/login.html"});
+
+    // A second detection is posted at once too, and nothing is shown twice.
+    WhenPopup([](AlertPopup& popup) { Answer(popup, "IDC_FS_BLOCK", false); });
+    auto second = SendReport(kReportUrl, WebRecord(kKindUrl, "other.example/"));
+    ASSERT_TRUE(PumpUntil([&] { return Ready(second); }));
+    Pump(50);
+    EXPECT_EQ(Rows(Model("siteModel")), ListRows(app_->SiteList));
+}
+
+TEST_F(MainWindowTest, ADetectionDuringTheFillEndsInListOrder) {
+    CreateWindow();
+    AppendSites(app_->SiteList, 150);
+    window_->StartFeeders();
+    ASSERT_TRUE(PumpUntil([&] { return Model("siteModel")->rowCount() >= 3; }));
+    ASSERT_LT(Model("siteModel")->rowCount(), 150);
+
+    WhenPopup([](AlertPopup& popup) { Answer(popup, "IDC_FS_ALLOW", false); });
+    auto reply = SendReport(kReportUrl, WebRecord(kKindUrl, "phish.example/login.html"));
+    ASSERT_TRUE(PumpUntil([&] { return Ready(reply); }));
+    // Shown at once, with every stored item before it.
+    EXPECT_EQ(Model("siteModel")->rowCount(), 151);
+    ASSERT_TRUE(PumpUntil([&] { return FeedersDone(); }));
+    Pump(50);
+    EXPECT_EQ(Rows(Model("siteModel")), ListRows(app_->SiteList));
 }
 
 TEST_F(MainWindowTest, ReportAnsweredInThePopupIsRememberedAndShown) {

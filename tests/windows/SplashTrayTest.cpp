@@ -82,7 +82,8 @@ protected:
 TEST_F(SystemTray, ShowsMenu1031WithRestoreAsTheFirstDefault) {
     EXPECT_TRUE(tray_.Enabled());
     EXPECT_EQ(tray_.ToolTip(), QStringLiteral("Hookwise"));
-    EXPECT_EQ(Texts(), (QStringList{"&Restore", "-", "&Help", "-", "&Exit"}));
+    EXPECT_EQ(Texts(),
+              (QStringList{"&Restore", "-", "&Help", "&About Baitguard...", "-", "&Exit"}));
     EXPECT_EQ(DefaultText(), QStringLiteral("&Restore"));
     EXPECT_EQ(tray_.DefaultCommand(), kCmdTrayRestore);
 }
@@ -102,6 +103,23 @@ TEST_F(SystemTray, DoubleClickSendsTheDefaultCommand) {
     EXPECT_EQ(DefaultText(), QStringLiteral("&Exit"));
 }
 
+// What StatusNotifier hosts send for a left click: it brings the window back from the tray as a
+// double-click does, but never runs "&Exit", the default once the window is shown.
+TEST_F(SystemTray, SingleClickRestoresButNeverExits) {
+    QSignalSpy commands(&tray_, &CSystemTray::Command);
+    tray_.SetMenuDefaultItem(kCmdTrayRestore, false);
+    tray_.OnTrayNotification(CSystemTray::kIconId, CSystemTray::kLeftButtonUp);
+    ASSERT_EQ(commands.count(), 1);
+    EXPECT_EQ(commands[0][0].toUInt(), kCmdTrayRestore);
+
+    // The restore made "&Exit" the default; where a double-click also reports its first press
+    // as a single click, the double-click of those same clicks does not go on to exit.
+    tray_.SetMenuDefaultItem(kCmdTrayExit, false);
+    tray_.OnTrayNotification(CSystemTray::kIconId, CSystemTray::kLeftButtonDoubleClick);
+    tray_.OnTrayNotification(CSystemTray::kIconId, CSystemTray::kLeftButtonUp);
+    EXPECT_EQ(commands.count(), 1);
+}
+
 TEST_F(SystemTray, DefaultByPositionTakesTheCommandThere) {
     tray_.SetMenuDefaultItem(2, true);
     EXPECT_EQ(tray_.DefaultCommand(), kCmdTrayHelp);
@@ -116,10 +134,11 @@ TEST_F(SystemTray, MenuItemsSendTheirCommands) {
     for (QAction* action : tray_.PopupMenu()->actions())
         if (!action->isSeparator())
             action->trigger();
-    ASSERT_EQ(commands.count(), 3);
+    ASSERT_EQ(commands.count(), 4);
     EXPECT_EQ(commands[0][0].toUInt(), kCmdTrayRestore);
     EXPECT_EQ(commands[1][0].toUInt(), kCmdTrayHelp);
-    EXPECT_EQ(commands[2][0].toUInt(), kCmdTrayExit);
+    EXPECT_EQ(commands[2][0].toUInt(), kCmdTrayAbout);
+    EXPECT_EQ(commands[3][0].toUInt(), kCmdTrayExit);
 }
 
 TEST_F(SystemTray, TheMenuIsTranslatedThroughTheLanguagePack) {
@@ -146,7 +165,8 @@ TEST_F(SystemTray, TheMenuIsTranslatedThroughTheLanguagePack) {
         held << (action->isSeparator() ? QStringLiteral("-") : action->text());
     SetCurrentLanguage(language);
     SetProgramFolder(before);
-    EXPECT_EQ(texts, (QStringList{"&Hoist", "-", "&Help", "-", "&Walk the plank"}));
+    EXPECT_EQ(texts,
+              (QStringList{"&Hoist", "-", "&Help", "&About Baitguard...", "-", "&Walk the plank"}));
     EXPECT_EQ(held, texts);
     EXPECT_EQ(tray_.ToolTip(), QStringLiteral("Hookwise, arr"));
 }

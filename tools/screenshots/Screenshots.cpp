@@ -185,7 +185,8 @@ int main(int argc, char** argv) {
         ok &= Shoot(window, folder, QStringLiteral("password-change"));
     }
     {
-        AboutWindow window;
+        // The versions the program's and the engine's files carry.
+        AboutWindow window(QStringLiteral("3, 0, 0, 0"), QStringLiteral("3, 0, 0, 0"));
         ok &= Shoot(window, folder, QStringLiteral("about"));
     }
     {
