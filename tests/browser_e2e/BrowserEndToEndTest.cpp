@@ -80,11 +80,11 @@ const std::string kSwapPage = ScriptPage(
                       "window.addEventListener('load', () => setTimeout(() => { showMail();"
                       " const frame = document.createElement('iframe');"
                       " frame.src = '/slow?ms=300'; document.body.appendChild(frame); }, 200));");
-// A page whose inner frame starts after it loaded and never completes.
-const std::string kStallPage =
-    ScriptPage("Webmail - stall", "window.addEventListener('load', () => { const frame ="
-                                  " document.createElement('iframe'); frame.src = '/stall';"
-                                  " document.body.appendChild(frame); });");
+// A page whose inner frame starts after the page completed and never completes.
+const std::string kStallPage = ScriptPage(
+    "Webmail - stall", "window.addEventListener('load', () => setTimeout(() => { const frame ="
+                       " document.createElement('iframe'); frame.src = '/stall';"
+                       " document.body.appendChild(frame); }, 500));");
 
 // One step of the browser driver (see e2e.js), as JSON.
 std::string Step(const std::string& name, const std::string& value) {
