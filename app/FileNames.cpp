@@ -3,17 +3,27 @@
 
 #include "app/TextUtil.h"
 #include "platform/Module.h"
+#include "platform/UserFolders.h"
 
 #include <filesystem>
 #include <mutex>
 
+#include <unistd.h>
+
 namespace {
 std::mutex gFolderMutex;
 std::string gProgramFolder; // empty: the running program's folder
+std::string gDataFolder;    // empty: the program folder
 
 constexpr std::uint32_t kMovieSeed = 10;
 constexpr std::uint32_t kLanguageSeed = 7;
 constexpr std::uint32_t kAuxSeed = 9;
+
+std::string WithoutTrailingSlash(std::string folder) {
+    while (folder.size() > 1 && folder.back() == '/')
+        folder.pop_back();
+    return folder;
+}
 } // namespace
 
 std::string EncodeFileName(std::string_view name) {
@@ -56,10 +66,40 @@ std::string ProgramFolder() {
 }
 
 void SetProgramFolder(std::string folder) {
-    while (folder.size() > 1 && folder.back() == '/')
-        folder.pop_back();
+    folder = WithoutTrailingSlash(std::move(folder));
     std::lock_guard<std::mutex> lock(gFolderMutex);
     gProgramFolder = std::move(folder);
+}
+
+std::string DataFolder() {
+    {
+        std::lock_guard<std::mutex> lock(gFolderMutex);
+        if (!gDataFolder.empty())
+            return gDataFolder;
+    }
+    return ProgramFolder();
+}
+
+void SetDataFolder(std::string folder) {
+    folder = WithoutTrailingSlash(std::move(folder));
+    std::lock_guard<std::mutex> lock(gFolderMutex);
+    gDataFolder = std::move(folder);
+}
+
+std::string ChooseDataFolder(const std::string& programFolder, bool* userFolder) {
+    const std::string marker = programFolder + "/" + kSystemInstallMarker;
+    const bool shared = access(marker.c_str(), F_OK) == 0;
+    const bool own = !shared && access(programFolder.c_str(), W_OK | X_OK) == 0;
+    if (userFolder != nullptr)
+        *userFolder = !own;
+    if (own)
+        return programFolder;
+    const std::string data = UserDataFolder();
+    std::string folder = data.empty() ? std::string() : data + "/hookwise";
+    // A folder that cannot be made is still named: writing into it then fails with a clear
+    // message instead of falling back to a folder shared by every user.
+    MakeFolders(folder, 0700);
+    return folder;
 }
 
 std::string HiddenFolder(const std::string& programFolder, std::uint32_t seed) {

@@ -32,6 +32,22 @@ std::string ProgramFolder();
 // Makes folder the program folder for this process (the tray program and tests set it once).
 void SetProgramFolder(std::string folder);
 
+// The file in a program folder that marks it as installed by a system package: every user runs
+// the same copy, and no user's files written at run time may land in it.
+constexpr const char* kSystemInstallMarker = "system-install";
+
+// The folder for the files the program writes while it runs (the working copy of the
+// definitions, the warning page the engine shows from there, the log file and its archives),
+// no trailing '/': the one given to SetDataFolder, else ProgramFolder(). Safe on any thread.
+std::string DataFolder();
+void SetDataFolder(std::string folder);
+
+// The data folder for a program folder: the program folder itself, unless it holds
+// kSystemInstallMarker or this user cannot write to it; then the user's own
+// UserDataFolder() + "/hookwise", made with mode 0700 when missing. userFolder is true in the
+// second case.
+std::string ChooseDataFolder(const std::string& programFolder, bool* userFolder = nullptr);
+
 // programFolder + "/" + first draw + "/" + second draw after seeding RuntimeRandom with seed.
 // Both levels are created when missing; a failure to create them is ignored.
 std::string HiddenFolder(const std::string& programFolder, std::uint32_t seed);

@@ -115,7 +115,7 @@ void MainWindow::WriteProgramValues() {
     if (RegCreateKeyExA(HKEY_CURRENT_USER, kProductKeyPath, 0, nullptr, REG_OPTION_NON_VOLATILE,
                         KEY_ALL_ACCESS, nullptr, product.Put(), nullptr) != ERROR_SUCCESS)
         return;
-    WriteRegText(product.Get(), "App Path", app_.ApplicationDirectory);
+    WriteRegText(product.Get(), "App Path", app_.DataDirectory);
     WriteRegText(product.Get(), "DefnsVersion", app_.DefinitionsVersion);
 }
 

@@ -154,6 +154,12 @@ std::string PrepareProcess(const std::string& programPath) {
     return folder;
 }
 
+std::string PrepareDataFolder(const std::string& applicationDirectory) {
+    std::string folder = ChooseDataFolder(applicationDirectory);
+    SetDataFolder(folder);
+    return folder;
+}
+
 // How long a start-up message stays open: -1 until answered.
 int MessageTimeoutMs() {
     if (const char* value = std::getenv("HOOKWISE_MESSAGE_TIMEOUT_MS"); value && value[0])
@@ -167,11 +173,12 @@ int MessageTimeoutMs() {
 } // namespace
 
 TrayApp::TrayApp(const std::string& programPath, bool hasCommandLine)
-    : ApplicationDirectory(PrepareProcess(programPath)), ProgramPath(programPath),
+    : ApplicationDirectory(PrepareProcess(programPath)),
+      DataDirectory(PrepareDataFolder(ApplicationDirectory)), ProgramPath(programPath),
       DefinitionsVersion(
           ReadDefinitionsVersion(ApplicationDirectory + "/" + kShippedDefinitionsFile)),
       TrayMenuSection(kTrayMenuSection), MessageSection(kMsgSection),
-      LogFilePath(ApplicationDirectory + "/HookWsLOG.log"), HasCommandLine(hasCommandLine) {
+      LogFilePath(DataDirectory + "/HookWsLOG.log"), HasCommandLine(hasCommandLine) {
     ProgramMutex.Create(kProgramMutexName, false);
     Settings.DefinitionsVersion = DefinitionsVersion;
 }
@@ -183,11 +190,28 @@ std::string TrayApp::Title() {
 }
 
 std::string TrayApp::WorkingCopyPath() const {
-    return ApplicationDirectory + "/" + kWorkingDefinitionsFile;
+    return DataDirectory + "/" + kWorkingDefinitionsFile;
 }
 
 std::string TrayApp::ShippedPath() const {
     return ApplicationDirectory + "/" + kShippedDefinitionsFile;
+}
+
+void TrayApp::ProvideWarningPage() const {
+    if (DataDirectory == ApplicationDirectory)
+        return;
+    std::FILE* in = std::fopen((ApplicationDirectory + "/" + kWarningPageFile).c_str(), "rb");
+    if (in == nullptr)
+        return;
+    std::vector<unsigned char> page;
+    const DWORD readError = ReadAll(in, page);
+    std::fclose(in);
+    AtomicFileWriter out;
+    if (readError != ERROR_SUCCESS ||
+        out.Create(DataDirectory + "/" + kWarningPageFile, 0644) != ERROR_SUCCESS ||
+        out.Write(page.data(), page.size()) != ERROR_SUCCESS || out.Commit() != ERROR_SUCCESS)
+        std::fprintf(stderr, "%s: cannot copy the warning page into %s\n", Title().c_str(),
+                     DataDirectory.c_str());
 }
 
 void TrayApp::ShowStartupMessage(const std::string& text) {
@@ -226,6 +250,7 @@ bool TrayApp::InitInstance() {
         exitCode_ = 1;
         return false;
     }
+    ProvideWarningPage();
 
     // The provider's installer runs on its own; start-up does not wait for it.
     const char* provider = BuiltInText(kStrProviderName);

@@ -18,6 +18,7 @@
 
 constexpr const char* kShippedDefinitionsFile = "hkwdb1.pbd";
 constexpr const char* kWorkingDefinitionsFile = "hkwdb2.pbd";
+constexpr const char* kWarningPageFile = "hkwpm.htm";
 constexpr const char* kProviderInstaller = "provinst";
 // The second mutex of the program; created at construction and never tested.
 constexpr const char* kProgramMutexName = "{45428D53-A5DB-4168-BD3C-658419B60279}";
@@ -66,13 +67,18 @@ class TrayApp {
 public:
     // programPath: the program's own executable; hasCommandLine: the program was given arguments
     // (it then starts hidden in the tray). Fills the fields below in their order and makes the
-    // program's folder the ProgramFolder() of the process.
+    // program's folder the ProgramFolder() of the process and DataDirectory its
+    // DataFolder().
     TrayApp(const std::string& programPath, bool hasCommandLine);
     ~TrayApp();
     TrayApp(const TrayApp&) = delete;
     TrayApp& operator=(const TrayApp&) = delete;
 
     std::string ApplicationDirectory; // without a trailing '/'
+    // Where the files written at run time go (ChooseDataFolder): the application directory,
+    // or the user's own folder when that one is a system package's or not writable. "App Path"
+    // names it, so the engine finds the working copy and the warning page there.
+    std::string DataDirectory;
     std::string ProgramPath;
     // The language ("English") is the language layer's current language.
     std::string DefinitionsVersion;
@@ -101,6 +107,12 @@ public:
     static std::string Title();
     std::string WorkingCopyPath() const;
     std::string ShippedPath() const;
+
+    // Copies the shipped warning page into the data folder when that is not the application
+    // directory, so the engine shows it from "App Path" + "/hkwpm.htm". Replaced whole at each
+    // start, so an updated package's page is shown; kept at exit, since the browser host shows it
+    // even while the program is not running.
+    void ProvideWarningPage() const;
 
     // Shows a start-up message in the program's message box (and on standard error).
     // $HOOKWISE_MESSAGE_TIMEOUT_MS closes each such box after that many milliseconds; without a

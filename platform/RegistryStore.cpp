@@ -4,6 +4,8 @@
 // WriteScope.
 #include "platform/RegistryStore.h"
 
+#include "platform/UserFolders.h"
+
 #include <sqlite3.h>
 
 #include <cerrno>
@@ -90,17 +92,10 @@ LONG RegistryErrorFromSqlite(int rc, Access access) {
 
 namespace {
 
-std::string HomeFolder() {
-    const char* home = std::getenv("HOME");
-    if (home != nullptr && *home != '\0')
-        return home;
-    struct passwd pw;
-    struct passwd* found = nullptr;
-    char buffer[4096];
-    if (getpwuid_r(getuid(), &pw, buffer, sizeof buffer, &found) == 0 && found != nullptr &&
-        found->pw_dir != nullptr)
-        return found->pw_dir;
-    return "/tmp";
+// The home folder, or /tmp when none is known.
+std::string HomeOrTemp() {
+    std::string home = HomeFolder();
+    return home.empty() ? std::string("/tmp") : home;
 }
 
 // Creates every missing folder of path with mode 0700; the open that follows reports failures.
@@ -126,7 +121,7 @@ const std::string& Store::Path() {
     }
     const char* config = std::getenv("XDG_CONFIG_HOME");
     std::string base =
-        (config != nullptr && config[0] == '/') ? std::string(config) : HomeFolder() + "/.config";
+        (config != nullptr && config[0] == '/') ? std::string(config) : HomeOrTemp() + "/.config";
     path_ = base + "/hookwise/registry.db";
     return path_;
 }

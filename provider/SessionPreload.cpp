@@ -2,6 +2,8 @@
 // replace of the file.
 #include "provider/SessionPreload.h"
 
+#include "platform/UserFolders.h"
+
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -41,25 +43,6 @@ std::string Trimmed(const std::string& text) {
 bool IsProviderPreloadLine(const std::string& line) {
     std::string text = Trimmed(line);
     return text.rfind("LD_PRELOAD=", 0) == 0 && text.find(kProviderFile) != std::string::npos;
-}
-
-std::string HomeFolder() {
-    if (const char* home = std::getenv("HOME"); home && *home)
-        return home;
-    if (const passwd* entry = getpwuid(getuid()); entry && entry->pw_dir)
-        return entry->pw_dir;
-    return {};
-}
-
-// Creates every missing folder of path, as mkdir -p with mode 0700 for new ones.
-bool MakeFolders(const std::string& path) {
-    for (std::size_t slash = path.find('/', 1); slash != std::string::npos;
-         slash = path.find('/', slash + 1)) {
-        std::string part = path.substr(0, slash);
-        if (mkdir(part.c_str(), 0700) != 0 && errno != EEXIST)
-            return false;
-    }
-    return mkdir(path.c_str(), 0700) == 0 || errno == EEXIST;
 }
 
 std::string FolderOfFile(const std::string& path) {
@@ -169,7 +152,7 @@ std::string UpdateSessionPreload(const std::string& path, const std::string& lib
             return "cannot remove " + path + ": " + std::strerror(errno);
         return {};
     }
-    if (!MakeFolders(FolderOfFile(path)))
+    if (!::MakeFolders(FolderOfFile(path), 0700))
         return "cannot create " + FolderOfFile(path) + ": " + std::strerror(errno);
     if (!ReplaceFile(path, updated, error))
         return error;

@@ -7,8 +7,9 @@ PACKAGES=(
   qt6-base-dev qt6-declarative-dev libqt6quickwidgets6 qml6-module-qtquick
   qml6-module-qtquick-controls qml6-module-qtquick-layouts qml6-module-qtquick-window
   qml6-module-qtqml-workerscript qml6-module-qtquick-templates
-  xvfb xauth curl python3 chromium
+  xvfb xauth curl python3 chromium firefox-esr
   roundcube roundcube-sqlite3 dovecot-imapd php-cli php-sqlite3
+  dpkg-dev fakeroot lintian desktop-file-utils
 )
 # Node.js may come from another source than Debian (NodeSource's nodejs bundles npm and conflicts
 # with Debian's npm package), so Node.js and npm are asked for only when the commands are missing.
@@ -43,13 +44,13 @@ install() { DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-ins
 install "${missing[@]}" && exit 0
 
 # One package that cannot be installed must not keep the others out: retry them one by one.
-# Chromium, Node.js, npm and the X server only serve end-to-end tests, which skip without them.
+# The browsers, Node.js, npm and the X server only serve end-to-end tests, which skip without them.
 echo "Installing all at once failed; trying each package alone." >&2
 failed_required=()
 for p in "${missing[@]}"; do
   install "$p" && continue
   case "$p" in
-    chromium | nodejs | npm | xvfb | xauth | roundcube | roundcube-sqlite3 | dovecot-imapd | php-cli | php-sqlite3) echo "Warning: $p could not be installed; the tests that need it skip." >&2 ;;
+    chromium | firefox-esr | nodejs | npm | xvfb | xauth | roundcube | roundcube-sqlite3 | dovecot-imapd | php-cli | php-sqlite3) echo "Warning: $p could not be installed; the tests that need it skip." >&2 ;;
     *) failed_required+=("$p") ;;
   esac
 done

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Builds and runs every test: the Release build, the sanitizer build (ASan + UBSan) and a short
-# run of each fuzz target. FUZZ_SECONDS sets the fuzzing time per target (default 60, 0 skips).
+# Builds and runs every test: the Release build with its Debian package check, the sanitizer
+# build (ASan + UBSan) and a short run of each fuzz target. FUZZ_SECONDS sets the fuzzing time
+# per target (default 60, 0 skips).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/deps.sh
@@ -12,6 +13,7 @@ cmake -S . -B build -DCMAKE_BUILD_TYPE=Release
 cmake --build build -j "$JOBS"
 cmake --install build --prefix build/dist >/dev/null
 ctest --test-dir build --output-on-failure -j "$JOBS"
+scripts/package-check.sh build
 
 echo "== Sanitizer build (ASan + UBSan) =="
 cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DHOOKWISE_SANITIZE=ON -DHOOKWISE_BENCH=OFF

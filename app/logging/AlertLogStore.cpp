@@ -38,7 +38,7 @@ HKEY CreateSubKey(HKEY parent, const std::string& name, RegKey& key) {
 // ---- construction ----
 
 AlertLogStore::AlertLogStore()
-    : LogFilePath(ProgramFolder() + "/HookWsLOG.log"), ArchiveLogFileStartTime(LocalTimeNow()) {
+    : LogFilePath(DataFolder() + "/HookWsLOG.log"), ArchiveLogFileStartTime(LocalTimeNow()) {
     ResetEventAlerts();
 }
 
@@ -182,7 +182,7 @@ bool AlertLogStore::IsArchiveDue(const SystemTime& now) {
 }
 
 bool AlertLogStore::ArchiveLog(const std::string& programVersion) {
-    return ArchiveLog(programVersion, ProgramFolder(), LocalTimeNow());
+    return ArchiveLog(programVersion, DataFolder(), LocalTimeNow());
 }
 
 bool AlertLogStore::ArchiveLog(const std::string& programVersion, const std::string& programFolder,

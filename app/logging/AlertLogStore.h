@@ -44,7 +44,7 @@ constexpr std::int32_t kHighRatingAbove = 10;
 
 class AlertLogStore {
 public:
-    // Defaults: LogFilePath = ProgramFolder() + "/HookWsLOG.log", start time now, two event flags.
+    // Defaults: LogFilePath = DataFolder() + "/HookWsLOG.log", start time now, two event flags.
     AlertLogStore();
 
     std::string LogFilePath;
@@ -103,7 +103,7 @@ public:
     bool IsArchiveDue();
     bool IsArchiveDue(const SystemTime& now);
 
-    // Copies the log file into ProgramFolder() + "/LogBackup/" + the archive name of now, behind
+    // Copies the log file into DataFolder() + "/LogBackup/" + the archive name of now, behind
     // the header lines (title = string 7001, programVersion). False when nothing was archived; an
     // archive file that was created stays, empty when the log file could not be opened.
     bool ArchiveLog(const std::string& programVersion);

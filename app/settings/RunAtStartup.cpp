@@ -22,14 +22,36 @@ std::string QuoteExecArgument(const std::string& text) {
     return out + "\"";
 }
 
+bool EndsMinimised(const std::string& commandLine) {
+    return commandLine.size() > kMinimisedArgument.size() &&
+           commandLine.compare(commandLine.size() - kMinimisedArgument.size(),
+                               kMinimisedArgument.size(), kMinimisedArgument) == 0;
+}
+
+// The program of a command line: all of it but a closing " -min".
+std::string ProgramOf(const std::string& commandLine) {
+    return EndsMinimised(commandLine)
+               ? commandLine.substr(0, commandLine.size() - kMinimisedArgument.size())
+               : commandLine;
+}
+
 std::string ExecLine(const std::string& commandLine) {
-    if (commandLine.size() > kMinimisedArgument.size() &&
-        commandLine.compare(commandLine.size() - kMinimisedArgument.size(),
-                            kMinimisedArgument.size(), kMinimisedArgument) == 0) {
-        std::string program = commandLine.substr(0, commandLine.size() - kMinimisedArgument.size());
-        return QuoteExecArgument(program) + std::string(kMinimisedArgument);
+    const std::string quoted = QuoteExecArgument(ProgramOf(commandLine));
+    return EndsMinimised(commandLine) ? quoted + std::string(kMinimisedArgument) : quoted;
+}
+
+// A desktop entry's string value: backslashes and line breaks escaped.
+std::string DesktopString(const std::string& text) {
+    std::string out;
+    for (const char c : text) {
+        if (c == '\\')
+            out += "\\\\";
+        else if (c == '\n')
+            out += "\\n";
+        else
+            out += c;
     }
-    return QuoteExecArgument(commandLine);
+    return out;
 }
 
 // Writes the file whole or not at all: a temporary beside it, then a rename.
@@ -113,6 +135,11 @@ bool SetRunAtStartup(const std::string& valueName, const std::string& commandLin
                         "\n"
                         "Exec=" +
                         ExecLine(commandLine) +
+                        "\n"
+                        // A session skips the entry once the program is gone (the package
+                        // removed) instead of failing to start it at every log-in.
+                        "TryExec=" +
+                        DesktopString(ProgramOf(commandLine)) +
                         "\n"
                         "Terminal=false\n"
                         "X-GNOME-Autostart-enabled=true\n";

@@ -200,6 +200,24 @@ function navigateTab(tabId, url) {
   });
 }
 
+// Firefox lets no extension open a file: address in a tab: there the warning page is shown from
+// the copy installed with the extension.
+const OPENS_FILE_PAGES = !chrome.runtime.getURL('').startsWith('moz-extension:');
+
+function warningPageUrl(url) {
+  if (OPENS_FILE_PAGES || !url.startsWith('file:')) return url;
+  return chrome.runtime.getURL(url.split('/').pop());
+}
+
+// Shows the warning page. The extension's own copy is shown when it is there; no navigation
+// event tells of an extension page, so the tab's update is its outcome.
+async function showWarningPage(tabId, url) {
+  const page = warningPageUrl(url);
+  if (page === url) return navigateTab(tabId, url);
+  const present = await fetch(page).then((response) => response.ok, () => false);
+  return present && chrome.tabs.update(tabId, { url: page }).then(() => true, () => false);
+}
+
 // Carries out one command; a request (one with "call") resolves with its reply's members.
 async function runCommand(command) {
   const tabId = command.tab;
@@ -210,7 +228,7 @@ async function runCommand(command) {
     case 'capture':
       return capture(tabId, typeof command.frame === 'number' ? command.frame : 0);
     case 'navigate':
-      return { ok: await navigateTab(tabId, String(command.url)) };
+      return { ok: await showWarningPage(tabId, String(command.url)) };
     case 'goBack':
       // Without an earlier page this fails, and the host decides what comes next.
       return { ok: await chrome.tabs.goBack(tabId).then(() => true, () => false) };

@@ -3,7 +3,6 @@
 
 #include "browser/host/Json.h"
 #include "inspector/HTMLSourceParser.h"
-#include "inspector/MailHeaderParser.h"
 #include "inspector/Registration.h"
 
 #include <climits>
@@ -24,21 +23,6 @@ std::string Answer(std::int64_t id, HRESULT result) {
 }
 
 } // namespace
-
-std::string MailKey(const std::string& text) {
-    MailHeaderParser parser;
-    parser.SetText(text.c_str());
-    if (!parser.ParseFromTo())
-        return "";
-    parser.ParseAll();
-    std::string key;
-    for (const char* field : {parser.GetFrom(), parser.GetTo(), parser.GetSubject(),
-                              parser.GetDate(), parser.GetAttachment()}) {
-        key += field;
-        key += '\n';
-    }
-    return key;
-}
 
 std::string ParentProgram() {
     std::string link = "/proc/" + std::to_string(getppid()) + "/exe";
@@ -98,9 +82,11 @@ HRESULT BrowserHost::Navigate(Tab& tab, std::int64_t frame, const std::string& u
 }
 
 HRESULT BrowserHost::Analyse(Tab& tab, std::int64_t frame, std::int64_t analysedFrame,
-                             const std::string& url) {
+                             const std::string& url, bool again) {
     tab.browser->SetAnalysedFrame(analysedFrame);
+    tab.browser->SetKnownMails(again ? nullptr : &tab.mails);
     HRESULT result = tab.browser->Fire(DISPID_DOCUMENTCOMPLETE, frame, url);
+    tab.browser->SetKnownMails(nullptr);
     tab.browser->SetAnalysedFrame(0);
     if (std::shared_ptr<const PageCapture> page = tab.browser->TakeLastCapture();
         page && page->text) {
@@ -115,8 +101,10 @@ HRESULT BrowserHost::Complete(Tab& tab, std::int64_t frame, const std::string& u
     if (tab.quiet)
         return S_OK;
     // The window's document is what a completed frame shows the inspector, as in a browser
-    // window; a mail in an inner frame is analysed when that frame settles.
-    return Analyse(tab, frame, 0, url);
+    // window; a mail in an inner frame is analysed when that frame settles. The window's own
+    // completion is a new page, always analysed; an inner frame completing later is not a reason
+    // to report the window's mail again.
+    return Analyse(tab, frame, 0, url, frame == 0);
 }
 
 HRESULT BrowserHost::Settle(Tab& tab, std::int64_t frame, const std::string& url,
@@ -129,7 +117,7 @@ HRESULT BrowserHost::Settle(Tab& tab, std::int64_t frame, const std::string& url
     // Shown to the inspector as a new page of the window, whose document is the settled frame's.
     HRESULT result = tab.browser->Fire(DISPID_NAVIGATECOMPLETE2, 0, url);
     if (SUCCEEDED(result))
-        result = Analyse(tab, 0, frame, url);
+        result = Analyse(tab, 0, frame, url, true);
     tab.mails.insert(key);
     return result;
 }

@@ -66,18 +66,15 @@ private:
     HRESULT Complete(Tab& tab, std::int64_t frame, const std::string& url);
     HRESULT Settle(Tab& tab, std::int64_t frame, const std::string& url, const std::string& text);
     // Delivers DocumentComplete of frame with the document read from analysedFrame, and
-    // remembers the mail the inspector read.
+    // remembers the mail the inspector read. With again false, a mail already analysed on this
+    // page is not handed to the inspector a second time.
     HRESULT Analyse(Tab& tab, std::int64_t frame, std::int64_t analysedFrame,
-                    const std::string& url);
+                    const std::string& url, bool again);
 
     ExtensionPort* port_;
     std::string program_;
     std::map<std::int64_t, Tab> tabs_;
 };
-
-// The header lines that tell one mail from another (from, to, subject, date, attachment) in a
-// page's text; "" when the text shows no mail.
-std::string MailKey(const std::string& text);
 
 // The program file of this process's parent, or "" when it cannot be read.
 std::string ParentProgram();

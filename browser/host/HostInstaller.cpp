@@ -47,7 +47,19 @@ std::string ManifestFolder(const std::string& userDataDir) {
     return std::string(home) + "/.config/chromium/NativeMessagingHosts";
 }
 
-std::string HostManifest(const std::string& hostPath) {
+std::string FirefoxManifestFolder() {
+    const char* home = std::getenv("HOME");
+    if (!home || !*home)
+        return {};
+    return std::string(home) + "/.mozilla/native-messaging-hosts";
+}
+
+std::string HostManifest(const std::string& hostPath, Browser browser) {
+    const std::string admitted =
+        browser == Browser::Firefox
+            ? "  \"allowed_extensions\": [" + JsonQuote(kGeckoExtensionId) + "]\n"
+            : "  \"allowed_origins\": [" +
+                  JsonQuote(std::string("chrome-extension://") + kExtensionId + "/") + "]\n";
     return "{\n"
            "  \"name\": " +
            JsonQuote(kHostName) +
@@ -56,14 +68,12 @@ std::string HostManifest(const std::string& hostPath) {
            "  \"path\": " +
            JsonQuote(hostPath) +
            ",\n"
-           "  \"type\": \"stdio\",\n"
-           "  \"allowed_origins\": [" +
-           JsonQuote(std::string("chrome-extension://") + kExtensionId + "/") +
-           "]\n"
-           "}\n";
+           "  \"type\": \"stdio\",\n" +
+           admitted + "}\n";
 }
 
-std::string InstallManifest(const std::string& folder, const std::string& hostPath) {
+std::string InstallManifest(const std::string& folder, const std::string& hostPath,
+                            Browser browser) {
     if (folder.empty())
         return "cannot tell where the browser keeps its settings (HOME is not set)";
     if (!MakeFolders(folder))
@@ -72,7 +82,7 @@ std::string InstallManifest(const std::string& folder, const std::string& hostPa
     std::string temporary = path + ".new";
     {
         std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-        out << HostManifest(hostPath);
+        out << HostManifest(hostPath, browser);
         out.flush();
         if (!out) {
             std::remove(temporary.c_str());

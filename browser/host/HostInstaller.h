@@ -1,5 +1,5 @@
-// Registering the native host with Chromium: the host manifest that names this program and lets
-// the Hookwise extension start it, written in the user's browser folder.
+// Registering the native host with Chromium and Firefox: the host manifest that names this
+// program and lets the Hookwise extension start it, written in the user's browser folder.
 #pragma once
 
 #include <string>
@@ -8,20 +8,31 @@ namespace browserhost {
 
 // The host's name as the extension connects to it.
 constexpr const char* kHostName = "com.corvane.hookwise";
-// The extension's id, fixed by the public key in its manifest.
+// The extension's id in Chromium, fixed by the public key in its manifest.
 constexpr const char* kExtensionId = "fggigegdepebhcibdaibmkfknlpdobmf";
+// The extension's id in Firefox, fixed by its browser_specific_settings.
+constexpr const char* kGeckoExtensionId = "page-inspector@hookwise.corvane";
+
+// The two browser families: their manifests differ in how they name the extensions admitted.
+enum class Browser { Chromium, Firefox };
 
 // The folder that holds host manifests for a browser user data folder: DIR/NativeMessagingHosts.
 // An empty userDataDir means Chromium's own, $XDG_CONFIG_HOME/chromium (~/.config/chromium).
 // Empty when neither XDG_CONFIG_HOME nor HOME is set.
 std::string ManifestFolder(const std::string& userDataDir);
 
-// The manifest text for the host program at hostPath.
-std::string HostManifest(const std::string& hostPath);
+// The folder of a user's Firefox host manifests: ~/.mozilla/native-messaging-hosts. Empty when
+// HOME is not set.
+std::string FirefoxManifestFolder();
+
+// The manifest text for the host program at hostPath: Chromium's admits the extension by its
+// origin ("allowed_origins"), Firefox's by its id ("allowed_extensions").
+std::string HostManifest(const std::string& hostPath, Browser browser = Browser::Chromium);
 
 // Writes the manifest for hostPath into the folder (made when missing), replacing an older one
 // whole. Returns "" on success, else a message saying what failed.
-std::string InstallManifest(const std::string& folder, const std::string& hostPath);
+std::string InstallManifest(const std::string& folder, const std::string& hostPath,
+                            Browser browser = Browser::Chromium);
 // Removes the manifest from the folder; a manifest that is not there is no failure.
 std::string UninstallManifest(const std::string& folder);
 

@@ -8,6 +8,7 @@
 #include "browser/host/TabBrowser.h"
 
 #include "browser/host/Json.h"
+#include "inspector/MailHeaderParser.h"
 
 #include <cstdio>
 #include <vector>
@@ -206,6 +207,8 @@ HRESULT TabBrowser::get_Document(IDispatch** document) {
     std::shared_ptr<const PageCapture> page = Capture(analysedFrame_);
     if (!page)
         return E_FAIL;
+    if (knownMails_ && page->text && knownMails_->count(MailKey(*page->text)))
+        return E_FAIL; // analysed on this page already
     lastCapture_ = page;
     auto* object = new PageDocument(this, std::move(page));
     return object->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(document));
@@ -356,6 +359,21 @@ std::shared_ptr<const PageCapture> CaptureOf(const JsonValue& reply) {
     const JsonValue* body = reply.Find("body");
     page->hasBody = !body || body->GetType() != JsonValue::Type::Bool || body->AsBool();
     return page;
+}
+
+std::string MailKey(const std::string& text) {
+    MailHeaderParser parser;
+    parser.SetText(text.c_str());
+    if (!parser.ParseFromTo())
+        return "";
+    parser.ParseAll();
+    std::string key;
+    for (const char* field : {parser.GetFrom(), parser.GetTo(), parser.GetSubject(),
+                              parser.GetDate(), parser.GetAttachment()}) {
+        key += field;
+        key += '\n';
+    }
+    return key;
 }
 
 std::string FileUrl(const std::string& path) {

@@ -14,6 +14,7 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <set>
 #include <string>
 #include <utility>
 
@@ -74,6 +75,8 @@ public:
     // ---- the host's side ----
     // The frame whose document get_Document reads from now on (0, the top frame, at first).
     void SetAnalysedFrame(std::int64_t frameId) { analysedFrame_ = frameId; }
+    // Mails (MailKey) that get_Document does not hand out again (E_FAIL); null for none.
+    void SetKnownMails(const std::set<std::string>* known) { knownMails_ = known; }
     // Asks the tab for the document of frameId as it is now; null when it cannot be read.
     std::shared_ptr<const PageCapture> Capture(std::int64_t frameId);
     // The page the latest get_Document read, then forgets it; null when none was read.
@@ -106,12 +109,17 @@ private:
     ExtensionPort* port_;
     std::string program_;
     std::int64_t analysedFrame_ = 0;
+    const std::set<std::string>* knownMails_ = nullptr;
     std::shared_ptr<const PageCapture> lastCapture_;
     bool reloaded_ = false;
     std::map<std::int64_t, ComPtr<IDispatch>> frames_;
     std::map<DWORD, ComPtr<IDispatch>> sinks_;
     DWORD nextCookie_ = 1;
 };
+
+// The header lines that tell one mail from another (from, to, subject, date, attachment) in a
+// page's text; "" when the text shows no mail.
+std::string MailKey(const std::string& text);
 
 // The file: URL of an absolute local path, every byte outside the unreserved set and '/'
 // percent-encoded.

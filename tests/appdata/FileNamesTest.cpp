@@ -1,11 +1,16 @@
-// File-name encoding, the runtime generator and the hidden folders, the text helpers.
+// File-name encoding, the runtime generator, the hidden folders and the data folder, the text
+// helpers.
 #include "AppDataSandbox.h"
 
 #include "app/FileNames.h"
 #include "app/TextUtil.h"
 
 #include <climits>
+#include <cstdlib>
 #include <ostream>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -77,6 +82,57 @@ TEST_F(HiddenFolders, AreCreatedBelowTheProgramFolderOnEveryCall) {
     std::filesystem::remove_all(programFolder_ + "/71");
     EXPECT_EQ(GetMoviePath("HkMain", ".pbf"), programFolder_ + "/71/16899/727577657378.pbf");
     EXPECT_TRUE(std::filesystem::is_directory(programFolder_ + "/71/16899"));
+}
+
+// Where the files written at run time go.
+class DataFolders : public AppDataSandbox {
+protected:
+    void TearDown() override {
+        unsetenv("XDG_DATA_HOME");
+        SetDataFolder("");
+        AppDataSandbox::TearDown();
+    }
+};
+
+TEST_F(DataFolders, AWritableProgramFolderKeepsItsFiles) {
+    bool userFolder = true;
+    EXPECT_EQ(ChooseDataFolder(programFolder_, &userFolder), programFolder_);
+    EXPECT_FALSE(userFolder);
+    EXPECT_FALSE(std::filesystem::exists(folder_ + "/home/.local/share/hookwise"));
+    EXPECT_EQ(DataFolder(), programFolder_) << "without a choice the program folder";
+}
+
+TEST_F(DataFolders, APackagedProgramFolderSendsThemToTheUsersOwnFolder) {
+    WriteFile(programFolder_ + "/" + kSystemInstallMarker, "");
+    bool userFolder = false;
+    const std::string chosen = ChooseDataFolder(programFolder_, &userFolder);
+    EXPECT_TRUE(userFolder);
+    EXPECT_EQ(chosen, folder_ + "/home/.local/share/hookwise");
+    struct stat info {};
+    ASSERT_EQ(stat(chosen.c_str(), &info), 0);
+    EXPECT_TRUE(S_ISDIR(info.st_mode));
+    EXPECT_EQ(info.st_mode & 0777, 0700u) << "other users may not read the definitions";
+
+    setenv("XDG_DATA_HOME", (folder_ + "/xdg-data").c_str(), 1);
+    EXPECT_EQ(ChooseDataFolder(programFolder_), folder_ + "/xdg-data/hookwise");
+    setenv("XDG_DATA_HOME", "relative/ignored", 1);
+    EXPECT_EQ(ChooseDataFolder(programFolder_), chosen);
+
+    SetDataFolder(chosen + "/");
+    EXPECT_EQ(DataFolder(), chosen);
+    EXPECT_EQ(ProgramFolder(), programFolder_) << "shipped files are still read from there";
+}
+
+TEST_F(DataFolders, AProgramFolderTheUserCannotWriteSendsThemToTheUsersOwnFolder) {
+    if (geteuid() == 0)
+        GTEST_SKIP() << "root may write into any folder";
+    std::filesystem::permissions(programFolder_, std::filesystem::perms::owner_read |
+                                                     std::filesystem::perms::owner_exec);
+    bool userFolder = false;
+    EXPECT_EQ(ChooseDataFolder(programFolder_, &userFolder),
+              folder_ + "/home/.local/share/hookwise");
+    EXPECT_TRUE(userFolder);
+    std::filesystem::permissions(programFolder_, std::filesystem::perms::owner_all);
 }
 
 TEST(RotatedKey, IsTheIdRotatedLeftBySevenAsSignedDecimal) {

@@ -249,6 +249,8 @@ TEST_F(RunAtStartupTest, WritesAndRemovesTheRunValueAndTheAutostartFile) {
     EXPECT_NE(entry.find("[Desktop Entry]\n"), std::string::npos);
     EXPECT_NE(entry.find("\nExec=\"/opt/Hook wise/HookWs\" -min\n"), std::string::npos) << entry;
     EXPECT_NE(entry.find("\nName=Hookwise\n"), std::string::npos);
+    EXPECT_NE(entry.find("\nTryExec=/opt/Hook wise/HookWs\n"), std::string::npos)
+        << "a removed program's entry is skipped at log-in";
 
     ASSERT_TRUE(SetRunAtStartup("Hookwise", command, true));
     EXPECT_EQ(ValueAt(HKEY_CURRENT_USER, kRunKeyPath, "Hookwise").type, 0xFFFFFFFFu);

@@ -9,6 +9,7 @@
 // Skipped when Chromium, node or npm is missing. playwright-core (the driver, no browser of its
 // own) is installed once into the build folder from the committed lock file.
 #include "HostProcess.h"
+#include "MailPages.h"
 #include "tests/inspector/InspectorSandbox.h"
 
 #include "browser/host/Json.h"
@@ -36,22 +37,6 @@ namespace {
 
 const std::string kNodeFolder = std::string(HOOKWISE_E2E_BINARY_DIR) + "/node";
 const std::string kSourceFolder = std::string(HOOKWISE_SOURCE_DIR) + "/tests/browser_e2e";
-
-const char kMailPage[] = R"(<!DOCTYPE html>
-<html><head><meta charset="utf-8"><title>Webmail - Inbox</title></head>
-<body>
-<div class="toolbar">Inbox | Sent | Drafts</div>
-<div class="headers">
-  <div>From: Billing Support &lt;billing@amaz0n-support.example&gt;</div>
-  <div>To: you@home.example</div>
-  <div>Subject: Your order is on hold</div>
-  <div>Date: Tue, 2 Jan 2024 10:15</div>
-</div>
-<div class="body"><p>Dear customer, your order could not be shipped.</p></div>
-<iframe src="ad.html" title="ad"></iframe>
-</body></html>
-)";
-const char kInnerFrame[] = "<!DOCTYPE html><html><body><p>Advertisement</p></body></html>\n";
 
 // A mail whose sender is not listed.
 const char kInnocentPage[] = R"(<!DOCTYPE html>
@@ -95,11 +80,11 @@ const std::string kSwapPage = ScriptPage(
                       "window.addEventListener('load', () => setTimeout(() => { showMail();"
                       " const frame = document.createElement('iframe');"
                       " frame.src = '/slow?ms=300'; document.body.appendChild(frame); }, 200));");
-// A page whose inner frame starts after it loaded and never completes.
-const std::string kStallPage =
-    ScriptPage("Webmail - stall", "window.addEventListener('load', () => { const frame ="
-                                  " document.createElement('iframe'); frame.src = '/stall';"
-                                  " document.body.appendChild(frame); });");
+// A page whose inner frame starts after the page completed and never completes.
+const std::string kStallPage = ScriptPage(
+    "Webmail - stall", "window.addEventListener('load', () => setTimeout(() => { const frame ="
+                       " document.createElement('iframe'); frame.src = '/stall';"
+                       " document.body.appendChild(frame); }, 500));");
 
 // One step of the browser driver (see e2e.js), as JSON.
 std::string Step(const std::string& name, const std::string& value) {
@@ -114,23 +99,6 @@ std::string Wait(int ms) {
 std::string Fill(const std::string& selector, const std::string& value) {
     return "{\"fill\":" + browserhost::JsonQuote(selector) +
            ",\"value\":" + browserhost::JsonQuote(value) + "}";
-}
-
-bool Exists(const std::string& path) {
-    struct stat info {};
-    return stat(path.c_str(), &info) == 0;
-}
-
-void WriteFile(const std::string& path, const std::string& text) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out << text;
-}
-
-std::string ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
 }
 
 // Installs playwright-core into the build folder once; other test processes wait on the lock.

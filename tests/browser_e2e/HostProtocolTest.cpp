@@ -301,6 +301,8 @@ TEST_F(HostProtocol, StalledOrFailedInnerFrameDoesNotStopTheNextPage) {
 
     Exchange(Navigate(6, 7, 6));
     EXPECT_EQ(Result(Exchange(Event("error", 7, 7, 6))), 0);
+    // A script shows another mail and adds a frame: its completion analyses the window again.
+    pages_[{7, 0}] = {"From: billing@amaz0n-support.example\r\nTo: other@home.example\r\n", "<p/>"};
     Exchange(Navigate(8, 7, 8));
     Exchange(Document(9, 7, 8));
     EXPECT_EQ(receiver.Kinds(), "FF") << "the failed frame was still pending";
@@ -332,6 +334,22 @@ TEST_F(HostProtocol, SettledPagesAreAnalysedOncePerMail) {
     Exchange(Document(8, 7, 0, "Inbox\r\n"));
     Exchange(Settled(9, 7, 0, kMailText));
     EXPECT_EQ(receiver.Kinds(), "FFF");
+}
+
+// A script shows the mail, then adds an inner frame: the frame's completion reads the window's
+// document again, which shows the mail already analysed on this page.
+TEST_F(HostProtocol, InnerFrameCompletingAfterTheMailSettledDoesNotReportItAgain) {
+    ReportReceiver receiver({1});
+    Exchange(Navigate(1, 7, 0));
+    Exchange(Document(2, 7, 0, "Inbox\r\n"));
+    Exchange(Settled(3, 7, 0, kMailText));
+    Exchange(Navigate(4, 7, 5));
+    Exchange(Document(5, 7, 5));
+    EXPECT_EQ(receiver.Kinds(), "F");
+    // The window completing anew is a new page, analysed again.
+    Exchange(Navigate(6, 7, 0));
+    Exchange(Document(7, 7, 0));
+    EXPECT_EQ(receiver.Kinds(), "FF");
 }
 
 TEST_F(HostProtocol, CompletedMailIsNotAnalysedAgainWhenItSettles) {

@@ -25,6 +25,7 @@
 #include <csignal>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <ostream>
 #include <set>
 #include <thread>
@@ -53,6 +54,7 @@ protected:
         root_ = folder_.Path();
         program_ = root_ + "/program";
         traye2e::StageProgramFolder(program_);
+        dataFolder_ = program_;
         std::filesystem::create_directories(root_ + "/run");
         std::filesystem::permissions(root_ + "/run", std::filesystem::perms::owner_all);
         // This process reads and writes the same registry and reaches the same channel.
@@ -73,6 +75,7 @@ protected:
         return {"HOOKWISE_REGISTRY=" + root_ + "/registry.db",
                 "XDG_RUNTIME_DIR=" + root_ + "/run",
                 "XDG_CONFIG_HOME=" + root_ + "/config",
+                "XDG_DATA_HOME=" + root_ + "/data",
                 "HOOKWISE_CATALOG=" + root_ + "/protocols.catalog",
                 "HOME=" + root_ + "/home",
                 "QT_QPA_PLATFORM=offscreen",
@@ -110,7 +113,7 @@ protected:
         EXPECT_EQ(tray_.Wait(60000), 0) << traye2e::ReadFile(root_ + "/tray.out");
     }
 
-    std::string WorkingCopy() const { return program_ + "/hkwdb2.pbd"; }
+    std::string WorkingCopy() const { return dataFolder_ + "/hkwdb2.pbd"; }
 
     LRESULT Report(std::uint32_t code, const DetectionRecord& record) {
         return SendCopyData(FindWindowA(nullptr, kCaption), code, &record, sizeof record);
@@ -138,6 +141,7 @@ protected:
     channeltest::TempFolder folder_;
     std::string root_;
     std::string program_;
+    std::string dataFolder_; // where HookWs writes at run time
     TrayProcess tray_;
     providertest::HttpServer server_;
 };
@@ -206,6 +210,64 @@ TEST_F(TrayEndToEnd, BlockAllRefusesAListedUrlAndElevenMakeOneHighEntry) {
     EXPECT_EQ(text, EncodeFileName("English"));
     EXPECT_TRUE(ReadRegText(product.Get(), "DefnsVersion", text));
     EXPECT_EQ(text, HOOKWISE_DEFINITIONS_VERSION);
+}
+
+void WriteFile(const std::string& path, const std::string& text) {
+    std::ofstream(path, std::ios::binary | std::ios::trunc) << text;
+}
+
+// Every file below folder, with its size and modification time.
+std::set<std::string> FolderListing(const std::string& folder) {
+    std::set<std::string> listing;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(folder)) {
+        std::string line = entry.path().string();
+        if (entry.is_regular_file())
+            line += " " + std::to_string(entry.file_size()) + " " +
+                    std::to_string(entry.last_write_time().time_since_epoch().count());
+        listing.insert(line);
+    }
+    return listing;
+}
+
+TEST_F(TrayEndToEnd, PackagedProgramFolderIsOnlyReadAndTheEngineFindsTheUserCopy) {
+    SKIP_UNDER_SANITIZER();
+    // The program folder as the system package installs it: shared by every user, marked so.
+    WriteFile(program_ + "/" + kSystemInstallMarker, "system package\n");
+    std::filesystem::create_directories(program_ + "/61/17422"); // the language packs' folder
+    const std::string page =
+        traye2e::ReadFile(std::string(HOOKWISE_SOURCE_DIR) + "/data/pages/hkwpm.htm");
+    WriteFile(program_ + "/hkwpm.htm", page);
+    SetSitePermission(kPermissionBlockAll);
+    ASSERT_TRUE(server_.Start({"127.0.0.1"}));
+    const std::set<std::string> shipped = FolderListing(program_);
+    dataFolder_ = root_ + "/data/hookwise";
+
+    StartTray();
+    struct stat info {};
+    ASSERT_EQ(stat(dataFolder_.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0700u);
+    EXPECT_EQ(traye2e::ReadFile(dataFolder_ + "/hkwpm.htm"), page);
+    {
+        RegKey product;
+        ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, kProductKeyPath, 0, KEY_READ, product.Put()),
+                  ERROR_SUCCESS);
+        std::string appPath;
+        EXPECT_TRUE(ReadRegText(product.Get(), "App Path", appPath));
+        EXPECT_EQ(appPath, dataFolder_);
+    }
+    // The provider in curl finds the working copy through "App Path".
+    const providertest::ChildResult result = Curl();
+    EXPECT_NE(result.exitCode, 0) << "the listed URL was not refused";
+    StopTray();
+
+    EXPECT_FALSE(std::filesystem::exists(WorkingCopy()));
+    EXPECT_TRUE(std::filesystem::exists(dataFolder_ + "/hkwpm.htm"))
+        << "the browser host shows the warning page while HookWs is not running, too";
+    EXPECT_EQ(FolderListing(program_), shipped);
+    const Stored stored;
+    ASSERT_EQ(stored.log.Count(), 1);
+    EXPECT_EQ(stored.log.EntryAt(0).ActionTaken, "Block");
+    EXPECT_EQ(stored.log.LogFilePath, dataFolder_ + "/HookWsLOG.log");
 }
 
 TEST_F(TrayEndToEnd, AllowAllLetsTheListedUrlLoad) {
