@@ -264,7 +264,7 @@ TEST_F(TrayEndToEnd, PackagedProgramFolderIsOnlyReadAndTheEngineFindsTheUserCopy
     EXPECT_TRUE(std::filesystem::exists(dataFolder_ + "/hkwpm.htm"))
         << "the browser host shows the warning page while HookWs is not running, too";
     EXPECT_EQ(FolderListing(program_), shipped);
-    const Stored stored;
+    const StoredSettings stored;
     ASSERT_EQ(stored.log.Count(), 1);
     EXPECT_EQ(stored.log.EntryAt(0).ActionTaken, "Block");
     EXPECT_EQ(stored.log.LogFilePath, dataFolder_ + "/HookWsLOG.log");
