@@ -8,9 +8,9 @@
 # Kept in the cache so the functions below work from any folder of the build.
 set(HOOKWISE_MOVIES_DIR ${CMAKE_CURRENT_LIST_DIR} CACHE INTERNAL "The movies' source folder")
 
-# The movie folder below the program folder: two draws of the C runtime generator seeded with 10.
-function(hookwise_movie_folder out)
-    set(state 10)
+# A hidden folder below the program folder: two draws of the C runtime generator seeded with seed.
+function(hookwise_hidden_folder out seed)
+    set(state ${seed})
     set(parts "")
     foreach(i 1 2)
         math(EXPR state "(${state} * 214013 + 2531011) % 4294967296")
@@ -18,6 +18,12 @@ function(hookwise_movie_folder out)
         list(APPEND parts ${draw})
     endforeach()
     list(JOIN parts "/" folder)
+    set(${out} ${folder} PARENT_SCOPE)
+endfunction()
+
+# The movie folder: seed 10.
+function(hookwise_movie_folder out)
+    hookwise_hidden_folder(folder 10)
     set(${out} ${folder} PARENT_SCOPE)
 endfunction()
 
@@ -67,31 +73,44 @@ function(hookwise_movie_files out)
     set(${out} ${result} PARENT_SCOPE)
 endfunction()
 
-function(hookwise_stage_movies target dir)
-    hookwise_movie_folder(folder)
-    hookwise_movie_files(pairs)
+# Copies each "source|name" pair to dir/folder/name whenever the source changes; out receives the
+# copies (for a target to depend on).
+function(hookwise_stage_pairs out dir folder)
     set(outputs "")
-    foreach(pair ${pairs})
+    foreach(pair ${ARGN})
         string(REPLACE "|" ";" parts "${pair}")
         list(GET parts 0 source)
         list(GET parts 1 name)
         set(output ${dir}/${folder}/${name})
+        get_filename_component(outputDir ${output} DIRECTORY)
         add_custom_command(OUTPUT ${output}
-            COMMAND ${CMAKE_COMMAND} -E make_directory ${dir}/${folder}
+            COMMAND ${CMAKE_COMMAND} -E make_directory ${outputDir}
             COMMAND ${CMAKE_COMMAND} -E copy_if_different ${source} ${output}
             DEPENDS ${source} VERBATIM)
         list(APPEND outputs ${output})
     endforeach()
+    set(${out} ${outputs} PARENT_SCOPE)
+endfunction()
+
+# Installs each "source|name" pair as folder/name of the program folder.
+function(hookwise_install_pairs folder)
+    foreach(pair ${ARGN})
+        string(REPLACE "|" ";" parts "${pair}")
+        list(GET parts 0 source)
+        list(GET parts 1 name)
+        install(FILES ${source} DESTINATION ${HOOKWISE_INSTALL_DIR}/${folder} RENAME ${name})
+    endforeach()
+endfunction()
+
+function(hookwise_stage_movies target dir)
+    hookwise_movie_folder(folder)
+    hookwise_movie_files(pairs)
     hookwise_movie_common(common)
     foreach(source ${common})
         get_filename_component(name ${source} NAME)
-        set(output ${dir}/${folder}/common/${name})
-        add_custom_command(OUTPUT ${output}
-            COMMAND ${CMAKE_COMMAND} -E make_directory ${dir}/${folder}/common
-            COMMAND ${CMAKE_COMMAND} -E copy_if_different ${source} ${output}
-            DEPENDS ${source} VERBATIM)
-        list(APPEND outputs ${output})
+        list(APPEND pairs "${source}|common/${name}")
     endforeach()
+    hookwise_stage_pairs(outputs ${dir} ${folder} ${pairs})
     add_custom_target(${target}_movies DEPENDS ${outputs})
     add_dependencies(${target} ${target}_movies)
 endfunction()

@@ -18,6 +18,7 @@
 #include "app/settings/StringTable.h"
 #include "platform/Registry.h"
 #include "platform/ShellExecute.h"
+#include "tests/support/StoredSettings.h"
 
 #include <QFileDialog>
 #include <QLineEdit>
@@ -652,13 +653,9 @@ TEST_F(AdminCommandsTest, ARefusedRestoreSaysWhyAndKeepsTheProgramAndItsSettings
 
     // Nothing of the script reached the registry, and the program still holds its settings.
     EXPECT_EQ(ProductKeyText("LANGUAGE"), language);
-    GeneralSettings settings;
-    AlertLogStore log;
-    MailSafeList mail;
-    WebSiteBlockingList web;
-    LoadAllSettings(settings, log, mail, web);
-    EXPECT_EQ(settings.NoOfBlockedInstructions, 7u);
-    EXPECT_EQ(mail.Count(), 1);
+    const StoredSettings stored;
+    EXPECT_EQ(stored.settings.NoOfBlockedInstructions, 7u);
+    EXPECT_EQ(stored.mail.Count(), 1);
     EXPECT_EQ(app_->MailList.Count(), 1);
     EXPECT_EQ(app_->Settings.NoOfBlockedInstructions, 7u);
 }

@@ -8,6 +8,7 @@
 #include "app/settings/ProductKey.h"
 #include "platform/Registry.h"
 #include "platform/Window.h"
+#include "tests/support/StoredSettings.h"
 #include "tests/tray_e2e/TrayProcess.h"
 
 #include <chrono>
@@ -20,15 +21,6 @@ namespace {
 using namespace std::chrono_literals;
 
 constexpr char kPassword[] = "secret12";
-
-// The settings as the registry holds them now.
-struct Stored {
-    GeneralSettings settings;
-    AlertLogStore log;
-    MailSafeList mail;
-    WebSiteBlockingList web;
-    Stored() { LoadAllSettings(settings, log, mail, web); }
-};
 
 class SessionEndTest : public MainWindowTest {
 protected:
@@ -74,7 +66,7 @@ TEST_F(SessionEndTest, ATerminatedProgramStartsLoggedOutAndAsksForThePassword) {
     ASSERT_TRUE(tray.Signal(SIGTERM));
     ASSERT_EQ(tray.Wait(60000), 0) << traye2e::ReadFile(output);
     {
-        const Stored stored;
+        const StoredSettings stored;
         EXPECT_EQ(stored.settings.IsLogin, 0);
         EXPECT_EQ(stored.settings.Password, EncodePassword(kPassword));
     }
@@ -97,7 +89,7 @@ TEST_F(SessionEndTest, TheApplicationsQuitEndsWithASaveLoggedOut) {
     guard.start(10000);
     EXPECT_EQ(window_->Run(), 0);
     EXPECT_TRUE(window_->IsEnding());
-    const Stored stored;
+    const StoredSettings stored;
     EXPECT_EQ(stored.settings.IsLogin, 0);
     EXPECT_EQ(stored.settings.NoOfBlockedInstructions, 5u);
 
@@ -116,7 +108,7 @@ TEST_F(SessionEndTest, TheSessionsSaveRequestSavesButDoesNotEnd) {
     Pump();
     EXPECT_FALSE(window_->IsEnding());
     EXPECT_EQ(app_->Settings.IsLogin, 1);
-    const Stored stored;
+    const StoredSettings stored;
     EXPECT_EQ(stored.settings.IsLogin, 0);
     EXPECT_EQ(stored.settings.NoOfBlockedInstructions, 9u);
 }

@@ -16,6 +16,7 @@
 #include "platform/Registry.h"
 #include "platform/Window.h"
 #include "tests/channel/ReceiverLoop.h"
+#include "tests/support/StoredSettings.h"
 #include "tests/provider/ProviderHarness.h"
 
 #include <gtest/gtest.h>
@@ -137,15 +138,6 @@ protected:
                                       environment);
     }
 
-    // The settings as the registry holds them now.
-    struct Stored {
-        GeneralSettings settings;
-        AlertLogStore log;
-        MailSafeList mail;
-        WebSiteBlockingList web;
-        Stored() { LoadAllSettings(settings, log, mail, web); }
-    };
-
     channeltest::TempFolder folder_;
     std::string root_;
     std::string program_;
@@ -178,7 +170,7 @@ TEST_F(TrayEndToEnd, BlockAllRefusesAListedUrlAndElevenMakeOneHighEntry) {
     StopTray();
 
     EXPECT_FALSE(std::filesystem::exists(WorkingCopy()));
-    const Stored stored;
+    const StoredSettings stored;
     ASSERT_EQ(stored.log.Count(), 1);
     const AlertLogEntry entry = stored.log.EntryAt(0);
     EXPECT_EQ(entry.ActionTaken, "Block");
@@ -272,7 +264,7 @@ TEST_F(TrayEndToEnd, PackagedProgramFolderIsOnlyReadAndTheEngineFindsTheUserCopy
     EXPECT_TRUE(std::filesystem::exists(dataFolder_ + "/hkwpm.htm"))
         << "the browser host shows the warning page while HookWs is not running, too";
     EXPECT_EQ(FolderListing(program_), shipped);
-    const Stored stored;
+    const StoredSettings stored;
     ASSERT_EQ(stored.log.Count(), 1);
     EXPECT_EQ(stored.log.EntryAt(0).ActionTaken, "Block");
     EXPECT_EQ(stored.log.LogFilePath, dataFolder_ + "/HookWsLOG.log");
@@ -289,7 +281,7 @@ TEST_F(TrayEndToEnd, AllowAllLetsTheListedUrlLoad) {
     EXPECT_EQ(result.out, "hello");
     StopTray();
 
-    const Stored stored;
+    const StoredSettings stored;
     ASSERT_EQ(stored.log.Count(), 1);
     EXPECT_EQ(stored.log.EntryAt(0).ActionTaken, "Allow");
     EXPECT_EQ(stored.settings.NoOfBlockedInstructions, 0u);
@@ -394,7 +386,7 @@ TEST_F(TrayEndToEnd, MalformedFramesNeverDisturbTheRunningProgram) {
 
     EXPECT_TRUE(tray_.Running());
     StopTray();
-    const Stored stored;
+    const StoredSettings stored;
     ASSERT_EQ(stored.log.Count(), 1);
     EXPECT_EQ(stored.log.EntryAt(0).Count, 2);
     EXPECT_EQ(stored.log.EntryAt(0).Program, "probe");
