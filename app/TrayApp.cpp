@@ -4,13 +4,13 @@
 // Sections: the definitions version; the working copy; the application object.
 #include "app/TrayApp.h"
 
-#include "app/BlowfishCipher.h"
-#include "app/FileNames.h"
+#include "core/BlowfishCipher.h"
+#include "core/FileNames.h"
 #include "app/MainWindow.h"
 #include "app/alerts/MessageBoxWindow.h"
-#include "app/settings/LanguagePack.h"
-#include "app/settings/PackFormat.h"
-#include "app/settings/StringTable.h"
+#include "core/settings/LanguagePack.h"
+#include "core/settings/PackFormat.h"
+#include "core/settings/StringTable.h"
 #include "engine/LSPGlobals.h"
 #include "platform/AtomicFile.h"
 #include "platform/LastError.h"

@@ -1,5 +1,5 @@
 // BlowfishCipher: key schedule, the block rounds and the ECB, CBC and CFB buffer modes.
-#include "app/BlowfishCipher.h"
+#include "core/BlowfishCipher.h"
 
 #include <algorithm>
 #include <cassert>

@@ -2,15 +2,15 @@
 //
 // Sections: dispatch from the channel; the web handlers (host and URL); the mail handler; the
 // shared decision and log steps.
-#include "app/DetectionHandlers.h"
+#include "core/DetectionHandlers.h"
 
-#include "app/lists/ListNames.h"
-#include "app/lists/MailSafeList.h"
-#include "app/lists/WebSiteBlockingList.h"
-#include "app/logging/AlertLogStore.h"
-#include "app/settings/GeneralSettings.h"
-#include "app/settings/LanguagePack.h"
-#include "app/settings/StringTable.h"
+#include "core/lists/ListNames.h"
+#include "core/lists/MailSafeList.h"
+#include "core/lists/WebSiteBlockingList.h"
+#include "core/logging/AlertLogStore.h"
+#include "core/settings/GeneralSettings.h"
+#include "core/settings/LanguagePack.h"
+#include "core/settings/StringTable.h"
 
 #include <algorithm>
 #include <cstring>

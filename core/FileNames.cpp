@@ -1,7 +1,7 @@
 // The program folder, its hidden folders and the decimal file-name encoding.
-#include "app/FileNames.h"
+#include "core/FileNames.h"
 
-#include "app/TextUtil.h"
+#include "core/TextUtil.h"
 #include "platform/Module.h"
 #include "platform/UserFolders.h"
 

@@ -1,5 +1,5 @@
 // Typed reads and writes of single registry values in the tray program's stored forms.
-#include "app/RegistryValues.h"
+#include "core/RegistryValues.h"
 
 #include "platform/Registry.h"
 

@@ -1,7 +1,7 @@
 // The Unicode case fold with ICU's UTF-8 case mapping, and a plain ASCII path for the common case.
-#include "app/TextFold.h"
+#include "core/TextFold.h"
 
-#include "app/TextUtil.h"
+#include "core/TextUtil.h"
 
 #include <unicode/uchar.h>
 #include <unicode/ucasemap.h>

@@ -1,5 +1,5 @@
 // Small text helpers of the tray program's data layer.
-#include "app/TextUtil.h"
+#include "core/TextUtil.h"
 
 #include <climits>
 

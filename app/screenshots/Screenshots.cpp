@@ -11,7 +11,7 @@
 #include "app/lists/ProtectionOptionsWindow.h"
 #include "app/logging/LogSettingsDialog.h"
 #include "app/settings/AboutWindow.h"
-#include "app/settings/LanguagePack.h"
+#include "core/settings/LanguagePack.h"
 #include "app/settings/PasswordDialog.h"
 
 #include <QApplication>

@@ -1,7 +1,7 @@
 // ListFeeder: the feed loop, the operation flag and the row bookkeeping for single posts.
-#include "app/lists/ListFeeder.h"
+#include "core/lists/ListFeeder.h"
 
-#include "app/TextUtil.h"
+#include "core/TextUtil.h"
 
 ListFeeder::ListFeeder(CountFunction count, ItemFunction item, PostFunction post)
     : count_(std::move(count)), item_(std::move(item)), post_(std::move(post)),

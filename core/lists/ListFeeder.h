@@ -17,7 +17,7 @@
 // without waiting for it, and the feeder is stopped by a flag (never killed). Qt-free.
 #pragma once
 
-#include "app/lists/MovieListProtocol.h"
+#include "core/lists/MovieListProtocol.h"
 
 #include <condition_variable>
 #include <functional>

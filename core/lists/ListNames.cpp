@@ -1,8 +1,8 @@
 // Display names and key texts of the protection lists.
-#include "app/lists/ListNames.h"
+#include "core/lists/ListNames.h"
 
-#include "app/TextUtil.h"
-#include "app/settings/LanguagePack.h"
+#include "core/TextUtil.h"
+#include "core/settings/LanguagePack.h"
 
 namespace {
 template <std::size_t N> std::string FieldText(const char (&field)[N]) {

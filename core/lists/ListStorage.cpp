@@ -1,8 +1,8 @@
 // Finding the numbered item subkeys of a stored list; loading and saving a list's subkey.
-#include "app/lists/ListStorage.h"
+#include "core/lists/ListStorage.h"
 
-#include "app/RegistryValues.h"
-#include "app/TextUtil.h"
+#include "core/RegistryValues.h"
+#include "core/TextUtil.h"
 #include "platform/Registry.h"
 
 #include <algorithm>

@@ -1,9 +1,9 @@
 // MailSafeList: the mail source list, its look-up and its storage under "MailSafe".
-#include "app/lists/MailSafeList.h"
+#include "core/lists/MailSafeList.h"
 
-#include "app/RegistryValues.h"
-#include "app/TextFold.h"
-#include "app/lists/ListStorage.h"
+#include "core/RegistryValues.h"
+#include "core/TextFold.h"
+#include "core/lists/ListStorage.h"
 #include "platform/Registry.h"
 
 namespace {

@@ -5,8 +5,8 @@
 // may read while the UI thread appends. Items are handed out as copies.
 #pragma once
 
-#include "app/lists/ListNames.h"
-#include "app/lists/ListStorage.h"
+#include "core/lists/ListNames.h"
+#include "core/lists/ListStorage.h"
 #include "engine/DetectionRecord.h"
 #include "platform/WinTypes.h"
 

@@ -1,12 +1,12 @@
 // The variable tables of the main movie's lists and overview.
-#include "app/lists/MovieListProtocol.h"
+#include "core/lists/MovieListProtocol.h"
 
-#include "app/lists/ListNames.h"
-#include "app/lists/MailSafeList.h"
-#include "app/lists/WebSiteBlockingList.h"
-#include "app/logging/AlertLogStore.h"
-#include "app/settings/GeneralSettings.h"
-#include "app/settings/LanguagePack.h"
+#include "core/lists/ListNames.h"
+#include "core/lists/MailSafeList.h"
+#include "core/lists/WebSiteBlockingList.h"
+#include "core/logging/AlertLogStore.h"
+#include "core/settings/GeneralSettings.h"
+#include "core/settings/LanguagePack.h"
 
 namespace {
 

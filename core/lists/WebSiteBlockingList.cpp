@@ -1,10 +1,10 @@
 // WebSiteBlockingList: the web site list, its look-up and its storage under "WebSiteBlocking".
-#include "app/lists/WebSiteBlockingList.h"
+#include "core/lists/WebSiteBlockingList.h"
 
-#include "app/RegistryValues.h"
-#include "app/TextFold.h"
-#include "app/TextUtil.h"
-#include "app/lists/ListStorage.h"
+#include "core/RegistryValues.h"
+#include "core/TextFold.h"
+#include "core/TextUtil.h"
+#include "core/lists/ListStorage.h"
 #include "platform/Registry.h"
 
 namespace {

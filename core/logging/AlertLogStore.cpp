@@ -2,14 +2,14 @@
 // "AlertandLog".
 //
 // Sections: construction, entries, event alerts, archive, storage.
-#include "app/logging/AlertLogStore.h"
+#include "core/logging/AlertLogStore.h"
 
-#include "app/FileNames.h"
-#include "app/RegistryValues.h"
-#include "app/TextFold.h"
-#include "app/lists/ListStorage.h"
-#include "app/logging/LogArchiver.h"
-#include "app/settings/LanguagePack.h"
+#include "core/FileNames.h"
+#include "core/RegistryValues.h"
+#include "core/TextFold.h"
+#include "core/lists/ListStorage.h"
+#include "core/logging/LogArchiver.h"
+#include "core/settings/LanguagePack.h"
 #include "platform/Registry.h"
 
 #include <filesystem>

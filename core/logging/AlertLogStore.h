@@ -7,7 +7,7 @@
 // fields belong to the UI thread.
 #pragma once
 
-#include "app/logging/SystemTime.h"
+#include "core/logging/SystemTime.h"
 #include "platform/WinTypes.h"
 
 #include <cstddef>

@@ -1,5 +1,5 @@
 // LogArchiver: the dated copy of the log file with its header lines.
-#include "app/logging/LogArchiver.h"
+#include "core/logging/LogArchiver.h"
 
 #include <vector>
 

@@ -1,7 +1,7 @@
 // LogArchiver: one dated copy of the log file in the archive folder, behind three header lines.
 #pragma once
 
-#include "app/logging/SystemTime.h"
+#include "core/logging/SystemTime.h"
 
 #include <cstdio>
 #include <string>

@@ -1,5 +1,5 @@
 // SYSTEMTIME-layout moments and their English date texts.
-#include "app/logging/SystemTime.h"
+#include "core/logging/SystemTime.h"
 
 #include <chrono>
 #include <ctime>

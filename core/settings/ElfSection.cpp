@@ -1,5 +1,5 @@
 // Reading one named section of an ELF file with every offset checked against the file.
-#include "app/settings/ElfSection.h"
+#include "core/settings/ElfSection.h"
 
 #include <cstring>
 #include <fstream>

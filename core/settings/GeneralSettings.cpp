@@ -1,9 +1,9 @@
 // GeneralSettings: the "Overview" subkey of the product key.
-#include "app/settings/GeneralSettings.h"
+#include "core/settings/GeneralSettings.h"
 
-#include "app/FileNames.h"
-#include "app/RegistryValues.h"
-#include "app/settings/VersionInfo.h"
+#include "core/FileNames.h"
+#include "core/RegistryValues.h"
+#include "core/settings/VersionInfo.h"
 #include "platform/Registry.h"
 
 namespace {

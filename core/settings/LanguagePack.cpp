@@ -1,9 +1,9 @@
 // The language layer: current language, string look-up through the pack, menu translation and
 // the installed packs.
-#include "app/settings/LanguagePack.h"
+#include "core/settings/LanguagePack.h"
 
-#include "app/FileNames.h"
-#include "app/TextUtil.h"
+#include "core/FileNames.h"
+#include "core/TextUtil.h"
 #include "platform/Profile.h"
 
 #include <algorithm>

@@ -5,9 +5,9 @@
 // Every function is safe on any thread; the current language is read under a lock.
 #pragma once
 
-#include "app/settings/MenuModel.h"
-#include "app/settings/PackFormat.h"
-#include "app/settings/StringTable.h"
+#include "core/settings/MenuModel.h"
+#include "core/settings/PackFormat.h"
+#include "core/settings/StringTable.h"
 
 #include <cstdint>
 #include <string>

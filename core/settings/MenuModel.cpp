@@ -1,5 +1,5 @@
 // The tray icon's menu resource and menu look-ups.
-#include "app/settings/MenuModel.h"
+#include "core/settings/MenuModel.h"
 
 namespace {
 MenuItem Command(const char* text, std::uint32_t command) {

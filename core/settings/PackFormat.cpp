@@ -1,7 +1,7 @@
 // The stored form of language pack texts and keys.
-#include "app/settings/PackFormat.h"
+#include "core/settings/PackFormat.h"
 
-#include "app/TextUtil.h"
+#include "core/TextUtil.h"
 
 std::string ReverseText(std::string_view text) {
     return std::string(text.rbegin(), text.rend());

@@ -1,9 +1,9 @@
 // The administrator password rules: check, validation steps and stored form.
-#include "app/settings/PasswordRules.h"
+#include "core/settings/PasswordRules.h"
 
-#include "app/FileNames.h"
-#include "app/TextUtil.h"
-#include "app/settings/StringTable.h"
+#include "core/FileNames.h"
+#include "core/TextUtil.h"
+#include "core/settings/StringTable.h"
 
 bool CheckPassword(std::string_view typed, std::string_view storedEncoded) {
     return EqualsIgnoreCase(typed, DecodeFileName(storedEncoded));

@@ -1,14 +1,14 @@
 // Loading every store from the product key at start, and the save that rewrites the key whole.
-#include "app/settings/ProductKey.h"
+#include "core/settings/ProductKey.h"
 
-#include "app/FileNames.h"
-#include "app/RegistryValues.h"
-#include "app/TextUtil.h"
-#include "app/lists/MailSafeList.h"
-#include "app/lists/WebSiteBlockingList.h"
-#include "app/logging/AlertLogStore.h"
-#include "app/settings/GeneralSettings.h"
-#include "app/settings/LanguagePack.h"
+#include "core/FileNames.h"
+#include "core/RegistryValues.h"
+#include "core/TextUtil.h"
+#include "core/lists/MailSafeList.h"
+#include "core/lists/WebSiteBlockingList.h"
+#include "core/logging/AlertLogStore.h"
+#include "core/settings/GeneralSettings.h"
+#include "core/settings/LanguagePack.h"
 #include "platform/Registry.h"
 
 void LoadAllSettings(GeneralSettings& settings, AlertLogStore& log, MailSafeList& mail,

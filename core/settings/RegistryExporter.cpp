@@ -1,7 +1,7 @@
 // RegistryExporter: a registry key tree written as a REGEDIT4 script.
-#include "app/settings/RegistryExporter.h"
+#include "core/settings/RegistryExporter.h"
 
-#include "app/settings/LanguagePack.h"
+#include "core/settings/LanguagePack.h"
 #include "platform/Registry.h"
 
 #include <vector>

@@ -1,10 +1,10 @@
 // RegistryImporter: parses a REGEDIT4 script whole, then merges it in one registry transaction.
 //
 // Sections: line reading, value data forms, parsing, applying.
-#include "app/settings/RegistryImporter.h"
+#include "core/settings/RegistryImporter.h"
 
-#include "app/TextUtil.h"
-#include "app/settings/RegistryPath.h"
+#include "core/TextUtil.h"
+#include "core/settings/RegistryPath.h"
 #include "platform/LastError.h"
 #include "platform/Registry.h"
 

@@ -1,7 +1,7 @@
 // Full registry key names: root name plus path.
-#include "app/settings/RegistryPath.h"
+#include "core/settings/RegistryPath.h"
 
-#include "app/TextUtil.h"
+#include "core/TextUtil.h"
 #include "platform/Registry.h"
 
 namespace {

@@ -1,8 +1,8 @@
 // The start-with-the-session entry: the Run value and the XDG autostart file.
-#include "app/settings/RunAtStartup.h"
+#include "core/settings/RunAtStartup.h"
 
 #include "platform/Registry.h"
-#include "app/RegistryValues.h"
+#include "core/RegistryValues.h"
 
 #include <cstdlib>
 #include <filesystem>

@@ -1,5 +1,5 @@
 // The built-in English string table.
-#include "app/settings/StringTable.h"
+#include "core/settings/StringTable.h"
 
 #include <algorithm>
 #include <iterator>

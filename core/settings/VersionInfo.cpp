@@ -1,9 +1,9 @@
 // VersionInfo: the version block reader and its VerQueryValue-style look-ups.
-#include "app/settings/VersionInfo.h"
+#include "core/settings/VersionInfo.h"
 
-#include "app/FileNames.h"
-#include "app/TextUtil.h"
-#include "app/settings/ElfSection.h"
+#include "core/FileNames.h"
+#include "core/TextUtil.h"
+#include "core/settings/ElfSection.h"
 #include "engine/VersionBlock.h"
 #include "platform/Module.h"
 

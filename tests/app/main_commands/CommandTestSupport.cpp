@@ -4,12 +4,12 @@
 
 #include "platform/ShellExecute.h"
 
-#include "app/FileNames.h"
-#include "app/lists/ListFeeder.h"
-#include "app/settings/LanguagePack.h"
-#include "app/settings/PasswordRules.h"
+#include "core/FileNames.h"
+#include "core/lists/ListFeeder.h"
+#include "core/settings/LanguagePack.h"
+#include "core/settings/PasswordRules.h"
 #include "platform/Registry.h"
-#include "tests/support/OffscreenQt.h"
+#include "tests/app/OffscreenQt.h"
 
 #include <QAbstractItemModel>
 #include <QDialog>

@@ -6,10 +6,10 @@
 
 #include "app/MainCommands.h"
 #include "app/alerts/AlertPopup.h"
-#include "app/lists/ListFeeder.h"
-#include "app/lists/ListNames.h"
-#include "app/settings/LanguagePack.h"
-#include "app/settings/StringTable.h"
+#include "core/lists/ListFeeder.h"
+#include "core/lists/ListNames.h"
+#include "core/settings/LanguagePack.h"
+#include "core/settings/StringTable.h"
 
 #include <QKeyEvent>
 #include <QMouseEvent>

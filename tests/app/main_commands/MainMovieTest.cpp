@@ -4,7 +4,7 @@
 // newest rows first within the viewer's count.
 #include "CommandTestSupport.h"
 
-#include "app/lists/ListNames.h"
+#include "core/lists/ListNames.h"
 
 #include <QQuickItem>
 #include <QTest>

@@ -3,13 +3,13 @@
 // administrator logged out in the registry, so that with a password set the next start asks for it.
 #include "CommandTestSupport.h"
 
-#include "app/RegistryValues.h"
-#include "app/settings/PasswordRules.h"
-#include "app/settings/ProductKey.h"
+#include "core/RegistryValues.h"
+#include "core/settings/PasswordRules.h"
+#include "core/settings/ProductKey.h"
 #include "platform/Registry.h"
 #include "platform/Window.h"
 #include "tests/support/StoredSettings.h"
-#include "tests/tray_e2e/TrayProcess.h"
+#include "tests/app/tray_e2e/TrayProcess.h"
 
 #include <chrono>
 #include <csignal>

@@ -2,9 +2,9 @@
 // the program and of the engine library, and the help page each language opens.
 #include "CommandTestSupport.h"
 
-#include "app/FileNames.h"
+#include "core/FileNames.h"
 #include "app/settings/AboutWindow.h"
-#include "app/settings/LanguagePack.h"
+#include "core/settings/LanguagePack.h"
 #include "platform/ShellExecute.h"
 
 #include <QMenu>

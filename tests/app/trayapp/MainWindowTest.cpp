@@ -2,16 +2,16 @@
 // in the real alert popup (and one arriving while a popup is open), the feeders filling the
 // movie's lists, hiding on close, and the ends with and without a save.
 #include "app/EventHandlerWindow.h"
-#include "app/FileNames.h"
+#include "core/FileNames.h"
 #include "app/MainWindow.h"
-#include "app/RegistryValues.h"
+#include "core/RegistryValues.h"
 #include "app/TrayApp.h"
 #include "app/alerts/AlertPopup.h"
-#include "app/lists/ListNames.h"
-#include "app/settings/ProductKey.h"
+#include "core/lists/ListNames.h"
+#include "core/settings/ProductKey.h"
 #include "platform/Registry.h"
 #include "platform/Window.h"
-#include "tests/support/OffscreenQt.h"
+#include "tests/app/OffscreenQt.h"
 
 #include "TraySandbox.h"
 

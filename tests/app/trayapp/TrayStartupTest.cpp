@@ -1,6 +1,6 @@
 // Start-up without a window: the definitions version of the shipped file, the working copy and
 // every failure of its making.
-#include "app/BlowfishCipher.h"
+#include "core/BlowfishCipher.h"
 #include "app/TrayApp.h"
 
 #include "TraySandbox.h"

@@ -1,7 +1,7 @@
 // The message box and the common movie window: start-up variables, the language variables,
 // results, the size the movie asks for, and the input filter.
 #include "app/alerts/MessageBoxWindow.h"
-#include "app/settings/LanguagePack.h"
+#include "core/settings/LanguagePack.h"
 
 #include "WindowTestSupport.h"
 

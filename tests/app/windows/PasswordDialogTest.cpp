@@ -1,9 +1,9 @@
 // The password window: its modes and start labels, the login check and every validation message
 // of a new password, shown through the program's message box.
 #include "app/alerts/MessageBoxWindow.h"
-#include "app/settings/LanguagePack.h"
+#include "core/settings/LanguagePack.h"
 #include "app/settings/PasswordDialog.h"
-#include "app/settings/PasswordRules.h"
+#include "core/settings/PasswordRules.h"
 
 #include "WindowTestSupport.h"
 

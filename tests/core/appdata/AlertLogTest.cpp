@@ -2,8 +2,8 @@
 // period arithmetic and the stored forms of every value.
 #include "AppDataSandbox.h"
 
-#include "app/RegistryValues.h"
-#include "app/logging/AlertLogStore.h"
+#include "core/RegistryValues.h"
+#include "core/logging/AlertLogStore.h"
 
 #include <regex>
 #include <ostream>

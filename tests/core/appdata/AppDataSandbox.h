@@ -2,8 +2,8 @@
 // program folder, XDG_CONFIG_HOME and XDG_RUNTIME_DIR, and helpers to read registry trees back.
 #pragma once
 
-#include "app/FileNames.h"
-#include "app/settings/LanguagePack.h"
+#include "core/FileNames.h"
+#include "core/settings/LanguagePack.h"
 #include "platform/Registry.h"
 
 #include <gtest/gtest.h>

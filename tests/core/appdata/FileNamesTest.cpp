@@ -2,8 +2,8 @@
 // helpers.
 #include "AppDataSandbox.h"
 
-#include "app/FileNames.h"
-#include "app/TextUtil.h"
+#include "core/FileNames.h"
+#include "core/TextUtil.h"
 
 #include <climits>
 #include <cstdlib>

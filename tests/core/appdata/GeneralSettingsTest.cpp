@@ -2,13 +2,13 @@
 // start-with-the-session entry.
 #include "AppDataSandbox.h"
 
-#include "app/RegistryValues.h"
-#include "app/lists/MailSafeList.h"
-#include "app/lists/WebSiteBlockingList.h"
-#include "app/logging/AlertLogStore.h"
-#include "app/settings/GeneralSettings.h"
-#include "app/settings/ProductKey.h"
-#include "app/settings/RunAtStartup.h"
+#include "core/RegistryValues.h"
+#include "core/lists/MailSafeList.h"
+#include "core/lists/WebSiteBlockingList.h"
+#include "core/logging/AlertLogStore.h"
+#include "core/settings/GeneralSettings.h"
+#include "core/settings/ProductKey.h"
+#include "core/settings/RunAtStartup.h"
 
 #include <csignal>
 #include <sys/wait.h>

@@ -2,7 +2,7 @@
 // the installed packs, the pack generator and the shipped German pack.
 #include "AppDataSandbox.h"
 
-#include "app/settings/LanguagePack.h"
+#include "core/settings/LanguagePack.h"
 #include "tools/langpack/LangSource.h"
 #include <ostream>
 

@@ -2,10 +2,10 @@
 // stored forms and loading of damaged stores.
 #include "AppDataSandbox.h"
 
-#include "app/RegistryValues.h"
-#include "app/lists/MailSafeList.h"
-#include "app/lists/WebSiteBlockingList.h"
-#include "app/logging/AlertLogStore.h"
+#include "core/RegistryValues.h"
+#include "core/lists/MailSafeList.h"
+#include "core/lists/WebSiteBlockingList.h"
+#include "core/logging/AlertLogStore.h"
 
 #include <chrono>
 #include <thread>

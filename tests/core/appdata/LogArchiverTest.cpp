@@ -1,8 +1,8 @@
 // The log file archive: file name, header lines, the block copy and its failures.
 #include "AppDataSandbox.h"
 
-#include "app/logging/AlertLogStore.h"
-#include "app/logging/LogArchiver.h"
+#include "core/logging/AlertLogStore.h"
+#include "core/logging/LogArchiver.h"
 #include <ostream>
 
 namespace {

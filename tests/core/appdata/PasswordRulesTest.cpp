@@ -1,6 +1,6 @@
 // The password rules: checking a typed password and the validation steps in their order.
-#include "app/settings/PasswordRules.h"
-#include "app/settings/StringTable.h"
+#include "core/settings/PasswordRules.h"
+#include "core/settings/StringTable.h"
 
 #include <gtest/gtest.h>
 #include <ostream>

@@ -2,14 +2,14 @@
 // and restore of the product key, and the hkreg tool.
 #include "AppDataSandbox.h"
 
-#include "app/RegistryValues.h"
-#include "app/lists/MailSafeList.h"
-#include "app/lists/WebSiteBlockingList.h"
-#include "app/logging/AlertLogStore.h"
-#include "app/settings/GeneralSettings.h"
-#include "app/settings/ProductKey.h"
-#include "app/settings/RegistryExporter.h"
-#include "app/settings/RegistryImporter.h"
+#include "core/RegistryValues.h"
+#include "core/lists/MailSafeList.h"
+#include "core/lists/WebSiteBlockingList.h"
+#include "core/logging/AlertLogStore.h"
+#include "core/settings/GeneralSettings.h"
+#include "core/settings/ProductKey.h"
+#include "core/settings/RegistryExporter.h"
+#include "core/settings/RegistryImporter.h"
 
 #include <sys/wait.h>
 #include <ostream>

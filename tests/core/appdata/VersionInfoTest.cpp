@@ -2,8 +2,8 @@
 // libbaitlib.so, on this program (which carries the HookWs block) and on damaged files.
 #include "AppDataSandbox.h"
 
-#include "app/settings/ElfSection.h"
-#include "app/settings/VersionInfo.h"
+#include "core/settings/ElfSection.h"
+#include "core/settings/VersionInfo.h"
 #include "engine/VersionBlock.h"
 
 #include <cstring>

@@ -1,5 +1,5 @@
 // BlowfishCipher against the published test vectors, and the rules of its modes, keys and refusals.
-#include "app/BlowfishCipher.h"
+#include "core/BlowfishCipher.h"
 
 #include <gtest/gtest.h>
 

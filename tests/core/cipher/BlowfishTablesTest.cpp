@@ -1,5 +1,5 @@
 // The cipher's initial tables against the hexadecimal digits of pi, computed here from scratch.
-#include "app/BlowfishCipher.h"
+#include "core/BlowfishCipher.h"
 
 #include <gtest/gtest.h>
 

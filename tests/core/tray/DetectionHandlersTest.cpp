@@ -3,14 +3,14 @@
 // handled while the popup of another one is open.
 #include "TraySandbox.h"
 
-#include "app/DetectionHandlers.h"
-#include "app/lists/ListNames.h"
-#include "app/lists/MailSafeList.h"
-#include "app/lists/WebSiteBlockingList.h"
-#include "app/logging/AlertLogStore.h"
-#include "app/settings/GeneralSettings.h"
-#include "app/settings/LanguagePack.h"
-#include "app/settings/StringTable.h"
+#include "core/DetectionHandlers.h"
+#include "core/lists/ListNames.h"
+#include "core/lists/MailSafeList.h"
+#include "core/lists/WebSiteBlockingList.h"
+#include "core/logging/AlertLogStore.h"
+#include "core/settings/GeneralSettings.h"
+#include "core/settings/LanguagePack.h"
+#include "core/settings/StringTable.h"
 
 #include <gtest/gtest.h>
 

@@ -1,9 +1,9 @@
 // The list feeders: the handshake with a movie that answers (or never does), list order, items
 // appended while feeding, the single posts taking over what is not fed yet, and a clean stop.
-#include "app/lists/ListFeeder.h"
-#include "app/lists/ListNames.h"
-#include "app/lists/MailSafeList.h"
-#include "app/lists/MovieListProtocol.h"
+#include "core/lists/ListFeeder.h"
+#include "core/lists/ListNames.h"
+#include "core/lists/MailSafeList.h"
+#include "core/lists/MovieListProtocol.h"
 
 #include "TraySandbox.h"
 

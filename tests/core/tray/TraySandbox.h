@@ -2,8 +2,8 @@
 // and the configuration folder, the program folder of the run, and records as senders fill them.
 #pragma once
 
-#include "app/FileNames.h"
-#include "app/settings/LanguagePack.h"
+#include "core/FileNames.h"
+#include "core/settings/LanguagePack.h"
 #include "engine/DetectionRecord.h"
 #include "platform/Registry.h"
 

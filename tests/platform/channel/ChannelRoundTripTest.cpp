@@ -2,7 +2,7 @@
 #include "platform/ChannelReceiver.h"
 #include "platform/ChannelSender.h"
 #include "platform/Window.h"
-#include "tests/channel/ReceiverLoop.h"
+#include "tests/platform/channel/ReceiverLoop.h"
 
 #include <gtest/gtest.h>
 
