@@ -19,9 +19,8 @@ set(UI_SOURCES
 )
 add_library(hookwise_ui STATIC ${UI_SOURCES})
 set_target_properties(hookwise_ui PROPERTIES AUTOMOC ON)
-target_include_directories(hookwise_ui PUBLIC ${PROJECT_SOURCE_DIR})
-target_link_libraries(hookwise_ui PUBLIC hookwise_core Qt6::Widgets Qt6::Quick Qt6::QuickWidgets
-    Qt6::Qml)
+target_link_libraries(hookwise_ui PUBLIC hookwise_layer_app hookwise_core Qt6::Widgets Qt6::Quick
+    Qt6::QuickWidgets Qt6::Qml)
 
 add_executable(hkwshots ${PROJECT_SOURCE_DIR}/app/screenshots/Screenshots.cpp)
 target_link_libraries(hkwshots PRIVATE hookwise_ui)

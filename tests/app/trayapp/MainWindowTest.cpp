@@ -13,7 +13,7 @@
 #include "platform/Window.h"
 #include "tests/app/OffscreenQt.h"
 
-#include "TraySandbox.h"
+#include "tests/core/tray/TraySandbox.h"
 
 #include <QAbstractItemModel>
 #include <QApplication>

@@ -3,7 +3,7 @@
 #include "core/BlowfishCipher.h"
 #include "app/TrayApp.h"
 
-#include "TraySandbox.h"
+#include "tests/core/tray/TraySandbox.h"
 
 #include <gtest/gtest.h>
 
