@@ -36,7 +36,7 @@ namespace browsertest {
 namespace {
 
 const std::string kNodeFolder = std::string(HOOKWISE_E2E_BINARY_DIR) + "/node";
-const std::string kSourceFolder = std::string(HOOKWISE_SOURCE_DIR) + "/tests/browser_e2e";
+const std::string kSourceFolder = std::string(HOOKWISE_SOURCE_DIR) + "/tests/browser";
 
 // A mail whose sender is not listed.
 const char kInnocentPage[] = R"(<!DOCTYPE html>

@@ -34,7 +34,7 @@ namespace browsertest {
 namespace {
 
 const char kFirefox[] = "/usr/bin/firefox-esr";
-const std::string kSourceFolder = std::string(HOOKWISE_SOURCE_DIR) + "/tests/browser_e2e";
+const std::string kSourceFolder = std::string(HOOKWISE_SOURCE_DIR) + "/tests/browser";
 
 class FirefoxEndToEnd : public testing::Test {
 protected:
