@@ -299,6 +299,42 @@ bool CompileDefinitionIndex(std::string_view workingCopy, SourceIdentity source,
     }
 }
 
+namespace {
+
+bool WriteIndexFile(const std::string& indexPath, const std::string& index, std::string& error) {
+    AtomicFileWriter out;
+    LONG code = out.Create(indexPath, 0600);
+    if (code == ERROR_SUCCESS)
+        code = out.Write(index.data(), index.size());
+    if (code == ERROR_SUCCESS)
+        code = out.Commit();
+    if (code != ERROR_SUCCESS) {
+        error = "cannot write " + indexPath + " (error " + std::to_string(code) + ")";
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
+bool WriteDefinitionIndex(std::string_view workingCopy, const std::string& workingCopyPath,
+                          const std::string& indexPath, std::string& error,
+                          const IndexProgress& progress) {
+    try {
+        FileStamp stamp;
+        if (!StampOfFile(workingCopyPath.c_str(), stamp) || stamp.size != workingCopy.size()) {
+            error = workingCopyPath + " does not hold the definitions to index";
+            return false;
+        }
+        std::string index;
+        return CompileDefinitionIndex(workingCopy, IdentityOf(stamp), index, error, progress) &&
+               WriteIndexFile(indexPath, index, error);
+    } catch (const std::bad_alloc&) {
+        error = "not enough memory for the index";
+        return false;
+    }
+}
+
 bool BuildDefinitionIndex(const std::string& workingCopyPath, const std::string& indexPath,
                           std::string& error, const IndexProgress& progress) {
     try {
@@ -326,17 +362,7 @@ bool BuildDefinitionIndex(const std::string& workingCopyPath, const std::string&
                     continue;
                 }
             }
-            AtomicFileWriter out;
-            LONG code = out.Create(indexPath, 0600);
-            if (code == ERROR_SUCCESS)
-                code = out.Write(index.data(), index.size());
-            if (code == ERROR_SUCCESS)
-                code = out.Commit();
-            if (code != ERROR_SUCCESS) {
-                error = "cannot write " + indexPath + " (error " + std::to_string(code) + ")";
-                return false;
-            }
-            return true;
+            return WriteIndexFile(indexPath, index, error);
         }
         return false;
     } catch (const std::bad_alloc&) {

@@ -18,6 +18,14 @@ bool CompileDefinitionIndex(std::string_view workingCopy, definition_index::Sour
                             std::string& index, std::string& error,
                             const IndexProgress& progress = {});
 
+// Writes the index of workingCopy, the bytes the caller has just written to workingCopyPath and
+// that nobody else writes (the tray program's own fresh working copy, under its temporary name),
+// tied to that file's identity now; to indexPath as BuildDefinitionIndex does. False, with the
+// reason in error and nothing at indexPath changed, on any failure.
+bool WriteDefinitionIndex(std::string_view workingCopy, const std::string& workingCopyPath,
+                          const std::string& indexPath, std::string& error,
+                          const IndexProgress& progress = {});
+
 // Reads the working copy at workingCopyPath and writes its index to indexPath (under a temporary
 // name, renamed into place when complete, mode 0600). The working copy must not change while it
 // is read; one that does (its identity differs before and after, or its bytes within the clock
