@@ -10,7 +10,7 @@ set(TRAY_SOURCES
 )
 add_library(hookwise_tray STATIC ${TRAY_SOURCES})
 set_target_properties(hookwise_tray PROPERTIES AUTOMOC ON)
-target_link_libraries(hookwise_tray PUBLIC hookwise_ui hookwise_core baitlib platform
+target_link_libraries(hookwise_tray PUBLIC hookwise_ui hookwise_core baitlib_index baitlib platform
     Qt6::Widgets Qt6::Quick Qt6::QuickWidgets Qt6::Qml Threads::Threads)
 
 # The program's version block lives with the version reader in core/.
