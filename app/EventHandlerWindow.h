@@ -8,6 +8,7 @@
 #pragma once
 
 #include "platform/ChannelReceiver.h"
+#include "platform/ProductNames.h"
 
 #include <QObject>
 
@@ -18,7 +19,7 @@ class QSocketNotifier;
 class EventHandlerWindow : public QObject {
     Q_OBJECT
 public:
-    static constexpr const char* kCaption = "Baitguard Server Handler";
+    static constexpr const char* kCaption = kHandlerCaption;
 
     explicit EventHandlerWindow(ChannelReceiver::Handler handler, QObject* parent = nullptr);
     // Closes the channel. Must not run while one of its reports is being handled.

@@ -8,6 +8,7 @@
 #pragma once
 
 #include "core/DetectionHandlers.h"
+#include "platform/ProductNames.h"
 #include "app/desktop/MovieDialog.h"
 #include "app/desktop/SystemTray.h"
 #include "core/lists/ListFeeder.h"
@@ -34,8 +35,6 @@ class MainWindow : public CMovieDialog, private DetectionView {
 
 public:
     // The tray icon's values and the tray menu's commands.
-    static constexpr UINT kTrayCallbackMessage = 0x8001; // WM_APP + 1
-    static constexpr UINT kTrayIconId = 1031;
     static constexpr UINT kCommandRestore = 32771;
     static constexpr UINT kCommandExit = 32772;
     static constexpr UINT kCommandHelp = 32774;

@@ -69,9 +69,7 @@ namespace {
 
 // The system's text for an error, at most 255 characters, without its closing line break.
 std::string SystemErrorText(DWORD code) {
-    std::string text = FormatSystemMessage(code);
-    while (!text.empty() && (text.back() == '\n' || text.back() == '\r'))
-        text.pop_back();
+    std::string text = SystemMessageText(code);
     if (text.size() > 255)
         text.resize(255);
     return text;

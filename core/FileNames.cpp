@@ -28,7 +28,7 @@ std::string WithoutTrailingSlash(std::string folder) {
 
 std::string EncodeFileName(std::string_view name) {
     std::string out;
-    for (char c : ToUpperAscii(name))
+    for (char c : AsciiUppered(name))
         out += std::to_string(static_cast<unsigned char>(c));
     return out;
 }

@@ -1,5 +1,6 @@
 // The Unicode case fold with ICU's UTF-8 case mapping, and a plain ASCII path for the common case.
 #include "core/TextFold.h"
+#include "platform/AsciiCase.h"
 
 #include "core/TextUtil.h"
 
@@ -17,10 +18,6 @@ bool IsAscii(std::string_view text) {
             return false;
     }
     return true;
-}
-
-char LowerAscii(char c) {
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
 }
 
 struct CaseMapCloser {
@@ -62,12 +59,12 @@ std::string FoldCase(std::string_view text) {
     // ASCII texts, and the rare text ICU cannot fold, fold their ASCII letters.
     std::string folded(text);
     for (char& c : folded)
-        c = LowerAscii(c);
+        c = AsciiLower(c);
     return folded;
 }
 
 bool EqualsFoldingCase(std::string_view a, std::string_view b) {
     if (IsAscii(a) && IsAscii(b))
-        return EqualsIgnoreCase(a, b);
+        return EqualsIgnoreAsciiCase(a, b);
     return FoldCase(a) == FoldCase(b);
 }

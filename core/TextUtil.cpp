@@ -4,30 +4,10 @@
 #include <climits>
 
 namespace {
-char FoldAscii(char c) {
-    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
-}
 bool IsCBlank(char c) {
     return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
 }
 } // namespace
-
-bool EqualsIgnoreCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        if (FoldAscii(a[i]) != FoldAscii(b[i]))
-            return false;
-    }
-    return true;
-}
-
-std::string ToUpperAscii(std::string_view text) {
-    std::string out(text);
-    for (char& c : out)
-        c = FoldAscii(c);
-    return out;
-}
 
 std::int32_t ParseLeadingInt(std::string_view text) {
     std::size_t i = 0;

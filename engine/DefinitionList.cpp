@@ -13,7 +13,7 @@
 #include <string_view>
 
 namespace {
-constexpr unsigned long kWorkBufferSize = 261;
+constexpr unsigned long kWorkBufferSize = kFieldSize;
 }
 
 DefinitionList::DefinitionList(const char* section, const char* prefix, unsigned long valueSize)

@@ -2,6 +2,8 @@
 // program reads it, with the report codes and kind bytes.
 #pragma once
 
+#include "platform/FixedField.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -22,25 +24,25 @@ constexpr char kKindText = 'T';
 // Web reports (1125, 1126) and mail reports (1127) share the first 392 bytes; from there the two
 // layouts overlap, and the report code tells which one applies.
 struct DetectionRecord {
-    char senderPath[261]; // 0
-    char program[101];    // 261
-    char hostAddress[20]; // 362
-    char port[10];        // 382
+    char senderPath[kFieldSize]; // 0
+    char program[101];           // 261
+    char hostAddress[20];        // 362
+    char port[10];               // 382
     union {
         struct {
-            char url[261]; // 392
-            char kind;     // 653: 'I' or 'U'
+            char url[kFieldSize]; // 392
+            char kind;            // 653: 'I' or 'U'
         } web;
         struct {
-            char from[101];        // 392
-            char to[101];          // 493
-            char subject[101];     // 594
-            char date[101];        // 695
-            char attachment[101];  // 796
-            char matchedText[261]; // 897
-            char linkText[261];    // 1158
-            char linkTarget[261];  // 1419
-            char kind;             // 1680: 'F', 'S', 'L' or 'T'
+            char from[101];               // 392
+            char to[101];                 // 493
+            char subject[101];            // 594
+            char date[101];               // 695
+            char attachment[101];         // 796
+            char matchedText[kFieldSize]; // 897
+            char linkText[kFieldSize];    // 1158
+            char linkTarget[kFieldSize];  // 1419
+            char kind;                    // 1680: 'F', 'S', 'L' or 'T'
         } mail;
     };
 };
@@ -64,39 +66,6 @@ static_assert(offsetof(DetectionRecord, mail.matchedText) == 897);
 static_assert(offsetof(DetectionRecord, mail.linkText) == 1158);
 static_assert(offsetof(DetectionRecord, mail.linkTarget) == 1419);
 static_assert(offsetof(DetectionRecord, mail.kind) == 1680);
-
-// Copies text into a fixed field of fieldSize bytes: cut to fieldSize-1 characters, always
-// terminated, never written past the field. A null text gives an empty field.
-inline void CopyField(char* field, std::size_t fieldSize, const char* text) {
-    if (fieldSize == 0)
-        return;
-    std::size_t n = text ? strnlen(text, fieldSize - 1) : 0;
-    if (n)
-        std::memcpy(field, text, n);
-    field[n] = '\0';
-}
-
-template <std::size_t N> inline void CopyField(char (&field)[N], const char* text) {
-    CopyField(field, N, text);
-}
-
-// Reads a field as text up to its terminator or its end, whichever comes first (a receiver must not
-// trust a sender to have terminated it).
-template <std::size_t N> inline std::size_t FieldLength(const char (&field)[N]) {
-    return strnlen(field, N);
-}
-
-// Clears a whole field, then copies text into it as CopyField does: nothing of an earlier,
-// longer text is left behind the terminator.
-template <std::size_t N> inline void ResetField(char (&field)[N], const char* text) {
-    std::memset(field, 0, N);
-    CopyField(field, N, text);
-}
-
-// A field's text as a string, read up to its terminator or its end.
-template <std::size_t N> inline std::string FieldString(const char (&field)[N]) {
-    return std::string(field, FieldLength(field));
-}
 
 // Clears every byte of the record.
 inline void ClearRecord(DetectionRecord& record) {

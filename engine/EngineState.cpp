@@ -1,6 +1,7 @@
 // The engine's process-wide state: paths, section names, the two handles, the engine lock and the
 // operations that set them up (InitializeAppVars and its helpers).
 #include "engine/LSPGlobals.h"
+#include "platform/ProductNames.h"
 
 #include "engine/DetectionRecord.h"
 
@@ -14,10 +15,10 @@
 #include <mutex>
 #include <string>
 
-char CLSPGlobals::szMsg[261] = "";
-char CLSPGlobals::szAppPath[261] = "";
-char CLSPGlobals::szDBPath[261] = "";
-char CLSPGlobals::szPMailPath[261] = "";
+char CLSPGlobals::szMsg[kFieldSize] = "";
+char CLSPGlobals::szAppPath[kFieldSize] = "";
+char CLSPGlobals::szDBPath[kFieldSize] = "";
+char CLSPGlobals::szPMailPath[kFieldSize] = "";
 char CLSPGlobals::szHostIPSec[16] = "HostIP";
 char CLSPGlobals::szHostLinkSec[16] = "HostLink";
 char CLSPGlobals::szUrlSec[16] = "Link";
@@ -33,11 +34,9 @@ namespace {
 // caller's first use.
 std::mutex engineLock;
 
-constexpr char kAppKeyPath[] = "Software\\Corvane\\Hookwise";
 constexpr char kAppPathValue[] = "App Path";
 constexpr char kDatabaseFile[] = "/hkwdb2.pbd";
 constexpr char kWarningPageFile[] = "/hkwpm.htm";
-constexpr char kHandlerCaption[] = "Baitguard Server Handler";
 
 // Forms szAppPath + fileName into path, which is still empty. A folder too long for the path is
 // not cut into a wrong file name: path stays empty, so nothing is read from a wrong place.
@@ -86,7 +85,7 @@ HKEY CLSPGlobals::InitializeAppRegKey() {
     if (!OwnerRegConnectRegistry(HKEY_CURRENT_USER, root))
         return nullptr;
     HKEY key = nullptr;
-    if (!OwnerRegCreateKeyEx(root, kAppKeyPath, key))
+    if (!OwnerRegCreateKeyEx(root, kProductKeyPath, key))
         key = nullptr;
     RegCloseKey(root);
     return key;
@@ -94,7 +93,7 @@ HKEY CLSPGlobals::InitializeAppRegKey() {
 
 char* CLSPGlobals::GetAppPath() {
     // Lives until this thread's next call; the one caller copies it at once.
-    thread_local char buffer[261];
+    thread_local char buffer[kFieldSize];
     std::memset(buffer, 0, sizeof buffer);
     if (hAppRegKey && !OwnerRegQueryEncValueEx(hAppRegKey, "", kAppPathValue, buffer))
         std::memset(buffer, 0, sizeof buffer);
@@ -116,9 +115,7 @@ HWND CLSPGlobals::GetMainWndHandle() {
 void CLSPGlobals::DisplayError() {
     DWORD code = GetLastError();
     try {
-        std::string text = FormatSystemMessage(code);
-        while (!text.empty() && (text.back() == '\n' || text.back() == '\r'))
-            text.pop_back();
+        std::string text = SystemMessageText(code);
         std::fprintf(stderr, "%s\n", text.c_str());
     } catch (...) {
         std::fprintf(stderr, "Error %u.\n", static_cast<unsigned>(code));

@@ -1,5 +1,6 @@
 // EntryHost, the suffix walk and the cache of one table per version of the two lists.
 #include "engine/HostNameTable.h"
+#include "platform/FixedField.h"
 
 #include "engine/LSPGlobals.h"
 #include "engine/LoweredListCache.h"
@@ -11,7 +12,7 @@
 
 namespace {
 
-constexpr unsigned long kValueSize = 261;
+constexpr unsigned long kValueSize = kFieldSize;
 
 bool EndsHost(char c) {
     return c == '/' || c == ':' || c == '?' || c == '#' || c == '"' || c == '\'' || c == ' ' ||

@@ -15,6 +15,7 @@
 #pragma once
 
 #include "engine/Export.h"
+#include "platform/FixedField.h"
 #include "platform/WinTypes.h"
 
 #include <string>
@@ -29,10 +30,10 @@ public:
     virtual ~CLSPGlobals();
 
     // ---- state and configuration ----
-    static char szMsg[261];       // offered to callers; the library never touches it
-    static char szAppPath[261];   // installation folder, no trailing '/'
-    static char szDBPath[261];    // szAppPath + "/hkwdb2.pbd"
-    static char szPMailPath[261]; // szAppPath + "/hkwpm.htm"
+    static char szMsg[kFieldSize];       // offered to callers; the library never touches it
+    static char szAppPath[kFieldSize];   // installation folder, no trailing '/'
+    static char szDBPath[kFieldSize];    // szAppPath + "/hkwdb2.pbd"
+    static char szPMailPath[kFieldSize]; // szAppPath + "/hkwpm.htm"
     static char szHostIPSec[16];
     static char szHostLinkSec[16];
     static char szUrlSec[16];

@@ -1,6 +1,7 @@
 // The link checks: a listed link pattern in a mail's HTML, alone or together with the visible text
 // that the HTML shows right after it.
 #include "engine/LSPGlobals.h"
+#include "platform/AsciiCase.h"
 
 #include "engine/CurrentIndex.h"
 #include "engine/DefinitionIndex.h"
@@ -11,15 +12,8 @@
 
 namespace {
 
-constexpr unsigned long kValueSize = 261;
+constexpr unsigned long kValueSize = kFieldSize;
 constexpr std::size_t kMaxVisibleText = 260;
-
-void LowerInPlace(char* text) {
-    for (; *text; ++text) {
-        if (*text >= 'A' && *text <= 'Z')
-            *text = static_cast<char>(*text + ('a' - 'A'));
-    }
-}
 
 // _stricmp == 0 in the "C" locale: equal when equal after folding ASCII letters.
 bool EqualIgnoringCase(const char* a, const char* b) {
@@ -119,7 +113,7 @@ bool CLSPGlobals::IsBadVisibleMailLinks(const char* html, char* visibleText, cha
     DefinitionList visibles(szUrlSec, "VLINK", kValueSize);
     char pattern[kValueSize];
     for (unsigned long index = 1; ReadEntry(patterns, index, pattern); ++index) {
-        LowerInPlace(pattern);
+        AsciiLowerInPlace(pattern);
         // Only the first occurrence of a pattern is examined; the search for '>' starts at the
         // pattern itself, so a '>' inside the pattern counts.
         const char* occurrence = std::strstr(html, pattern);
@@ -165,7 +159,7 @@ bool CLSPGlobals::IsBadMailLinks(const char* html, char* linkPattern) {
     DefinitionList patterns(szUrlSec, "CLINK", kValueSize);
     char pattern[kValueSize];
     for (unsigned long index = 1; ReadEntry(patterns, index, pattern); ++index) {
-        LowerInPlace(pattern);
+        AsciiLowerInPlace(pattern);
         if (IsNullSlot(pattern) || !std::strstr(html, pattern))
             continue;
         CopyField(linkPattern, kValueSize, pattern);

@@ -1,6 +1,7 @@
 // The definition lookups: host addresses, web addresses, mail senders, subjects and body phrases,
 // each over one numbered list of the definition database, first hit in list order wins.
 #include "engine/LSPGlobals.h"
+#include "platform/AsciiCase.h"
 
 #include "engine/CurrentIndex.h"
 #include "engine/DefinitionIndex.h"
@@ -13,17 +14,8 @@
 
 namespace {
 
-constexpr unsigned long kHostValueSize = 100; // host addresses: 99 characters
-constexpr unsigned long kValueSize = 261;     // every other entry: 260 characters
-
-char LowerAscii(char c) {
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + ('a' - 'A')) : c;
-}
-
-void LowerInPlace(char* text) {
-    for (; *text; ++text)
-        *text = LowerAscii(*text);
-}
+constexpr unsigned long kHostValueSize = 100;    // host addresses: 99 characters
+constexpr unsigned long kValueSize = kFieldSize; // every other entry: 260 characters
 
 // The lists are read entry by entry from index 1; the first absent or empty entry ends a list. A
 // stored value whose first byte unscrambles to 0 (only a damaged database holds one) reads as an
@@ -113,7 +105,7 @@ bool CLSPGlobals::IsBadIP(const char* host) {
     if (length == 0 || length >= kHostValueSize)
         return false;
     for (std::size_t i = 0; i < length; ++i)
-        lowered[i] = LowerAscii(host[i]);
+        lowered[i] = AsciiLower(host[i]);
     std::string_view key(lowered, length);
     int indexed = AskIndex([&](const DefinitionIndexView& index) { return index.HasIp(key); });
     if (indexed >= 0)
@@ -125,7 +117,7 @@ bool CLSPGlobals::IsBadIP(const char* host) {
 bool CLSPGlobals::IsBadUrl(char* url) {
     if (!url)
         return false;
-    LowerInPlace(url);
+    AsciiLowerInPlace(url);
     std::string_view address(url);
     int indexed =
         AskIndex([&](const DefinitionIndexView& index) { return index.ContainsUrl(address); });
@@ -159,7 +151,7 @@ bool CLSPGlobals::IsBadHostName(const char* name) {
         return false;
     char lowered[kMaxHostNameLength];
     for (std::size_t i = 0; i < length; ++i) {
-        char c = LowerAscii(name[i]);
+        char c = AsciiLower(name[i]);
         if (c != '.' && !IsHostLabelCharacter(c))
             return false;
         lowered[i] = c;

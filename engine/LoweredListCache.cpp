@@ -1,6 +1,7 @@
 // A small cache of lower-cased definition lists, one per list, each tied to the database version
 // it was read from.
 #include "engine/LoweredListCache.h"
+#include "platform/FixedField.h"
 
 #include "engine/DefinitionList.h"
 
@@ -12,7 +13,7 @@
 
 namespace {
 
-constexpr std::size_t kEntrySize = 261;
+constexpr std::size_t kEntrySize = kFieldSize;
 
 struct CacheSlot {
     std::string section;

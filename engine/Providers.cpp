@@ -1,26 +1,11 @@
 // Provider detection: listing the protocol catalogue and looking for a provider by its name.
 #include "engine/LSPGlobals.h"
+#include "platform/AsciiCase.h"
 
 #include "platform/Memory.h"
 #include "platform/ProviderCatalog.h"
 
-namespace {
-
-// _stricmp in the "C" locale: ASCII letters compare ignoring case, every other byte as itself.
-int CompareIgnoringCase(const char* a, const char* b) {
-    for (;; ++a, ++b) {
-        unsigned char ca = static_cast<unsigned char>(*a);
-        unsigned char cb = static_cast<unsigned char>(*b);
-        if (ca >= 'A' && ca <= 'Z')
-            ca += 'a' - 'A';
-        if (cb >= 'A' && cb <= 'Z')
-            cb += 'a' - 'A';
-        if (ca != cb || ca == 0)
-            return ca - cb;
-    }
-}
-
-} // namespace
+namespace {} // namespace
 
 WSAPROTOCOL_INFOW* CLSPGlobals::GetProviders(int* count) {
     int ignored = 0;
@@ -60,7 +45,7 @@ bool CLSPGlobals::IsLSPInstalled(const char* protocolName) {
         for (; n < WSAPROTOCOL_LEN && entries[i].szProtocol[n] != 0; ++n)
             name[n] = static_cast<char>(entries[i].szProtocol[n] & 0xFF);
         name[n] = '\0';
-        found = CompareIgnoringCase(protocolName, name) == 0;
+        found = CompareIgnoreAsciiCase(protocolName, name) == 0;
     }
     GlobalFree(entries);
     return found;

@@ -1,13 +1,15 @@
 // Request target extraction: the short web address (host and path, no "www.", no query) of an
 // outgoing HTTP/1.1 GET request, or nothing for requests of images, styles, sounds, XML, scripts.
 #include "engine/LSPGlobals.h"
+#include "platform/AsciiCase.h"
+#include "platform/FixedField.h"
 
 #include <cstring>
 
 namespace {
 
-constexpr std::size_t kUrlSize = 261;
-constexpr std::size_t kPathSize = 261;
+constexpr std::size_t kUrlSize = kFieldSize;
+constexpr std::size_t kPathSize = kFieldSize;
 constexpr std::size_t kHostSize = 100;
 constexpr std::size_t kExtensionSize = 10;
 constexpr std::size_t kExtensionChars = 4;
@@ -24,23 +26,9 @@ constexpr const char* kVersionMarker = " http/1.1";
 constexpr const char* kIgnoredExtensions[] = {".jpg", ".gif", ".jpe", ".css",
                                               ".wav", ".xml", ".js"};
 
-// _stricmp in the "C" locale: ASCII letters compare ignoring case, every other byte as itself.
-int CompareIgnoringCase(const char* a, const char* b) {
-    for (;; ++a, ++b) {
-        unsigned char ca = static_cast<unsigned char>(*a);
-        unsigned char cb = static_cast<unsigned char>(*b);
-        if (ca >= 'A' && ca <= 'Z')
-            ca += 'a' - 'A';
-        if (cb >= 'A' && cb <= 'Z')
-            cb += 'a' - 'A';
-        if (ca != cb || ca == 0)
-            return ca - cb;
-    }
-}
-
 bool IsIgnoredExtension(const char* extension) {
     for (const char* ignored : kIgnoredExtensions) {
-        if (CompareIgnoringCase(extension, ignored) == 0)
+        if (CompareIgnoreAsciiCase(extension, ignored) == 0)
             return true;
     }
     return false;
@@ -97,7 +85,7 @@ void CLSPGlobals::GetUrl(const char* request, char* url) {
     std::memcpy(path, pathStart, pathLen);
 
     const std::size_t hostChars = static_cast<std::size_t>(hostLen);
-    if (CompareIgnoringCase(path, "/") == 0) {
+    if (CompareIgnoreAsciiCase(path, "/") == 0) {
         if (hostChars < kMaxLine)
             std::memcpy(url, host, hostChars + 1);
         StripWww(url);

@@ -1,6 +1,7 @@
 // The engine's text scrambling (Encode, Decode, EncryptString, DecryptString) and the profile
 // reads that apply it to the definition database.
 #include "engine/LSPGlobals.h"
+#include "platform/FixedField.h"
 #include "engine/TextScrambler.h"
 
 #include "platform/Profile.h"
@@ -13,7 +14,7 @@ namespace {
 constexpr unsigned char kSemicolon = 0x3B;
 constexpr unsigned char kEquals = 0x3D;
 constexpr unsigned char kEscapeOffset = 0x80;
-constexpr unsigned long kWorkBufferSize = 261; // 260 characters and the terminator
+constexpr unsigned long kWorkBufferSize = kFieldSize; // 260 characters and the terminator
 
 unsigned char KeyByte(std::size_t position) {
     return static_cast<unsigned char>(ScrambleKey[position % ScrambleKey.size()]);

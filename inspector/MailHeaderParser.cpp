@@ -1,5 +1,6 @@
 // The line walks of the mail header parser.
 #include "inspector/MailHeaderParser.h"
+#include "platform/AsciiCase.h"
 
 namespace {
 
@@ -11,15 +12,6 @@ constexpr std::string_view kSubjectLabels[] = {"subject:"sv, "subject :"sv};
 constexpr std::string_view kDateLabels[] = {"date:"sv, "date :"sv, "sent:"sv, "sent :"sv};
 constexpr std::string_view kAttachmentLabels[] = {"attachment:"sv, "attachment :"sv,
                                                   "attachement:"sv, "attachement :"sv};
-
-std::string LowerAscii(const char* text) {
-    std::string lower = text ? text : "";
-    for (char& c : lower) {
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c + ('a' - 'A'));
-    }
-    return lower;
-}
 
 // The search for one field across the lines of the text.
 struct FieldWalk {
@@ -95,7 +87,7 @@ void MailHeaderParser::SetText(const char* text) {
     body_.clear();
     flags_ = 0;
     hasText_ = text != nullptr;
-    text_ = LowerAscii(text);
+    text_ = AsciiLowered(text ? text : "");
 }
 
 bool MailHeaderParser::ParseFromTo() {
@@ -154,5 +146,5 @@ void MailHeaderParser::TakeBody() {
 }
 
 void MailHeaderParser::SetHtml(const char* html) {
-    body_ = LowerAscii(html);
+    body_ = AsciiLowered(html ? html : "");
 }

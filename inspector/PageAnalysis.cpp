@@ -16,8 +16,8 @@
 
 namespace {
 
-constexpr VARIANT_BOOL kShowInterface = 2; // the show-interface argument of every command
-constexpr std::size_t kTextBuffer = 261;   // a matched phrase, a link text, a link pattern
+constexpr VARIANT_BOOL kShowInterface = 2;      // the show-interface argument of every command
+constexpr std::size_t kTextBuffer = kFieldSize; // a matched phrase, a link text, a link pattern
 
 // Runs one editing command on the document with an empty value.
 HRESULT RunCommand(IHTMLDocument2* document, const char16_t* command) {

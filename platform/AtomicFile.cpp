@@ -1,5 +1,6 @@
 // AtomicFileWriter and DeleteFileA over the POSIX file calls.
 #include "platform/AtomicFile.h"
+#include "platform/UniqueFd.h"
 
 #include "platform/LastError.h"
 
@@ -81,7 +82,24 @@ LONG AtomicFileWriter::Commit() {
         return error;
     }
     temporary_.clear();
+    // Make the rename itself durable; a failure here leaves a complete file either way.
+    const std::size_t slash = target_.rfind('/');
+    const std::string folder =
+        slash == std::string::npos ? "." : (slash == 0 ? "/" : target_.substr(0, slash));
+    UniqueFd dir(open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (dir.Valid())
+        fsync(dir.Get());
     return ERROR_SUCCESS;
+}
+
+LONG WriteFileAtomically(const std::string& path, std::string_view content, unsigned mode) {
+    AtomicFileWriter writer;
+    LONG error = writer.Create(path, mode);
+    if (error == ERROR_SUCCESS)
+        error = writer.Write(content.data(), content.size());
+    if (error == ERROR_SUCCESS)
+        error = writer.Commit();
+    return error;
 }
 
 BOOL DeleteFileA(const char* path) {

@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <string>
+#include <string_view>
 
 // A file written under a temporary name beside its target and renamed over the target when
 // complete. Destroyed without a successful Commit, it removes the temporary file and leaves the
@@ -37,6 +38,11 @@ private:
     std::string target_;
     std::string temporary_;
 };
+
+// Writes content to path whole or not at all, through an AtomicFileWriter: a temporary file beside
+// path with the given mode, flushed and renamed over path. ERROR_SUCCESS, or the Win32 code of the
+// step that failed, with path untouched and no temporary file left.
+LONG WriteFileAtomically(const std::string& path, std::string_view content, unsigned mode = 0600);
 
 // Removes a file. TRUE on success; FALSE with the last error set (ERROR_FILE_NOT_FOUND when there
 // is none, ERROR_ACCESS_DENIED for a folder or a protected file).

@@ -1,5 +1,7 @@
 // SendCopyData over the detection channel: one connection per message, raw system calls only.
 #include "platform/ChannelSender.h"
+#include "platform/UniqueFd.h"
+#include "platform/ErrnoKeeper.h"
 
 #include "platform/Window.h"
 
@@ -28,34 +30,6 @@ ssize_t RawSendMsg(int fd, const msghdr* msg, int flags) {
 ssize_t RawRecv(int fd, void* buffer, size_t size) {
     return syscall(SYS_recvfrom, fd, buffer, size, 0, nullptr, nullptr);
 }
-
-// Restores errno when the call ends, whatever path it takes.
-class ErrnoKeeper {
-public:
-    ErrnoKeeper() : saved_(errno) {}
-    ~ErrnoKeeper() { errno = saved_; }
-    ErrnoKeeper(const ErrnoKeeper&) = delete;
-    ErrnoKeeper& operator=(const ErrnoKeeper&) = delete;
-
-private:
-    int saved_;
-};
-
-// Owns one descriptor and closes it on every path.
-class Descriptor {
-public:
-    explicit Descriptor(int fd) : fd_(fd) {}
-    ~Descriptor() {
-        if (fd_ >= 0)
-            close(fd_);
-    }
-    Descriptor(const Descriptor&) = delete;
-    Descriptor& operator=(const Descriptor&) = delete;
-    int Get() const { return fd_; }
-
-private:
-    int fd_;
-};
 
 // Connects, retrying after an interrupting signal: an interrupted connect on a Unix stream socket
 // leaves it unconnected, and a repeated one that finds it connected reports EISCONN.
@@ -132,7 +106,7 @@ LRESULT SendChannelMessage(const char* path, DWORD code, const void* data, DWORD
         return 0;
     std::memcpy(addr.sun_path, path, pathLength);
 
-    Descriptor socketFd(socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0));
+    UniqueFd socketFd(socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0));
     if (socketFd.Get() < 0)
         return 0;
     if (!ConnectTo(socketFd.Get(), addr))

@@ -2,6 +2,7 @@
 //
 // Sections: GUIDs, BSTR, text conversion, VARIANT.
 #include "platform/ComTypes.h"
+#include "platform/Utf8.h"
 
 #include "platform/ComBase.h"
 
@@ -142,24 +143,6 @@ char32_t DecodeUtf8(const std::string& text, std::size_t& i) {
     }
     i += extra + 1;
     return cp;
-}
-
-void AppendUtf8(std::string& out, char32_t cp) {
-    if (cp < 0x80) {
-        out += static_cast<char>(cp);
-    } else if (cp < 0x800) {
-        out += static_cast<char>(0xC0 | (cp >> 6));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else if (cp < 0x10000) {
-        out += static_cast<char>(0xE0 | (cp >> 12));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (cp >> 18));
-        out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    }
 }
 
 // Decodes the code point at text[i] of a UTF-16 string of length n; advances i. A lone surrogate

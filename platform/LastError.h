@@ -16,3 +16,6 @@ DWORD Win32ErrorFromErrno(int err);
 // The system's text for a Win32 error code, as FormatMessage(FORMAT_MESSAGE_FROM_SYSTEM) gives it,
 // ending in CR LF. Unknown codes give "Unknown error <code>.\r\n".
 std::string FormatSystemMessage(DWORD code);
+
+// FormatSystemMessage without its closing line break: the text to put inside a sentence.
+std::string SystemMessageText(DWORD code);

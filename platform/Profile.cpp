@@ -8,6 +8,7 @@
 //   the Windows calls           GetPrivateProfileStringA, GetPrivateProfileSectionA
 //   snapshots                   ProfileSnapshot (one identity check for many reads)
 #include "platform/Profile.h"
+#include "platform/UniqueFd.h"
 
 #include "platform/ProfileParser.h"
 
@@ -75,27 +76,11 @@ struct ProfileFileCopy {
 
 namespace {
 
-// Closes a descriptor when it goes.
-class FileDescriptor {
-public:
-    explicit FileDescriptor(int fd) : fd_(fd) {}
-    FileDescriptor(const FileDescriptor&) = delete;
-    FileDescriptor& operator=(const FileDescriptor&) = delete;
-    ~FileDescriptor() {
-        if (fd_ >= 0)
-            close(fd_);
-    }
-    int Get() const { return fd_; }
-
-private:
-    int fd_;
-};
-
 // Reads and parses a regular file; null when it cannot be opened or read or is not a regular
 // file (a FIFO or a device would block or never end).
 std::shared_ptr<const ProfileFileCopy> ReadProfileFile(const char* fileName) {
     const std::int64_t readStart = NowNanoseconds();
-    FileDescriptor fd(open(fileName, O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+    UniqueFd fd(open(fileName, O_RDONLY | O_CLOEXEC | O_NONBLOCK));
     if (fd.Get() < 0)
         return nullptr;
     struct stat st {};

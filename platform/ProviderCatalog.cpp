@@ -3,6 +3,10 @@
 //
 // Sections: file helpers, parsing, enumeration, writing.
 #include "platform/ProviderCatalog.h"
+#include "platform/UserFolders.h"
+#include "platform/AtomicFile.h"
+#include "platform/UniqueFd.h"
+#include "platform/AsciiCase.h"
 
 #include "platform/LastError.h"
 
@@ -25,27 +29,6 @@ constexpr int kSockStream = 1;
 constexpr int kIpProtoTcp = 6;
 
 // ---- file helpers ----
-
-class UniqueFd {
-public:
-    explicit UniqueFd(int fd = -1) : fd_(fd) {}
-    UniqueFd(const UniqueFd&) = delete;
-    UniqueFd& operator=(const UniqueFd&) = delete;
-    ~UniqueFd() {
-        if (fd_ >= 0)
-            ::close(fd_);
-    }
-    int Get() const { return fd_; }
-    // Closes now and reports the result (a delayed write error shows up here).
-    int Close() {
-        int rc = ::close(fd_);
-        fd_ = -1;
-        return rc;
-    }
-
-private:
-    int fd_;
-};
 
 // Reads the whole file. Returns 0, ENOENT for a missing file (out empty), EFBIG for a file larger
 // than kMaxCatalogBytes, or the errno of the failure.
@@ -90,21 +73,6 @@ std::string FolderOfPath(const std::string& path) {
     return path.substr(0, slash);
 }
 
-// Creates folder and its missing parents with mode 0700. Returns 0 or the errno.
-int MakeFolders(const std::string& folder) {
-    struct stat st;
-    if (::stat(folder.c_str(), &st) == 0)
-        return S_ISDIR(st.st_mode) ? 0 : ENOTDIR;
-    std::string parent = FolderOfPath(folder);
-    if (parent != folder) {
-        if (int err = MakeFolders(parent))
-            return err;
-    }
-    if (::mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST)
-        return errno;
-    return 0;
-}
-
 // Holds the writers' lock for its lifetime.
 class CatalogLock {
 public:
@@ -127,32 +95,6 @@ private:
     UniqueFd fd_;
     int error_ = 0;
 };
-
-// Replaces path by content: a temporary file in the same folder, flushed, renamed over it.
-int ReplaceFile(const std::string& path, const std::string& content) {
-    std::string temp = path + ".XXXXXX";
-    UniqueFd fd(::mkostemp(temp.data(), O_CLOEXEC));
-    if (fd.Get() < 0)
-        return errno;
-    int err = WriteAll(fd.Get(), content);
-    if (!err && ::fchmod(fd.Get(), 0644) != 0)
-        err = errno;
-    if (!err && ::fsync(fd.Get()) != 0)
-        err = errno;
-    if (fd.Close() != 0 && !err)
-        err = errno;
-    if (!err && ::rename(temp.c_str(), path.c_str()) != 0)
-        err = errno;
-    if (err) {
-        ::unlink(temp.c_str());
-        return err;
-    }
-    // Make the rename itself durable; a failure here leaves a valid file either way.
-    UniqueFd dir(::open(FolderOfPath(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (dir.Get() >= 0)
-        ::fsync(dir.Get());
-    return 0;
-}
 
 // ---- parsing ----
 
@@ -184,20 +126,6 @@ std::vector<CatalogLine> SplitCatalog(const std::string& content) {
         pos = end + 1;
     }
     return lines;
-}
-
-char FoldAscii(char c) {
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + ('a' - 'A')) : c;
-}
-
-bool SameName(std::string_view a, std::string_view b) {
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        if (FoldAscii(a[i]) != FoldAscii(b[i]))
-            return false;
-    }
-    return true;
 }
 
 // Decodes one UTF-8 sequence at text[pos]; advances pos. Malformed input gives U+FFFD and skips
@@ -357,13 +285,8 @@ std::string CatalogPath() {
     const char* explicitPath = std::getenv("HOOKWISE_CATALOG");
     if (explicitPath && *explicitPath)
         return explicitPath;
-    const char* config = std::getenv("XDG_CONFIG_HOME");
-    if (config && *config == '/')
-        return std::string(config) + "/hookwise/protocols.catalog";
-    const char* home = std::getenv("HOME");
-    if (home && *home)
-        return std::string(home) + "/.config/hookwise/protocols.catalog";
-    return {};
+    const std::string config = UserConfigFolder();
+    return config.empty() ? std::string() : config + "/hookwise/protocols.catalog";
 }
 
 // ---- writing ----
@@ -375,8 +298,8 @@ LONG CatalogAdd(const char* name, const char* libraryPath) {
     std::string path = CatalogPath();
     if (path.empty())
         return ERROR_PATH_NOT_FOUND;
-    if (int err = MakeFolders(FolderOfPath(path)))
-        return static_cast<LONG>(Win32ErrorFromErrno(err));
+    if (!MakeFolders(FolderOfPath(path), 0700))
+        return static_cast<LONG>(Win32ErrorFromErrno(errno));
     CatalogLock lock(path);
     if (lock.Error())
         return static_cast<LONG>(Win32ErrorFromErrno(lock.Error()));
@@ -389,7 +312,7 @@ LONG CatalogAdd(const char* name, const char* libraryPath) {
     const std::string newText = std::string(name) + '\t' + libraryPath;
     bool found = false;
     for (CatalogLine& line : lines) {
-        if (!line.IsEntry() || !SameName(line.Name(), name))
+        if (!line.IsEntry() || !EqualsIgnoreAsciiCase(line.Name(), name))
             continue;
         if (line.Path() == libraryPath)
             return ERROR_SUCCESS; // already there: leave the file untouched
@@ -402,8 +325,7 @@ LONG CatalogAdd(const char* name, const char* libraryPath) {
         line.text = newText;
         lines.push_back(std::move(line));
     }
-    err = ReplaceFile(path, JoinLines(lines));
-    return err ? static_cast<LONG>(Win32ErrorFromErrno(err)) : ERROR_SUCCESS;
+    return WriteFileAtomically(path, JoinLines(lines), 0644);
 }
 
 LONG CatalogRemove(const char* name) {
@@ -428,12 +350,11 @@ LONG CatalogRemove(const char* name) {
     std::vector<CatalogLine> lines = SplitCatalog(content);
     std::vector<CatalogLine> kept;
     for (CatalogLine& line : lines) {
-        if (line.IsEntry() && SameName(line.Name(), name))
+        if (line.IsEntry() && EqualsIgnoreAsciiCase(line.Name(), name))
             continue;
         kept.push_back(std::move(line));
     }
     if (kept.size() == lines.size())
         return ERROR_FILE_NOT_FOUND;
-    err = ReplaceFile(path, JoinLines(kept));
-    return err ? static_cast<LONG>(Win32ErrorFromErrno(err)) : ERROR_SUCCESS;
+    return WriteFileAtomically(path, JoinLines(kept), 0644);
 }

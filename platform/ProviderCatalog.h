@@ -53,8 +53,8 @@ struct WSAPROTOCOL_INFOW {
 int WSCEnumProtocols(const int* protocols, WSAPROTOCOL_INFOW* buffer, DWORD* bufferLength,
                      int* error);
 
-// The catalogue file this process uses (from the environment at each call); "" when neither
-// HOOKWISE_CATALOG, XDG_CONFIG_HOME nor HOME is set.
+// The catalogue file this process uses (from the environment at each call); "" when
+// HOOKWISE_CATALOG is not set and no configuration folder is known (UserConfigFolder).
 std::string CatalogPath();
 
 // Adds an entry at the end of the catalogue, creating the file and its folder (mode 0700) when

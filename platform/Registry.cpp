@@ -3,6 +3,7 @@
 // Sections: names and paths; handles; key lookups; value copies; the calls; RegistryTransaction
 // and RegKey.
 #include "platform/Registry.h"
+#include "platform/AsciiCase.h"
 
 #include "platform/RegistryStore.h"
 
@@ -27,16 +28,6 @@ namespace {
 constexpr std::size_t kMaxKeyNameLength = 255;
 
 // ---- Names and paths ------------------------------------------------------------------------
-
-// Names compare ignoring ASCII case only; other bytes compare as they are.
-std::string Upper(std::string_view name) {
-    std::string upper(name);
-    for (char& c : upper) {
-        if (c >= 'a' && c <= 'z')
-            c = static_cast<char>(c - 'a' + 'A');
-    }
-    return upper;
-}
 
 std::string_view ValueName(const char* name) {
     return name == nullptr ? "" : name;
@@ -191,7 +182,7 @@ LONG FindChild(Store& store, KeyId parent, std::string_view name, KeyId* child) 
     if (query.PrepareError() != ERROR_SUCCESS)
         return query.PrepareError();
     query.BindInt(1, parent);
-    query.BindText(2, Upper(name));
+    query.BindText(2, AsciiUppered(name));
     int rc = query.Step();
     if (rc == SQLITE_DONE)
         return ERROR_FILE_NOT_FOUND;
@@ -321,7 +312,7 @@ LONG CreateKey(HKEY key, const char* subKey, HKEY* result, DWORD* disposition) {
             return insert.PrepareError();
         insert.BindInt(1, id);
         insert.BindText(2, part);
-        insert.BindText(3, Upper(part));
+        insert.BindText(3, AsciiUppered(part));
         int rc = insert.Step();
         if (rc != SQLITE_DONE)
             return scope.Fail(rc);
@@ -468,7 +459,7 @@ LONG RegQueryValueExA(HKEY key, const char* valueName, DWORD*, DWORD* type, BYTE
         if (query.PrepareError() != ERROR_SUCCESS)
             return query.PrepareError();
         query.BindInt(1, id);
-        query.BindText(2, Upper(ValueName(valueName)));
+        query.BindText(2, AsciiUppered(ValueName(valueName)));
         int rc = query.Step();
         if (rc == SQLITE_DONE)
             return ERROR_FILE_NOT_FOUND;
@@ -497,7 +488,7 @@ LONG RegSetValueExA(HKEY key, const char* valueName, DWORD, DWORD type, const BY
             return upsert.PrepareError();
         std::string_view name = ValueName(valueName);
         upsert.BindInt(1, id);
-        upsert.BindText(2, Upper(name));
+        upsert.BindText(2, AsciiUppered(name));
         upsert.BindText(3, name);
         upsert.BindInt(4, type);
         upsert.BindBlob(5, data, cbData);
@@ -514,7 +505,7 @@ LONG RegDeleteValueA(HKEY key, const char* valueName) {
         if (remove.PrepareError() != ERROR_SUCCESS)
             return remove.PrepareError();
         remove.BindInt(1, id);
-        remove.BindText(2, Upper(ValueName(valueName)));
+        remove.BindText(2, AsciiUppered(ValueName(valueName)));
         int rc = remove.Step();
         if (rc != SQLITE_DONE)
             return scope.Fail(rc);

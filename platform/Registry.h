@@ -5,10 +5,10 @@
 // subkeys in the order of their upper-cased names, as Windows hives keep them. Types and bytes
 // are stored exactly as written: a REG_SZ written without its terminator reads back without it.
 //
-// File: $HOOKWISE_REGISTRY if set, else $XDG_CONFIG_HOME/hookwise/registry.db (~/.config by
-// default). The file is opened in WAL mode, so other processes read while one writes. The
-// variable is read when a process first touches the registry; RegistryReopenForTesting() makes the
-// next call read it again.
+// File: $HOOKWISE_REGISTRY if set, else UserConfigFolder() + "/hookwise/registry.db"; with neither
+// (no home folder known at all) the registry does not open (ERROR_PATH_NOT_FOUND). The file is
+// opened in WAL mode, so other processes read while one writes. The variable is read when a process
+// first touches the registry; RegistryReopenForTesting() makes the next call read it again.
 //
 // Differences from Windows: there is no security, no volatile keys and no remote machine;
 // RegConnectRegistryA accepts only a null or empty machine name. Handles are tokens that are never

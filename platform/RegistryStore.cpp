@@ -11,7 +11,6 @@
 #include <cerrno>
 #include <cstdlib>
 #include <fcntl.h>
-#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -90,27 +89,6 @@ LONG RegistryErrorFromSqlite(int rc, Access access) {
 
 // ---- File location --------------------------------------------------------------------------
 
-namespace {
-
-// The home folder, or /tmp when none is known.
-std::string HomeOrTemp() {
-    std::string home = HomeFolder();
-    return home.empty() ? std::string("/tmp") : home;
-}
-
-// Creates every missing folder of path with mode 0700; the open that follows reports failures.
-void MakeFolders(const std::string& path) {
-    for (std::size_t slash = path.find('/', 1);; slash = path.find('/', slash + 1)) {
-        std::string part = path.substr(0, slash);
-        if (!part.empty() && mkdir(part.c_str(), 0700) != 0 && errno != EEXIST)
-            return;
-        if (slash == std::string::npos)
-            return;
-    }
-}
-
-} // namespace
-
 const std::string& Store::Path() {
     if (!path_.empty())
         return path_;
@@ -119,10 +97,10 @@ const std::string& Store::Path() {
         path_ = chosen;
         return path_;
     }
-    const char* config = std::getenv("XDG_CONFIG_HOME");
-    std::string base =
-        (config != nullptr && config[0] == '/') ? std::string(config) : HomeOrTemp() + "/.config";
-    path_ = base + "/hookwise/registry.db";
+    // No home folder known at all: no registry file rather than one in a folder others can reach.
+    const std::string config = UserConfigFolder();
+    if (!config.empty())
+        path_ = config + "/hookwise/registry.db";
     return path_;
 }
 
@@ -206,9 +184,12 @@ LONG Store::Ensure() {
 LONG Store::OpenFile() {
     path_.clear();
     const std::string& path = Path();
+    if (path.empty())
+        return ERROR_PATH_NOT_FOUND;
     const char* chosen = std::getenv("HOOKWISE_REGISTRY");
+    // The open that follows reports a folder that could not be made.
     if (chosen == nullptr || *chosen == '\0')
-        MakeFolders(path.substr(0, path.rfind('/')));
+        MakeFolders(path.substr(0, path.rfind('/')), 0700);
 
     // Create the file ourselves so that it (and the WAL files SQLite gives the same mode) is
     // readable by this user only: it holds the password and the user's lists.

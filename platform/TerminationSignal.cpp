@@ -1,5 +1,6 @@
 // The self-pipe for the end-of-session signals.
 #include "platform/TerminationSignal.h"
+#include "platform/ErrnoKeeper.h"
 
 #include "platform/LastError.h"
 
@@ -18,14 +19,13 @@ int gReadEnd = -1;
 std::mutex gMutex;
 
 extern "C" void OnTerminationSignal(int signal) {
-    const int saved = errno;
+    ErrnoKeeper keepErrno;
     const int fd = gWriteEnd.load(std::memory_order_relaxed);
     if (fd >= 0) {
         const unsigned char number = static_cast<unsigned char>(signal);
         // A full pipe already holds a pending end; losing this byte changes nothing.
         [[maybe_unused]] ssize_t n = write(fd, &number, 1);
     }
-    errno = saved;
 }
 
 } // namespace

@@ -1,4 +1,4 @@
-// The user's home and data folders, and making a folder with its parents.
+// The user's home, data and configuration folders, and making a folder with its parents.
 #include "platform/UserFolders.h"
 
 #include <cerrno>
@@ -29,6 +29,14 @@ std::string UserDataFolder() {
     return home.empty() ? std::string() : home + "/.local/share";
 }
 
+std::string UserConfigFolder() {
+    const char* config = std::getenv("XDG_CONFIG_HOME");
+    if (config != nullptr && config[0] == '/')
+        return config;
+    const std::string home = HomeFolder();
+    return home.empty() ? std::string() : home + "/.config";
+}
+
 bool MakeFolders(const std::string& path, unsigned mode) {
     if (path.empty())
         return false;
@@ -40,5 +48,11 @@ bool MakeFolders(const std::string& path, unsigned mode) {
             break;
     }
     struct stat info {};
-    return stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+    if (stat(path.c_str(), &info) != 0)
+        return false;
+    if (!S_ISDIR(info.st_mode)) {
+        errno = ENOTDIR;
+        return false;
+    }
+    return true;
 }

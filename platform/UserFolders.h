@@ -1,4 +1,4 @@
-// The user's own folders: the home folder and the XDG data folder.
+// The user's own folders (home, XDG data and configuration folders) and making folders.
 #pragma once
 
 #include <string>
@@ -10,6 +10,13 @@ std::string HomeFolder();
 // home folder is known.
 std::string UserDataFolder();
 
-// Creates path and every missing folder above it; the folders made get mode. True when path is a
-// folder afterwards.
+// $XDG_CONFIG_HOME when it is an absolute path, else HomeFolder() + "/.config"; "" when no home
+// folder is known. Every file of ours under the configuration folder is found through this one
+// rule (the registry, the provider catalogue, the autostart entry, the session's preload, the
+// browser host manifest), so all of them agree when HOME is not set.
+std::string UserConfigFolder();
+
+// Creates path and every missing folder above it; the folders made get mode (less the umask).
+// True when path is a folder afterwards; false with errno set (ENOTDIR when path or a folder
+// above it is a file).
 bool MakeFolders(const std::string& path, unsigned mode);

@@ -1,5 +1,7 @@
 // AllowConnection and AllowRequest: the cheap socket tests, the engine lookups and the report.
 #include "provider/Detection.h"
+#include "platform/ErrnoKeeper.h"
+#include "platform/ProductNames.h"
 
 #include "engine/DetectionRecord.h"
 #include "engine/LSPGlobals.h"
@@ -19,15 +21,13 @@ namespace hookwise::provider {
 
 namespace {
 
-constexpr char kHandlerCaption[] = "Baitguard Server Handler";
-
 // Sends one report to the handler window the engine found and returns the tray program's
 // decision: true to let the call on. While the engine has found none, the window is looked up
 // afresh. No receiver means 0, which blocks.
 bool AskTrayProgram(std::uint32_t code, char kind, const RemoteEndpoint& remote, const char* url) {
     DetectionRecord record;
     ClearRecord(record);
-    char program[261] = "";
+    char program[kFieldSize] = "";
     GetModuleFileNameA(nullptr, program, sizeof program);
     FillSender(record, program);
     FillEndpoint(record, remote.host, remote.port);
@@ -42,7 +42,7 @@ bool AskTrayProgram(std::uint32_t code, char kind, const RemoteEndpoint& remote,
 } // namespace
 
 bool AllowConnection(int fd, const sockaddr* addr, socklen_t length) {
-    int savedErrno = errno;
+    ErrnoKeeper keepErrno;
     bool allow = true;
     RemoteEndpoint remote;
     // The gate first: while the tray program is not running it is one clock read. The kind of
@@ -65,13 +65,12 @@ bool AllowConnection(int fd, const sockaddr* addr, socklen_t length) {
             allow = true;
         }
     }
-    errno = savedErrno;
     return allow;
 }
 
 bool AllowRequest(int fd, const iovec* iov, int count, int flags, const sockaddr* dest,
                   socklen_t destLength) {
-    int savedErrno = errno;
+    ErrnoKeeper keepErrno;
     bool allow = true;
     RemoteEndpoint remote;
     sockaddr_storage peer{};
@@ -88,11 +87,11 @@ bool AllowRequest(int fd, const iovec* iov, int count, int flags, const sockaddr
         try {
             char head[kRequestHeadBytes + 1];
             CopyRequestHead(iov, count, head);
-            char url[261] = "";
+            char url[kFieldSize] = "";
             CLSPGlobals::GetUrl(head, url);
             // An empty address would be found inside every listed entry: nothing to ask about.
             if (url[0] != '\0') {
-                char probe[261];
+                char probe[kFieldSize];
                 std::memcpy(probe, url, sizeof probe);
                 if (CLSPGlobals::IsBadUrl(probe))
                     allow = AskTrayProgram(kReportUrl, kKindUrl, remote, url);
@@ -101,7 +100,6 @@ bool AllowRequest(int fd, const iovec* iov, int count, int flags, const sockaddr
             allow = true;
         }
     }
-    errno = savedErrno;
     return allow;
 }
 

@@ -1,6 +1,8 @@
 // EngineReady: engine set-up once, then a rate-limited look for the channel socket and the
 // working database. Only constant-initialised statics, so loading the library runs no code.
 #include "provider/EngineGate.h"
+#include "platform/ErrnoKeeper.h"
+#include "platform/ProductNames.h"
 
 #include "engine/LSPGlobals.h"
 #include "platform/Window.h"
@@ -19,8 +21,6 @@
 namespace hookwise::provider {
 
 namespace {
-
-constexpr char kHandlerCaption[] = "Baitguard Server Handler";
 
 std::mutex gateLock;
 std::atomic<bool> checkedOnce{false};
@@ -86,7 +86,7 @@ bool CheckDatabase(bool channelExists) {
 // provider's own interposed calls.
 void Refresh(std::int64_t now) {
     ProviderGuard guard;
-    int savedErrno = errno;
+    ErrnoKeeper keepErrno;
     bool on = false;
     try {
         // No channel socket: the tray program is not running, so there is nothing to look up and
@@ -108,7 +108,6 @@ void Refresh(std::int64_t now) {
     lookupsOn.store(on, std::memory_order_release);
     nextCheck.store(now + kRecheckMilliseconds, std::memory_order_relaxed);
     checkedOnce.store(true, std::memory_order_release);
-    errno = savedErrno;
 }
 
 } // namespace

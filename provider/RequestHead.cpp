@@ -1,23 +1,19 @@
 // StartsHttpGet and CopyRequestHead: bounded byte work only, no allocation and no system calls.
 #include "provider/RequestHead.h"
+#include "platform/AsciiCase.h"
 
 #include <cstring>
 
 namespace hookwise::provider {
 
-namespace {
-
-char Lower(char c) {
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-} // namespace
+namespace {} // namespace
 
 bool StartsHttpGet(const void* data, std::size_t size) {
     if (!data || size < 4)
         return false;
     const char* p = static_cast<const char*>(data);
-    return Lower(p[0]) == 'g' && Lower(p[1]) == 'e' && Lower(p[2]) == 't' && p[3] == ' ';
+    return AsciiLower(p[0]) == 'g' && AsciiLower(p[1]) == 'e' && AsciiLower(p[2]) == 't' &&
+           p[3] == ' ';
 }
 
 bool StartsHttpGet(const iovec* iov, int count) {
@@ -47,7 +43,7 @@ std::size_t CopyRequestHead(const iovec* iov, int count, char (&out)[kRequestHea
         for (std::size_t j = 0; j < iov[i].iov_len && length < kRequestHeadBytes; ++j) {
             if (p[j] == '\0')
                 goto done;
-            out[length++] = Lower(p[j]);
+            out[length++] = AsciiLower(p[j]);
         }
     }
 done:

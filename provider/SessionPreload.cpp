@@ -1,6 +1,8 @@
 // Editing the environment.d file that preloads the provider: pure text edits plus an atomic
 // replace of the file.
 #include "provider/SessionPreload.h"
+#include "platform/LastError.h"
+#include "platform/AtomicFile.h"
 
 #include "platform/UserFolders.h"
 
@@ -67,48 +69,12 @@ bool ReadFile(const std::string& path, std::string& content, std::string& error)
     return true;
 }
 
-// Writes a temporary file beside path and renames it over path, so a crash leaves either the old
-// or the new file.
-bool ReplaceFile(const std::string& path, const std::string& content, std::string& error) {
-    std::string temporary = path + ".tmp" + std::to_string(getpid());
-    int fd = open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    if (fd < 0) {
-        error = "cannot write " + temporary + ": " + std::strerror(errno);
-        return false;
-    }
-    std::size_t done = 0;
-    while (done < content.size()) {
-        ssize_t n = ::write(fd, content.data() + done, content.size() - done);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0) {
-            error = "cannot write " + temporary + ": " + std::strerror(errno);
-            close(fd);
-            unlink(temporary.c_str());
-            return false;
-        }
-        done += static_cast<std::size_t>(n);
-    }
-    if (fsync(fd) != 0 || close(fd) != 0 || rename(temporary.c_str(), path.c_str()) != 0) {
-        error = "cannot replace " + path + ": " + std::strerror(errno);
-        unlink(temporary.c_str());
-        return false;
-    }
-    return true;
-}
-
 } // namespace
 
 std::string SessionPreloadPath() {
-    std::string config;
-    if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg && xdg[0] == '/') {
-        config = xdg;
-    } else {
-        std::string home = HomeFolder();
-        if (home.empty())
-            return {};
-        config = home + "/.config";
-    }
+    const std::string config = UserConfigFolder();
+    if (config.empty())
+        return {};
     return config + "/environment.d/" + kFileName;
 }
 
@@ -140,7 +106,7 @@ bool IsEffectivelyEmpty(const std::string& content) {
 
 std::string UpdateSessionPreload(const std::string& path, const std::string& library) {
     if (path.empty())
-        return "no configuration folder: neither XDG_CONFIG_HOME nor HOME is set";
+        return "no configuration folder: no home folder is known";
     std::string content, error;
     if (!ReadFile(path, content, error))
         return error;
@@ -154,8 +120,10 @@ std::string UpdateSessionPreload(const std::string& path, const std::string& lib
     }
     if (!::MakeFolders(FolderOfFile(path), 0700))
         return "cannot create " + FolderOfFile(path) + ": " + std::strerror(errno);
-    if (!ReplaceFile(path, updated, error))
-        return error;
+    // Written whole or not at all: a crash leaves either the old or the new file.
+    if (LONG code = WriteFileAtomically(path, updated, 0644); code != ERROR_SUCCESS) {
+        return "cannot write " + path + ": " + SystemMessageText(static_cast<DWORD>(code));
+    }
     return {};
 }
 

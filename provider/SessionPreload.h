@@ -6,8 +6,8 @@
 
 namespace hookwise::provider {
 
-// $XDG_CONFIG_HOME/environment.d/60-hookwise.conf, XDG_CONFIG_HOME defaulting to ~/.config;
-// "" when neither XDG_CONFIG_HOME nor a home folder is known.
+// UserConfigFolder() + "/environment.d/60-hookwise.conf"; "" when no configuration folder is
+// known.
 std::string SessionPreloadPath();
 
 // The line that preloads library, keeping whatever earlier files preload:

@@ -75,13 +75,6 @@ bool ParseOptions(int argc, char** argv, Options& options, std::string& problem)
     return true;
 }
 
-std::string ErrorText(LONG code) {
-    std::string text = FormatSystemMessage(static_cast<DWORD>(code));
-    while (!text.empty() && (text.back() == '\n' || text.back() == '\r'))
-        text.pop_back();
-    return text;
-}
-
 std::string ProviderLibrary() {
     char program[4096] = "";
     if (GetModuleFileNameA(nullptr, program, sizeof program) == 0)
@@ -98,7 +91,7 @@ int Install(const std::string& name) {
     }
     if (LONG rc = CatalogAdd(name.c_str(), library.c_str()); rc != ERROR_SUCCESS) {
         std::fprintf(stderr, "provinst: cannot add \"%s\" to the catalogue %s: %s\n", name.c_str(),
-                     CatalogPath().c_str(), ErrorText(rc).c_str());
+                     CatalogPath().c_str(), SystemMessageText(static_cast<DWORD>(rc)).c_str());
         return 1;
     }
     std::string preload = SessionPreloadPath();
@@ -117,7 +110,8 @@ int Remove(const std::string& name) {
     LONG rc = CatalogRemove(name.c_str());
     if (rc != ERROR_SUCCESS && rc != ERROR_FILE_NOT_FOUND) {
         std::fprintf(stderr, "provinst: cannot remove \"%s\" from the catalogue %s: %s\n",
-                     name.c_str(), CatalogPath().c_str(), ErrorText(rc).c_str());
+                     name.c_str(), CatalogPath().c_str(),
+                     SystemMessageText(static_cast<DWORD>(rc)).c_str());
         return 1;
     }
     std::string preload = SessionPreloadPath();

@@ -7,6 +7,7 @@
 #pragma once
 
 #include "core/settings/MenuModel.h"
+#include "platform/ProductNames.h"
 #include "platform/WinTypes.h"
 
 #include <QElapsedTimer>
@@ -26,7 +27,7 @@ class CSystemTray : public QObject {
     Q_OBJECT
 public:
     // The values the main window uses: icon and menu id, callback message.
-    static constexpr UINT kIconId = 1031;
+    static constexpr UINT kIconId = kTrayIconId;
     static constexpr UINT kCallbackMessage = 32769;
     // The mouse notifications OnTrayNotification acts on.
     static constexpr UINT kRightButtonUp = 0x0205;         // WM_RBUTTONUP

@@ -1,6 +1,7 @@
 // A straightforward profile reader that re-reads and re-scans the file on every call, and the
 // lookups walked over it: the baseline the cached reader is measured against.
 #include "ReparsingProfile.h"
+#include "platform/AsciiCase.h"
 
 #include "engine/DetectionRecord.h"
 #include "engine/LSPGlobals.h"
@@ -23,20 +24,6 @@ std::string_view Trim(std::string_view s) {
     while (!s.empty() && IsBlank(s.back()))
         s.remove_suffix(1);
     return s;
-}
-
-char Fold(char c) {
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c;
-}
-
-bool EqualFolded(std::string_view a, std::string_view b) {
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        if (Fold(a[i]) != Fold(b[i]))
-            return false;
-    }
-    return true;
 }
 
 DWORD Copy(std::string_view text, char* out, DWORD size) {
@@ -98,14 +85,14 @@ DWORD ReparsingGetPrivateProfileString(const char* section, const char* key,
                 break; // only the first copy of a section is searched
             std::string_view name = line.substr(1);
             name = Trim(name.substr(0, name.find(']')));
-            inSection = EqualFolded(name, wantedSection);
+            inSection = EqualsIgnoreAsciiCase(name, wantedSection);
             continue;
         }
         if (!inSection)
             continue;
         std::size_t equals = line.find('=');
         std::string_view name = Trim(line.substr(0, equals));
-        if (!EqualFolded(name, wantedKey))
+        if (!EqualsIgnoreAsciiCase(name, wantedKey))
             continue;
         if (equals == std::string_view::npos)
             return CopyDefault(defaultText, out, size);
@@ -135,7 +122,7 @@ unsigned long ReadEntry(const char* section, const char* key, char* out, unsigne
 
 void Lower(char* s) {
     for (; *s; ++s)
-        *s = Fold(*s);
+        *s = AsciiLower(*s);
 }
 
 template <typename Hit>

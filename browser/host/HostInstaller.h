@@ -17,12 +17,12 @@ constexpr const char* kGeckoExtensionId = "page-inspector@hookwise.corvane";
 enum class Browser { Chromium, Firefox };
 
 // The folder that holds host manifests for a browser user data folder: DIR/NativeMessagingHosts.
-// An empty userDataDir means Chromium's own, $XDG_CONFIG_HOME/chromium (~/.config/chromium).
-// Empty when neither XDG_CONFIG_HOME nor HOME is set.
+// An empty userDataDir means Chromium's own, UserConfigFolder() + "/chromium". Empty when no home
+// folder is known.
 std::string ManifestFolder(const std::string& userDataDir);
 
 // The folder of a user's Firefox host manifests: ~/.mozilla/native-messaging-hosts. Empty when
-// HOME is not set.
+// no home folder is known.
 std::string FirefoxManifestFolder();
 
 // The manifest text for the host program at hostPath: Chromium's admits the extension by its

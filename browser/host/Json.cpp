@@ -1,5 +1,6 @@
 // The JSON reader (recursive descent with a depth limit) and the flat object writer.
 #include "browser/host/Json.h"
+#include "platform/Utf8.h"
 
 #include <cmath>
 #include <cstdio>
@@ -232,24 +233,6 @@ private:
                 return std::nullopt;
         }
         return value;
-    }
-
-    static void AppendUtf8(std::string& out, char32_t cp) {
-        if (cp < 0x80) {
-            out += static_cast<char>(cp);
-        } else if (cp < 0x800) {
-            out += static_cast<char>(0xC0 | (cp >> 6));
-            out += static_cast<char>(0x80 | (cp & 0x3F));
-        } else if (cp < 0x10000) {
-            out += static_cast<char>(0xE0 | (cp >> 12));
-            out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (cp & 0x3F));
-        } else {
-            out += static_cast<char>(0xF0 | (cp >> 18));
-            out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-            out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (cp & 0x3F));
-        }
     }
 
     std::optional<std::string> StringValue() {

@@ -10,7 +10,8 @@
 namespace {
 // The decimal index after prefix in name, when name is exactly prefix + a canonical number.
 bool ItemIndexOf(const std::string& name, const std::string& prefix, std::uint32_t& index) {
-    if (name.size() <= prefix.size() || !EqualsIgnoreCase(name.substr(0, prefix.size()), prefix))
+    if (name.size() <= prefix.size() ||
+        !EqualsIgnoreAsciiCase(name.substr(0, prefix.size()), prefix))
         return false;
     std::string digits = name.substr(prefix.size());
     if (digits.size() > 10 || (digits.size() > 1 && digits[0] == '0'))

@@ -15,7 +15,7 @@
 constexpr const char* kDefaultLanguage = "English";
 
 // The current language name ("English" until changed). The settings save stores it encoded and
-// upper-cases it in memory (SetCurrentLanguage(ToUpperAscii(...))).
+// upper-cases it in memory (SetCurrentLanguage(AsciiUppered(...))).
 std::string CurrentLanguage();
 void SetCurrentLanguage(std::string name);
 

@@ -6,7 +6,7 @@
 #include "core/settings/StringTable.h"
 
 bool CheckPassword(std::string_view typed, std::string_view storedEncoded) {
-    return EqualsIgnoreCase(typed, DecodeFileName(storedEncoded));
+    return EqualsIgnoreAsciiCase(typed, DecodeFileName(storedEncoded));
 }
 
 std::string EncodePassword(std::string_view password) {
@@ -19,7 +19,7 @@ bool NeedsAdministratorLogin(int isLogin, std::string_view storedEncoded) {
 
 bool IsStorablePassword(std::string_view password) {
     // Each character is stored as its upper-cased code in exactly two decimal digits.
-    for (char c : ToUpperAscii(password)) {
+    for (char c : AsciiUppered(password)) {
         unsigned code = static_cast<unsigned char>(c);
         if (code < 10 || code > 99)
             return false;
@@ -35,7 +35,7 @@ PasswordValidation ValidateNewPassword(std::string_view storedEncoded, std::stri
         return V{V::Refuse, kStrWrongOldPassword, kStrPasswordWarning, kFieldNew | kFieldVerify};
     if (newPassword.empty())
         return V{V::AskBlank, kStrBlankPasswordAsk, kStrPasswordWarning, kFieldNone};
-    if (!EqualsIgnoreCase(newPassword, verifyPassword))
+    if (!EqualsIgnoreAsciiCase(newPassword, verifyPassword))
         return V{V::Refuse, kStrPasswordMismatch, kStrPasswordError, kFieldNew | kFieldVerify};
     // A password whose characters the stored form cannot keep could never be typed again.
     if (newPassword.size() < kMinPasswordLength || newPassword.size() > kMaxPasswordLength ||

@@ -51,7 +51,7 @@ bool SaveAllSettings(const GeneralSettings& settings, const AlertLogStore& log,
                         KEY_ALL_ACCESS, nullptr, product.Put(), nullptr) != ERROR_SUCCESS)
         return false;
 
-    std::string language = ToUpperAscii(CurrentLanguage());
+    std::string language = AsciiUppered(CurrentLanguage());
     SetCurrentLanguage(language);
     bool ok = WriteRegText(product.Get(), "LANGUAGE", EncodeFileName(language));
     ok = ok && WriteRegText(product.Get(), "DefnsVersion", settings.DefinitionsVersion);

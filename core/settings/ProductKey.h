@@ -2,6 +2,7 @@
 // start and the save that rewrites the key.
 #pragma once
 
+#include "platform/ProductNames.h"
 #include "platform/WinTypes.h"
 
 class GeneralSettings;
@@ -9,10 +10,7 @@ class AlertLogStore;
 class MailSafeList;
 class WebSiteBlockingList;
 
-constexpr const char* kCompanyKeyPath = "Software\\Corvane";
 constexpr const char* kProductKeyName = "Hookwise";
-constexpr const char* kProductKeyPath = "Software\\Corvane\\Hookwise";
-constexpr const char* kProductKeyFullName = "HKEY_CURRENT_USER\\Software\\Corvane\\Hookwise";
 
 // Loading at start: opens the product key (nothing is loaded and every default stays when it does
 // not open); "LANGUAGE" decoded becomes the current language (absent or empty keeps it); then

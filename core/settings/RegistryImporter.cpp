@@ -126,7 +126,8 @@ bool IsEntryLine(std::string_view line) {
 }
 
 bool StartsWithIgnoreCase(std::string_view text, std::string_view prefix) {
-    return text.size() >= prefix.size() && EqualsIgnoreCase(text.substr(0, prefix.size()), prefix);
+    return text.size() >= prefix.size() &&
+           EqualsIgnoreAsciiCase(text.substr(0, prefix.size()), prefix);
 }
 
 // ---- parsing ----
@@ -379,9 +380,7 @@ std::string KeyName(const RegistryScriptOp& op) {
 }
 
 std::string StepError(const RegistryScriptOp& op, const std::string& what, LONG code) {
-    std::string reason = FormatSystemMessage(static_cast<DWORD>(code));
-    while (!reason.empty() && (reason.back() == '\n' || reason.back() == '\r'))
-        reason.pop_back();
+    std::string reason = SystemMessageText(static_cast<DWORD>(code));
     return LineError(op.line, what + " " + KeyName(op) + ": " + reason);
 }
 } // namespace
@@ -403,7 +402,7 @@ bool ApplyRegistryScript(const std::vector<RegistryScriptOp>& ops, std::string& 
     std::string keyPath;
     bool haveKey = false;
     auto openForWrite = [&](const RegistryScriptOp& op) -> LONG {
-        if (haveKey && keyRoot == op.root && EqualsIgnoreCase(keyPath, op.subKey))
+        if (haveKey && keyRoot == op.root && EqualsIgnoreAsciiCase(keyPath, op.subKey))
             return ERROR_SUCCESS;
         haveKey = false;
         LONG result =

@@ -34,8 +34,8 @@ bool ParseRegistryPath(std::string_view fullName, HKEY& root, std::string& subKe
     std::size_t split = fullName.find('\\');
     std::string_view rootPart = fullName.substr(0, split);
     for (const RootEntry& candidate : kRoots) {
-        if (!EqualsIgnoreCase(rootPart, candidate.longName) &&
-            !EqualsIgnoreCase(rootPart, candidate.shortName))
+        if (!EqualsIgnoreAsciiCase(rootPart, candidate.longName) &&
+            !EqualsIgnoreAsciiCase(rootPart, candidate.shortName))
             continue;
         root = candidate.root;
         subKey = split == std::string_view::npos ? "" : std::string(fullName.substr(split + 1));

@@ -1,12 +1,13 @@
 // The start-with-the-session entry: the Run value and the XDG autostart file.
 #include "core/settings/RunAtStartup.h"
+#include "platform/UserFolders.h"
+#include "platform/AtomicFile.h"
 
 #include "platform/Registry.h"
 #include "core/RegistryValues.h"
 
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 
 namespace {
 constexpr std::string_view kMinimisedArgument = " -min";
@@ -54,30 +55,6 @@ std::string DesktopString(const std::string& text) {
     return out;
 }
 
-// Writes the file whole or not at all: a temporary beside it, then a rename.
-bool WriteFileAtomically(const std::string& path, const std::string& content) {
-    namespace fs = std::filesystem;
-    std::error_code error;
-    fs::create_directories(fs::path(path).parent_path(), error);
-    std::string temporary = path + ".tmp";
-    {
-        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-        if (!out)
-            return false;
-        out << content;
-        out.flush();
-        if (!out) {
-            fs::remove(temporary, error);
-            return false;
-        }
-    }
-    fs::rename(temporary, path, error);
-    if (error) {
-        fs::remove(temporary, error);
-        return false;
-    }
-    return true;
-}
 } // namespace
 
 std::string RunAtStartupCommandLine(const std::string& programPath) {
@@ -85,14 +62,8 @@ std::string RunAtStartupCommandLine(const std::string& programPath) {
 }
 
 std::string AutostartFilePath(const std::string& valueName) {
-    std::string base;
-    const char* config = std::getenv("XDG_CONFIG_HOME");
-    const char* home = std::getenv("HOME");
-    if (config && *config == '/')
-        base = config;
-    else if (home && *home)
-        base = std::string(home) + "/.config";
-    else
+    const std::string base = UserConfigFolder();
+    if (base.empty())
         return "";
     std::string fileName = valueName;
     for (char& c : fileName) {
@@ -143,5 +114,7 @@ bool SetRunAtStartup(const std::string& valueName, const std::string& commandLin
                         "\n"
                         "Terminal=false\n"
                         "X-GNOME-Autostart-enabled=true\n";
-    return WriteFileAtomically(autostart, entry);
+    // The autostart folder as any program would make it; the entry whole or not at all.
+    MakeFolders(autostart.substr(0, autostart.rfind('/')), 0777);
+    return WriteFileAtomically(autostart, entry, 0644) == ERROR_SUCCESS;
 }

@@ -9,8 +9,8 @@ constexpr const char* kRunKeyPath = "Software\\Microsoft\\Windows\\CurrentVersio
 // programPath + " -min", the command line the program starts with from the session.
 std::string RunAtStartupCommandLine(const std::string& programPath);
 
-// The autostart file of valueName: $XDG_CONFIG_HOME (else $HOME/.config) + "/autostart/" +
-// valueName + ".desktop" ('/' in the name becomes '_'). "" when neither variable is set.
+// The autostart file of valueName: UserConfigFolder() + "/autostart/" + valueName + ".desktop"
+// ('/' in the name becomes '_'). "" when no configuration folder is known.
 std::string AutostartFilePath(const std::string& valueName);
 
 // remove false: writes commandLine as REG_SZ value valueName of HKEY_CURRENT_USER\...\Run (the key

@@ -1,5 +1,6 @@
 // VersionInfo: the version block reader and its VerQueryValue-style look-ups.
 #include "core/settings/VersionInfo.h"
+#include "platform/Utf8.h"
 
 #include "core/FileNames.h"
 #include "core/TextUtil.h"
@@ -70,21 +71,7 @@ std::string Utf8FromUtf16(const std::uint8_t* data, std::size_t bytes) {
                 i += 2;
             }
         }
-        if (c < 0x80) {
-            out += static_cast<char>(c);
-        } else if (c < 0x800) {
-            out += static_cast<char>(0xC0 | (c >> 6));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        } else if (c < 0x10000) {
-            out += static_cast<char>(0xE0 | (c >> 12));
-            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        } else {
-            out += static_cast<char>(0xF0 | (c >> 18));
-            out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        }
+        AppendUtf8(out, c);
     }
     return out;
 }
@@ -153,7 +140,7 @@ bool VersionInfo::QueryValue(std::string_view subBlock, const std::uint8_t** val
             Node child;
             if (!ParseNode(block_, at, node.end, child))
                 break;
-            if (EqualsIgnoreCase(child.key, part)) {
+            if (EqualsIgnoreAsciiCase(child.key, part)) {
                 node = child;
                 found = true;
                 break;

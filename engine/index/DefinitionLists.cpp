@@ -1,6 +1,7 @@
 // Reading the lists for the index through the same profile parser and the same value rules as the
 // engine's walk (GetPrivateProfileString into the value buffer, then the unscrambling).
 #include "engine/index/DefinitionLists.h"
+#include "platform/FixedField.h"
 
 #include "engine/LSPGlobals.h"
 
@@ -11,7 +12,7 @@ using namespace definition_index;
 namespace {
 
 constexpr unsigned long kHostValueSize = 100;
-constexpr unsigned long kValueSize = 261;
+constexpr unsigned long kValueSize = kFieldSize;
 
 // One list of a parsed working copy, read by number as DefinitionList::Read reads it.
 class ListReader {

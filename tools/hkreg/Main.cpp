@@ -35,13 +35,6 @@ int Fail(const std::string& message) {
     return kExitFailed;
 }
 
-std::string Reason(LONG code) {
-    std::string text = FormatSystemMessage(static_cast<DWORD>(code));
-    while (!text.empty() && (text.back() == '\n' || text.back() == '\r'))
-        text.pop_back();
-    return text;
-}
-
 // Opens KEY for reading; on failure prints why and returns false.
 bool OpenNamedKey(const std::string& fullName, HKEY& root, std::string& subKey, RegKey& key) {
     if (!ParseRegistryPath(fullName, root, subKey)) {
@@ -52,8 +45,9 @@ bool OpenNamedKey(const std::string& fullName, HKEY& root, std::string& subKey, 
     }
     LONG result = RegOpenKeyExA(root, subKey.c_str(), 0, KEY_READ, key.Put());
     if (result != ERROR_SUCCESS) {
-        Fail(result == ERROR_FILE_NOT_FOUND ? "no such key: " + fullName
-                                            : fullName + ": " + Reason(result));
+        Fail(result == ERROR_FILE_NOT_FOUND
+                 ? "no such key: " + fullName
+                 : fullName + ": " + SystemMessageText(static_cast<DWORD>(result)));
         return false;
     }
     return true;
@@ -190,7 +184,7 @@ int Query(const std::string& fullName, const std::string* valueName) {
         if (result == ERROR_FILE_NOT_FOUND)
             return Fail("no value \"" + *valueName + "\" in " + canonical);
         if (result != ERROR_SUCCESS)
-            return Fail(canonical + ": " + Reason(result));
+            return Fail(canonical + ": " + SystemMessageText(static_cast<DWORD>(result)));
         data.resize(std::min<DWORD>(got, size));
         std::printf("%s\n", canonical.c_str());
         PrintValue(*valueName, type, data);
@@ -205,7 +199,7 @@ int Query(const std::string& fullName, const std::string* valueName) {
         LONG result = ERROR_SUCCESS;
         if (!ReadEnumValue(key.Get(), index, name, type, data, result)) {
             if (result != ERROR_NO_MORE_ITEMS)
-                return Fail(canonical + ": " + Reason(result));
+                return Fail(canonical + ": " + SystemMessageText(static_cast<DWORD>(result)));
             break;
         }
         PrintValue(name, type, data);
@@ -217,7 +211,7 @@ int Query(const std::string& fullName, const std::string* valueName) {
         if (result == ERROR_NO_MORE_ITEMS)
             break;
         if (result != ERROR_SUCCESS)
-            return Fail(canonical + ": " + Reason(result));
+            return Fail(canonical + ": " + SystemMessageText(static_cast<DWORD>(result)));
         if (first)
             std::printf("\n");
         first = false;

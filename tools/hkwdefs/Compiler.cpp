@@ -1,5 +1,7 @@
 // Compiler: scrambling, the per-field checks, the shipped file and its read-back proof.
 #include "tools/hkwdefs/Compiler.h"
+#include "platform/AsciiCase.h"
+#include "platform/FixedField.h"
 
 #include "engine/LSPGlobals.h"
 #include "tools/hkwdefs/Decompiler.h"
@@ -13,7 +15,7 @@
 
 namespace {
 
-constexpr unsigned long kReadBufferSize = 261; // the engine's largest value buffer
+constexpr unsigned long kReadBufferSize = kFieldSize; // the engine's largest value buffer
 
 std::string Hex(unsigned char byte) {
     char text[8];
@@ -105,17 +107,6 @@ bool CheckScrambledFields(const DefinitionSet& set, Messages& errors) {
     return errors.size() == errorsBefore;
 }
 
-bool SameNameIgnoringCase(std::string_view a, std::string_view b) {
-    auto fold = [](char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c; };
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        if (fold(a[i]) != fold(b[i]))
-            return false;
-    }
-    return true;
-}
-
 // The deciphered header line must not form a section whose name a real section also has: the
 // reader searches only the first copy of a section, so it would hide the real one.
 bool CheckHeaderLine(std::string_view working, const DefinitionSet& set, std::string_view version,
@@ -125,7 +116,7 @@ bool CheckHeaderLine(std::string_view working, const DefinitionSet& set, std::st
         if (line.kind != IniLine::Section)
             continue;
         for (const DefinitionSection& section : set) {
-            if (SameNameIgnoringCase(line.name, CLSPGlobals::EncryptString(section.name)))
+            if (EqualsIgnoreAsciiCase(line.name, CLSPGlobals::EncryptString(section.name)))
                 errors.push_back("version " + std::string(version) +
                                  ": the header line deciphers to a section header that hides [" +
                                  section.name + "]; choose another version date");

@@ -1,5 +1,6 @@
 // DefinitionSet: reading the plain definitions INI and checking the list rules.
 #include "tools/hkwdefs/DefinitionSet.h"
+#include "platform/AsciiCase.h"
 
 #include "tools/hkwdefs/IniText.h"
 
@@ -10,22 +11,8 @@
 
 namespace {
 
-char UpperAscii(char c) {
-    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - ('a' - 'A')) : c;
-}
-
-bool EqualIgnoringCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        if (UpperAscii(a[i]) != UpperAscii(b[i]))
-            return false;
-    }
-    return true;
-}
-
 bool IsNullSlot(std::string_view value) {
-    return EqualIgnoringCase(value, "null");
+    return EqualsIgnoreAsciiCase(value, "null");
 }
 
 std::string LineLabel(std::size_t line) {
@@ -79,7 +66,7 @@ std::string EntryLabel(std::string_view section, const DefinitionEntry& entry) {
 
 std::string_view CanonicalSection(std::string_view name) {
     for (const DefinitionListInfo& list : kDefinitionLists) {
-        if (EqualIgnoringCase(name, list.section))
+        if (EqualsIgnoreAsciiCase(name, list.section))
             return list.section;
     }
     return {};
@@ -89,7 +76,7 @@ bool FindListKey(std::string_view section, std::string_view key, const Definitio
                  unsigned long& index) {
     for (const DefinitionListInfo& list : kDefinitionLists) {
         if (list.section != section || key.size() <= list.prefix.size() ||
-            !EqualIgnoringCase(key.substr(0, list.prefix.size()), list.prefix))
+            !EqualsIgnoreAsciiCase(key.substr(0, list.prefix.size()), list.prefix))
             continue;
         const std::string_view digits = key.substr(list.prefix.size());
         // Nine digits at most keep the index inside unsigned long; no list comes near that.

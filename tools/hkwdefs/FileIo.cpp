@@ -1,5 +1,7 @@
 // FileIo: reading and replacing whole files through the C library.
 #include "tools/hkwdefs/FileIo.h"
+#include "platform/LastError.h"
+#include "platform/AtomicFile.h"
 
 #include <cerrno>
 #include <cstring>
@@ -56,20 +58,8 @@ bool WriteFileReplacing(const std::string& path, std::string_view bytes, std::st
         error = path + ": is a folder, not a file";
         return false;
     }
-    const std::string partial = path + ".partial";
-    std::FILE* file = std::fopen(partial.c_str(), "wb");
-    if (!file) {
-        error = path + ": " + std::strerror(errno);
-        return false;
-    }
-    if (!WriteAndClose(file, partial, bytes, error)) {
-        std::filesystem::remove(partial, code);
-        return false;
-    }
-    std::filesystem::rename(partial, path, code);
-    if (code) {
-        error = path + ": " + code.message();
-        std::filesystem::remove(partial, code);
+    if (LONG written = WriteFileAtomically(path, bytes, 0644); written != ERROR_SUCCESS) {
+        error = path + ": " + SystemMessageText(static_cast<DWORD>(written));
         return false;
     }
     return true;

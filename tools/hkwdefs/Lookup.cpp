@@ -1,5 +1,7 @@
 // Lookup: database preparation and the calls into the engine for each lookup kind.
 #include "tools/hkwdefs/Lookup.h"
+#include "platform/AsciiCase.h"
+#include "platform/FixedField.h"
 
 #include "engine/LSPGlobals.h"
 #include "tools/hkwdefs/Decompiler.h"
@@ -14,7 +16,8 @@
 
 namespace {
 
-constexpr std::size_t kTextSize = 261; // the engine's output fields: 260 characters and a zero
+constexpr std::size_t kTextSize =
+    kFieldSize; // the engine's output fields: 260 characters and a zero
 
 struct KindName {
     std::string_view name;
@@ -30,15 +33,6 @@ constexpr KindName kKindNames[] = {
     {"links", LookupKind::Links},
     {"visible-links", LookupKind::VisibleLinks},
 };
-
-std::string LowerAscii(std::string_view text) {
-    std::string lower(text);
-    for (char& c : lower) {
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c + ('a' - 'A'));
-    }
-    return lower;
-}
 
 // True when the engine can read at least one entry of one list from the database it points at.
 bool HoldsDefinitions() {
@@ -142,19 +136,19 @@ std::string RunLookup(LookupKind kind, std::string_view text) {
     case LookupKind::Url:
         return CLSPGlobals::IsBadUrl(terminated(std::string(text))) ? "hit" : "miss";
     case LookupKind::From:
-        return CLSPGlobals::IsBadMailFrom(terminated(LowerAscii(text))) ? "hit" : "miss";
+        return CLSPGlobals::IsBadMailFrom(terminated(AsciiLowered(text))) ? "hit" : "miss";
     case LookupKind::Subject:
-        return CLSPGlobals::IsBadMailSubject(terminated(LowerAscii(text))) ? "hit" : "miss";
+        return CLSPGlobals::IsBadMailSubject(terminated(AsciiLowered(text))) ? "hit" : "miss";
     case LookupKind::Text:
-        if (!CLSPGlobals::IsBadMailText(terminated(LowerAscii(text)), matched))
+        if (!CLSPGlobals::IsBadMailText(terminated(AsciiLowered(text)), matched))
             return "miss";
         return std::string("hit ") + matched;
     case LookupKind::Links:
-        if (!CLSPGlobals::IsBadMailLinks(terminated(LowerAscii(text)), matched))
+        if (!CLSPGlobals::IsBadMailLinks(terminated(AsciiLowered(text)), matched))
             return "miss";
         return std::string("hit ") + matched;
     case LookupKind::VisibleLinks:
-        if (!CLSPGlobals::IsBadVisibleMailLinks(terminated(LowerAscii(text)), visible, matched))
+        if (!CLSPGlobals::IsBadVisibleMailLinks(terminated(AsciiLowered(text)), visible, matched))
             return "miss";
         return std::string("hit ") + matched + " " + visible;
     }

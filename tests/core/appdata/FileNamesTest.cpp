@@ -37,7 +37,7 @@ class Encoding : public ::testing::TestWithParam<EncodeRow> {};
 TEST_P(Encoding, EncodesUpperCasedCodesAndDecodesBack) {
     const EncodeRow& row = GetParam();
     EXPECT_EQ(EncodeFileName(row.plain), row.encoded);
-    EXPECT_EQ(DecodeFileName(row.encoded), ToUpperAscii(row.plain));
+    EXPECT_EQ(DecodeFileName(row.encoded), AsciiUppered(row.plain));
 }
 
 INSTANTIATE_TEST_SUITE_P(Names, Encoding, ::testing::ValuesIn(kEncodeRows),
@@ -177,10 +177,11 @@ INSTANTIATE_TEST_SUITE_P(Texts, LeadingInt, ::testing::ValuesIn(kIntRows),
                          [](const auto& info) { return std::string(info.param.name); });
 
 TEST(EqualsIgnoreCase, FoldsAsciiOnly) {
-    EXPECT_TRUE(EqualsIgnoreCase("Hello@Example.COM", "hello@example.com"));
-    EXPECT_FALSE(EqualsIgnoreCase("abc", "abcd"));
-    EXPECT_TRUE(EqualsIgnoreCase("\xC3\xA4x", "\xC3\xA4X"));
-    EXPECT_FALSE(EqualsIgnoreCase("\xC3\xA4", "\xC3\x84")); // no folding inside UTF-8 sequences
+    EXPECT_TRUE(EqualsIgnoreAsciiCase("Hello@Example.COM", "hello@example.com"));
+    EXPECT_FALSE(EqualsIgnoreAsciiCase("abc", "abcd"));
+    EXPECT_TRUE(EqualsIgnoreAsciiCase("\xC3\xA4x", "\xC3\xA4X"));
+    EXPECT_FALSE(
+        EqualsIgnoreAsciiCase("\xC3\xA4", "\xC3\x84")); // no folding inside UTF-8 sequences
 }
 
 } // namespace
