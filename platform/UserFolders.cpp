@@ -21,20 +21,26 @@ std::string HomeFolder() {
     return {};
 }
 
-std::string UserDataFolder() {
-    const char* data = std::getenv("XDG_DATA_HOME");
-    if (data != nullptr && data[0] == '/')
-        return data;
+namespace {
+
+// An XDG base folder: the variable when it holds an absolute path, else the home folder and the
+// default below it; "" when no home folder is known.
+std::string XdgFolder(const char* variable, const char* belowHome) {
+    const char* chosen = std::getenv(variable);
+    if (chosen != nullptr && chosen[0] == '/')
+        return chosen;
     const std::string home = HomeFolder();
-    return home.empty() ? std::string() : home + "/.local/share";
+    return home.empty() ? std::string() : home + belowHome;
+}
+
+} // namespace
+
+std::string UserDataFolder() {
+    return XdgFolder("XDG_DATA_HOME", "/.local/share");
 }
 
 std::string UserConfigFolder() {
-    const char* config = std::getenv("XDG_CONFIG_HOME");
-    if (config != nullptr && config[0] == '/')
-        return config;
-    const std::string home = HomeFolder();
-    return home.empty() ? std::string() : home + "/.config";
+    return XdgFolder("XDG_CONFIG_HOME", "/.config");
 }
 
 bool MakeFolders(const std::string& path, unsigned mode) {

@@ -1,6 +1,7 @@
 // The interception provider preloaded into real programs (curl and a probe that makes one kind of
 // socket call), reporting to a receiver in this test program that answers a fixed decision.
 #include "engine/DetectionRecord.h"
+#include "tests/support/WaitUntil.h"
 #include "platform/ChannelReceiver.h"
 #include "platform/Registry.h"
 #include "platform/Window.h"
@@ -283,8 +284,7 @@ TEST_F(ProviderPreload, TrayProgramStartedLaterIsFound) {
             environment);
     });
     struct stat info {};
-    for (int i = 0; i < 1000 && stat((flag + ".first").c_str(), &info) != 0; ++i)
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    testsupport::WaitUntil([&] { return stat((flag + ".first").c_str(), &info) == 0; });
     std::atomic<int> laterReports{0};
     ChannelReceiver later([&](std::uint32_t code, const std::uint8_t*, std::uint32_t) {
         laterReports += code == 1125;
@@ -325,8 +325,7 @@ TEST_F(ProviderPreload, DatabaseReplacedWhileAProgramRunsIsSeen) {
             PreloadEnvironment());
     });
     struct stat info {};
-    for (int i = 0; i < 1000 && stat((flag + ".first").c_str(), &info) != 0; ++i)
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    testsupport::WaitUntil([&] { return stat((flag + ".first").c_str(), &info) == 0; });
     providertest::WriteWorkingDatabase(database, updated);
     close(open((flag + ".go").c_str(), O_WRONLY | O_CREAT, 0600));
     child.join();

@@ -6,12 +6,15 @@
 #include "core/settings/LanguagePack.h"
 #include "platform/Registry.h"
 
+#include "tests/support/Sandbox.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <memory>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -19,26 +22,18 @@
 class AppDataSandbox : public ::testing::Test {
 protected:
     void SetUp() override {
-        char pattern[] = "/tmp/hookwise-appdata-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        folder_ = pattern;
+        sandbox_ = std::make_unique<testsupport::Sandbox>("appdata");
+        folder_ = sandbox_->Path();
         programFolder_ = folder_ + "/program";
         std::filesystem::create_directories(programFolder_);
-        std::filesystem::create_directories(folder_ + "/run");
-        setenv("HOOKWISE_REGISTRY", (folder_ + "/registry.db").c_str(), 1);
-        setenv("XDG_CONFIG_HOME", (folder_ + "/config").c_str(), 1);
-        setenv("XDG_RUNTIME_DIR", (folder_ + "/run").c_str(), 1);
-        setenv("HOME", (folder_ + "/home").c_str(), 1);
-        RegistryReopenForTesting();
+        sandbox_->SetEnv("XDG_CONFIG_HOME", folder_ + "/config");
         SetProgramFolder(programFolder_);
         SetCurrentLanguage(kDefaultLanguage);
     }
 
     void TearDown() override {
-        RegistryReopenForTesting();
         SetCurrentLanguage(kDefaultLanguage);
-        std::error_code ignored;
-        std::filesystem::remove_all(folder_, ignored);
+        sandbox_.reset();
     }
 
     static std::string ReadFile(const std::string& path) {
@@ -54,6 +49,7 @@ protected:
         out << content;
     }
 
+    std::unique_ptr<testsupport::Sandbox> sandbox_;
     std::string folder_;
     std::string programFolder_;
 };

@@ -1,6 +1,7 @@
 // The platform pieces the tray program starts and ends with: the named mutex, the safe file
 // write, starting a program without waiting, and the end-of-session signals.
 #include "platform/AtomicFile.h"
+#include "tests/support/WaitUntil.h"
 #include "platform/LastError.h"
 #include "platform/NamedMutex.h"
 #include "platform/ShellExecute.h"
@@ -197,21 +198,23 @@ TEST(ShellExecute, StartsAProgramWithItsArgumentsWithoutWaitingAndReapsIt) {
     const std::string out = folder.Path() + "/args.txt";
     {
         std::ofstream file(script);
-        file << "#!/bin/sh\nsleep 0.3\nprintf '%s|' \"$@\" > '" << out << ".tmp'\nmv '" << out
-             << ".tmp' '" << out << "'\n";
+        // The program waits for the test to say go (at most ten seconds): a ShellExecuteA that
+        // waited for it to end would return only after that, with "late" written instead.
+        file << "#!/bin/sh\nfor i in $(seq 1000); do [ -e '" << out << ".go' ] && break; "
+             << "sleep 0.01; done\n[ -e '" << out << ".go' ] || printf late > '" << out
+             << ".tmp'\nprintf '%s|' \"$@\" >> '" << out << ".tmp'\nmv '" << out << ".tmp' '" << out
+             << "'\n";
     }
     chmod(script.c_str(), 0700);
 
-    const auto started = std::chrono::steady_clock::now();
     EXPECT_GT(
         ShellExecuteA(nullptr, "open", script.c_str(), "-i -w -n HookSwp_lsp", nullptr, SW_HIDE),
         32);
-    EXPECT_LT(std::chrono::steady_clock::now() - started, 250ms); // it did not wait
-    for (int i = 0; i < 500 && !std::filesystem::exists(out); ++i)
-        std::this_thread::sleep_for(10ms);
-    EXPECT_EQ(ReadFile(out), "-i|-w|-n|HookSwp_lsp|");
-    std::this_thread::sleep_for(200ms);
-    EXPECT_EQ(Zombies(), 0);
+    std::ofstream(out + ".go") << "go";
+    EXPECT_TRUE(testsupport::WaitUntil([&] { return std::filesystem::exists(out); }));
+    EXPECT_EQ(ReadFile(out), "-i|-w|-n|HookSwp_lsp|") << "ShellExecuteA waited for the program";
+    EXPECT_TRUE(testsupport::WaitUntil([] { return Zombies() == 0; }))
+        << "the child was not reaped";
 }
 
 TEST(ShellExecute, Failures) {

@@ -7,6 +7,8 @@
 #include "engine/DetectionRecord.h"
 #include "platform/Registry.h"
 
+#include "tests/support/Sandbox.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -18,35 +20,20 @@ namespace traytest {
 class TrayFolder {
 public:
     TrayFolder() {
-        char pattern[] = "/tmp/hookwise-tray-XXXXXX";
-        if (mkdtemp(pattern) == nullptr)
-            std::abort();
-        path_ = pattern;
-        std::filesystem::create_directories(path_ + "/program");
-        std::filesystem::create_directories(path_ + "/run");
-        std::filesystem::permissions(path_ + "/run", std::filesystem::perms::owner_all);
-        setenv("HOOKWISE_REGISTRY", (path_ + "/registry.db").c_str(), 1);
-        setenv("XDG_CONFIG_HOME", (path_ + "/config").c_str(), 1);
-        setenv("XDG_RUNTIME_DIR", (path_ + "/run").c_str(), 1);
-        setenv("HOOKWISE_CATALOG", (path_ + "/protocols.catalog").c_str(), 1);
-        setenv("HOME", (path_ + "/home").c_str(), 1);
-        RegistryReopenForTesting();
-        SetProgramFolder(path_ + "/program");
+        std::filesystem::create_directories(Program());
+        sandbox_.SetEnv("XDG_CONFIG_HOME", Path() + "/config");
+        sandbox_.SetEnv("HOOKWISE_CATALOG", Path() + "/protocols.catalog");
+        SetProgramFolder(Program());
         SetCurrentLanguage(kDefaultLanguage);
-    }
-    ~TrayFolder() {
-        RegistryReopenForTesting();
-        std::error_code ignored;
-        std::filesystem::remove_all(path_, ignored);
     }
     TrayFolder(const TrayFolder&) = delete;
     TrayFolder& operator=(const TrayFolder&) = delete;
 
-    const std::string& Path() const { return path_; }
-    std::string Program() const { return path_ + "/program"; }
+    const std::string& Path() const { return sandbox_.Path(); }
+    std::string Program() const { return Path() + "/program"; }
 
 private:
-    std::string path_;
+    testsupport::Sandbox sandbox_{"tray"};
 };
 
 // A host (kind 'I') or URL (kind 'U') report from program on port.

@@ -4,7 +4,10 @@
 
 #include "engine/LSPGlobals.h"
 
+#include "platform/ProductNames.h"
 #include "platform/Registry.h"
+
+#include "tests/support/Sandbox.h"
 
 #include "EngineFixture.h"
 
@@ -13,24 +16,22 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <memory>
 #include <string>
 
 class RegistryTest : public testing::Test {
 protected:
-    static constexpr const char* kAppKey = "Software\\Corvane\\Hookwise";
+    static constexpr const char* kAppKey = kProductKeyPath;
 
     void SetUp() override {
-        registryPath_ = folder_.File("registry.db");
-        runtimePath_ = folder_.File("run");
-        std::filesystem::create_directory(runtimePath_);
-        setenv("HOOKWISE_REGISTRY", registryPath_.c_str(), 1);
-        setenv("XDG_RUNTIME_DIR", runtimePath_.c_str(), 1);
-        RegistryReopenForTesting();
+        sandbox_ = std::make_unique<testsupport::Sandbox>("engine");
+        registryPath_ = sandbox_->RegistryFile();
+        runtimePath_ = sandbox_->Runtime();
         ClearEngineState();
     }
     void TearDown() override {
         ClearEngineState();
-        RegistryReopenForTesting();
+        sandbox_.reset();
     }
 
     static void ClearEngineState() {
@@ -59,6 +60,7 @@ protected:
     }
 
     EngineFolder folder_;
+    std::unique_ptr<testsupport::Sandbox> sandbox_;
     std::string registryPath_;
     std::string runtimePath_;
 };

@@ -1,11 +1,14 @@
 // A private protocol catalogue in a temporary folder, named through $HOOKWISE_CATALOG.
 #pragma once
 
+#include "tests/support/Sandbox.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <sstream>
 #include <string>
 
@@ -14,16 +17,12 @@
 class CatalogFixture : public testing::Test {
 protected:
     void SetUp() override {
-        char folder[] = "/tmp/hookwise-catalog-XXXXXX";
-        ASSERT_NE(mkdtemp(folder), nullptr);
-        folder_ = folder;
+        sandbox_ = std::make_unique<testsupport::Sandbox>("catalog");
+        folder_ = sandbox_->Path();
         path_ = folder_ + "/sub/protocols.catalog";
-        setenv("HOOKWISE_CATALOG", path_.c_str(), 1);
+        sandbox_->SetEnv("HOOKWISE_CATALOG", path_);
     }
-    void TearDown() override {
-        unsetenv("HOOKWISE_CATALOG");
-        std::filesystem::remove_all(folder_);
-    }
+    void TearDown() override { sandbox_.reset(); }
     void WriteCatalog(const std::string& content) {
         std::filesystem::create_directories(folder_ + "/sub");
         std::ofstream out(path_, std::ios::binary | std::ios::trunc);
@@ -36,6 +35,7 @@ protected:
         return text.str();
     }
 
+    std::unique_ptr<testsupport::Sandbox> sandbox_;
     std::string folder_;
     std::string path_;
 };

@@ -4,10 +4,12 @@
 #include "engine/LSPGlobals.h"
 
 #include "platform/ChannelReceiver.h"
+#include "platform/ProductNames.h"
 #include "platform/Registry.h"
 #include "platform/Window.h"
 
 #include "tests/platform/channel/ReceiverLoop.h"
+#include "tests/support/Sandbox.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -21,34 +23,20 @@
 
 namespace {
 
-constexpr char kAppKey[] = "Software\\Corvane\\Hookwise";
-constexpr char kCaption[] = "Baitguard Server Handler";
-
 class OnePlatform : public testing::Test {
 protected:
-    void SetUp() override {
-        runtime_ = folder_.Path() + "/run";
-        std::filesystem::create_directory(runtime_);
-        setenv("XDG_RUNTIME_DIR", runtime_.c_str(), 1);
-        UseRegistry("first.db");
-        ClearEngine();
-    }
-    void TearDown() override {
-        ClearEngine();
-        unsetenv("HOOKWISE_REGISTRY");
-        RegistryReopenForTesting();
-    }
+    void SetUp() override { ClearEngine(); }
+    void TearDown() override { ClearEngine(); }
 
     void UseRegistry(const std::string& name) {
-        setenv("HOOKWISE_REGISTRY", (folder_.Path() + "/" + name).c_str(), 1);
-        RegistryReopenForTesting();
+        sandbox_.SetEnv("HOOKWISE_REGISTRY", sandbox_.File(name));
     }
 
     // "App Path" as the tray program writes it: a REG_SZ with its terminator.
     static void SetAppPath(const std::string& folder) {
         HKEY key = nullptr;
-        ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, kAppKey, 0, nullptr, REG_OPTION_NON_VOLATILE,
-                                  KEY_ALL_ACCESS, nullptr, &key, nullptr),
+        ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, kProductKeyPath, 0, nullptr,
+                                  REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr, &key, nullptr),
                   ERROR_SUCCESS);
         EXPECT_EQ(RegSetValueExA(key, "App Path", 0, REG_SZ,
                                  reinterpret_cast<const BYTE*>(folder.c_str()),
@@ -64,8 +52,7 @@ protected:
         CLSPGlobals::hMainWnd = nullptr;
     }
 
-    channeltest::TempFolder folder_;
-    std::string runtime_;
+    testsupport::Sandbox sandbox_{"oneplatform"};
 };
 
 TEST(OnePlatformLibrary, PlatformCallsResolveToTheSharedLibrary) {
@@ -83,14 +70,14 @@ TEST_F(OnePlatform, HandlerWindowTheEngineFoundCarriesThisProgramsMessage) {
         received = code;
         return 7;
     });
-    ASSERT_EQ(receiver.Listen(kCaption), ERROR_SUCCESS);
+    ASSERT_EQ(receiver.Listen(kHandlerCaption), ERROR_SUCCESS);
     channeltest::ReceiverLoop loop(receiver);
     loop.Start();
 
     ASSERT_TRUE(CLSPGlobals::InitializeAppVars());
     ASSERT_NE(CLSPGlobals::hMainWnd, nullptr);
-    EXPECT_EQ(CLSPGlobals::hMainWnd, FindWindowA(nullptr, kCaption));
-    EXPECT_EQ(WindowCaption(CLSPGlobals::hMainWnd), kCaption);
+    EXPECT_EQ(CLSPGlobals::hMainWnd, FindWindowA(nullptr, kHandlerCaption));
+    EXPECT_EQ(WindowCaption(CLSPGlobals::hMainWnd), kHandlerCaption);
     const std::uint8_t byte = 1;
     EXPECT_EQ(SendCopyData(CLSPGlobals::hMainWnd, 1125, &byte, 1), 7);
     loop.Stop();

@@ -1,6 +1,7 @@
 // The receiver under bad and busy senders: malformed frames, dying senders, many at once, nested
 // handling inside a handler's own event loop.
 #include "platform/ChannelReceiver.h"
+#include "tests/support/WaitUntil.h"
 #include "platform/ChannelSender.h"
 #include "platform/Window.h"
 #include "tests/platform/channel/ReceiverLoop.h"
@@ -192,8 +193,7 @@ TEST_F(RobustnessFixture, SenderThatDiesMidMessageIsForgotten) {
 
     ExpectNextGoodReportAnswered();
     // Give the loop a moment to see every hang-up, then nothing of the dead sender is left.
-    for (int i = 0; i < 100 && receiver_.ConnectionCount() != 0; ++i)
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    testsupport::WaitUntil([&] { return receiver_.ConnectionCount() == 0; });
     EXPECT_EQ(receiver_.ConnectionCount(), 0u);
 }
 
@@ -288,8 +288,7 @@ TEST(ChannelReentrancy, ReportArrivingDuringAHandlerIsHandledInsideItsNestedLoop
 
     LRESULT outer = 0, nested = 0;
     std::thread first([&] { outer = SendChannelMessage(path.c_str(), 1, "a", 1); });
-    while (!outerStarted)
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    ASSERT_TRUE(testsupport::WaitUntil([&] { return outerStarted.load(); }));
     std::thread second([&] { nested = SendChannelMessage(path.c_str(), 2, "b", 1); });
     second.join();
     first.join();
@@ -336,11 +335,9 @@ TEST(ChannelReentrancy, ThreeLevelsWithASenderThatLeavesWhileWaiting) {
     LRESULT first = 0, third = 0;
     std::thread t1([&] { first = SendChannelMessage(path.c_str(), 1, nullptr, 0); });
     RawSender leaving(path);
-    while (depth < 1)
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    ASSERT_TRUE(testsupport::WaitUntil([&] { return depth >= 1; }));
     leaving.Send(Frame(2, 0, 0));
-    while (!level2Waiting)
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    ASSERT_TRUE(testsupport::WaitUntil([&] { return level2Waiting.load(); }));
     leaving.Close(); // its answer will find nobody
     std::thread t3([&] { third = SendChannelMessage(path.c_str(), 3, nullptr, 0); });
     t3.join();

@@ -1,5 +1,6 @@
 // The detection channel end to end: sender and receiver, answers, refusals, listening rules.
 #include "platform/ChannelReceiver.h"
+#include "tests/support/WaitUntil.h"
 #include "platform/ChannelSender.h"
 #include "platform/Window.h"
 #include "tests/platform/channel/ReceiverLoop.h"
@@ -229,11 +230,12 @@ TEST_F(ChannelFixture, SenderKeepsErrnoAndSurvivesAReceiverThatHangsUp) {
 void IgnoreSignal(int) {}
 
 TEST_F(ChannelFixture, SenderWaitsThroughInterruptingSignals) {
-    // The handler takes a while; signals without SA_RESTART hit the waiting sender meanwhile.
+    // The handler answers only once signals without SA_RESTART have hit the waiting sender.
     std::atomic<bool> inHandler{false};
+    std::atomic<bool> signalsSent{false};
     ChannelReceiver slow([&](std::uint32_t, const std::uint8_t*, std::uint32_t) {
         inHandler = true;
-        std::this_thread::sleep_for(std::chrono::milliseconds(150));
+        testsupport::WaitUntil([&] { return signalsSent.load(); });
         return 3;
     });
     ASSERT_EQ(slow.ListenAt(path_), ERROR_SUCCESS);
@@ -245,12 +247,12 @@ TEST_F(ChannelFixture, SenderWaitsThroughInterruptingSignals) {
 
     LRESULT result = -7;
     std::thread sender([&] { result = SendChannelMessage(path_.c_str(), 1126, "abc", 3); });
-    while (!inHandler)
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    ASSERT_TRUE(testsupport::WaitUntil([&] { return inHandler.load(); }));
     for (int i = 0; i < 5; ++i) {
         pthread_kill(sender.native_handle(), SIGUSR1);
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
+    signalsSent = true;
     sender.join();
     EXPECT_EQ(result, 3);
 }

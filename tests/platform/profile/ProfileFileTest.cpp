@@ -1,6 +1,7 @@
 // The parsed-copy cache: files that are missing, not regular, replaced, rewritten in place or read
 // by several threads at once.
 #include "platform/Profile.h"
+#include "tests/support/WaitUntil.h"
 
 #include "ProfileTestFiles.h"
 
@@ -122,8 +123,7 @@ TEST_F(ProfileFile, SameSizeRewriteWithinOneTickSeenAfterWindow) {
     // Rewritten in the same tick: same inode, size and modification time.
     WriteInPlace(path_, "[s]\nk=bbb\n");
     SetModified(path_, stamp);
-    std::this_thread::sleep_for(std::chrono::milliseconds(350));
-    EXPECT_EQ(Read(path_), "bbb");
+    EXPECT_TRUE(testsupport::WaitUntil([&] { return Read(path_) == "bbb"; })) << Read(path_);
 }
 
 TEST_F(ProfileFile, CopyOfOldFileIsNotReadAgain) {

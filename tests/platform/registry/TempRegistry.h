@@ -3,31 +3,27 @@
 
 #include "platform/Registry.h"
 
+#include "tests/support/Sandbox.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <unistd.h>
 
 class TempRegistry : public ::testing::Test {
 protected:
     void SetUp() override {
-        std::string pattern = (std::filesystem::temp_directory_path() / "hkreg-XXXXXX").string();
-        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-        folder_ = pattern;
-        file_ = folder_ + "/registry.db";
-        setenv("HOOKWISE_REGISTRY", file_.c_str(), 1);
+        sandbox_ = std::make_unique<testsupport::Sandbox>("hkreg");
+        folder_ = sandbox_->Path();
+        file_ = sandbox_->RegistryFile();
         // Never let a test reach the real user's configuration, whatever it does with the variable.
-        setenv("XDG_CONFIG_HOME", (folder_ + "/config").c_str(), 1);
-        RegistryReopenForTesting();
+        sandbox_->SetEnv("XDG_CONFIG_HOME", folder_ + "/config");
     }
 
-    void TearDown() override {
-        RegistryReopenForTesting();
-        std::error_code ignored;
-        std::filesystem::remove_all(folder_, ignored);
-    }
+    void TearDown() override { sandbox_.reset(); }
 
     // A new key below HKEY_CURRENT_USER; fails the test when it cannot be made.
     HKEY Create(const char* path) {
@@ -53,6 +49,7 @@ protected:
         return std::string(reinterpret_cast<char*>(buffer), size);
     }
 
+    std::unique_ptr<testsupport::Sandbox> sandbox_;
     std::string folder_;
     std::string file_;
 };
