@@ -46,4 +46,10 @@ inline bool PumpUntil(const std::function<bool()>& done, int milliseconds = 1000
     return true;
 }
 
+// Processes events for a while: only where there is no condition to wait for, as when a test
+// checks that something does not happen.
+inline void PumpFor(int milliseconds) {
+    PumpUntil([] { return false; }, milliseconds);
+}
+
 } // namespace qttest

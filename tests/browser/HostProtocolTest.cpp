@@ -2,6 +2,7 @@
 // test answers the requests as the extension does), one page inspector per tab, the warning page
 // and its fallbacks, settled pages, malformed messages, and the manifest installer.
 #include "HostProcess.h"
+#include "tests/support/Files.h"
 #include "tests/inspector/InspectorSandbox.h"
 
 #include "browser/host/Json.h"
@@ -32,12 +33,7 @@ const std::string kOrigin = "chrome-extension://fggigegdepebhcibdaibmkfknlpdobmf
 const std::string kMailText = "Inbox\r\nFrom: Billing <billing@amaz0n-support.example>\r\n"
                               "To: you@home.example\r\nSubject: Order on hold\r\n\r\nHello\r\n";
 
-std::string ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
+using testsupport::ReadFile;
 
 void CopyWarningPage() {
     std::ofstream out(Sandbox::Get().WarningPagePath(), std::ios::binary | std::ios::trunc);

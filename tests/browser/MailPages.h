@@ -2,6 +2,8 @@
 // an inner frame, and small file helpers.
 #pragma once
 
+#include "tests/support/Files.h"
+
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -32,16 +34,8 @@ inline bool Exists(const std::string& path) {
     return stat(path.c_str(), &info) == 0;
 }
 
-inline void WriteFile(const std::string& path, const std::string& text) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out << text;
-}
+using testsupport::WriteFile;
 
-inline std::string ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
+using testsupport::ReadFile;
 
 } // namespace browsertest

@@ -1,6 +1,7 @@
 // The provider's building blocks on their own: recognising a request, copying its head, naming
 // the remote end, telling TCP sockets apart, and editing the session preload file.
 #include "provider/HostVerdicts.h"
+#include "tests/support/Files.h"
 #include "provider/RemoteAddress.h"
 #include "provider/RequestHead.h"
 #include "provider/SessionPreload.h"
@@ -260,19 +261,14 @@ TEST_P(PreloadEdit, ChangesOnlyTheProvidersLine) {
 INSTANTIATE_TEST_SUITE_P(Edits, PreloadEdit, testing::ValuesIn(kPreloadRows),
                          [](const auto& info) { return std::string(info.param.name); });
 
-std::string ReadAll(const std::string& path) {
-    std::ifstream in(path);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
+using testsupport::ReadFile;
 
 TEST(PreloadFile, InstallAndRemoveRoundTrip) {
     channeltest::TempFolder folder;
     std::string path = folder.Path() + "/config/environment.d/60-hookwise.conf";
 
     ASSERT_EQ(UpdateSessionPreload(path, kLibrary), "");
-    EXPECT_EQ(ReadAll(path), kLine + "\n");
+    EXPECT_EQ(ReadFile(path), kLine + "\n");
     struct stat first {};
     stat(path.c_str(), &first);
     ASSERT_EQ(UpdateSessionPreload(path, kLibrary), "");
@@ -291,7 +287,7 @@ TEST(PreloadFile, RemoveKeepsAFileWithOtherSettings) {
     std::ofstream(path) << "EDITOR=vi\n";
     ASSERT_EQ(UpdateSessionPreload(path, kLibrary), "");
     ASSERT_EQ(UpdateSessionPreload(path, ""), "");
-    EXPECT_EQ(ReadAll(path), "EDITOR=vi\n");
+    EXPECT_EQ(ReadFile(path), "EDITOR=vi\n");
 }
 
 TEST(PreloadFile, UnwritableFolderGivesAMessage) {

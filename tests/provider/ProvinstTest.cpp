@@ -1,6 +1,7 @@
 // provinst as the tray program runs it: install, repeat, remove, and the refusals, against a
 // private catalogue and configuration folder.
 #include "tests/platform/channel/ReceiverLoop.h"
+#include "tests/support/Files.h"
 #include "tests/provider/ProviderHarness.h"
 
 #include <gtest/gtest.h>
@@ -20,12 +21,7 @@ using providertest::RunChild;
 
 namespace {
 
-std::string ReadAll(const std::string& path) {
-    std::ifstream in(path);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
+using testsupport::ReadFile;
 
 std::string FolderOfFile(const std::string& path) {
     return path.substr(0, path.rfind('/'));
@@ -55,8 +51,8 @@ TEST_F(Provinst, InstallsOnceAndRemovesEverything) {
     EXPECT_EQ(first.exitCode, 0) << first.err;
     EXPECT_EQ(second.exitCode, 0) << second.err;
     EXPECT_NE(first.out.find("installed \"HookSwp_lsp\""), std::string::npos) << first.out;
-    EXPECT_EQ(ReadAll(catalog_), "HookSwp_lsp\t" + library_ + "\n");
-    EXPECT_EQ(ReadAll(preload_), "LD_PRELOAD=" + library_ + "${LD_PRELOAD:+:$LD_PRELOAD}\n");
+    EXPECT_EQ(ReadFile(catalog_), "HookSwp_lsp\t" + library_ + "\n");
+    EXPECT_EQ(ReadFile(preload_), "LD_PRELOAD=" + library_ + "${LD_PRELOAD:+:$LD_PRELOAD}\n");
 
     ChildResult removed = Run({"-r", "-n", "hookswp_LSP"});
     ChildResult again = Run({"-r", "-n", "HookSwp_lsp"});
@@ -64,13 +60,13 @@ TEST_F(Provinst, InstallsOnceAndRemovesEverything) {
     EXPECT_EQ(removed.exitCode, 0) << removed.err;
     EXPECT_EQ(again.exitCode, 0) << again.err;
     EXPECT_NE(again.out.find("not in the catalogue"), std::string::npos) << again.out;
-    EXPECT_EQ(ReadAll(catalog_).find("HookSwp_lsp"), std::string::npos);
+    EXPECT_EQ(ReadFile(catalog_).find("HookSwp_lsp"), std::string::npos);
     EXPECT_NE(access(preload_.c_str(), F_OK), 0);
 }
 
 TEST_F(Provinst, NameMayBeJoinedToItsOption) {
     EXPECT_EQ(Run({"-i", "-nHookSwp_lsp"}).exitCode, 0);
-    EXPECT_EQ(ReadAll(catalog_), "HookSwp_lsp\t" + library_ + "\n");
+    EXPECT_EQ(ReadFile(catalog_), "HookSwp_lsp\t" + library_ + "\n");
 }
 
 struct UsageRow {

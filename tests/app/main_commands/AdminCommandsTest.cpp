@@ -3,6 +3,7 @@
 // support, and backup, reset and restore with the real registry tool (a reset followed by a start,
 // a backup brought back by a restore).
 #include "CommandTestSupport.h"
+#include "tests/support/Files.h"
 
 #include "core/FileNames.h"
 #include "core/RegistryValues.h"
@@ -38,12 +39,7 @@ QString Text(std::uint32_t id) {
     return QString::fromStdString(LoadText(id));
 }
 
-std::string ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
+using testsupport::ReadFile;
 
 bool ProductKeyExists() {
     RegKey key;

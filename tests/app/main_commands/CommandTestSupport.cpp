@@ -33,38 +33,17 @@ bool PumpUntil(const std::function<bool()>& done, int milliseconds) {
 }
 
 void Pump(int milliseconds) {
-    QElapsedTimer timer;
-    timer.start();
-    do {
-        QApplication::processEvents(QEventLoop::AllEvents, 10);
-        QThread::msleep(1);
-    } while (timer.elapsed() < milliseconds);
+    qttest::PumpFor(milliseconds);
 }
 
 // ---- the folder ----
 
 CommandFolder::CommandFolder() {
-    char pattern[] = "/tmp/hookwise-commands-XXXXXX";
-    if (mkdtemp(pattern) == nullptr)
-        std::abort();
-    path_ = pattern;
-    namespace fs = std::filesystem;
-    fs::create_directories(path_ + "/run");
-    fs::permissions(path_ + "/run", fs::perms::owner_all);
-    fs::copy(HOOKWISE_STAGED_MOVIES, Program(), fs::copy_options::recursive);
-    setenv("HOOKWISE_REGISTRY", (path_ + "/registry.db").c_str(), 1);
-    setenv("XDG_CONFIG_HOME", (path_ + "/config").c_str(), 1);
-    setenv("XDG_RUNTIME_DIR", (path_ + "/run").c_str(), 1);
-    setenv("HOME", (path_ + "/home").c_str(), 1);
-    RegistryReopenForTesting();
+    std::filesystem::copy(HOOKWISE_STAGED_MOVIES, Program(),
+                          std::filesystem::copy_options::recursive);
+    sandbox_.SetEnv("XDG_CONFIG_HOME", Path() + "/config");
     SetProgramFolder(Program());
     SetCurrentLanguage(kDefaultLanguage);
-}
-
-CommandFolder::~CommandFolder() {
-    RegistryReopenForTesting();
-    std::error_code ignored;
-    std::filesystem::remove_all(path_, ignored);
 }
 
 // ---- the desktop ----

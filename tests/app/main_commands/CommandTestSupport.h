@@ -5,6 +5,7 @@
 #pragma once
 
 #include "app/AdminCommands.h"
+#include "tests/support/Sandbox.h"
 #include "app/MainWindow.h"
 #include "app/TrayApp.h"
 #include "app/alerts/MessageBoxWindow.h"
@@ -35,15 +36,12 @@ void Pump(int milliseconds = 50);
 class CommandFolder {
 public:
     CommandFolder();
-    ~CommandFolder();
-    CommandFolder(const CommandFolder&) = delete;
-    CommandFolder& operator=(const CommandFolder&) = delete;
 
-    const std::string& Path() const { return path_; }
-    std::string Program() const { return path_ + "/program"; }
+    const std::string& Path() const { return sandbox_.Path(); }
+    std::string Program() const { return Path() + "/program"; }
 
 private:
-    std::string path_;
+    testsupport::Sandbox sandbox_{"commands"};
 };
 
 // The desktop of the administration commands, answering from lists the test fills.

@@ -334,7 +334,8 @@ TEST_F(MainCommandsTest, RowsRemovedWhileTheFeedersRunKeepTheMovieInStep) {
         return finished(window_->MailFeeder()) && finished(window_->SiteFeeder()) &&
                finished(window_->LogFeeder());
     }));
-    Pump(100);
+    // The movie has every row of the lists once its model holds as many as the list.
+    EXPECT_TRUE(PumpUntil([&] { return MovieColumn("mailModel") == MailKeys(); }));
     EXPECT_EQ(app_->MailList.Count(), 297);
     EXPECT_EQ(MovieColumn("mailModel"), MailKeys());
     EXPECT_EQ(Rows("siteModel"), 0);
@@ -437,8 +438,8 @@ TEST_F(MainCommandsTest, TheMovieGetsNoRightButtonApplicationsKeyOrF1) {
     window_->Movie()->setFocus();
     QKeyEvent pageKey(QEvent::KeyPress, Qt::Key_2, Qt::ControlModifier, QStringLiteral("2"));
     QApplication::sendEvent(movie, &pageKey);
-    Pump(20);
-    EXPECT_EQ(window_->Movie()->MovieRoot()->property("page").toString(), "mail");
+    auto page = [&] { return window_->Movie()->MovieRoot()->property("page").toString(); };
+    EXPECT_TRUE(PumpUntil([&] { return page() == "mail"; })) << page().toStdString();
 }
 
 } // namespace

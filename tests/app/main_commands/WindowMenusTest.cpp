@@ -1,6 +1,7 @@
 // The About window from the main window's system menu and from the tray menu, with the versions of
 // the program and of the engine library, and the help page each language opens.
 #include "CommandTestSupport.h"
+#include "tests/support/Files.h"
 
 #include "core/FileNames.h"
 #include "app/settings/AboutWindow.h"
@@ -19,12 +20,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
+using testsupport::ReadFile;
 
 QAction* ActionNamed(QMenu* menu, const char* text) {
     for (QAction* action : menu->actions()) {

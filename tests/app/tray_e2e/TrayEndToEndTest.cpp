@@ -3,6 +3,7 @@
 // site list's permission; the product key after SIGTERM; a refused second start; malformed frames
 // on the channel; start-up failures.
 #include "TrayProcess.h"
+#include "tests/support/Files.h"
 
 #include "core/FileNames.h"
 #include "core/RegistryValues.h"
@@ -215,9 +216,7 @@ TEST_F(TrayEndToEnd, BlockAllRefusesAListedUrlAndElevenMakeOneHighEntry) {
     EXPECT_EQ(text, HOOKWISE_DEFINITIONS_VERSION);
 }
 
-void WriteFile(const std::string& path, const std::string& text) {
-    std::ofstream(path, std::ios::binary | std::ios::trunc) << text;
-}
+using testsupport::WriteFile;
 
 // Every file below folder, with its size and modification time.
 std::set<std::string> FolderListing(const std::string& folder) {

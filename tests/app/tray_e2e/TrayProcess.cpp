@@ -1,5 +1,6 @@
 // The staged program folder and the HookWs child process of the end-to-end tests.
 #include "TrayProcess.h"
+#include "tests/support/Files.h"
 
 #include <chrono>
 #include <csignal>
@@ -44,10 +45,7 @@ std::vector<std::string> MergedEnvironment(const std::vector<std::string>& extra
 }
 
 std::string ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
+    return testsupport::ReadFile(path);
 }
 
 TrayProcess::~TrayProcess() {

@@ -41,10 +41,7 @@ namespace {
 
 using qttest::PumpUntil;
 
-// Processes events for a while.
-void Pump(int milliseconds) {
-    PumpUntil([] { return false; }, milliseconds);
-}
+using qttest::PumpFor;
 
 // Runs action on the next alert popup other than `outer` once it is the active modal window,
 // from inside whatever modal loop runs then.
@@ -257,7 +254,7 @@ TEST_F(MainWindowTest, ADetectionReachesAMovieThatNeverAnswersAtOnceAndInListOrd
     AppendSites(app_->SiteList, 5);
     window_->StartFeeders();
     ASSERT_TRUE(PumpUntil([&] { return Model("siteModel")->rowCount() == 1; }));
-    Pump(100);
+    PumpFor(100);
     ASSERT_EQ(Model("siteModel")->rowCount(), 1); // the feed waits for an answer that never comes
 
     // The new item is in the movie while its alert is still open, after the stored ones.
@@ -277,7 +274,7 @@ TEST_F(MainWindowTest, ADetectionReachesAMovieThatNeverAnswersAtOnceAndInListOrd
     WhenPopup([](AlertPopup& popup) { Answer(popup, "IDC_FS_BLOCK", false); });
     auto second = SendReport(kReportUrl, WebRecord(kKindUrl, "other.example/"));
     ASSERT_TRUE(PumpUntil([&] { return Ready(second); }));
-    Pump(50);
+    EXPECT_TRUE(PumpUntil([&] { return Rows(Model("siteModel")) == ListRows(app_->SiteList); }));
     EXPECT_EQ(Rows(Model("siteModel")), ListRows(app_->SiteList));
 }
 
@@ -294,7 +291,7 @@ TEST_F(MainWindowTest, ADetectionDuringTheFillEndsInListOrder) {
     // Shown at once, with every stored item before it.
     EXPECT_EQ(Model("siteModel")->rowCount(), 151);
     ASSERT_TRUE(PumpUntil([&] { return FeedersDone(); }));
-    Pump(50);
+    EXPECT_TRUE(PumpUntil([&] { return Rows(Model("siteModel")) == ListRows(app_->SiteList); }));
     EXPECT_EQ(Rows(Model("siteModel")), ListRows(app_->SiteList));
 }
 

@@ -1,6 +1,7 @@
 // Start-up without a window: the definitions version of the shipped file, the working copy and
 // every failure of its making.
 #include "core/BlowfishCipher.h"
+#include "tests/support/Files.h"
 #include "app/TrayApp.h"
 #include "engine/DefinitionIndexFormat.h"
 
@@ -21,17 +22,9 @@
 
 namespace {
 
-std::string ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
+using testsupport::ReadFile;
 
-void WriteFile(const std::string& path, const std::string& bytes) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out << bytes;
-}
+using testsupport::WriteFile;
 
 // A shipped file: the header line, then text padded with blanks to a multiple of 8 and
 // enciphered with the program's key.

@@ -1,6 +1,7 @@
 // The message box and the common movie window: start-up variables, the language variables,
 // results, the size the movie asks for, and the input filter.
 #include "app/alerts/MessageBoxWindow.h"
+#include "tests/app/OffscreenQt.h"
 #include "core/settings/LanguagePack.h"
 
 #include "WindowTestSupport.h"
@@ -130,7 +131,11 @@ TEST(MessageBox, TheRealMovieAsksForRoomForItsText) {
                          QStringLiteral("Hookwise"), MB_ICONWARNING);
     box.Prepare();
     const QSize before = box.size();
-    Pump(100);
+    // The movie asks for its size once it has loaded.
+    EXPECT_TRUE(qttest::PumpUntil([&] {
+        return box.size() != before &&
+               box.size() == QSize(box.RequestedWidth(), box.RequestedHeight());
+    }));
     EXPECT_NE(box.size(), before);
     EXPECT_EQ(box.size(), QSize(box.RequestedWidth(), box.RequestedHeight()));
     EXPECT_GE(box.width(), 300);

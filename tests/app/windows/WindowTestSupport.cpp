@@ -1,6 +1,7 @@
 // The window tests' environment: an offscreen QApplication, a temporary registry and runtime
 // folder.
 #include "WindowTestSupport.h"
+#include "tests/app/OffscreenQt.h"
 
 #include <QTemporaryDir>
 #include <QThread>
@@ -48,12 +49,7 @@ void SendFromMovie(CMovieDialog& window, const QString& command, const QString& 
 }
 
 void Pump(int milliseconds) {
-    QElapsedTimer timer;
-    timer.start();
-    do {
-        QApplication::processEvents(QEventLoop::AllEvents, 10);
-        QThread::msleep(2);
-    } while (timer.elapsed() < milliseconds);
+    qttest::PumpFor(milliseconds);
 }
 
 int RunModal(CMovieDialog& window, std::function<void()> drive) {

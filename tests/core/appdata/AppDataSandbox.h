@@ -3,6 +3,7 @@
 #pragma once
 
 #include "core/FileNames.h"
+#include "tests/support/Files.h"
 #include "core/settings/LanguagePack.h"
 #include "platform/Registry.h"
 
@@ -36,17 +37,9 @@ protected:
         sandbox_.reset();
     }
 
-    static std::string ReadFile(const std::string& path) {
-        std::ifstream in(path, std::ios::binary);
-        std::stringstream text;
-        text << in.rdbuf();
-        return text.str();
-    }
-
+    static std::string ReadFile(const std::string& path) { return testsupport::ReadFile(path); }
     static void WriteFile(const std::string& path, const std::string& content) {
-        std::filesystem::create_directories(std::filesystem::path(path).parent_path());
-        std::ofstream out(path, std::ios::binary | std::ios::trunc);
-        out << content;
+        testsupport::WriteFile(path, content);
     }
 
     std::unique_ptr<testsupport::Sandbox> sandbox_;

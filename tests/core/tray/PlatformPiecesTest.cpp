@@ -1,6 +1,7 @@
 // The platform pieces the tray program starts and ends with: the named mutex, the safe file
 // write, starting a program without waiting, and the end-of-session signals.
 #include "platform/AtomicFile.h"
+#include "tests/support/Files.h"
 #include "tests/support/WaitUntil.h"
 #include "platform/LastError.h"
 #include "platform/NamedMutex.h"
@@ -28,12 +29,7 @@ namespace {
 
 using namespace std::chrono_literals;
 
-std::string ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
+using testsupport::ReadFile;
 
 int FilesIn(const std::string& folder) {
     int n = 0;

@@ -1,5 +1,6 @@
 // The registry file: where it lives, damaged and unusable files, several processes sharing it.
 #include "TempRegistry.h"
+#include "tests/support/Files.h"
 
 #include <chrono>
 #include <fstream>
@@ -34,15 +35,9 @@ TEST_F(RegistryFile, DefaultFileLivesInTheConfigFolder) {
     EXPECT_EQ(stat((config + "/hookwise/registry.db").c_str(), &info), 0);
 }
 
-void WriteFile(const std::string& path, const std::string& bytes) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out << bytes;
-}
+using testsupport::WriteFile;
 
-std::string ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
+using testsupport::ReadFile;
 
 TEST_F(RegistryFile, DamagedFileGivesBadDbAndIsLeftAlone) {
     std::string garbage;

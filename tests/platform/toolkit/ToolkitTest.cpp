@@ -1,6 +1,7 @@
 // The platform toolkit: each helper with its edge cases (bytes that only look like letters, the
 // ends of each UTF-8 length, a moved-from owner, HOME not set, a file where a folder should be).
 #include "platform/AsciiCase.h"
+#include "tests/support/Files.h"
 #include "platform/AtomicFile.h"
 #include "platform/ErrnoKeeper.h"
 #include "platform/FixedField.h"
@@ -32,12 +33,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string ReadAll(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
+using testsupport::ReadFile;
 
 bool IsOpen(int fd) {
     return fcntl(fd, F_GETFD) != -1;
@@ -179,7 +175,7 @@ TEST_F(Folders, WriteFileAtomicallyReplacesWholeOrLeavesTheOldFile) {
     const std::string path = sandbox_.Path() + "/settings.conf";
     ASSERT_EQ(WriteFileAtomically(path, "first", 0644), ERROR_SUCCESS);
     ASSERT_EQ(WriteFileAtomically(path, std::string("sec\0ond", 7)), ERROR_SUCCESS);
-    EXPECT_EQ(ReadAll(path), std::string("sec\0ond", 7));
+    EXPECT_EQ(ReadFile(path), std::string("sec\0ond", 7));
     struct stat info {};
     ASSERT_EQ(stat(path.c_str(), &info), 0);
     EXPECT_EQ(info.st_mode & 0777, 0600u) << "the mode of the last write";
