@@ -24,6 +24,16 @@ int next = 0;
 std::atomic<int> used{0};
 std::atomic_flag busy = ATOMIC_FLAG_INIT;
 
+struct NameEntry {
+    std::int64_t expires = 0;
+    std::uint32_t nameHash = 0;
+    bool allowed = false;
+};
+NameEntry names[kEntries];
+int nextName = 0;
+std::atomic<int> namesUsed{0};
+std::atomic_flag namesBusy = ATOMIC_FLAG_INIT;
+
 std::int64_t NowMilliseconds() {
     timespec now{};
     clock_gettime(CLOCK_MONOTONIC_COARSE, &now);
@@ -54,16 +64,18 @@ bool AddressKey(const sockaddr* addr, socklen_t length, unsigned char (&key)[16]
 
 class TryLock {
 public:
-    TryLock() : owned_(!busy.test_and_set(std::memory_order_acquire)) {}
+    explicit TryLock(std::atomic_flag& flag = busy)
+        : flag_(flag), owned_(!flag.test_and_set(std::memory_order_acquire)) {}
     ~TryLock() {
         if (owned_)
-            busy.clear(std::memory_order_release);
+            flag_.clear(std::memory_order_release);
     }
     TryLock(const TryLock&) = delete;
     TryLock& operator=(const TryLock&) = delete;
     bool Owned() const { return owned_; }
 
 private:
+    std::atomic_flag& flag_;
     bool owned_;
 };
 
@@ -102,6 +114,36 @@ std::uint32_t DecidedNameFor(const sockaddr* addr, socklen_t length) {
             return entry.nameHash;
     }
     return 0;
+}
+
+void RememberNameDecision(std::uint32_t nameHash, bool allowed) {
+    if (nameHash == 0)
+        return;
+    TryLock lock(namesBusy);
+    if (!lock.Owned())
+        return;
+    NameEntry& entry = names[nextName];
+    nextName = (nextName + 1) % kEntries;
+    entry.nameHash = nameHash;
+    entry.allowed = allowed;
+    entry.expires = NowMilliseconds() + kDecidedMilliseconds;
+    if (namesUsed.load(std::memory_order_relaxed) < kEntries)
+        namesUsed.fetch_add(1, std::memory_order_release);
+}
+
+NameDecision FindNameDecision(std::uint32_t nameHash) {
+    if (nameHash == 0 || namesUsed.load(std::memory_order_acquire) == 0)
+        return NameDecision::Unknown;
+    TryLock lock(namesBusy);
+    if (!lock.Owned())
+        return NameDecision::Unknown;
+    std::int64_t now = NowMilliseconds();
+    for (int i = 1; i <= kEntries; ++i) {
+        const NameEntry& entry = names[(nextName - i + kEntries) % kEntries];
+        if (entry.expires > now && entry.nameHash == nameHash)
+            return entry.allowed ? NameDecision::Allowed : NameDecision::Blocked;
+    }
+    return NameDecision::Unknown;
 }
 
 } // namespace hookwise::provider

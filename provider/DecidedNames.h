@@ -1,6 +1,7 @@
-// The addresses a name lookup handed out for a name the tray program was asked about and allowed,
-// for a short while: a connection opened to one of them belongs to a visit already decided, so
-// neither its connect nor its ClientHello asks again.
+// What one visit of a listed name already decided, for a short while: the addresses a name lookup
+// handed out for a name the tray program allowed (a connection opened to one of them asks neither
+// at its connect nor at its ClientHello), and the tray program's answer for a name itself (the
+// further connections and retries of the visit take it without asking again).
 #pragma once
 
 #include <cstdint>
@@ -19,5 +20,12 @@ void RememberDecidedAddress(const sockaddr* addr, socklen_t length, std::uint32_
 // The name hash remembered for addr within kDecidedMilliseconds, or 0. The port is not compared.
 // One load while nothing is remembered. Never blocks.
 std::uint32_t DecidedNameFor(const sockaddr* addr, socklen_t length);
+
+enum class NameDecision { Unknown, Allowed, Blocked };
+
+// Remembers the tray program's answer for the name of nameHash for kDecidedMilliseconds.
+void RememberNameDecision(std::uint32_t nameHash, bool allowed);
+// The answer remembered for nameHash, or Unknown. One load while nothing is remembered.
+NameDecision FindNameDecision(std::uint32_t nameHash);
 
 } // namespace hookwise::provider

@@ -6,6 +6,7 @@
 #include "platform/ChannelSender.h"
 #include "platform/Module.h"
 #include "platform/Window.h"
+#include "provider/DecidedNames.h"
 #include "provider/EngineGate.h"
 #include "provider/HostVerdicts.h"
 #include "provider/ProviderGuard.h"
@@ -81,6 +82,19 @@ void ServicePort(const char* service, char (&port)[6]) {
 bool IsNumericAddress(const char* name) {
     unsigned char bytes[16];
     return inet_pton(AF_INET, name, bytes) == 1 || inet_pton(AF_INET6, name, bytes) == 1;
+}
+
+// Asks the tray program about a listed name once per visit: an answer given for the name within
+// the last kDecidedMilliseconds is taken again (a browser retries a refused connection, and its
+// other connections to the host come one after another).
+bool AskAboutName(const RemoteEndpoint& remote, const char* name) {
+    std::uint32_t hash = ServerNameHash(name);
+    NameDecision known = FindNameDecision(hash);
+    if (known != NameDecision::Unknown)
+        return known == NameDecision::Allowed;
+    bool allow = AskTrayProgram(kReportUrl, kKindUrl, remote, name);
+    RememberNameDecision(hash, allow);
+    return allow;
 }
 
 // The server-name lookup, its answer remembered per database version.
@@ -170,7 +184,7 @@ bool AllowServerName(int fd, const char* name, const sockaddr* dest, socklen_t d
             if (decided == 0 || decided != ServerNameHash(name)) {
                 RemoteEndpoint remote;
                 if (IsListedName(name) && IsTcpSocket(fd) && RemoteOf(fd, dest, destLength, remote))
-                    allow = AskTrayProgram(kReportUrl, kKindUrl, remote, name);
+                    allow = AskAboutName(remote, name);
             }
         } catch (...) {
             allow = true;
@@ -189,9 +203,8 @@ LookupVerdict CheckLookup(const char* name, const char* service) {
             if (!IsNumericAddress(name) && IsListedName(name)) {
                 RemoteEndpoint remote{};
                 ServicePort(service, remote.port);
-                verdict = AskTrayProgram(kReportUrl, kKindUrl, remote, name)
-                              ? LookupVerdict::Allowed
-                              : LookupVerdict::Blocked;
+                verdict =
+                    AskAboutName(remote, name) ? LookupVerdict::Allowed : LookupVerdict::Blocked;
             }
         } catch (...) {
             verdict = LookupVerdict::NotListed;

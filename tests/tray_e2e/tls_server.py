@@ -1,10 +1,11 @@
 #!/usr/bin/env python3
 """A small HTTPS server on 127.0.0.1 for the end-to-end tests.
 
-    tls_server.py CERT KEY LOG
+    tls_server.py CERT KEY LOG [HOST]
 
 Listens on a free port, prints it as the first line of standard output, and answers every
-request with "hello". For every connection LOG gets one line when it ends:
+request with "hello", except that with HOST given "/six" is a page of six images from
+https://HOST:<port>/, which a browser fetches over parallel connections. For every connection LOG gets one line when it ends:
 
     hello=<bytes of the ClientHello record> sni=<server name> <TLS version> <cipher>
 
@@ -19,6 +20,8 @@ import sys
 import threading
 
 CERT, KEY, LOG = sys.argv[1:4]
+SIX_HOST = sys.argv[4] if len(sys.argv) > 4 else None
+PORT = [0]
 log_lock = threading.Lock()
 
 
@@ -64,7 +67,13 @@ class Handler(socketserver.BaseRequestHandler):
                 if not chunk:
                     break
                 request += chunk
-            tls.sendall(b"HTTP/1.1 200 OK\r\nContent-Length: 5\r\nConnection: close\r\n\r\nhello")
+            body, kind = b"hello", b"text/plain"
+            if SIX_HOST and request.startswith(b"GET /six "):
+                images = "".join('<img src="https://%s:%d/%d.png">' % (SIX_HOST, PORT[0], i)
+                                 for i in range(6))
+                body, kind = ("<html><body><p>six</p>%s</body></html>" % images).encode(), b"text/html"
+            tls.sendall(b"HTTP/1.1 200 OK\r\nContent-Type: " + kind + b"\r\nContent-Length: " +
+                        str(len(body)).encode() + b"\r\nConnection: close\r\n\r\n" + body)
             log("hello=%d sni=%s %s %s" % (5 + record, names[0] if names else "", tls.version(),
                                            tls.cipher()[0]))
             tls.close()
@@ -79,7 +88,8 @@ class Server(socketserver.ThreadingTCPServer):
 
 def main():
     server = Server(("127.0.0.1", 0), Handler)
-    print(server.server_address[1], flush=True)
+    PORT[0] = server.server_address[1]
+    print(PORT[0], flush=True)
     threading.Thread(target=server.serve_forever, daemon=True).start()
     sys.stdin.read()
     server.shutdown()
