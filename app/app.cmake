@@ -14,7 +14,7 @@ set(TRAY_SOURCES
 add_library(hookwise_tray STATIC ${TRAY_SOURCES})
 set_target_properties(hookwise_tray PROPERTIES AUTOMOC ON)
 target_include_directories(hookwise_tray PUBLIC ${PROJECT_SOURCE_DIR})
-target_link_libraries(hookwise_tray PUBLIC hookwise_ui hookwise_appcore baitlib platform
+target_link_libraries(hookwise_tray PUBLIC hookwise_ui hookwise_appcore baitlib_index baitlib platform
     Qt6::Widgets Qt6::Quick Qt6::QuickWidgets Qt6::Qml Threads::Threads)
 
 add_executable(HookWs ${CMAKE_CURRENT_SOURCE_DIR}/main.cpp ${HOOKWS_VERSION_RESOURCE})

@@ -7,6 +7,12 @@
 
 #include "platform/Profile.h"
 
+#ifdef HOOKWISE_TEST_WITH_INDEX
+#include "engine/CurrentIndex.h"
+#include "engine/DefinitionIndexFormat.h"
+#include "engine/index/DefinitionIndexBuilder.h"
+#endif
+
 #include "DefinitionFile.h"
 
 #include <gtest/gtest.h>
@@ -50,7 +56,19 @@ protected:
         ProfileCacheClear();
     }
 
-    void Write(const DefinitionFile& file) { file.WriteTo(dbPath_); }
+    // Built with HOOKWISE_TEST_WITH_INDEX, the lookup tests run again with the compiled index
+    // written beside every database they write, so the index answers what the walk answers.
+    void Write(const DefinitionFile& file) {
+        file.WriteTo(dbPath_);
+#ifdef HOOKWISE_TEST_WITH_INDEX
+        std::string error;
+        ASSERT_TRUE(WriteDefinitionIndex(file.Text(), dbPath_,
+                                         definition_index::IndexPathFor(dbPath_), error))
+            << error;
+        IndexLease lease;
+        ASSERT_NE(lease.View(), nullptr);
+#endif
+    }
 
     EngineFolder folder_;
     std::string dbPath_;

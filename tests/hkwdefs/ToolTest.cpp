@@ -245,6 +245,28 @@ INSTANTIATE_TEST_SUITE_P(Kinds, Lookups,
                                     (std::get<1>(info.param) ? "_Shipped" : "_WorkingCopy");
                          });
 
+// The index of a working copy answers every lookup as the working copy itself does.
+TEST_F(Tool, IndexedWorkingCopyGivesTheSameAnswers) {
+    fs::create_directories(dir_ / "indexed");
+    fs::copy_file(dir_ / "hkwdb2.pbd", dir_ / "indexed/hkwdb2.pbd",
+                  fs::copy_options::overwrite_existing);
+    const ToolResult built = Run({"index", Path("indexed/hkwdb2.pbd"), Path("indexed/hkwdb2.pbi")});
+    ASSERT_EQ(built.exit, 0) << built.err;
+    EXPECT_EQ(built.err, "") << "no progress bar without a terminal";
+    ASSERT_TRUE(fs::file_size(dir_ / "indexed/hkwdb2.pbi") > 0);
+    for (const LookupRow& row : kLookupRows) {
+        const ToolResult result = Run({"lookup", Path("indexed/hkwdb2.pbd"), row.kind, row.text});
+        EXPECT_EQ(result.out, std::string(row.expected) + "\n") << row.name;
+    }
+}
+
+TEST_F(Tool, IndexOfAShippedFileIsRefused) {
+    const ToolResult result = Run({"index", Path("defs.pbd"), Path("defs.pbi")});
+    EXPECT_EQ(result.exit, 1);
+    EXPECT_NE(result.err.find("working copy"), std::string::npos) << result.err;
+    EXPECT_FALSE(fs::exists(dir_ / "defs.pbi"));
+}
+
 TEST_F(Tool, ShippedLookupLeavesNoTemporaryFile) {
     ASSERT_EQ(Run({"lookup", Path("defs.pbd"), "ip", "192.0.2.10"}).out, "hit\n");
     EXPECT_TRUE(fs::is_empty(dir_ / "tmp"));

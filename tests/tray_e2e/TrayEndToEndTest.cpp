@@ -105,6 +105,7 @@ protected:
             std::this_thread::sleep_for(20ms);
         }
         ASSERT_TRUE(std::filesystem::exists(WorkingCopy()));
+        ASSERT_TRUE(std::filesystem::exists(Index())) << "the index is made before the copy";
     }
 
     // Ends HookWs as the session's end does.
@@ -114,6 +115,7 @@ protected:
     }
 
     std::string WorkingCopy() const { return dataFolder_ + "/hkwdb2.pbd"; }
+    std::string Index() const { return dataFolder_ + "/hkwdb2.pbi"; }
 
     LRESULT Report(std::uint32_t code, const DetectionRecord& record) {
         return SendCopyData(FindWindowA(nullptr, kCaption), code, &record, sizeof record);
@@ -170,6 +172,7 @@ TEST_F(TrayEndToEnd, BlockAllRefusesAListedUrlAndElevenMakeOneHighEntry) {
     StopTray();
 
     EXPECT_FALSE(std::filesystem::exists(WorkingCopy()));
+    EXPECT_FALSE(std::filesystem::exists(Index()));
     const StoredSettings stored;
     ASSERT_EQ(stored.log.Count(), 1);
     const AlertLogEntry entry = stored.log.EntryAt(0);

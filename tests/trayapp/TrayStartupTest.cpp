@@ -2,10 +2,15 @@
 // every failure of its making.
 #include "app/BlowfishCipher.h"
 #include "app/TrayApp.h"
+#include "engine/DefinitionIndexFormat.h"
 
 #include "TraySandbox.h"
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstring>
+#include <vector>
 
 #include <filesystem>
 #include <fstream>
@@ -104,6 +109,29 @@ TEST_F(WorkingCopy, IsTheDecipheredFileWithItsFirstLineEnded) {
          std::filesystem::directory_iterator(folder_.Program()))
         ++files;
     EXPECT_EQ(files, 2);
+}
+
+// The index is written before the working copy is put in place, and names it.
+TEST_F(WorkingCopy, ItsIndexIsWrittenBesideIt) {
+    const std::string text = "[HostIP]\r\nIP1=192.0.2.11\r\n";
+    WriteFile(shipped_, Shipped("12/31/2006    \r\n", text));
+    const std::string index = folder_.Program() + "/hkwdb2.pbi";
+    std::vector<int> steps;
+    const DecipherOutcome outcome = DecipherDefinitions(shipped_, working_, "12/31/2006", index,
+                                                        [&](int p) { steps.push_back(p); });
+    ASSERT_EQ(outcome.status, DecipherOutcome::Written);
+    ASSERT_FALSE(steps.empty());
+    EXPECT_EQ(steps.back(), 100);
+    EXPECT_TRUE(std::is_sorted(steps.begin(), steps.end()));
+    const std::string bytes = ReadFile(index);
+    ASSERT_GE(bytes.size(), sizeof(definition_index::Header));
+    definition_index::Header header;
+    std::memcpy(&header, bytes.data(), sizeof header);
+    struct stat info {};
+    ASSERT_EQ(stat(working_.c_str(), &info), 0);
+    EXPECT_EQ(header.source.inode, static_cast<std::uint64_t>(info.st_ino));
+    EXPECT_EQ(header.source.size, static_cast<std::uint64_t>(info.st_size));
+    EXPECT_EQ(header.source.modifiedNanoseconds, info.st_mtim.tv_nsec);
 }
 
 TEST_F(WorkingCopy, ReplacesAnEarlierCopy) {

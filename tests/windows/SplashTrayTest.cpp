@@ -35,6 +35,24 @@ TEST(Splash, PlaysTheSplashMovieOnceAndEnds) {
     EXPECT_FALSE(splash.isVisible());
 }
 
+// Start-up's progress: the bar follows the share given, the movie's own end does not hide it.
+TEST(Splash, ShowsProgressUntilItIsEnded) {
+    CSplash splash;
+    splash.resize(420, 240);
+    QSignalSpy finished(&splash, &CSplash::Finished);
+    splash.ShowProgress(30);
+    EXPECT_TRUE(splash.isVisible());
+    EXPECT_EQ(splash.GetVariable(QStringLiteral("_root.dwProgress")), QStringLiteral("30"));
+    splash.ShowProgress(140);
+    EXPECT_EQ(splash.GetVariable(QStringLiteral("_root.dwProgress")), QStringLiteral("100"));
+    QMetaObject::invokeMethod(splash.MovieRoot(), "send", Q_ARG(QVariant, "IDC_FS_SplashEnd"),
+                              Q_ARG(QVariant, QVariant()));
+    EXPECT_TRUE(splash.isVisible());
+    splash.EndProgress();
+    EXPECT_FALSE(splash.isVisible());
+    EXPECT_EQ(finished.count(), 0);
+}
+
 TEST(Splash, AMissingSplashMovieEndsAtOnce) {
     CSplash splash;
     QSignalSpy finished(&splash, &CSplash::Finished);
