@@ -4,7 +4,7 @@
 #include "provider/RemoteAddress.h"
 #include "provider/RequestHead.h"
 #include "provider/SessionPreload.h"
-#include "tests/channel/ReceiverLoop.h"
+#include "tests/platform/channel/ReceiverLoop.h"
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,8 @@
 // Parsing and checking a language pack source, and writing the pack file.
 #include "tools/langpack/LangSource.h"
 
-#include "app/FileNames.h"
-#include "app/settings/LanguagePack.h"
+#include "core/FileNames.h"
+#include "core/settings/LanguagePack.h"
 
 #include <set>
 
