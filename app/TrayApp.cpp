@@ -4,19 +4,25 @@
 // Sections: the definitions version; the working copy; the application object.
 #include "app/TrayApp.h"
 
-#include "app/BlowfishCipher.h"
-#include "app/FileNames.h"
+#include "core/BlowfishCipher.h"
+#include "core/FileNames.h"
 #include "app/MainWindow.h"
 #include "app/alerts/MessageBoxWindow.h"
-#include "app/settings/LanguagePack.h"
-#include "app/settings/PackFormat.h"
-#include "app/settings/StringTable.h"
+#include "app/desktop/Splash.h"
+#include "core/settings/LanguagePack.h"
+#include "core/settings/PackFormat.h"
+#include "core/settings/StringTable.h"
+#include "engine/DefinitionIndexFormat.h"
 #include "engine/LSPGlobals.h"
+#include "engine/index/DefinitionIndexBuilder.h"
 #include "platform/AtomicFile.h"
 #include "platform/LastError.h"
 #include "platform/Module.h"
 #include "platform/ShellExecute.h"
 
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QEventLoop>
 #include <QGuiApplication>
 #include <QTimer>
 
@@ -24,7 +30,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <atomic>
 #include <memory>
+#include <thread>
 #include <vector>
 
 // ---- the definitions version ----
@@ -101,7 +109,12 @@ DWORD ReadAll(std::FILE* file, std::vector<unsigned char>& bytes) {
 } // namespace
 
 DecipherOutcome DecipherDefinitions(const std::string& shippedPath, const std::string& workingPath,
-                                    const std::string& version) {
+                                    const std::string& version, const std::string& indexPath,
+                                    const std::function<void(int)>& progress) {
+    auto step = [&progress](int percent) {
+        if (progress)
+            progress(percent);
+    };
     std::unique_ptr<std::FILE, FileCloser> shipped(std::fopen(shippedPath.c_str(), "rb"));
     if (!shipped)
         return Outcome(DecipherOutcome::OpenFailed, kMsgInitError1001);
@@ -113,6 +126,7 @@ DecipherOutcome DecipherDefinitions(const std::string& shippedPath, const std::s
     if (const DWORD error = ReadAll(shipped.get(), input); error != ERROR_SUCCESS)
         return FileErrorOutcome(error);
 
+    step(5);
     std::vector<unsigned char> output(input.size());
     try {
         const BlowfishCipher cipher(reinterpret_cast<const unsigned char*>(kDefinitionFileKey),
@@ -132,12 +146,32 @@ DecipherOutcome DecipherDefinitions(const std::string& shippedPath, const std::s
         output[14] = '\r';
         output[15] = '\n';
     }
+    step(15);
     if (const LONG error = working.Write(output.data(), output.size()); error != ERROR_SUCCESS)
         return FileErrorOutcome(static_cast<DWORD>(error));
+    step(20);
+    // The index names the copy's identity, which the rename keeps.
+    bool indexed = false;
+    if (!indexPath.empty()) {
+        std::string error;
+        indexed = WriteDefinitionIndex(
+            std::string_view(reinterpret_cast<const char*>(output.data()), output.size()),
+            working.TemporaryPath(), indexPath, error,
+            [&step](int percent) { step(20 + percent * 80 / 100); });
+        if (!indexed) {
+            std::fprintf(stderr, "%s: no definition index (%s); lookups read the definitions\n",
+                         TrayApp::Title().c_str(), error.c_str());
+            DeleteFileA(indexPath.c_str()); // an index of an older copy is of no use either
+        }
+    }
     // A copy that cannot be put in place (a folder or a protected file in the way) leaves the
     // engine without definitions: start-up ends as for a copy that cannot be created.
-    if (working.Commit() != ERROR_SUCCESS)
+    if (working.Commit() != ERROR_SUCCESS) {
+        if (indexed)
+            DeleteFileA(indexPath.c_str());
         return Outcome(DecipherOutcome::CreateFailed, kMsgInitError1002);
+    }
+    step(100);
     return {};
 }
 
@@ -193,6 +227,57 @@ std::string TrayApp::WorkingCopyPath() const {
     return DataDirectory + "/" + kWorkingDefinitionsFile;
 }
 
+std::string TrayApp::IndexPath() const {
+    return definition_index::IndexPathFor(WorkingCopyPath());
+}
+
+DecipherOutcome TrayApp::WriteWorkingCopy() {
+    std::atomic<int> percent{0};
+    DecipherOutcome outcome;
+    auto work = [&] {
+        outcome = DecipherDefinitions(ShippedPath(), WorkingCopyPath(), DefinitionsVersion,
+                                      IndexPath(), [&percent](int p) { percent.store(p); });
+    };
+    // Without widgets there is nothing to show progress in.
+    if (qobject_cast<QApplication*>(QCoreApplication::instance()) == nullptr) {
+        work();
+        return outcome;
+    }
+    QEventLoop loop;
+    std::atomic<bool> done{false};
+    std::thread worker([&] {
+        work();
+        done.store(true);
+        QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
+    });
+    std::unique_ptr<CSplash> splash;
+    QElapsedTimer clock;
+    clock.start();
+    QTimer poll;
+    poll.setInterval(50);
+    QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
+        if (done.load())
+            return;
+        if (!splash && clock.elapsed() >= kProgressAfterMs) {
+            splash = std::make_unique<CSplash>();
+            splash->setWindowFlags(Qt::SplashScreen | Qt::FramelessWindowHint);
+            splash->resize(420, 240);
+        }
+        if (splash)
+            splash->ShowProgress(percent.load());
+    });
+    poll.start();
+    if (!done.load())
+        loop.exec();
+    worker.join();
+    poll.stop();
+    if (splash) {
+        splash->ShowProgress(100);
+        splash->EndProgress();
+    }
+    return outcome;
+}
+
 std::string TrayApp::ShippedPath() const {
     return ApplicationDirectory + "/" + kShippedDefinitionsFile;
 }
@@ -242,8 +327,7 @@ bool TrayApp::InitInstance() {
         std::fprintf(stderr, "%s: cannot take the single-instance lock: %s", title.c_str(),
                      FormatSystemMessage(static_cast<DWORD>(locked)).c_str());
 
-    const DecipherOutcome outcome =
-        DecipherDefinitions(ShippedPath(), WorkingCopyPath(), DefinitionsVersion);
+    const DecipherOutcome outcome = WriteWorkingCopy();
     if (outcome.status != DecipherOutcome::Written)
         ShowStartupMessage(outcome.message);
     if (outcome.EndsStartup()) {
@@ -268,8 +352,10 @@ bool TrayApp::InitInstance() {
 
 int TrayApp::ExitInstance() {
     // A refused second instance leaves the running instance's working copy alone.
-    if (!SecondInstance)
+    if (!SecondInstance) {
         DeleteFileA(WorkingCopyPath().c_str());
+        DeleteFileA(IndexPath().c_str());
+    }
     return exitCode_;
 }
 

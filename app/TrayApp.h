@@ -6,12 +6,13 @@
 // application object.
 #pragma once
 
-#include "app/lists/MailSafeList.h"
-#include "app/lists/WebSiteBlockingList.h"
-#include "app/logging/AlertLogStore.h"
-#include "app/settings/GeneralSettings.h"
+#include "core/lists/MailSafeList.h"
+#include "core/lists/WebSiteBlockingList.h"
+#include "core/logging/AlertLogStore.h"
+#include "core/settings/GeneralSettings.h"
 #include "platform/NamedMutex.h"
 
+#include <functional>
 #include <string>
 
 // ---- the definitions version and the working copy ----
@@ -56,8 +57,15 @@ struct DecipherOutcome {
 // shipped file holds. The copy is written under a temporary name with mode 0600 and renamed over
 // workingPath when complete, so the engine never reads half a database. version is the
 // definitions version read at construction.
+//
+// With an indexPath, the compiled index of the copy is written there before the copy is renamed
+// into place, so no process finds the new working copy without its index; an index that cannot
+// be made is reported on standard error and removed (the engine then walks the lists), and start-up
+// goes on. progress, when given, is told the share done (0 to 100) from the calling thread.
 DecipherOutcome DecipherDefinitions(const std::string& shippedPath, const std::string& workingPath,
-                                    const std::string& version);
+                                    const std::string& version,
+                                    const std::string& indexPath = std::string(),
+                                    const std::function<void(int)>& progress = {});
 
 // ---- the application object ----
 
@@ -106,6 +114,8 @@ public:
     // The application title (string 7001 in the current language).
     static std::string Title();
     std::string WorkingCopyPath() const;
+    // The compiled index beside the working copy; written and removed with it.
+    std::string IndexPath() const;
     std::string ShippedPath() const;
 
     // Copies the shipped warning page into the data folder when that is not the application
@@ -119,7 +129,14 @@ public:
     // display (the offscreen and minimal platforms) nobody could answer it, so it closes at once.
     static void ShowStartupMessage(const std::string& text);
 
+    // How long start-up works before the splash shows its progress.
+    static constexpr int kProgressAfterMs = 500;
+
 private:
+    // DecipherDefinitions with the index, on a worker thread while the event loop runs, with the
+    // splash's progress shown once it takes longer than kProgressAfterMs.
+    DecipherOutcome WriteWorkingCopy();
+
     NamedMutex instanceMutex_; // named with the title, owned while this process runs
     int exitCode_ = 0;
 };

@@ -3,6 +3,8 @@
 // "evil.example"). Built once per version of the two lists.
 #pragma once
 
+#include "engine/Export.h"
+
 #include <cstddef>
 #include <functional>
 #include <memory>
@@ -25,7 +27,8 @@ inline bool IsHostLabelCharacter(char c) {
 // A host with fewer than two labels, an empty label, or a character other than an ASCII letter,
 // digit, '-' or '_' names nothing, so an entry "com" or a plain text pattern never lists a whole
 // domain.
-std::string EntryHost(std::string_view entry);
+// Exported for the index builder, which the tray program links beside the shared engine.
+BAITLIB_API std::string EntryHost(std::string_view entry);
 
 // A set of hosts and the suffix walk that answers whether a name lies under one of them.
 class HostNameTable {

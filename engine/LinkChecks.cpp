@@ -2,6 +2,8 @@
 // that the HTML shows right after it.
 #include "engine/LSPGlobals.h"
 
+#include "engine/CurrentIndex.h"
+#include "engine/DefinitionIndex.h"
 #include "engine/DefinitionList.h"
 #include "engine/DetectionRecord.h"
 
@@ -61,11 +63,58 @@ bool VisibleTextAfter(const char* from, char (&visible)[kValueSize]) {
     return true;
 }
 
+// Copies an entry of the index into a 261-byte buffer, terminated.
+void CopyEntry(std::string_view entry, char (&out)[kValueSize]) {
+    std::size_t n = entry.size() < kValueSize - 1 ? entry.size() : kValueSize - 1;
+    std::memcpy(out, entry.data(), n);
+    out[n] = '\0';
+}
+
+// The visible-link check over the entries of the index, in list order as the walk below: the
+// index spares the reading of the database, not the search per pattern. -1 when the index is
+// damaged.
+int IndexedVisibleLinks(const DefinitionIndexView& index, const char* html, char* visibleText,
+                        char* linkPattern) {
+    const std::uint32_t count = index.EntryCount(definition_index::Link);
+    char pattern[kValueSize];
+    char expected[kValueSize];
+    for (std::uint32_t number = 1; number <= count; ++number) {
+        std::string_view entry;
+        std::string_view visibleEntry;
+        if (!index.Entry(definition_index::Link, number, entry) ||
+            !index.VisibleText(number, visibleEntry) || entry.empty())
+            return -1;
+        CopyEntry(entry, pattern);
+        const char* occurrence = std::strstr(html, pattern);
+        if (!occurrence || IsNullSlot(pattern))
+            continue;
+        char visible[kValueSize];
+        if (!VisibleTextAfter(occurrence, visible))
+            continue;
+        CopyEntry(visibleEntry, expected);
+        if (expected[0] == '\0' || !EqualIgnoringCase(visible, expected))
+            continue;
+        CopyField(linkPattern, kValueSize, pattern);
+        CopyField(visibleText, kValueSize, expected);
+        return 1;
+    }
+    return 0;
+}
+
 } // namespace
 
 bool CLSPGlobals::IsBadVisibleMailLinks(const char* html, char* visibleText, char* linkPattern) {
     if (!html || !visibleText || !linkPattern)
         return false;
+    {
+        IndexLease lease;
+        if (const DefinitionIndexView* index = lease.View()) {
+            int answer = IndexedVisibleLinks(*index, html, visibleText, linkPattern);
+            if (answer >= 0)
+                return answer == 1;
+            lease.ReportDamage();
+        }
+    }
     DefinitionList patterns(szUrlSec, "CLINK", kValueSize);
     DefinitionList visibles(szUrlSec, "VLINK", kValueSize);
     char pattern[kValueSize];
@@ -94,6 +143,25 @@ bool CLSPGlobals::IsBadVisibleMailLinks(const char* html, char* visibleText, cha
 bool CLSPGlobals::IsBadMailLinks(const char* html, char* linkPattern) {
     if (!html || !linkPattern)
         return false;
+    {
+        IndexLease lease;
+        if (const DefinitionIndexView* index = lease.View()) {
+            std::uint32_t number = 0;
+            std::string_view entry;
+            DefinitionIndexView::Answer answer =
+                index->FirstEntryIn(definition_index::LinkAutomaton, html, number);
+            if (answer == DefinitionIndexView::Miss)
+                return false;
+            if (answer == DefinitionIndexView::Hit &&
+                index->Entry(definition_index::Link, number, entry)) {
+                char pattern[kValueSize];
+                CopyEntry(entry, pattern);
+                CopyField(linkPattern, kValueSize, pattern);
+                return true;
+            }
+            lease.ReportDamage();
+        }
+    }
     DefinitionList patterns(szUrlSec, "CLINK", kValueSize);
     char pattern[kValueSize];
     for (unsigned long index = 1; ReadEntry(patterns, index, pattern); ++index) {

@@ -2,6 +2,8 @@
 // each over one numbered list of the definition database, first hit in list order wins.
 #include "engine/LSPGlobals.h"
 
+#include "engine/CurrentIndex.h"
+#include "engine/DefinitionIndex.h"
 #include "engine/DetectionRecord.h"
 #include "engine/HostNameTable.h"
 #include "engine/LoweredListCache.h"
@@ -28,10 +30,52 @@ void LowerInPlace(char* text) {
 // empty text, which every page contains: it ends the list too, rather than matching everything.
 // Entries are compared lower-cased, so a list is read and lower-cased once per database version.
 
+using definition_index::Automaton;
+using definition_index::List;
+
+// Every lookup asks the compiled index of the working copy first and walks the lists only when
+// there is none (or it turns out damaged); both give the same answers. Index answers: Hit, Miss,
+// or -1 to walk.
+template <typename Ask> int AskIndex(Ask ask) {
+    IndexLease lease;
+    const DefinitionIndexView* index = lease.View();
+    if (!index)
+        return -1;
+    DefinitionIndexView::Answer answer = ask(*index);
+    if (answer == DefinitionIndexView::Damaged) {
+        lease.ReportDamage();
+        return -1;
+    }
+    return answer == DefinitionIndexView::Hit ? 1 : 0;
+}
+
+// The first entry of the automaton's list in text, from the index; copied into matched (when
+// given, 261 bytes) on a hit.
+DefinitionIndexView::Answer FirstIndexedEntry(const DefinitionIndexView& index, Automaton automaton,
+                                              List list, const char* text, char* matched) {
+    std::uint32_t number = 0;
+    DefinitionIndexView::Answer answer = index.FirstEntryIn(automaton, text, number);
+    if (answer != DefinitionIndexView::Hit || !matched)
+        return answer;
+    std::string_view entry;
+    if (!index.Entry(list, number, entry))
+        return DefinitionIndexView::Damaged;
+    std::size_t n = entry.size() < kValueSize - 1 ? entry.size() : kValueSize - 1;
+    std::memcpy(matched, entry.data(), n);
+    matched[n] = '\0';
+    return answer;
+}
+
 // Lookups whose given text is the haystack: the lower-cased entry must occur in it.
-bool TextContainsEntry(const char* section, const char* prefix, const char* text, char* matched) {
+bool TextContainsEntry(Automaton automaton, List indexList, const char* section, const char* prefix,
+                       const char* text, char* matched) {
     if (!text)
         return false;
+    int indexed = AskIndex([&](const DefinitionIndexView& index) {
+        return FirstIndexedEntry(index, automaton, indexList, text, matched);
+    });
+    if (indexed >= 0)
+        return indexed == 1;
     auto list = CurrentLoweredList(section, prefix, kValueSize);
     if (!list)
         return false;
@@ -70,28 +114,39 @@ bool CLSPGlobals::IsBadIP(const char* host) {
         return false;
     for (std::size_t i = 0; i < length; ++i)
         lowered[i] = LowerAscii(host[i]);
+    std::string_view key(lowered, length);
+    int indexed = AskIndex([&](const DefinitionIndexView& index) { return index.HasIp(key); });
+    if (indexed >= 0)
+        return indexed == 1;
     auto list = CurrentLoweredList(szHostIPSec, "IP", kHostValueSize);
-    return list && list->exact.count(std::string_view(lowered, length)) != 0;
+    return list && list->exact.count(key) != 0;
 }
 
 bool CLSPGlobals::IsBadUrl(char* url) {
     if (!url)
         return false;
     LowerInPlace(url);
+    std::string_view address(url);
+    int indexed =
+        AskIndex([&](const DefinitionIndexView& index) { return index.ContainsUrl(address); });
+    if (indexed >= 0)
+        return indexed == 1;
     return EntryContainsText(szHostLinkSec, "HLINK", url) ||
            EntryContainsText(szUrlSec, "CLINK", url);
 }
 
 bool CLSPGlobals::IsBadMailFrom(const char* from) {
-    return TextContainsEntry(szFromSec, "FROM", from, nullptr);
+    return TextContainsEntry(Automaton::FromAutomaton, List::From, szFromSec, "FROM", from,
+                             nullptr);
 }
 
 bool CLSPGlobals::IsBadMailSubject(const char* subject) {
-    return TextContainsEntry(szSubjectSec, "SUB", subject, nullptr);
+    return TextContainsEntry(Automaton::SubjectAutomaton, List::Subject, szSubjectSec, "SUB",
+                             subject, nullptr);
 }
 
 bool CLSPGlobals::IsBadMailText(const char* text, char* matched) {
-    return TextContainsEntry(szTextSec, "TXT", text, matched);
+    return TextContainsEntry(Automaton::TextAutomaton, List::Text, szTextSec, "TXT", text, matched);
 }
 
 bool CLSPGlobals::IsBadHostName(const char* name) {
@@ -109,6 +164,10 @@ bool CLSPGlobals::IsBadHostName(const char* name) {
             return false;
         lowered[i] = c;
     }
+    std::string_view key(lowered, length);
+    int indexed = AskIndex([&](const DefinitionIndexView& index) { return index.ListsHost(key); });
+    if (indexed >= 0)
+        return indexed == 1;
     auto table = CurrentHostNameTable();
-    return table && table->Lists(std::string_view(lowered, length));
+    return table && table->Lists(key);
 }

@@ -1,6 +1,7 @@
 // The splash: the shield and the product name fade in while a bar fills, then the movie sends
 // IDC_FS_SplashEnd. "_root.dwFrame" restarts it (from that many tenths of its run) and
-// "_root.bLoop" = "true" plays it again and again.
+// "_root.bLoop" = "true" plays it again and again. "_root.dwProgress" (0 to 100) shows the
+// progress of the program's start-up instead: the bar stands at that share and the movie waits.
 import QtQuick
 import "common"
 
@@ -9,6 +10,7 @@ MovieRoot {
 
     property string dwFrame: ""
     property string bLoop: "false"
+    property string dwProgress: ""
     readonly property int runMs: 2400
 
     width: 420
@@ -22,6 +24,15 @@ MovieRoot {
     }
 
     onDwFrameChanged: restart()
+
+    onDwProgressChanged: {
+        if (dwProgress === "")
+            return
+        intro.stop()
+        brand.opacity = 1
+        brand.anchors.verticalCenterOffset = -14
+        progress.value = Math.max(0, Math.min(100, parseInt(dwProgress) || 0)) / 100
+    }
 
     Rectangle {
         anchors.fill: parent

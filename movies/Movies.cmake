@@ -1,6 +1,7 @@
 # The movies and where they go: each movies/<Base>.qml is installed into the movie folder under
 # its encoded name (upper-cased, each character's code in decimal) with its window's extension;
-# movies/common/ (palette, texts and shared components) goes beside them as "common/".
+# the folders beside them go as they are: movies/common/ (palette, texts and shared components)
+# as "common/", movies/main/ (the main movie's pages) as "main/".
 #
 # hookwise_stage_movies(TARGET DIR) also copies them into DIR's movie folder whenever a movie
 # changes, so a program built into DIR (a test, the screenshot tool) finds them as installed.
@@ -54,10 +55,17 @@ function(hookwise_movie_extension out name)
     endif()
 endfunction()
 
-# The shared files of movies/common/.
-function(hookwise_movie_common out)
-    file(GLOB files CONFIGURE_DEPENDS ${HOOKWISE_MOVIES_DIR}/common/*)
-    set(${out} ${files} PARENT_SCOPE)
+# Pairs "source|folder/name" for every file of the movies' folders (common/, main/).
+function(hookwise_movie_folder_files out)
+    set(result "")
+    foreach(folder common main)
+        file(GLOB files CONFIGURE_DEPENDS ${HOOKWISE_MOVIES_DIR}/${folder}/*)
+        foreach(source ${files})
+            get_filename_component(name ${source} NAME)
+            list(APPEND result "${source}|${folder}/${name}")
+        endforeach()
+    endforeach()
+    set(${out} ${result} PARENT_SCOPE)
 endfunction()
 
 # Pairs "source|installed name" for every movie.
@@ -92,24 +100,26 @@ function(hookwise_stage_pairs out dir folder)
     set(${out} ${outputs} PARENT_SCOPE)
 endfunction()
 
-# Installs each "source|name" pair as folder/name of the program folder.
+# Installs each "source|name" pair as folder/name of the program folder (name may hold a folder).
 function(hookwise_install_pairs folder)
     foreach(pair ${ARGN})
         string(REPLACE "|" ";" parts "${pair}")
         list(GET parts 0 source)
         list(GET parts 1 name)
-        install(FILES ${source} DESTINATION ${HOOKWISE_INSTALL_DIR}/${folder} RENAME ${name})
+        get_filename_component(sub ${name} DIRECTORY)
+        get_filename_component(file ${name} NAME)
+        if(sub)
+            set(sub "/${sub}")
+        endif()
+        install(FILES ${source} DESTINATION ${HOOKWISE_INSTALL_DIR}/${folder}${sub} RENAME ${file})
     endforeach()
 endfunction()
 
 function(hookwise_stage_movies target dir)
     hookwise_movie_folder(folder)
     hookwise_movie_files(pairs)
-    hookwise_movie_common(common)
-    foreach(source ${common})
-        get_filename_component(name ${source} NAME)
-        list(APPEND pairs "${source}|common/${name}")
-    endforeach()
+    hookwise_movie_folder_files(folders)
+    list(APPEND pairs ${folders})
     hookwise_stage_pairs(outputs ${dir} ${folder} ${pairs})
     add_custom_target(${target}_movies DEPENDS ${outputs})
     add_dependencies(${target} ${target}_movies)

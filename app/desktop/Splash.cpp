@@ -3,6 +3,8 @@
 
 #include "app/desktop/MovieFiles.h"
 
+#include <algorithm>
+
 CSplash::CSplash(QWidget* parent) : CShockwaveFlash(parent) {
     limit_.setSingleShot(true);
     limit_.setInterval(kLongestSplashMs);
@@ -40,7 +42,26 @@ bool CSplash::PlaySplash(const QString& path) {
     return loaded;
 }
 
+void CSplash::ShowProgress(int percent, const QString& path) {
+    if (!progress_) {
+        progress_ = true;
+        LoadMovie(path);
+        show();
+        raise();
+    }
+    SetVariable(QStringLiteral("_root.dwProgress"), QString::number(std::clamp(percent, 0, 100)));
+}
+
+void CSplash::EndProgress() {
+    if (!progress_)
+        return;
+    progress_ = false;
+    hide();
+}
+
 void CSplash::OnSplashCommand(const QString& command, const QString& /*args*/) {
+    if (progress_)
+        return; // the movie's end means nothing while it shows progress
     if (command.compare(QLatin1String("IDC_FS_SplashEnd"), Qt::CaseInsensitive) == 0)
         End();
 }

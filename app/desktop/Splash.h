@@ -24,6 +24,12 @@ public:
     // The three calls in their order: load, frame 0, no loop; then shows the player.
     bool PlaySplash(const QString& path = QString());
 
+    // Shows the splash movie as the progress of work that takes a while ("_root.dwProgress",
+    // 0 to 100, under the movie's loading text): the first call loads and shows it, later ones
+    // move its bar. The movie does not end by itself meanwhile; EndProgress hides it.
+    void ShowProgress(int percent, const QString& path = QString());
+    void EndProgress();
+
 signals:
     // The movie has ended ("IDC_FS_SplashEnd") or the longest splash time has passed.
     void Finished();
@@ -35,4 +41,5 @@ private slots:
 private:
     QTimer limit_;
     bool playing_ = false;
+    bool progress_ = false;
 };

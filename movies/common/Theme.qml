@@ -30,6 +30,29 @@ QtObject {
     readonly property color focus: "#F2B33D"
     readonly property color danger: "#FDECEC"
     readonly property color dangerBorder: "#F3C1C1"
+    readonly property color dangerCard: "#FFFBFB"
+    readonly property color warningDark: "#C2850C"
+    readonly property color safe: "#E6F5EC"
+    readonly property color safeBorder: "#B7E0C8"
+    readonly property color caution: "#FDF3E1"
+    readonly property color cautionBorder: "#F1D9A6"
+    readonly property color onColour: "#FFFFFF"     // text and marks on a filled colour
+
+    // The main window: navigation, lists and panels
+    readonly property color navigation: "#E9EEF5"
+    readonly property color navigationHover: "#DFE6F0"
+    readonly property color navigationBadge: "#C9D3E1"
+    readonly property color headerHover: "#2A4470"
+    readonly property color hover: "#F0F3F8"        // an outlined button under the mouse
+    readonly property color cardHover: "#FBFCFE"
+    readonly property color panel: "#F9FAFC"        // the details of the selected row
+    readonly property color row: "#FAFBFD"          // every other row of a list
+    readonly property color rowSelected: "#E3ECFC"
+    readonly property color badge: "#EEF2F8"
+    readonly property color chip: "#E1E8F1"
+    readonly property color chipHover: "#DCE4EF"
+    readonly property color track: "#B8C2D0"        // a switch that is off, a scroll bar
+    readonly property color shade: "#800B1D38"      // behind a confirmation
 
     // Type
     readonly property string fontFamily: "DejaVu Sans"

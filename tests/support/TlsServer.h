@@ -1,4 +1,4 @@
-// Test support: tests/tray_e2e/tls_server.py, a small HTTPS server on 127.0.0.1, as a child
+// Test support: tests/app/tray_e2e/tls_server.py, a small HTTPS server on 127.0.0.1, as a child
 // process of the test.
 #pragma once
 
@@ -36,7 +36,7 @@ public:
         posix_spawn_file_actions_init(&actions);
         posix_spawn_file_actions_adddup2(&actions, in[0], 0);
         posix_spawn_file_actions_adddup2(&actions, out[1], 1);
-        std::string script = std::string(HOOKWISE_SOURCE_DIR) + "/tests/tray_e2e/tls_server.py";
+        std::string script = std::string(HOOKWISE_SOURCE_DIR) + "/tests/app/tray_e2e/tls_server.py";
         std::vector<std::string> argv = {"/usr/bin/python3", script, cert, key, log};
         if (!host.empty())
             argv.push_back(host);

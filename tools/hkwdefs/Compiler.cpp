@@ -154,7 +154,7 @@ std::string ScrambledDefinitionText(const DefinitionSet& set) {
     for (const DefinitionSection& section : set) {
         if (section.entries.empty())
             continue;
-        text += "[" + CLSPGlobals::EncryptString(section.name) + "]\r\n";
+        text += '[' + CLSPGlobals::EncryptString(section.name) + "]\r\n";
         for (const DefinitionEntry& entry : section.entries)
             text += CLSPGlobals::EncryptString(entry.key) + "=" +
                     CLSPGlobals::EncryptString(entry.value) + "\r\n";
@@ -162,7 +162,8 @@ std::string ScrambledDefinitionText(const DefinitionSet& set) {
     return text;
 }
 
-bool VerifyShippedFile(std::string_view shipped, const DefinitionSet& set, Messages& errors) {
+bool VerifyShippedFile(std::string_view shipped, const DefinitionSet& set, Messages& errors,
+                       const CompileProgress& progress, int first) {
     std::string working;
     std::string error;
     if (!DecipherAtStartUp(shipped, working, error)) {
@@ -184,8 +185,14 @@ bool VerifyShippedFile(std::string_view shipped, const DefinitionSet& set, Messa
     const char* path = copy.Path().c_str();
     const std::size_t errorsBefore = errors.size();
     std::vector<char> buffer(kReadBufferSize);
+    std::size_t total = 0;
+    for (const DefinitionSection& section : set)
+        total += section.entries.size();
+    std::size_t done = 0;
     for (const DefinitionSection& section : set) {
         for (const DefinitionEntry& entry : section.entries) {
+            if (progress && ++done % 4096 == 0)
+                progress(first + static_cast<int>((100 - first) * done / total));
             const DefinitionListInfo* list = ListOf(section.name, entry.key);
             const unsigned long size = list ? list->maxLength + 1 : kReadBufferSize;
             buffer.assign(kReadBufferSize, '\0');
@@ -230,12 +237,15 @@ bool CheckDefinitions(const DefinitionSet& set, std::string_view version, Messag
 }
 
 bool CompileDefinitions(const DefinitionSet& set, std::string_view version, std::string& shipped,
-                        Messages& errors) {
+                        Messages& errors, const CompileProgress& progress) {
     if (!CheckDefinitions(set, version, errors))
         return false;
-
+    if (progress)
+        progress(20);
     std::string file = BuildShippedFile(version, ScrambledDefinitionText(set));
-    if (!VerifyShippedFile(file, set, errors))
+    if (progress)
+        progress(40);
+    if (!VerifyShippedFile(file, set, errors, progress, 40))
         return false;
     shipped = std::move(file);
     return true;

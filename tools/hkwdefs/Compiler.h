@@ -4,6 +4,7 @@
 
 #include "tools/hkwdefs/DefinitionSet.h"
 
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -28,8 +29,12 @@ bool CheckDefinitions(const DefinitionSet& set, std::string_view version, Messag
 // back through the engine's profile read (from a temporary working copy), checking that each list
 // ends where the set ends and that the deciphered header line hides no section. Returns false, with
 // shipped untouched and one message per fault naming the entry, when any check fails.
+// progress, when given, is told the share of the work done, 0 to 100.
+using CompileProgress = std::function<void(int percent)>;
 bool CompileDefinitions(const DefinitionSet& set, std::string_view version, std::string& shipped,
-                        Messages& errors);
+                        Messages& errors, const CompileProgress& progress = {});
 
-// The read-back half of CompileDefinitions, on finished file bytes.
-bool VerifyShippedFile(std::string_view shipped, const DefinitionSet& set, Messages& errors);
+// The read-back half of CompileDefinitions, on finished file bytes; progress as there, from
+// first to 100.
+bool VerifyShippedFile(std::string_view shipped, const DefinitionSet& set, Messages& errors,
+                       const CompileProgress& progress = {}, int first = 0);

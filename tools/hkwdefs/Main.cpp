@@ -1,9 +1,12 @@
 // hkwdefs: the definitions toolchain's command line (compile, decompile, lookup).
+#include "engine/DefinitionIndexFormat.h"
+#include "engine/index/DefinitionIndexBuilder.h"
 #include "tools/hkwdefs/Compiler.h"
 #include "tools/hkwdefs/Decompiler.h"
 #include "tools/hkwdefs/DefinitionSet.h"
 #include "tools/hkwdefs/FileIo.h"
 #include "tools/hkwdefs/Lookup.h"
+#include "tools/hkwdefs/ProgressBar.h"
 #include "tools/hkwdefs/ShippedFile.h"
 
 #include <cstdio>
@@ -32,6 +35,10 @@ constexpr char kUsage[] =
     "      'hit' or 'miss'. KIND: ip, url, from, subject, text, links, visible-links.\n"
     "      The mail kinds (from, subject, text, links, visible-links) lower-case TEXT first,\n"
     "      as the page inspector does; for links and visible-links TEXT is the page HTML.\n"
+    "  hkwdefs index DB.pbd OUT.pbi\n"
+    "      Compiles the index of a working copy (a deciphered hkwdb2.pbd) that the engine\n"
+    "      answers lookups from while it belongs to that exact file; HookWs writes one beside\n"
+    "      its working copy at every start.\n"
     "\n"
     "Plain INI sections and keys: [HostIP] IP1.., [HostLink] HLINK1.., [Link] CLINK1.. and\n"
     "VLINK1.., [From] FROM1.., [Subject] SUB1.., [Text] TXT1... Exit status: 0 done (for\n"
@@ -98,11 +105,17 @@ int Compile(const std::vector<std::string>& args) {
     DefinitionSet set;
     Messages errors;
     std::string shipped;
+    ProgressBar bar("compile");
     // A source that cannot be read whole is still checked, so one run reports every fault.
     const bool read = ReadPlainDefinitions(text, set, errors);
+    bar.Show(10);
     if (!read)
         CheckDefinitions(set, version, errors);
-    if (!read || !CompileDefinitions(set, version, shipped, errors)) {
+    const bool compiled =
+        read && CompileDefinitions(set, version, shipped, errors,
+                                   [&bar](int percent) { bar.Show(10 + percent * 85 / 100); });
+    bar.Finish();
+    if (!compiled) {
         for (const std::string& message : errors)
             PrintError(plainPath + ": " + message);
         PrintError(std::to_string(errors.size()) + " problem(s); " + outPath + " not written");
@@ -176,6 +189,43 @@ int Decompile(const std::vector<std::string>& args) {
     return kExitOk;
 }
 
+int Index(const std::vector<std::string>& args) {
+    if (args.size() != 2)
+        return UsageError("index: needs DB.pbd and OUT.pbi");
+    const std::string& dbPath = args[0];
+    const std::string& outPath = args[1];
+    if (SameFile(dbPath, outPath)) {
+        PrintError("index: " + outPath + " is the working copy itself");
+        return kExitFailed;
+    }
+    std::string bytes;
+    std::string error;
+    if (!ReadFileBytes(dbPath, bytes, error)) {
+        PrintError(error);
+        return kExitFailed;
+    }
+    if (HasShippedHeader(bytes)) {
+        PrintError(dbPath + ": a shipped definition file; an index belongs to a working copy " +
+                   "(the deciphered hkwdb2.pbd)");
+        return kExitFailed;
+    }
+    ProgressBar bar("index");
+    const bool built =
+        BuildDefinitionIndex(dbPath, outPath, error, [&bar](int percent) { bar.Show(percent); });
+    bar.Finish();
+    if (!built) {
+        PrintError(error);
+        return kExitFailed;
+    }
+    if (outPath != definition_index::IndexPathFor(dbPath))
+        std::printf("hkwdefs: index of %s written to %s (the engine looks for it at %s)\n",
+                    dbPath.c_str(), outPath.c_str(),
+                    definition_index::IndexPathFor(dbPath).c_str());
+    else
+        std::printf("hkwdefs: index of %s written to %s\n", dbPath.c_str(), outPath.c_str());
+    return kExitOk;
+}
+
 int Lookup(const std::vector<std::string>& args) {
     if (args.size() != 3)
         return UsageError("lookup: needs DB.pbd, KIND and TEXT");
@@ -213,5 +263,7 @@ int main(int argc, char** argv) {
         return Decompile(args);
     if (command == "lookup")
         return Lookup(args);
+    if (command == "index")
+        return Index(args);
     return UsageError("unknown command '" + command + "'");
 }

@@ -1,0 +1,78 @@
+// A temporary folder and a definition database path for engine tests; szDBPath points at the
+// database while a test runs and is restored afterwards.
+#pragma once
+
+#include "engine/DetectionRecord.h"
+#include "engine/LSPGlobals.h"
+
+#include "platform/Profile.h"
+
+#ifdef HOOKWISE_TEST_WITH_INDEX
+#include "engine/CurrentIndex.h"
+#include "engine/DefinitionIndexFormat.h"
+#include "engine/index/DefinitionIndexBuilder.h"
+#endif
+
+#include "DefinitionFile.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <string>
+
+class EngineFolder {
+public:
+    EngineFolder() {
+        std::string pattern =
+            (std::filesystem::temp_directory_path() / "hookwise-engine-XXXXXX").string();
+        EXPECT_NE(mkdtemp(pattern.data()), nullptr);
+        path_ = pattern;
+    }
+    ~EngineFolder() {
+        std::error_code ignored;
+        std::filesystem::remove_all(path_, ignored);
+    }
+    EngineFolder(const EngineFolder&) = delete;
+    EngineFolder& operator=(const EngineFolder&) = delete;
+
+    std::string File(const std::string& name) const { return (path_ / name).string(); }
+    const std::filesystem::path& Path() const { return path_; }
+
+private:
+    std::filesystem::path path_;
+};
+
+class DatabaseTest : public testing::Test {
+protected:
+    void SetUp() override {
+        std::memcpy(savedPath_, CLSPGlobals::szDBPath, sizeof savedPath_);
+        dbPath_ = folder_.File("hkwdb2.pbd");
+        CopyField(CLSPGlobals::szDBPath, dbPath_.c_str());
+    }
+    void TearDown() override {
+        std::memcpy(CLSPGlobals::szDBPath, savedPath_, sizeof savedPath_);
+        ProfileCacheClear();
+    }
+
+    // Built with HOOKWISE_TEST_WITH_INDEX, the lookup tests run again with the compiled index
+    // written beside every database they write, so the index answers what the walk answers.
+    void Write(const DefinitionFile& file) {
+        file.WriteTo(dbPath_);
+#ifdef HOOKWISE_TEST_WITH_INDEX
+        std::string error;
+        ASSERT_TRUE(WriteDefinitionIndex(file.Text(), dbPath_,
+                                         definition_index::IndexPathFor(dbPath_), error))
+            << error;
+        IndexLease lease;
+        ASSERT_NE(lease.View(), nullptr);
+#endif
+    }
+
+    EngineFolder folder_;
+    std::string dbPath_;
+
+private:
+    char savedPath_[sizeof CLSPGlobals::szDBPath];
+};
