@@ -107,7 +107,7 @@ std::string HiddenFolder(const std::string& programFolder, std::uint32_t seed) {
     std::string folder = programFolder + "/" + std::to_string(random.Next());
     std::error_code ignored;
     std::filesystem::create_directory(folder, ignored);
-    folder += "/" + std::to_string(random.Next());
+    folder += '/' + std::to_string(random.Next());
     std::filesystem::create_directory(folder, ignored);
     return folder;
 }

@@ -45,6 +45,6 @@ bool EncodePackValue(std::string_view text, std::string& stored) {
         else
             escaped += c;
     }
-    stored = "*" + ReverseText(escaped);
+    stored = '*' + ReverseText(escaped);
     return true;
 }

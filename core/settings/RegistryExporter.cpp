@@ -54,7 +54,7 @@ bool NeedsHexText(const BYTE* data, std::size_t size) {
 
 std::string ScriptValueLine(const std::string& name, DWORD type, const BYTE* data,
                             std::size_t size) {
-    std::string line = name.empty() ? "@=" : "\"" + DoubleBackslashes(name) + "\"=";
+    std::string line = name.empty() ? "@=" : '"' + DoubleBackslashes(name) + "\"=";
     switch (type) {
     case REG_SZ: {
         if (NeedsHexText(data, size))

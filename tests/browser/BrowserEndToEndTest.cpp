@@ -88,7 +88,7 @@ const std::string kStallPage = ScriptPage(
 
 // One step of the browser driver (see e2e.js), as JSON.
 std::string Step(const std::string& name, const std::string& value) {
-    return "{" + browserhost::JsonQuote(name) + ":" + value + "}";
+    return '{' + browserhost::JsonQuote(name) + ":" + value + "}";
 }
 std::string Goto(const std::string& url) {
     return Step("goto", browserhost::JsonQuote(url));

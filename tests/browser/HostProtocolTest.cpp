@@ -73,8 +73,9 @@ protected:
             out.push_back(*value);
             if (value->GetString("type") == "done")
                 return out;
-            if (std::optional<std::int64_t> call = value->GetInteger("call"))
+            if (std::optional<std::int64_t> call = value->GetInteger("call")) {
                 EXPECT_TRUE(host_.Send(Reply(*value, *call)));
+            }
         }
     }
     std::string Reply(const JsonValue& request, std::int64_t call) {
@@ -138,7 +139,9 @@ protected:
         for (const JsonValue& value : out) {
             if (value.GetString("type") != "command" || value.GetString("op") == "capture")
                 continue;
-            ops += (ops.empty() ? "" : " ") + value.GetString("op").value_or("?");
+            if (!ops.empty())
+                ops += ' ';
+            ops += value.GetString("op").value_or("?");
         }
         return ops;
     }
@@ -150,9 +153,11 @@ protected:
     static std::string Captures(const std::vector<JsonValue>& out) {
         std::string frames;
         for (const JsonValue& value : out) {
-            if (value.GetString("op") == "capture")
-                frames += (frames.empty() ? "" : " ") +
-                          std::to_string(value.GetInteger("frame").value_or(-1));
+            if (value.GetString("op") != "capture")
+                continue;
+            if (!frames.empty())
+                frames += ' ';
+            frames += std::to_string(value.GetInteger("frame").value_or(-1));
         }
         return frames;
     }

@@ -39,7 +39,8 @@ std::vector<std::uint8_t> MakeElf(const std::string& name, const std::vector<std
     b[5] = 1; // little-endian
     b[6] = 1;
     std::size_t namesAt = b.size();
-    b.insert(b.end(), names.begin(), names.end());
+    b.resize(namesAt + names.size());
+    std::memcpy(b.data() + namesAt, names.data(), names.size());
     std::size_t contentAt = (b.size() + 3) & ~std::size_t(3);
     b.resize(contentAt);
     b.insert(b.end(), content.begin(), content.end());

@@ -162,7 +162,7 @@ class EnginePathLength : public RegistryTest, public testing::WithParamInterface
 
 TEST_P(EnginePathLength, FormsOnlyPathsThatFit) {
     const LengthRow& row = GetParam();
-    std::string folder = "/" + std::string(row.folderLength - 1, 'd');
+    std::string folder = '/' + std::string(row.folderLength - 1, 'd');
     SetAppPath(folder);
     EXPECT_TRUE(CLSPGlobals::InitializeAppVars());
     EXPECT_EQ(std::string(CLSPGlobals::szAppPath), folder);

@@ -102,7 +102,7 @@ TEST_F(Catalog, UnreadableCatalogueFailsWithOtherError) {
 TEST_F(Catalog, TooManyEntriesFail) {
     std::string content;
     for (int i = 0; i <= kCatalogMaxEntries; ++i)
-        content += "p" + std::to_string(i) + "\t/x.so\n";
+        content += 'p' + std::to_string(i) + "\t/x.so\n";
     WriteCatalog(content);
     DWORD size = 0;
     int error = 0;

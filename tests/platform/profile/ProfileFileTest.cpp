@@ -139,7 +139,7 @@ TEST_F(ProfileFile, CopyOfOldFileIsNotReadAgain) {
 TEST_F(ProfileFile, ManyFilesEachReadCorrectly) {
     std::vector<std::string> paths;
     for (int i = 0; i < 40; ++i) {
-        paths.push_back(folder_.File("f" + std::to_string(i) + ".ini"));
+        paths.push_back(folder_.File('f' + std::to_string(i) + ".ini"));
         ReplaceFile(paths.back(), "[s]\nk=" + std::to_string(i) + "\n");
     }
     for (int round = 0; round < 2; ++round) {
@@ -197,7 +197,7 @@ TEST_F(ProfileFile, ReadersSeeWholeFilesWhileItIsReplaced) {
     auto version = [](char letter) {
         std::string text = "[s]\n";
         for (int i = 0; i < 200; ++i)
-            text += "k" + std::to_string(i) + "=" + std::string(20, letter) + "\n";
+            text += 'k' + std::to_string(i) + "=" + std::string(20, letter) + "\n";
         return text;
     };
     const std::string a = version('a');
@@ -210,7 +210,7 @@ TEST_F(ProfileFile, ReadersSeeWholeFilesWhileItIsReplaced) {
     for (int t = 0; t < 4; ++t) {
         readers.emplace_back([&, t] {
             while (!stop.load()) {
-                std::string key = "k" + std::to_string(t * 37 % 200);
+                std::string key = 'k' + std::to_string(t * 37 % 200);
                 std::string v = Read(path_, "s", key.c_str());
                 if (v != std::string(20, 'a') && v != std::string(20, 'b'))
                     bad.fetch_add(1);

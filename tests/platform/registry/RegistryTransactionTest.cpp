@@ -116,11 +116,11 @@ TEST_F(RegistryTransactions, ThreadsSavingAtOnceEachKeepTheirWholeSave) {
     for (int t = 0; t < kThreads; ++t) {
         threads.emplace_back([&, t] {
             RegKey own;
-            if (RegCreateKeyA(key.Get(), ("T" + std::to_string(t)).c_str(), own.Put()) != 0)
+            if (RegCreateKeyA(key.Get(), ('T' + std::to_string(t)).c_str(), own.Put()) != 0)
                 ++failures;
             RegistryTransaction transaction;
             for (int i = 0; i < kValuesEach; ++i) {
-                if (SetString(own.Get(), ("V" + std::to_string(i)).c_str(), "x") != 0)
+                if (SetString(own.Get(), ('V' + std::to_string(i)).c_str(), "x") != 0)
                     ++failures;
                 DWORD counted = 0;
                 if (RegQueryInfoKeyCounts(own.Get(), nullptr, &counted) != 0 ||
@@ -136,7 +136,7 @@ TEST_F(RegistryTransactions, ThreadsSavingAtOnceEachKeepTheirWholeSave) {
     EXPECT_EQ(failures, 0);
     for (int t = 0; t < kThreads; ++t) {
         RegKey own;
-        ASSERT_EQ(RegOpenKeyA(key.Get(), ("T" + std::to_string(t)).c_str(), own.Put()), 0);
+        ASSERT_EQ(RegOpenKeyA(key.Get(), ('T' + std::to_string(t)).c_str(), own.Put()), 0);
         DWORD values = 0;
         ASSERT_EQ(RegQueryInfoKeyCounts(own.Get(), nullptr, &values), ERROR_SUCCESS);
         EXPECT_EQ(values, t % 2 == 0 ? DWORD{kValuesEach} : DWORD{0}) << t;

@@ -118,8 +118,10 @@ protected:
 
     static ToolResult Run(const std::vector<std::string>& args) {
         std::string command = ShellQuoted(HKWDEFS_PATH);
-        for (const std::string& arg : args)
-            command += " " + ShellQuoted(arg);
+        for (const std::string& arg : args) {
+            command += ' ';
+            command += ShellQuoted(arg);
+        }
         const fs::path out = dir_ / "stdout.txt";
         const fs::path err = dir_ / "stderr.txt";
         command += " >" + ShellQuoted(out.string()) + " 2>" + ShellQuoted(err.string());
