@@ -52,18 +52,6 @@ int ReadWholeFile(const std::string& path, std::string& out) {
     }
 }
 
-int WriteAll(int fd, std::string_view data) {
-    while (!data.empty()) {
-        ssize_t n = ::write(fd, data.data(), data.size());
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0)
-            return errno;
-        data.remove_prefix(static_cast<std::size_t>(n));
-    }
-    return 0;
-}
-
 std::string FolderOfPath(const std::string& path) {
     std::size_t slash = path.find_last_of('/');
     if (slash == std::string::npos)

@@ -206,7 +206,8 @@ TEST_F(Catalog, ConcurrentWritersLoseNothing) {
     for (int t = 0; t < kThreads; ++t) {
         threads.emplace_back([t] {
             for (int i = 0; i < kEach; ++i) {
-                std::string name = "t" + std::to_string(t) + "-" + std::to_string(i);
+                std::string name = "t";
+                name.append(std::to_string(t)).append("-").append(std::to_string(i));
                 EXPECT_EQ(CatalogAdd(name.c_str(), "/x.so"), ERROR_SUCCESS);
             }
         });

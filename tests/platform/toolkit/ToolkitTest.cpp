@@ -222,8 +222,11 @@ class Utf8Encoding : public testing::TestWithParam<Utf8Row> {};
 TEST_P(Utf8Encoding, Bytes) {
     std::string out = "<";
     AppendUtf8(out, GetParam().cp);
-    const std::string expected =
-        GetParam().cp == 0 ? std::string("<\0", 2) : "<" + std::string(GetParam().bytes);
+    std::string expected = "<";
+    if (GetParam().cp == 0)
+        expected.push_back('\0');
+    else
+        expected.append(GetParam().bytes);
     EXPECT_EQ(out, expected);
 }
 
