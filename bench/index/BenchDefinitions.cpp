@@ -27,15 +27,15 @@ std::string Hex(std::uint64_t value, int digits) {
 }
 
 const char* Word(std::uint64_t h) {
-    static const char* const kWords[] = {"secure", "login", "account", "verify", "update",
-                                         "billing", "support", "service", "signin", "wallet",
-                                         "banking", "payment", "auth", "client", "online", "id"};
+    static const char* const kWords[] = {
+        "secure", "login",  "account", "verify",  "update", "billing", "support", "service",
+        "signin", "wallet", "banking", "payment", "auth",   "client",  "online",  "id"};
     return kWords[h % 16];
 }
 
 const char* Domain(std::uint64_t h) {
-    static const char* const kTlds[] = {".com", ".net", ".org", ".info", ".xyz", ".top",
-                                        ".example", ".co"};
+    static const char* const kTlds[] = {".com", ".net", ".org",     ".info",
+                                        ".xyz", ".top", ".example", ".co"};
     return kTlds[h % 8];
 }
 
@@ -52,9 +52,9 @@ struct ListSpec {
 };
 
 const ListSpec kLists[] = {
-    {"HostIP", "IP", IpEntry},       {"HostLink", "HLINK", HostLinkEntry},
-    {"Link", "CLINK", LinkEntry},    {"Link", "VLINK", VisibleEntry},
-    {"From", "FROM", FromEntry},     {"Subject", "SUB", SubjectEntry},
+    {"HostIP", "IP", IpEntry},    {"HostLink", "HLINK", HostLinkEntry},
+    {"Link", "CLINK", LinkEntry}, {"Link", "VLINK", VisibleEntry},
+    {"From", "FROM", FromEntry},  {"Subject", "SUB", SubjectEntry},
     {"Text", "TXT", TextEntry},
 };
 

@@ -57,8 +57,8 @@ int Child(const char* database, bool index) {
     const bool web = CLSPGlobals::IsBadUrl(url);
     const auto t2 = std::chrono::steady_clock::now();
     const long after = providertest::PrivateDirtyKb(getpid());
-    std::printf("%.6f %.6f %ld %d\n", Milliseconds(t1 - t0), Milliseconds(t2 - t1),
-                after - before, ip || web);
+    std::printf("%.6f %.6f %ld %d\n", Milliseconds(t1 - t0), Milliseconds(t2 - t1), after - before,
+                ip || web);
     return 0;
 }
 
@@ -68,8 +68,8 @@ struct ChildFigures {
 
 void RunChild(const std::string& self, const std::string& database, bool index,
               ChildFigures& figures) {
-    auto result = providertest::RunChild({self, "child", database, index ? "index" : "walk"}, {},
-                                         600);
+    auto result =
+        providertest::RunChild({self, "child", database, index ? "index" : "walk"}, {}, 600);
     double first = 0, second = 0, kb = 0;
     int hit = 1;
     std::istringstream(result.out) >> first >> second >> kb >> hit;
@@ -113,13 +113,13 @@ int main(int argc, char** argv) {
         return 1;
     channeltest::ReceiverLoop loop(receiver);
     loop.Start();
-    const std::vector<std::string> environment = {
-        "XDG_RUNTIME_DIR=" + running, std::string("HOOKWISE_REGISTRY=") + getenv("HOOKWISE_REGISTRY")};
-    const std::vector<std::string> curl = {"curl", "-s", "--noproxy", "*", "--max-time", "600",
-                                           "{URL}fine"};
+    const std::vector<std::string> environment = {"XDG_RUNTIME_DIR=" + running,
+                                                  std::string("HOOKWISE_REGISTRY=") +
+                                                      getenv("HOOKWISE_REGISTRY")};
+    const std::vector<std::string> curl = {"curl",       "-s",  "--noproxy", "*",
+                                           "--max-time", "600", "{URL}fine"};
 
-    std::printf("%-9s %-38s %12s %12s %12s\n", "entries", "figure", "index", "walk",
-                "index/walk");
+    std::printf("%-9s %-38s %12s %12s %12s\n", "entries", "figure", "index", "walk", "index/walk");
     for (long size : sizes) {
         const std::string database = root + "/hkwdb2-" + std::to_string(size) + ".pbd";
         const std::string index = definition_index::IndexPathFor(database);

@@ -64,9 +64,9 @@ Databases& AllDatabases() {
 
 // A mail body of about 100 KB: ordinary words, none of them a listed phrase.
 std::string MailText(const std::string& ending) {
-    static const char* const kWords[] = {"dear", "customer", "thank", "you", "for", "your",
-                                         "order", "the", "parcel", "will", "arrive", "on",
-                                         "monday", "please", "keep", "this", "mail", "regards"};
+    static const char* const kWords[] = {
+        "dear", "customer", "thank", "you",    "for",    "your", "order", "the",  "parcel",
+        "will", "arrive",   "on",    "monday", "please", "keep", "this",  "mail", "regards"};
     std::string text;
     for (unsigned i = 0; text.size() < 100 * 1024 - ending.size(); ++i)
         text.append(kWords[(i * 7 + i / 5) % 18]).append(" ");
@@ -137,9 +137,11 @@ void Register(const char* name, Kind kind) {
         const bool slowWalk = !index && (kind == Kind::TextMiss || kind == Kind::TextHit);
         // The walk over a million phrases takes seconds per mail: once is enough.
         if (slowWalk)
-            benchmark::RegisterBenchmark(full.c_str(), [kind, index](benchmark::State& s) {
-                Lookup(s, kind, index);
-            })->Arg(1000000)->Iterations(1)->Unit(benchmark::kMicrosecond);
+            benchmark::RegisterBenchmark(
+                full.c_str(), [kind, index](benchmark::State& s) { Lookup(s, kind, index); })
+                ->Arg(1000000)
+                ->Iterations(1)
+                ->Unit(benchmark::kMicrosecond);
         else
             bench->Arg(1000000);
     }

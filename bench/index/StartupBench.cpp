@@ -52,12 +52,15 @@ double HookWsStart(const std::string& root, const std::string& shipped) {
     fs::copy_file(shipped, program + "/hkwdb1.pbd", fs::copy_options::overwrite_existing);
     fs::create_directories(root + "/run");
     fs::permissions(root + "/run", fs::perms::owner_all);
-    const std::vector<std::string> environment = {
-        "HOOKWISE_REGISTRY=" + root + "/registry.db", "XDG_RUNTIME_DIR=" + root + "/run",
-        "XDG_CONFIG_HOME=" + root + "/config",        "XDG_DATA_HOME=" + root + "/data",
-        "HOOKWISE_CATALOG=" + root + "/protocols.catalog", "HOME=" + root + "/home",
-        "QT_QPA_PLATFORM=offscreen",                  "LD_LIBRARY_PATH=" + program,
-        "HOOKWISE_MESSAGE_TIMEOUT_MS=300"};
+    const std::vector<std::string> environment = {"HOOKWISE_REGISTRY=" + root + "/registry.db",
+                                                  "XDG_RUNTIME_DIR=" + root + "/run",
+                                                  "XDG_CONFIG_HOME=" + root + "/config",
+                                                  "XDG_DATA_HOME=" + root + "/data",
+                                                  "HOOKWISE_CATALOG=" + root + "/protocols.catalog",
+                                                  "HOME=" + root + "/home",
+                                                  "QT_QPA_PLATFORM=offscreen",
+                                                  "LD_LIBRARY_PATH=" + program,
+                                                  "HOOKWISE_MESSAGE_TIMEOUT_MS=300"};
     setenv("XDG_RUNTIME_DIR", (root + "/run").c_str(), 1);
     traye2e::TrayProcess tray;
     const auto start = Clock::now();
@@ -112,8 +115,8 @@ int main(int argc, char** argv) {
         DecipherOutcome alone = DecipherDefinitions(shipped, working, version);
         const double withoutIndex = Seconds(Clock::now() - start);
         start = Clock::now();
-        DecipherOutcome indexed = DecipherDefinitions(shipped, working, version,
-                                                      definition_index::IndexPathFor(working));
+        DecipherOutcome indexed =
+            DecipherDefinitions(shipped, working, version, definition_index::IndexPathFor(working));
         const double withIndex = Seconds(Clock::now() - start);
         if (alone.status != DecipherOutcome::Written || indexed.status != DecipherOutcome::Written)
             std::fprintf(stderr, "start-up step failed\n");
@@ -123,8 +126,8 @@ int main(int argc, char** argv) {
                                    Quoted(root + "/other.pbi") + " >/dev/null");
         row("hkwdefs index", index, 0);
         row("HookWs start until its channel answers", HookWsStart(root + "/tray", shipped), 0);
-        for (const char* name : {"/defs.ini", "/hkwdb1.pbd", "/hkwdb2.pbd", "/hkwdb2.pbi",
-                                 "/other.pbi"})
+        for (const char* name :
+             {"/defs.ini", "/hkwdb1.pbd", "/hkwdb2.pbd", "/hkwdb2.pbi", "/other.pbi"})
             fs::remove(root + name);
         fs::remove_all(root + "/tray");
     }

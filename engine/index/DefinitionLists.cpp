@@ -3,8 +3,11 @@
 #include "engine/index/DefinitionLists.h"
 
 #include "engine/LSPGlobals.h"
+#include "engine/TextScrambler.h"
 
 #include "platform/ProfileParser.h"
+
+#include <cstdio>
 
 using namespace definition_index;
 
@@ -21,6 +24,8 @@ public:
         : prefix_(std::move(prefix)), valueSize_(valueSize) {
         std::string scrambled = CLSPGlobals::EncryptString(section);
         section_ = profile.FindSection(TrimProfileBlanks(scrambled));
+        if (prefix_.size() > kMaxPrefix)
+            prefix_.resize(kMaxPrefix); // the engine's own short constants never are
     }
 
     // The unscrambled value of entry number, cut at its first zero byte; empty when the key is
@@ -28,21 +33,24 @@ public:
     std::string Read(unsigned long number) const {
         if (!section_)
             return {};
-        std::string key = CLSPGlobals::EncryptString(prefix_ + std::to_string(number));
-        const ProfileEntry* entry = section_->Find(TrimProfileBlanks(key));
+        char plainKey[kMaxPrefix + 24];
+        const int length =
+            std::snprintf(plainKey, sizeof plainKey, "%s%lu", prefix_.c_str(), number);
+        char key[sizeof plainKey];
+        const std::size_t keyLength =
+            ScrambleText(std::string_view(plainKey, static_cast<std::size_t>(length)), key);
+        const ProfileEntry* entry = section_->Find(TrimProfileBlanks({key, keyLength}));
         if (!entry || !entry->hasValue)
             return {};
         std::string_view value = StripMatchingQuotes(entry->value);
         if (value.size() > valueSize_ - 1)
             value = value.substr(0, valueSize_ - 1);
-        std::string plain = CLSPGlobals::DecryptString(std::string(value));
-        std::size_t zero = plain.find('\0');
-        if (zero != std::string::npos)
-            plain.resize(zero);
-        return plain;
+        char plain[kValueSize + 1];
+        return std::string(plain, UnscrambleText(value, plain)); // cut at its first zero byte
     }
 
 private:
+    static constexpr std::size_t kMaxPrefix = 32;
     const ProfileSection* section_ = nullptr;
     std::string prefix_;
     unsigned long valueSize_;
