@@ -119,7 +119,7 @@ protected:
     static ToolResult Run(const std::vector<std::string>& args) {
         std::string command = ShellQuoted(HKWDEFS_PATH);
         for (const std::string& arg : args)
-            command += " " + ShellQuoted(arg);
+            command.append(" ").append(ShellQuoted(arg)); // GCC 12 warns falsely about +
         const fs::path out = dir_ / "stdout.txt";
         const fs::path err = dir_ / "stderr.txt";
         command += " >" + ShellQuoted(out.string()) + " 2>" + ShellQuoted(err.string());
