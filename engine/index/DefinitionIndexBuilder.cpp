@@ -18,6 +18,7 @@
 #include <cerrno>
 #include <cstring>
 #include <fstream>
+#include <exception>
 #include <new>
 #include <thread>
 #include <unordered_set>
@@ -158,10 +159,16 @@ bool MakePieces(const DefinitionLists& lists, Pieces& pieces, std::string& error
     // The suffix array and the automata are independent: the array is sorted on a thread of its
     // own while the automata are built here.
     bool sorted = false;
+    std::exception_ptr failure;
     std::thread sorter([&] {
         sorted = SuffixArray(
             std::string_view(pieces.pool.data() + pieces.urlTextOffset, pieces.urlTextLength),
             pieces.urlSuffixes);
+        try {
+            pieces.automata[LinkAutomaton] = BuildAutomaton(Patterns(lists.lists[Link], true));
+        } catch (...) {
+            failure = std::current_exception();
+        }
     });
     try {
         pieces.automata[FromAutomaton] = BuildAutomaton(Patterns(lists.lists[From], false));
@@ -170,12 +177,13 @@ bool MakePieces(const DefinitionLists& lists, Pieces& pieces, std::string& error
         step(70);
         pieces.automata[TextAutomaton] = BuildAutomaton(Patterns(lists.lists[Text], false));
         step(80);
-        pieces.automata[LinkAutomaton] = BuildAutomaton(Patterns(lists.lists[Link], true));
     } catch (...) {
         sorter.join();
         throw;
     }
     sorter.join();
+    if (failure)
+        std::rethrow_exception(failure);
     if (!sorted) {
         error = "the web addresses are too large for an index";
         return false;

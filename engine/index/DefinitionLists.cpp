@@ -8,6 +8,8 @@
 #include "platform/ProfileParser.h"
 
 #include <cstdio>
+#include <exception>
+#include <thread>
 
 using namespace definition_index;
 
@@ -77,20 +79,40 @@ std::vector<std::string> ReadList(const ListReader& reader) {
 } // namespace
 
 DefinitionLists ReadDefinitionLists(std::string_view workingCopy) {
-    ParsedProfile profile{std::string(workingCopy)};
+    const ParsedProfile profile{std::string(workingCopy)};
     DefinitionLists result;
-    result.lists[Ip] =
-        ReadList(ListReader(profile, CLSPGlobals::szHostIPSec, "IP", kHostValueSize));
-    result.lists[HostLink] =
-        ReadList(ListReader(profile, CLSPGlobals::szHostLinkSec, "HLINK", kValueSize));
-    result.lists[Link] = ReadList(ListReader(profile, CLSPGlobals::szUrlSec, "CLINK", kValueSize));
-    result.lists[From] = ReadList(ListReader(profile, CLSPGlobals::szFromSec, "FROM", kValueSize));
-    result.lists[Subject] =
-        ReadList(ListReader(profile, CLSPGlobals::szSubjectSec, "SUB", kValueSize));
-    result.lists[Text] = ReadList(ListReader(profile, CLSPGlobals::szTextSec, "TXT", kValueSize));
-    ListReader visible(profile, CLSPGlobals::szUrlSec, "VLINK", kValueSize);
-    result.linkVisible.reserve(result.lists[Link].size());
-    for (std::size_t i = 0; i < result.lists[Link].size(); ++i)
-        result.linkVisible.push_back(visible.Read(static_cast<unsigned long>(i + 1)));
+    // The web-address lists on a second thread, the mail lists here: they only read the parsed
+    // copy.
+    std::exception_ptr failure;
+    std::thread web([&] {
+        try {
+            result.lists[Ip] =
+                ReadList(ListReader(profile, CLSPGlobals::szHostIPSec, "IP", kHostValueSize));
+            result.lists[HostLink] =
+                ReadList(ListReader(profile, CLSPGlobals::szHostLinkSec, "HLINK", kValueSize));
+            result.lists[Link] =
+                ReadList(ListReader(profile, CLSPGlobals::szUrlSec, "CLINK", kValueSize));
+            ListReader visible(profile, CLSPGlobals::szUrlSec, "VLINK", kValueSize);
+            result.linkVisible.reserve(result.lists[Link].size());
+            for (std::size_t i = 0; i < result.lists[Link].size(); ++i)
+                result.linkVisible.push_back(visible.Read(static_cast<unsigned long>(i + 1)));
+        } catch (...) {
+            failure = std::current_exception();
+        }
+    });
+    try {
+        result.lists[From] =
+            ReadList(ListReader(profile, CLSPGlobals::szFromSec, "FROM", kValueSize));
+        result.lists[Subject] =
+            ReadList(ListReader(profile, CLSPGlobals::szSubjectSec, "SUB", kValueSize));
+        result.lists[Text] =
+            ReadList(ListReader(profile, CLSPGlobals::szTextSec, "TXT", kValueSize));
+    } catch (...) {
+        web.join();
+        throw;
+    }
+    web.join();
+    if (failure)
+        std::rethrow_exception(failure);
     return result;
 }
