@@ -32,7 +32,6 @@ public:
     void Destroy();
 
     bool IsReceiving() const { return receiver_.IsListening(); }
-    const ChannelReceiver& Receiver() const { return receiver_; }
 
 private:
     void Watch(int fd, bool watch);

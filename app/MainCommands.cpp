@@ -4,13 +4,13 @@
 // rows; alert log; the test command; movie posts.
 #include "app/MainCommands.h"
 
-#include "app/DetectionHandlers.h"
+#include "core/DetectionHandlers.h"
 #include "app/MainWindow.h"
 #include "app/TrayApp.h"
 #include "app/alerts/AlertPopup.h"
 #include "app/desktop/MovieValues.h"
-#include "app/lists/ListNames.h"
-#include "app/settings/LanguagePack.h"
+#include "core/lists/ListNames.h"
+#include "core/settings/LanguagePack.h"
 #include "app/settings/RequireAdministrator.h"
 
 #include <QPushButton>

@@ -43,7 +43,6 @@ public:
     static QStringList CommandNames();
 
     AdminCommands& Admin() { return admin_; }
-    QPushButton* TestButton() const { return testButton_; }
 
 private:
     void Drag(const QString& args);

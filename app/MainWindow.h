@@ -7,10 +7,10 @@
 // end asked for it), the feeders stopped, the tray icon removed and the channel closed.
 #pragma once
 
-#include "app/DetectionHandlers.h"
+#include "core/DetectionHandlers.h"
 #include "app/desktop/MovieDialog.h"
 #include "app/desktop/SystemTray.h"
-#include "app/lists/ListFeeder.h"
+#include "core/lists/ListFeeder.h"
 #include "platform/WinTypes.h"
 
 #include <QTimer>

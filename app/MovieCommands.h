@@ -2,7 +2,7 @@
 // and the row-removal variables the movie's lists understand besides the feeders' protocol.
 #pragma once
 
-#include "app/lists/MovieListProtocol.h"
+#include "core/lists/MovieListProtocol.h"
 
 #include <QString>
 

@@ -6,10 +6,10 @@
 // application object.
 #pragma once
 
-#include "app/lists/MailSafeList.h"
-#include "app/lists/WebSiteBlockingList.h"
-#include "app/logging/AlertLogStore.h"
-#include "app/settings/GeneralSettings.h"
+#include "core/lists/MailSafeList.h"
+#include "core/lists/WebSiteBlockingList.h"
+#include "core/logging/AlertLogStore.h"
+#include "core/settings/GeneralSettings.h"
 #include "platform/NamedMutex.h"
 
 #include <functional>

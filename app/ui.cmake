@@ -1,5 +1,5 @@
 # hookwise_ui: the program's windows, their movie host and the tray icon (Qt Widgets + Qt Quick),
-# on top of the Qt-free hookwise_appcore. hkwshots renders every window into docs/screenshots/.
+# on top of the Qt-free hookwise_core. hkwshots renders every window into docs/screenshots/.
 include(${PROJECT_SOURCE_DIR}/movies/Movies.cmake)
 
 set(UI_SOURCES
@@ -19,10 +19,9 @@ set(UI_SOURCES
 )
 add_library(hookwise_ui STATIC ${UI_SOURCES})
 set_target_properties(hookwise_ui PROPERTIES AUTOMOC ON)
-target_include_directories(hookwise_ui PUBLIC ${PROJECT_SOURCE_DIR})
-target_link_libraries(hookwise_ui PUBLIC hookwise_appcore Qt6::Widgets Qt6::Quick Qt6::QuickWidgets
-    Qt6::Qml)
+target_link_libraries(hookwise_ui PUBLIC hookwise_layer_app hookwise_core Qt6::Widgets Qt6::Quick
+    Qt6::QuickWidgets Qt6::Qml)
 
-add_executable(hkwshots ${PROJECT_SOURCE_DIR}/tools/screenshots/Screenshots.cpp)
+add_executable(hkwshots ${PROJECT_SOURCE_DIR}/app/screenshots/Screenshots.cpp)
 target_link_libraries(hkwshots PRIVATE hookwise_ui)
 hookwise_stage_movies(hkwshots ${CMAKE_CURRENT_BINARY_DIR})

@@ -93,8 +93,3 @@ std::shared_ptr<const LoweredList> CurrentLoweredList(const char* section, const
         return nullptr; // reads as an empty list, as a database too large to hold does
     }
 }
-
-void LoweredListCacheClear() {
-    std::lock_guard lock(cacheLock);
-    Slots().clear();
-}

@@ -24,6 +24,3 @@ struct LoweredList {
 // read as an empty list. Safe on any number of threads.
 std::shared_ptr<const LoweredList> CurrentLoweredList(const char* section, const char* prefix,
                                                       unsigned long valueSize);
-
-// Forgets every cached list (tests and benchmarks that need a cold reader).
-void LoweredListCacheClear();

@@ -1,8 +1,8 @@
 // Fuzzes the registry script reader: the input is parsed as a whole script (it must be refused
 // with a line or parsed, never crash or hang), and every value it sets is written back as the
 // exporter writes it and read again, which must give the same type and bytes.
-#include "app/settings/RegistryExporter.h"
-#include "app/settings/RegistryImporter.h"
+#include "core/settings/RegistryExporter.h"
+#include "core/settings/RegistryImporter.h"
 
 #include <cstdint>
 #include <cstdlib>

@@ -1,9 +1,5 @@
-// The sending end of the detection channel, addressed by socket path rather than by window handle.
-//
-// SendCopyData (platform/Window.h) resolves a handle to its socket path and calls
-// SendChannelMessage. A caller that already knows the path, such as the interception provider,
-// calls it directly: a handle from FindWindowA is only meaningful to the copy of the platform layer
-// that made it.
+// The sending end of the detection channel, addressed by socket path: SendCopyData
+// (platform/Window.h) resolves a window handle to its socket path and calls SendChannelMessage.
 #pragma once
 
 #include "platform/WinTypes.h"

@@ -1,4 +1,4 @@
-// The Windows scalar types, handles and result codes that the engine and the program are written in.
+// The Windows scalar types, handles and result codes the engine and the program are written in.
 #pragma once
 
 #include <cstdint>

@@ -3,7 +3,6 @@
 
 #include "engine/DetectionRecord.h"
 #include "engine/LSPGlobals.h"
-#include "platform/ChannelSender.h"
 #include "platform/Module.h"
 #include "platform/Window.h"
 #include "provider/EngineGate.h"
@@ -12,9 +11,9 @@
 #include "provider/RemoteAddress.h"
 #include "provider/RequestHead.h"
 
+#include <atomic>
 #include <cerrno>
 #include <cstring>
-#include <string>
 
 namespace hookwise::provider {
 
@@ -22,9 +21,9 @@ namespace {
 
 constexpr char kHandlerCaption[] = "Baitguard Server Handler";
 
-// Sends one report and returns the tray program's decision: true to let the call on. The channel
-// is addressed by its path: a window handle is only meaningful to the copy of the platform layer
-// that made it, and the engine library keeps its own. No receiver means 0, which blocks.
+// Sends one report to the handler window the engine found and returns the tray program's
+// decision: true to let the call on. While the engine has found none, the window is looked up
+// afresh. No receiver means 0, which blocks.
 bool AskTrayProgram(std::uint32_t code, char kind, const RemoteEndpoint& remote, const char* url) {
     DetectionRecord record;
     ClearRecord(record);
@@ -34,8 +33,10 @@ bool AskTrayProgram(std::uint32_t code, char kind, const RemoteEndpoint& remote,
     FillEndpoint(record, remote.host, remote.port);
     CopyField(record.web.url, url);
     record.web.kind = kind; // last, as every sender does
-    std::string channel = ChannelPath(kHandlerCaption);
-    return SendChannelMessage(channel.c_str(), code, &record, sizeof record) != 0;
+    HWND window = std::atomic_ref<HWND>(CLSPGlobals::hMainWnd).load(std::memory_order_relaxed);
+    if (!window)
+        window = FindWindowA(nullptr, kHandlerCaption);
+    return SendCopyData(window, code, &record, sizeof record) != 0;
 }
 
 } // namespace

@@ -63,8 +63,8 @@ echo "-- install into $ROOT"
 "${DPKG[@]}" -i "$DEB" >/dev/null
 
 APP="$ROOT/usr/lib/hookwise"
-for file in HookWs libbaitlib.so libhookswp_lsp.so provinst hkreg hkwdefs hookwise-browser-host \
-  hkwdb1.pbd hkwpm.htm system-install browser/extension/manifest.json; do
+for file in HookWs libbaitlib.so libhookwise_platform.so libhookswp_lsp.so provinst hkreg hkwdefs \
+  hookwise-browser-host hkwdb1.pbd hkwpm.htm system-install browser/extension/manifest.json; do
   [ -e "$APP/$file" ] || fail "missing $APP/$file"
 done
 for program in HookWs hkreg hkwdefs provinst hookwise-browser-host; do

@@ -1,12 +1,14 @@
 #!/usr/bin/env bash
-# Builds and runs every test: the Release build with its Debian package check, the sanitizer
-# build (ASan + UBSan) and a short run of each fuzz target. FUZZ_SECONDS sets the fuzzing time
-# per target (default 60, 0 skips).
+# Builds and runs every test: the format check, the Release build with its Debian package check,
+# the sanitizer build (ASan + UBSan) and a short run of each fuzz target. FUZZ_SECONDS sets the
+# fuzzing time per target (default 60, 0 skips).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/deps.sh
 JOBS=$(nproc)
 FUZZ_SECONDS=${FUZZ_SECONDS:-60}
+
+scripts/format-check.sh
 
 echo "== Release build =="
 cmake -S . -B build -DCMAKE_BUILD_TYPE=Release

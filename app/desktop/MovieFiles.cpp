@@ -1,8 +1,8 @@
 // Movie file paths from the movie folder or a source folder, and the current language as text.
 #include "app/desktop/MovieFiles.h"
 
-#include "app/FileNames.h"
-#include "app/settings/LanguagePack.h"
+#include "core/FileNames.h"
+#include "core/settings/LanguagePack.h"
 
 namespace {
 

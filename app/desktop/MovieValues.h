@@ -2,7 +2,7 @@
 // "true" / "false", and "undefined" for an argument the movie did not give.
 #pragma once
 
-#include "app/TextUtil.h"
+#include "core/TextUtil.h"
 
 #include <QString>
 

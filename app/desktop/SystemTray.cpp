@@ -1,7 +1,7 @@
 // CSystemTray: icon, menu 1031 through the language layer, default command, tray moves, re-adding.
 #include "app/desktop/SystemTray.h"
 
-#include "app/settings/LanguagePack.h"
+#include "core/settings/LanguagePack.h"
 
 #include <QApplication>
 #include <QCursor>

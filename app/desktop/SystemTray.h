@@ -6,7 +6,7 @@
 // through the Command signal, as WM_COMMAND messages would.
 #pragma once
 
-#include "app/settings/MenuModel.h"
+#include "core/settings/MenuModel.h"
 #include "platform/WinTypes.h"
 
 #include <QElapsedTimer>

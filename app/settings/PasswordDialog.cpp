@@ -2,8 +2,8 @@
 #include "app/settings/PasswordDialog.h"
 
 #include "app/alerts/MessageBoxWindow.h"
-#include "app/settings/LanguagePack.h"
-#include "app/settings/PasswordRules.h"
+#include "core/settings/LanguagePack.h"
+#include "core/settings/PasswordRules.h"
 
 namespace {
 

@@ -1,9 +1,9 @@
 // RequireAdministrator: asks for the password through the password window when the gate is shut.
 #include "app/settings/RequireAdministrator.h"
 
-#include "app/settings/GeneralSettings.h"
+#include "core/settings/GeneralSettings.h"
 #include "app/settings/PasswordDialog.h"
-#include "app/settings/PasswordRules.h"
+#include "core/settings/PasswordRules.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include "engine/DetectionRecord.h"
 #include "platform/ChannelReceiver.h"
 #include "platform/ChannelSender.h"
-#include "tests/channel/ReceiverLoop.h"
+#include "tests/platform/channel/ReceiverLoop.h"
 
 #include <algorithm>
 #include <chrono>

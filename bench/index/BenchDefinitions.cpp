@@ -73,7 +73,7 @@ bool Write(const std::string& path, long count, bool scrambled) {
     for (const ListSpec& list : kLists) {
         if (std::string(section) != list.section) {
             section = list.section;
-            ok = ok && put("[" + field(section) + "]\r\n");
+            ok = ok && put('[' + field(section) + "]\r\n");
         }
         for (long i = 1; ok && i <= count; ++i) {
             std::string key = list.prefix + std::to_string(i);

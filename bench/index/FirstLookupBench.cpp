@@ -16,7 +16,7 @@
 #include "engine/index/DefinitionIndexBuilder.h"
 #include "platform/ChannelReceiver.h"
 #include "platform/Registry.h"
-#include "tests/channel/ReceiverLoop.h"
+#include "tests/platform/channel/ReceiverLoop.h"
 #include "tests/provider/HeldRequest.h"
 #include "tests/provider/ProviderHarness.h"
 

@@ -12,7 +12,7 @@
 #include "app/TrayApp.h"
 #include "engine/DefinitionIndexFormat.h"
 #include "platform/Window.h"
-#include "tests/tray_e2e/TrayProcess.h"
+#include "tests/app/tray_e2e/TrayProcess.h"
 
 #include <chrono>
 #include <cstdio>

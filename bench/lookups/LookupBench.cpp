@@ -8,7 +8,7 @@
 
 #include "platform/Profile.h"
 
-#include "tests/engine_core/DefinitionFile.h"
+#include "tests/engine/lookups/DefinitionFile.h"
 
 #include <benchmark/benchmark.h>
 

@@ -13,15 +13,15 @@
 // The screenshots (main-<page>.png) show sample lists, a row's details and every page.
 #include "MainMovieSamples.h"
 
-#include "app/FileNames.h"
+#include "core/FileNames.h"
 #include "app/MainWindow.h"
 #include "app/TrayApp.h"
 #include "app/desktop/Splash.h"
-#include "app/lists/ListFeeder.h"
-#include "app/settings/LanguagePack.h"
-#include "app/settings/PasswordRules.h"
-#include "app/settings/ProductKey.h"
-#include "app/settings/VersionInfo.h"
+#include "core/lists/ListFeeder.h"
+#include "core/settings/LanguagePack.h"
+#include "core/settings/PasswordRules.h"
+#include "core/settings/ProductKey.h"
+#include "core/settings/VersionInfo.h"
 
 #include <QAbstractItemModel>
 #include <QApplication>

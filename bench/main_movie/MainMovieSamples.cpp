@@ -1,13 +1,13 @@
 // Sample and generated list entries for the main movie (documentation addresses and names only).
 #include "MainMovieSamples.h"
 
-#include "app/lists/ListNames.h"
-#include "app/lists/MailSafeList.h"
-#include "app/lists/WebSiteBlockingList.h"
-#include "app/logging/AlertLogStore.h"
-#include "app/settings/GeneralSettings.h"
-#include "app/settings/LanguagePack.h"
-#include "app/settings/StringTable.h"
+#include "core/lists/ListNames.h"
+#include "core/lists/MailSafeList.h"
+#include "core/lists/WebSiteBlockingList.h"
+#include "core/logging/AlertLogStore.h"
+#include "core/settings/GeneralSettings.h"
+#include "core/settings/LanguagePack.h"
+#include "core/settings/StringTable.h"
 
 #include <string>
 

@@ -6,7 +6,7 @@
 #include "engine/LSPGlobals.h"
 #include "platform/ChannelReceiver.h"
 #include "platform/Registry.h"
-#include "tests/channel/ReceiverLoop.h"
+#include "tests/platform/channel/ReceiverLoop.h"
 #include "tests/provider/ProviderHarness.h"
 
 #include <algorithm>

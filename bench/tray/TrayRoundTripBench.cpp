@@ -5,15 +5,15 @@
 //
 // Prints median and 99th percentile in microseconds over 10,000 reports, and their ratios to the
 // baseline's.
-#include "app/lists/ListNames.h"
-#include "app/lists/WebSiteBlockingList.h"
-#include "app/settings/ProductKey.h"
+#include "core/lists/ListNames.h"
+#include "core/lists/WebSiteBlockingList.h"
+#include "core/settings/ProductKey.h"
 #include "engine/DetectionRecord.h"
 #include "platform/ChannelReceiver.h"
 #include "platform/Registry.h"
 #include "platform/Window.h"
-#include "tests/channel/ReceiverLoop.h"
-#include "tests/tray_e2e/TrayProcess.h"
+#include "tests/platform/channel/ReceiverLoop.h"
+#include "tests/app/tray_e2e/TrayProcess.h"
 
 #include <algorithm>
 #include <chrono>

@@ -12,15 +12,16 @@
 
 namespace inspectortest {
 
-// Reference counting shared by the stand-ins; each deletes itself with its last reference.
+// Reference counting shared by the stand-ins; each deletes itself with its last reference, as
+// the type it is (self), not through this base.
 class RefCounted {
 protected:
-    virtual ~RefCounted() = default;
+    ~RefCounted() = default;
     ULONG AddRefImpl() { return ++refs_; }
-    ULONG ReleaseImpl() {
+    template <typename Self> ULONG ReleaseImpl(Self* self) {
         ULONG left = --refs_;
         if (left == 0)
-            delete this;
+            delete self;
         return left;
     }
 
@@ -46,7 +47,7 @@ class FakeFrame final : public IDispatch, private RefCounted {
 public:
     HRESULT QueryInterface(REFIID iid, void** object) override;
     ULONG AddRef() override { return AddRefImpl(); }
-    ULONG Release() override { return ReleaseImpl(); }
+    ULONG Release() override { return ReleaseImpl(this); }
     INSPECTORTEST_NO_TYPEINFO
     HRESULT Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*) override {
         return E_NOTIMPL;
@@ -61,7 +62,7 @@ public:
     explicit FakeElement(CallLog& log) : log_(log) {}
     HRESULT QueryInterface(REFIID iid, void** object) override;
     ULONG AddRef() override { return AddRefImpl(); }
-    ULONG Release() override { return ReleaseImpl(); }
+    ULONG Release() override { return ReleaseImpl(this); }
     INSPECTORTEST_NO_TYPEINFO
     HRESULT Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*) override {
         return E_NOTIMPL;
@@ -83,7 +84,7 @@ public:
     explicit FakeDocument(CallLog& log);
     HRESULT QueryInterface(REFIID iid, void** object) override;
     ULONG AddRef() override { return AddRefImpl(); }
-    ULONG Release() override { return ReleaseImpl(); }
+    ULONG Release() override { return ReleaseImpl(this); }
     INSPECTORTEST_NO_TYPEINFO
     HRESULT Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*) override {
         return E_NOTIMPL;
@@ -120,7 +121,7 @@ public:
     FakeBrowser();
     HRESULT QueryInterface(REFIID iid, void** object) override;
     ULONG AddRef() override { return AddRefImpl(); }
-    ULONG Release() override { return ReleaseImpl(); }
+    ULONG Release() override { return ReleaseImpl(this); }
     INSPECTORTEST_NO_TYPEINFO
     HRESULT Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*) override {
         return E_NOTIMPL;

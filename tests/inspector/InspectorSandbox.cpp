@@ -54,7 +54,7 @@ Sandbox::~Sandbox() {
 void Sandbox::WriteDefinitions(const std::vector<DefinitionSection>& sections) const {
     std::string text;
     for (const auto& section : sections) {
-        text += "[" + CLSPGlobals::EncryptString(section.name) + "]\r\n";
+        text += '[' + CLSPGlobals::EncryptString(section.name) + "]\r\n";
         for (const auto& [key, value] : section.entries)
             text +=
                 CLSPGlobals::EncryptString(key) + "=" + CLSPGlobals::EncryptString(value) + "\r\n";

@@ -228,17 +228,20 @@ TEST(MovieContractTest, EveryMovieAndEveryProgramFileThatTalksToOneIsInTheTable)
                 continue;
             Names names;
             Collect(Scan(Read(entry.path())), names);
-            if (!names.variables.empty() || !names.commands.empty())
+            if (!names.variables.empty() || !names.commands.empty()) {
                 EXPECT_TRUE(known.count(entry.path().stem().string()))
                     << entry.path() << " talks to a movie; add it to the table of this test";
+            }
         }
 
     const std::vector<std::string> movies = Movies();
-    for (const auto& entry : fs::directory_iterator(kMovies))
-        if (entry.path().extension() == ".qml")
-            EXPECT_NE(std::find(movies.begin(), movies.end(), entry.path().stem().string()),
-                      movies.end())
-                << entry.path() << " is a movie no window of the table shows";
+    for (const auto& entry : fs::directory_iterator(kMovies)) {
+        if (entry.path().extension() != ".qml")
+            continue;
+        EXPECT_NE(std::find(movies.begin(), movies.end(), entry.path().stem().string()),
+                  movies.end())
+            << entry.path() << " is a movie no window of the table shows";
+    }
 }
 
 TEST(MovieContractTest, TheVariablesTheProgramSetsAreDeclaredByTheirMovie) {

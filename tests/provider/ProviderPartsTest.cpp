@@ -4,7 +4,7 @@
 #include "provider/RemoteAddress.h"
 #include "provider/RequestHead.h"
 #include "provider/SessionPreload.h"
-#include "tests/channel/ReceiverLoop.h"
+#include "tests/platform/channel/ReceiverLoop.h"
 
 #include <gtest/gtest.h>
 
@@ -179,8 +179,9 @@ TEST(HostVerdictTable, AnswersOnlyForTheSameHostAndGeneration) {
         StoreVerdict(("198.51.100." + std::to_string(i)).c_str(), 9, i % 3 == 0);
     for (int i = 0; i < 2000; ++i) {
         Verdict found = FindVerdict(("198.51.100." + std::to_string(i)).c_str(), 9);
-        if (found != Verdict::Unknown)
+        if (found != Verdict::Unknown) {
             EXPECT_EQ(found, i % 3 == 0 ? Verdict::Listed : Verdict::NotListed) << i;
+        }
     }
 
     std::string longHost(100, 'h'); // longer than any listed host: never stored

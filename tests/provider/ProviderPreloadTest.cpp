@@ -4,7 +4,7 @@
 #include "platform/ChannelReceiver.h"
 #include "platform/Registry.h"
 #include "platform/Window.h"
-#include "tests/channel/ReceiverLoop.h"
+#include "tests/platform/channel/ReceiverLoop.h"
 #include "tests/provider/ProviderHarness.h"
 
 #include <gtest/gtest.h>

@@ -1,6 +1,6 @@
 // provinst as the tray program runs it: install, repeat, remove, and the refusals, against a
 // private catalogue and configuration folder.
-#include "tests/channel/ReceiverLoop.h"
+#include "tests/platform/channel/ReceiverLoop.h"
 #include "tests/provider/ProviderHarness.h"
 
 #include <gtest/gtest.h>

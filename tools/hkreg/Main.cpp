@@ -7,9 +7,9 @@
 //
 // KEY is a full name such as HKEY_CURRENT_USER\Software\Corvane\Hookwise (HKCU, HKLM and HKCR
 // are accepted too). Exit status: 0 done, 1 failed, 2 wrong command line.
-#include "app/settings/RegistryExporter.h"
-#include "app/settings/RegistryImporter.h"
-#include "app/settings/RegistryPath.h"
+#include "core/settings/RegistryExporter.h"
+#include "core/settings/RegistryImporter.h"
+#include "core/settings/RegistryPath.h"
 #include "platform/LastError.h"
 #include "platform/Registry.h"
 

@@ -154,7 +154,7 @@ std::string ScrambledDefinitionText(const DefinitionSet& set) {
     for (const DefinitionSection& section : set) {
         if (section.entries.empty())
             continue;
-        text += "[" + CLSPGlobals::EncryptString(section.name) + "]\r\n";
+        text += '[' + CLSPGlobals::EncryptString(section.name) + "]\r\n";
         for (const DefinitionEntry& entry : section.entries)
             text += CLSPGlobals::EncryptString(entry.key) + "=" +
                     CLSPGlobals::EncryptString(entry.value) + "\r\n";

@@ -82,7 +82,7 @@ bool DecompileWorkingCopy(std::string_view working, DefinitionSet& set, Messages
             break;
         case IniLine::Section: {
             const std::string name = CLSPGlobals::DecryptString(line.name);
-            currentLabel = "[" + Printable(name) + "] (line " + std::to_string(line.number) + ")";
+            currentLabel = '[' + Printable(name) + "] (line " + std::to_string(line.number) + ")";
             if (!seenSections.insert(FoldedName(line.name)).second) {
                 warnings.push_back(currentLabel + ": repeated section; the reader never sees "
                                                   "its keys, so they are left out");
@@ -119,7 +119,7 @@ bool DecompileWorkingCopy(std::string_view working, DefinitionSet& set, Messages
     // Keyless sections (the deciphered header line may form one) carry nothing.
     std::erase_if(result, [](const DefinitionSection& s) { return s.entries.empty(); });
     for (const DefinitionSection& section : result) {
-        const std::string label = "[" + Printable(section.name) + "]";
+        const std::string label = '[' + Printable(section.name) + "]";
         if (std::string fault = SectionFault(section.name); !fault.empty())
             errors.push_back(label + ": " + fault);
         for (const DefinitionEntry& entry : section.entries) {

@@ -71,7 +71,7 @@ DefinitionSection& SectionNamed(DefinitionSet& set, std::string_view name) {
 } // namespace
 
 std::string EntryLabel(std::string_view section, const DefinitionEntry& entry) {
-    std::string label = "[" + std::string(section) + "] " + entry.key;
+    std::string label = '[' + std::string(section) + "] " + entry.key;
     if (entry.line != 0)
         label += " (" + LineLabel(entry.line) + ")";
     return label;

@@ -1,7 +1,7 @@
 // ShippedFile: header line, version check, encipherment and the start-up decipherment.
 #include "tools/hkwdefs/ShippedFile.h"
 
-#include "app/BlowfishCipher.h"
+#include "core/BlowfishCipher.h"
 
 namespace {
 

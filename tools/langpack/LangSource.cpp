@@ -1,8 +1,8 @@
 // Parsing and checking a language pack source, and writing the pack file.
 #include "tools/langpack/LangSource.h"
 
-#include "app/FileNames.h"
-#include "app/settings/LanguagePack.h"
+#include "core/FileNames.h"
+#include "core/settings/LanguagePack.h"
 
 #include <set>
 
@@ -200,7 +200,7 @@ bool ParseLangSource(std::string_view source, bool complete, LangSource& out, st
     }
     for (std::uint32_t command : commands) {
         if (!out.menuCommands.count(command))
-            missing += " " + std::to_string(command);
+            missing += ' ' + std::to_string(command);
     }
     for (std::size_t p = 0; p < topItems; ++p) {
         if (!out.menuTop.count(static_cast<int>(p)))
@@ -224,7 +224,7 @@ std::string BuildPackText(const LangSource& source, const std::string& languageN
         pack += TextKey(id) + "=" + stored + "\r\n";
     }
 
-    pack += "[" + ReverseText(kTrayMenuSection) + "]\r\n";
+    pack += '[' + ReverseText(kTrayMenuSection) + "]\r\n";
     Menu menu = LoadTrayMenu();
     RuntimeRandom random(kMenuKeySeed);
     for (std::size_t p = 0; p < menu.size(); ++p) {
@@ -269,7 +269,7 @@ std::string BuiltInSourceText() {
     text += "\n# @P is the top-level item at position P, a number the pop-up item with that "
             "command.\n[TrayMenu]\n";
     for (const auto& [position, value] : source.menuTop)
-        text += "@" + std::to_string(position) + " = " + Escape(value) + "\n";
+        text += '@' + std::to_string(position) + " = " + Escape(value) + "\n";
     for (const auto& [command, value] : source.menuCommands)
         text += std::to_string(command) + " = " + Escape(value) + "\n";
     return text;

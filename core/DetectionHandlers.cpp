@@ -1,0 +1,236 @@
+// DetectionHandlers: the host, URL and mail report handlers.
+//
+// Sections: dispatch from the channel; the web handlers (host and URL); the mail handler; the
+// shared decision and log steps.
+#include "core/DetectionHandlers.h"
+
+#include "core/lists/ListNames.h"
+#include "core/lists/MailSafeList.h"
+#include "core/lists/WebSiteBlockingList.h"
+#include "core/logging/AlertLogStore.h"
+#include "core/settings/GeneralSettings.h"
+#include "core/settings/LanguagePack.h"
+#include "core/settings/StringTable.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace {
+
+constexpr const char* kActionTextAllow = "Allow";
+constexpr const char* kActionTextBlock = "Block";
+
+bool IsMailKind(char kind) {
+    return kind == kKindFrom || kind == kKindSubject || kind == kKindLink || kind == kKindText;
+}
+
+// The popup's fields that a mail and a web item fill alike.
+template <typename Item> AlertRequest RequestForItem(int alertKind, const Item& item) {
+    AlertRequest request;
+    request.AlertKind = alertKind;
+    request.StrictedData = item.StrictedData;
+    request.Type = item.Type;
+    request.Application = item.Program;
+    request.Protocol = ProtocolName(item.Port);
+    return request;
+}
+
+} // namespace
+
+std::string FormatAlertText(const std::string& text, const std::string& argument) {
+    const std::size_t at = text.find("%s");
+    if (at == std::string::npos)
+        return text;
+    std::string result = text;
+    result.replace(at, 2, argument);
+    return result;
+}
+
+// ---- dispatch ----
+
+std::int32_t DetectionHandlers::Dispatch(std::uint32_t code, const std::uint8_t* data,
+                                         std::uint32_t size) {
+    if (code != kReportHost && code != kReportUrl && code != kReportMail)
+        return 0;
+    // The receiver keeps its own copy: the sender's bytes are valid only during the call, and a
+    // short record must read as zero-filled rather than past its end.
+    DetectionRecord record;
+    ClearRecord(record);
+    if (data != nullptr)
+        std::memcpy(&record, data, std::min<std::size_t>(size, sizeof record));
+    switch (code) {
+    case kReportHost:
+        return OnHostReport(record);
+    case kReportUrl:
+        return OnUrlReport(record);
+    default:
+        return OnMailReport(record);
+    }
+}
+
+// ---- shared steps ----
+
+DetectionHandlers::Outcome DetectionHandlers::Decide(std::int32_t permission,
+                                                     std::int32_t itemAction) {
+    const std::int32_t rule = permission == kPermissionPerItem ? itemAction : permission;
+    if (permission == kPermissionPerItem && itemAction == kActionAsk)
+        return Outcome::Ask;
+    switch (rule) {
+    case kPermissionAllowAll: // also item Action 0 (Allow)
+        return Outcome::Allow;
+    case kPermissionBlockAll: // also item Action 1 (Block)
+        return Outcome::Block;
+    default:
+        return Outcome::Undecided;
+    }
+}
+
+DetectionHandlers::Decision DetectionHandlers::DecideReport(const DecisionInput& input) {
+    Decision result;
+    if (input.ProtectionState.load() == 0) {
+        result.Value = kDecisionAllow;
+        return result;
+    }
+    std::uint32_t& blocked = state_.settings.NoOfBlockedInstructions;
+    switch (Decide(input.Permission.load(), input.ItemAction)) {
+    case Outcome::Allow:
+        result.Value = kDecisionAllow;
+        result.ActionText = kActionTextAllow;
+        break;
+    case Outcome::Block:
+        result.Value = kDecisionBlock;
+        result.ActionText = kActionTextBlock;
+        ++blocked;
+        break;
+    case Outcome::Undecided:
+        break;
+    case Outcome::Ask: {
+        const AlertRequest request = input.Request();
+        ++input.AskedCounter;
+
+        bool remember = false;
+        const bool shown = (state_.log.*input.ShowAlert)();
+        const bool allowed = shown && view_.AskUser(request, remember) == 1;
+        // Reports handled while the popup was open only append, but look the item up again so a
+        // remembered answer can never land on another item.
+        const int current = remember ? input.FindItem() : -1;
+        if (current >= 0) {
+            input.SetAction(current, allowed ? kActionAllow : kActionBlock);
+            (view_.*input.UpdateItem)(current);
+        }
+        if (allowed) {
+            result.Value = kDecisionAllow;
+            result.ActionText = kActionTextAllow;
+        } else {
+            result.Value = kDecisionBlock;
+            result.ActionText = kActionTextBlock;
+            ++blocked;
+        }
+        break;
+    }
+    }
+    return result;
+}
+
+void DetectionHandlers::RecordInLog(const std::string& type, std::int32_t port,
+                                    const std::string& program, const std::string& hostIP,
+                                    const std::string& actionTaken,
+                                    const std::string& strictedData) {
+    AlertLogEntry entry;
+    entry.Type = type;
+    entry.Protocol = ProtocolName(port);
+    entry.Program = program;
+    entry.HostIP = hostIP;
+    entry.ActionTaken = actionTaken;
+    entry.StrictedData = strictedData;
+    const AlertLogStore::RecordResult result = state_.log.RecordEvent(std::move(entry));
+    if (result.isNew)
+        view_.PostLogEntry(result.index, result.droppedOldest);
+    else
+        view_.UpdateLogEntry(result.index);
+}
+
+// ---- web reports ----
+
+std::int32_t DetectionHandlers::OnHostReport(const DetectionRecord& record) {
+    return OnWebReport(record, kKindHost);
+}
+
+std::int32_t DetectionHandlers::OnUrlReport(const DetectionRecord& record) {
+    return OnWebReport(record, kKindUrl);
+}
+
+std::int32_t DetectionHandlers::OnWebReport(const DetectionRecord& record, char kind) {
+    if (record.web.kind != kind)
+        return kDecisionAllow;
+
+    WebSiteBlockingList& list = state_.web;
+
+    int index = list.FindSiteItem(record);
+    if (index < 0) {
+        index = list.Append(WebItemFromRecord(record, AlertLogStore::NowText()));
+        // Posted at once, so the movie's rows follow the list's order even when a report arrives
+        // while this one waits for the user.
+        view_.PostSiteItem(index);
+    }
+    const WebSiteBlockingItem item = list.ItemAt(index);
+
+    const auto request = [&] {
+        AlertRequest request = RequestForItem(AlertRequest::WebAlert, item);
+        request.DateTime = AlertLogStore::NowText();
+        request.IPAddress = item.IPAddress;
+        request.ScamSite = item.ScamSite;
+        request.ToolTip = FormatAlertText(
+            LoadText(kind == kKindHost ? kStrAlertHost : kStrAlertUrl), item.StrictedData);
+        return request;
+    };
+    const Decision decision = DecideReport(
+        {list.ProtectionState, list.Permission, item.Action, state_.settings.NoOfWebProtection,
+         &AlertLogStore::ShowWebAlert, request, [&] { return list.FindSiteItem(record); },
+         [&](int i, std::int32_t action) { list.SetAction(i, action); },
+         &DetectionView::UpdateSiteItem});
+
+    RecordInLog(item.Type, item.Port, item.Program, item.IPAddress, decision.ActionText,
+                item.StrictedData);
+    view_.RefreshMainMovie();
+    return decision.Value == kDecisionAllow ? 1 : 0;
+}
+
+// ---- mail reports ----
+
+std::int32_t DetectionHandlers::OnMailReport(const DetectionRecord& record) {
+    if (!IsMailKind(record.mail.kind))
+        return kDecisionAllow;
+
+    MailSafeList& list = state_.mail;
+    const std::string hostAddress = FieldString(record.hostAddress);
+
+    int index = list.FindMailItem(record);
+    if (index < 0) {
+        index = list.Append(MailItemFromRecord(record));
+        view_.PostMailItem(index);
+    }
+    const MailSafeItem item = list.ItemAt(index);
+
+    const auto request = [&] {
+        AlertRequest request = RequestForItem(AlertRequest::MailAlert, item);
+        request.DateTime = FieldString(record.mail.date);
+        request.IPAddress = hostAddress;
+        request.From = item.From;
+        request.To = item.To;
+        request.Subject = item.Subject;
+        request.Attachment = FieldString(record.mail.attachment);
+        request.ToolTip = LoadText(kStrAlertMail);
+        return request;
+    };
+    const Decision decision = DecideReport(
+        {list.ProtectionState, list.Permission, item.Action, state_.settings.NoOfEmailProtection,
+         &AlertLogStore::ShowMailAlert, request, [&] { return list.FindMailItem(record); },
+         [&](int i, std::int32_t action) { list.SetAction(i, action); },
+         &DetectionView::UpdateMailItem});
+
+    RecordInLog(item.Type, item.Port, item.Program, hostAddress, decision.ActionText,
+                item.StrictedData);
+    view_.RefreshMainMovie();
+    return decision.Value == kDecisionAllow ? 1 : 0;
+}

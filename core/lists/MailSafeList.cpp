@@ -1,0 +1,116 @@
+// MailSafeList: the mail source list, its look-up and its storage under "MailSafe".
+#include "core/lists/MailSafeList.h"
+
+#include "core/RegistryValues.h"
+#include "core/TextFold.h"
+#include "core/lists/ListStorage.h"
+#include "platform/Registry.h"
+
+namespace {
+constexpr ListKeyNames kNames{"MailSafe", "MailSafeItem", "MailSafeItems No",
+                              "MailSafeProtectionState", "MailSafePermession"};
+
+template <std::size_t N> std::string FieldText(const char (&field)[N]) {
+    return std::string(field, FieldLength(field));
+}
+
+// A stored text replaces the field only when it reads and is not empty.
+void LoadText(HKEY key, const char* name, std::string& field) {
+    std::string text;
+    if (ReadRegText(key, name, text) && !text.empty())
+        field = std::move(text);
+}
+
+MailSafeItem LoadItem(HKEY key) {
+    MailSafeItem item;
+    BYTE action = 0;
+    if (ReadRegLowByte(key, "Action", action))
+        item.Action = action;
+    LoadText(key, "StrictedData", item.StrictedData);
+    LoadText(key, "Type", item.Type);
+    LoadText(key, "Program", item.Program);
+    LoadText(key, "DataTime", item.DataTime);
+    LoadText(key, "AttachmentFile", item.AttachmentFile);
+    std::uint32_t port = 0;
+    if (ReadRegUInt32(key, "Port", port))
+        item.Port = static_cast<std::int32_t>(port);
+    LoadText(key, "From", item.From);
+    LoadText(key, "To", item.To);
+    LoadText(key, "Subject", item.Subject);
+    return item;
+}
+
+bool SaveItem(HKEY key, const MailSafeItem& item) {
+    bool ok = WriteRegNumber(key, "Action", static_cast<std::uint32_t>(item.Action));
+    ok &= WriteRegText(key, "StrictedData", item.StrictedData);
+    ok &= WriteRegText(key, "Type", item.Type);
+    ok &= WriteRegText(key, "Program", item.Program);
+    ok &= WriteRegText(key, "DataTime", item.DataTime);
+    ok &= WriteRegText(key, "AttachmentFile", item.AttachmentFile);
+    // The port is four raw little-endian bytes under the text type, as the list always stored it.
+    ok &= WriteRegNumber(key, "Port", static_cast<std::uint32_t>(item.Port), 4, REG_SZ);
+    ok &= WriteRegText(key, "From", item.From);
+    ok &= WriteRegText(key, "To", item.To);
+    ok &= WriteRegText(key, "Subject", item.Subject);
+    return ok;
+}
+} // namespace
+
+MailSafeItem MailItemFromRecord(const DetectionRecord& record) {
+    MailSafeItem item;
+    item.Action = kActionAsk;
+    item.StrictedData = MailKeyText(record);
+    item.Type = MailTypeName(record.mail.kind);
+    item.Program = FieldText(record.program);
+    item.DataTime = FieldText(record.mail.date);
+    item.From = FieldText(record.mail.from);
+    item.To = FieldText(record.mail.to);
+    item.Subject = FieldText(record.mail.subject);
+    item.AttachmentFile = FieldText(record.mail.attachment);
+    item.Port = RecordPort(record);
+    return item;
+}
+
+int MailSafeList::FindMailItem(const DetectionRecord& record) const {
+    std::string key = MailKeyText(record);
+    std::string type = MailTypeName(record.mail.kind);
+    return items_.FindIf([&](const MailSafeItem& item) {
+        return EqualsFoldingCase(item.StrictedData, key) && EqualsFoldingCase(item.Type, type);
+    });
+}
+
+int MailSafeList::Append(MailSafeItem item) {
+    return items_.Append(std::move(item));
+}
+
+MailSafeItem MailSafeList::ItemAt(int index) const {
+    return items_.ItemAt(index);
+}
+
+int MailSafeList::Count() const {
+    return items_.Count();
+}
+
+std::vector<MailSafeItem> MailSafeList::Items() const {
+    return items_.Items();
+}
+
+void MailSafeList::SetAction(int index, std::int32_t action) {
+    items_.SetAction(index, action);
+}
+
+void MailSafeList::RemoveAt(int index) {
+    items_.RemoveAt(index);
+}
+
+void MailSafeList::RemoveAll() {
+    items_.RemoveAll();
+}
+
+void MailSafeList::Load(HKEY productKey) {
+    LoadListItems(productKey, kNames, items_, LoadItem, ProtectionState, Permission);
+}
+
+bool MailSafeList::Save(HKEY productKey) const {
+    return SaveListItems(productKey, kNames, items_, SaveItem, ProtectionState, Permission);
+}

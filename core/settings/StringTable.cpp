@@ -1,0 +1,71 @@
+// The built-in English string table.
+#include "core/settings/StringTable.h"
+
+#include <algorithm>
+#include <iterator>
+
+namespace {
+struct StringEntry {
+    std::uint32_t id;
+    const char* text;
+};
+
+// Ascending by id.
+constexpr StringEntry kStrings[] = {
+    {kStrAboutMenu, "&About Baitguard..."},
+    {kStrAppTitle, "Hookwise"},
+    {kStrPreviousInstance, "Can't open application because there is a previous instance running."},
+    {kStrWrongLoginPassword, "The password you typed is not correct.\nYou do not have the right to "
+                             "change settings.\nPlease try again."},
+    {kStrLoginError, "Login error"},
+    {kStrWrongOldPassword, "You did not enter your old password correctly.\nPlease try again."},
+    {kStrPasswordWarning, "Password Warning"},
+    {kStrBlankPasswordAsk, "A blank password will allow anyone to change the settings!\nAre you "
+                           "sure that you do not want a password?"},
+    {kStrPasswordMismatch,
+     "The Password you typed does not match. Type the new password in both text boxes."},
+    {kStrPasswordError, "Password Error"},
+    {kStrPasswordRule, "Your password must contain at least 6 characters and no more than 31 (no "
+                       "spaces).\n Please enter a new password."},
+    {kStrLogoutAsk, "Are you sure you want to log out and lose all administrator privileges?"},
+    {kStrRatingHigh, "High"},
+    {kStrRatingMedium, "Medium"},
+    {kStrActionAllow, "Allow"},
+    {kStrActionBlock, "Block"},
+    {kStrActionAsk, "Ask"},
+    {kStrAlertHost, "You are trying to connect to a phishing host whose\nIP is '%s'\nIt is "
+                    "strongly recommended \nthat you block it now."},
+    {kStrAlertUrl, "You are trying to connect to a phishing site whose \nURL is '%s'\nIt is "
+                   "strongly recommended that you block it now."},
+    {kStrAlertMail, "The incoming e-mail is identified to be a phishing \ne-mail.\nIf this e-mail "
+                    "is not expected or not from a trusted \nsource it is highly recommended that "
+                    "you block it now."},
+    {kStrResetAsk, "Do you really want to reset the application settings?\nThe application will "
+                   "exit when you press Reset."},
+    {kStrRestoreAsk, "Do you really want to restore the application settings?\nThe application "
+                     "will exit when you press Restore."},
+    {kStrProviderName, "HookSwp_lsp"},
+    {kStrRestoreFailed, "The settings could not be restored from this file:\n%s\nYour settings "
+                        "are unchanged."},
+    {kStrHelpMissing, "The help could not be opened:\n%s"},
+};
+} // namespace
+
+const char* BuiltInText(std::uint32_t id) {
+    auto it = std::lower_bound(std::begin(kStrings), std::end(kStrings), id,
+                               [](const StringEntry& e, std::uint32_t v) { return e.id < v; });
+    if (it == std::end(kStrings) || it->id != id)
+        return nullptr;
+    return it->text;
+}
+
+std::vector<std::uint32_t> BuiltInTextIds() {
+    std::vector<std::uint32_t> ids;
+    for (const StringEntry& e : kStrings)
+        ids.push_back(e.id);
+    return ids;
+}
+
+bool IsTranslatableText(std::uint32_t id) {
+    return id != kStrProviderName && BuiltInText(id);
+}

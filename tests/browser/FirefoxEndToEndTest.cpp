@@ -1,0 +1,164 @@
+// End to end in Debian's Firefox ESR, headless: the same Hookwise extension as in Chromium,
+// installed as a temporary add-on, and its native host, registered the way a user does with
+// `hookwise-browser-host --install`, open a web-mail page whose sender is listed; the tray
+// program's channel answers the 'F' report. Blocked, the tab ends on the warning page (the copy
+// in the extension's folder, since Firefox opens no file: page for an extension); allowed, the
+// mail stays.
+//
+// Firefox is driven through its own remote protocol, Marionette (firefox-e2e.js, no npm
+// package). Skipped when Firefox ESR or node is missing.
+#include "HostProcess.h"
+#include "MailPages.h"
+#include "tests/inspector/InspectorSandbox.h"
+
+#include "browser/host/Json.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <sstream>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+using browserhost::JsonValue;
+using browserhost::JsonWriter;
+using browserhost::ParseJson;
+using inspectortest::DefinitionSection;
+using inspectortest::MailReport;
+using inspectortest::ReportReceiver;
+using inspectortest::Sandbox;
+
+namespace browsertest {
+namespace {
+
+const char kFirefox[] = "/usr/bin/firefox-esr";
+const std::string kSourceFolder = std::string(HOOKWISE_SOURCE_DIR) + "/tests/browser";
+
+class FirefoxEndToEnd : public testing::Test {
+protected:
+    void SetUp() override {
+        if (access(kFirefox, X_OK) != 0)
+            GTEST_SKIP() << "Firefox is not installed (" << kFirefox
+                         << "; apt-get install firefox-esr)";
+        if (RunCommand({"node", "--version"}) != 0)
+            GTEST_SKIP() << "node is not installed (apt-get install nodejs)";
+
+        Sandbox& sandbox = Sandbox::Get();
+        sandbox.WriteDefinitions(
+            {DefinitionSection{"From", {{"FROM1", "billing@amaz0n-support.example"}}}});
+        const std::string page =
+            ReadFile(std::string(HOOKWISE_SOURCE_DIR) + "/data/pages/hkwpm.htm");
+        WriteFile(sandbox.WarningPagePath(), page);
+
+        std::string name = testing::UnitTest::GetInstance()->current_test_info()->name();
+        work_ = sandbox.Root() + "/firefox-" + name;
+        for (const char* folder : {"", "/home", "/config", "/cache", "/pages"})
+            mkdir((work_ + folder).c_str(), 0700);
+        WriteFile(work_ + "/pages/mail.html", kMailPage);
+        WriteFile(work_ + "/pages/ad.html", kInnerFrame);
+
+        // The registration a user makes: both browsers, in the browser's own home.
+        std::string output;
+        ASSERT_EQ(
+            RunCommand({"env", "HOME=" + work_ + "/home", "XDG_CONFIG_HOME=" + work_ + "/config",
+                        HOOKWISE_BROWSER_HOST, "--install"},
+                       &output),
+            0)
+            << output;
+        const std::string manifest =
+            ReadFile(work_ + "/home/.mozilla/native-messaging-hosts/com.corvane.hookwise.json");
+        EXPECT_THAT(manifest, testing::HasSubstr("\"page-inspector@hookwise.corvane\""));
+        EXPECT_TRUE(
+            Exists(work_ + "/config/chromium/NativeMessagingHosts/com.corvane.hookwise.json"));
+
+        // The extension as installed: its folder with its copy of the warning page.
+        ASSERT_EQ(RunCommand({"cp", "-R", std::string(HOOKWISE_SOURCE_DIR) + "/browser/extension",
+                              work_ + "/extension"},
+                             &output),
+                  0)
+            << output;
+        WriteFile(work_ + "/extension/hkwpm.htm", page);
+    }
+    void TearDown() override {
+        if (!work_.empty())
+            Sandbox::Get().RemoveDefinitions();
+    }
+
+    std::string PageUrl() const { return "file://" + work_ + "/pages/mail.html"; }
+    std::string Marker() const { return work_ + "/answered"; }
+
+    // Runs Firefox on the mail page and returns the driver's result.
+    JsonValue RunBrowser(const std::string& expect) {
+        std::string config = work_ + "/config.json";
+        WriteFile(config, JsonWriter()
+                              .Add("extensionDir", work_ + "/extension")
+                              .Add("profileDir", work_ + "/profile")
+                              .Add("pageUrl", PageUrl())
+                              .Add("expect", expect)
+                              .Add("markerFile", Marker())
+                              .Add("firefox", std::string(kFirefox))
+                              .Add("timeoutMs", std::int64_t{60000})
+                              .Text());
+        std::string output;
+        // The browser gets a home of its own, so nothing of the real user's is touched.
+        int rc =
+            RunCommand({"env", "HOME=" + work_ + "/home", "XDG_CONFIG_HOME=" + work_ + "/config",
+                        "XDG_CACHE_HOME=" + work_ + "/cache", "node",
+                        kSourceFolder + "/firefox-e2e.js", config},
+                       &output, 180000);
+        EXPECT_EQ(rc, 0) << output;
+        std::string line = output.substr(0, output.find('\n'));
+        std::optional<JsonValue> result = ParseJson(line);
+        EXPECT_TRUE(result) << output;
+        return result.value_or(JsonValue());
+    }
+    // Writes the marker the driver waits for once the tray program answered.
+    void MarkAnswers(ReportReceiver& receiver) {
+        std::string marker = Marker();
+        receiver.OnReport([marker](const MailReport&) { WriteFile(marker, "1"); });
+    }
+
+    static void ExpectMailFields(const MailReport& report) {
+        const DetectionRecord& r = report.record;
+        EXPECT_EQ(report.code, kReportMail);
+        EXPECT_EQ(report.size, kDetectionRecordSize);
+        EXPECT_EQ(report.Kind(), 'F');
+        EXPECT_THAT(FieldString(r.program), testing::StartsWith("firefox"));
+        EXPECT_EQ(FieldString(r.port), "80");
+        EXPECT_EQ(FieldString(r.mail.from), "billing support <billing@amaz0n-support.example>");
+        EXPECT_EQ(FieldString(r.mail.to), "you@home.example");
+        EXPECT_EQ(FieldString(r.mail.subject), "your order is on hold");
+    }
+
+    std::string work_;
+};
+
+TEST_F(FirefoxEndToEnd, BlockedMailIsReplacedByTheWarningPage) {
+    ReportReceiver receiver({0});
+    ASSERT_TRUE(receiver.Listening());
+    JsonValue result = RunBrowser("warning");
+    EXPECT_THAT(result.GetString("finalUrl").value_or(""),
+                testing::MatchesRegex("moz-extension://[^/]+/hkwpm\\.htm"));
+    EXPECT_EQ(result.GetString("title"), "Hookwise held back this mail");
+    ASSERT_EQ(receiver.Kinds(), "F") << "one report for the page, none for its inner frame";
+    ExpectMailFields(receiver.Reports()[0]);
+}
+
+TEST_F(FirefoxEndToEnd, AllowedMailStays) {
+    ReportReceiver receiver({1});
+    ASSERT_TRUE(receiver.Listening());
+    MarkAnswers(receiver);
+    JsonValue result = RunBrowser("stay");
+    const JsonValue* settled = result.Find("settled");
+    EXPECT_TRUE(settled && settled->AsBool()) << "the report never arrived";
+    // Firefox is given the page over HTTP (see firefox-e2e.js).
+    EXPECT_EQ(result.GetString("finalUrl"), result.GetString("pageUrl"));
+    EXPECT_THAT(result.GetString("text").value_or(""), testing::HasSubstr("Your order is on hold"));
+    ASSERT_EQ(receiver.Kinds(), "F");
+    ExpectMailFields(receiver.Reports()[0]);
+}
+
+} // namespace
+} // namespace browsertest
