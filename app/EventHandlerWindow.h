@@ -32,6 +32,11 @@ public:
     void Destroy();
 
     bool IsReceiving() const { return receiver_.IsListening(); }
+    // Told when the sender of a report being handled ends before its answer (see ChannelReceiver).
+    void SetHangUpCallback(ChannelReceiver::HangUpCallback callback) {
+        receiver_.SetHangUpCallback(std::move(callback));
+    }
+    const ChannelReceiver& Receiver() const { return receiver_; }
 
 private:
     void Watch(int fd, bool watch);

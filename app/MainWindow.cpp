@@ -27,6 +27,7 @@
 #include "platform/TerminationSignal.h"
 
 #include <QApplication>
+#include <QEventLoop>
 #include <QEvent>
 #include <QKeyEvent>
 #include <QMenu>
@@ -34,6 +35,7 @@
 #include <QSessionManager>
 #include <QSocketNotifier>
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 
@@ -123,9 +125,11 @@ void MainWindow::InitialiseWindow() {
     // The handler window first: detections are received from here on.
     handlerWindow_ = new EventHandlerWindow(
         [this](std::uint32_t code, const std::uint8_t* data, std::uint32_t size) {
-            return handlers_.Dispatch(code, data, size);
+            return handlers_.Dispatch(code, data, size, handlerWindow_->Receiver().CurrentReport());
         },
         this);
+    handlerWindow_->SetHangUpCallback(
+        [this](std::uint64_t report) { handlers_.OnSenderGone(report); });
     if (const LONG error = handlerWindow_->Create(); error != ERROR_SUCCESS)
         std::fprintf(stderr, "%s: detection reports cannot be received (error %d)\n",
                      TrayApp::Title().c_str(), static_cast<int>(error));
@@ -212,6 +216,7 @@ void MainWindow::OnSessionSaveRequest() {
 void MainWindow::EndProgram(bool save) {
     saveOnEnd_ = saveOnEnd_ || save;
     ending_ = true;
+    WakeWaiters();
     // Every loop ends, a popup's too; the settings are saved once none runs any more, so a report
     // that finishes inside a popup's loop is saved with them. exit() does not ask the windows to
     // close (the main window would only hide).
@@ -347,9 +352,41 @@ int MainWindow::AskUser(const AlertRequest& request, bool& remember) {
     popup.IPAddress = Q(request.IPAddress);
     popup.ScamSite = Q(request.ScamSite);
     popup.ToolTip = Q(request.ToolTip);
+    // The answer reaches the handlers as it is given: reports waiting for it run in loops inside
+    // this popup's, which end before Show returns.
+    QObject::connect(&popup, &QDialog::finished, [&popup, &request](int result) {
+        if (request.Answered)
+            request.Answered(result, popup.remember);
+    });
+    if (request.Question != 0)
+        openAlerts_[request.Question] = &popup;
     const int result = popup.Show();
+    openAlerts_.erase(request.Question);
     remember = popup.remember;
     return result;
+}
+
+bool MainWindow::WaitUntil(const std::function<bool()>& done) {
+    while (!done()) {
+        if (ending_)
+            return false;
+        QEventLoop loop;
+        waitLoops_.push_back(&loop);
+        loop.exec();
+        waitLoops_.erase(std::find(waitLoops_.begin(), waitLoops_.end(), &loop));
+    }
+    return true;
+}
+
+void MainWindow::WakeWaiters() {
+    for (QEventLoop* loop : waitLoops_)
+        loop->quit();
+}
+
+void MainWindow::CloseAlert(int question) {
+    auto found = openAlerts_.find(question);
+    if (found != openAlerts_.end())
+        found->second->done(kAlertClosedUnanswered);
 }
 
 // ---- the movie posts ----

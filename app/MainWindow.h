@@ -16,6 +16,9 @@
 #include <QTimer>
 
 #include <deque>
+#include <functional>
+#include <map>
+#include <vector>
 #include <memory>
 #include <mutex>
 
@@ -25,6 +28,9 @@ class MainCommands;
 class QMenu;
 class QSocketNotifier;
 class TrayApp;
+
+class AlertPopup;
+class QEventLoop;
 
 class MainWindow : public CMovieDialog, private DetectionView {
     Q_OBJECT
@@ -111,6 +117,9 @@ private:
     void UpdateMailItem(int index) override;
     void UpdateSiteItem(int index) override;
     void UpdateLogEntry(int index) override;
+    bool WaitUntil(const std::function<bool()>& done) override;
+    void WakeWaiters() override;
+    void CloseAlert(int question) override;
 
     void OnCreate();
     void OnInitDialog() override;
@@ -137,6 +146,8 @@ private:
     CSplash* splash_ = nullptr;
     EventHandlerWindow* handlerWindow_ = nullptr;
     DetectionHandlers handlers_;
+    std::map<int, AlertPopup*> openAlerts_; // by question, while AskUser shows them
+    std::vector<QEventLoop*> waitLoops_;    // the WaitUntil loops running, innermost last
     ListFeeder logFeeder_;
     ListFeeder mailFeeder_;
     ListFeeder siteFeeder_;

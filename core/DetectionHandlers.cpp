@@ -49,9 +49,16 @@ std::string FormatAlertText(const std::string& text, const std::string& argument
 // ---- dispatch ----
 
 std::int32_t DetectionHandlers::Dispatch(std::uint32_t code, const std::uint8_t* data,
-                                         std::uint32_t size) {
+                                         std::uint32_t size, std::uint64_t report) {
     if (code != kReportHost && code != kReportUrl && code != kReportMail)
         return 0;
+    // The handlers read the number at their start, before anything can nest another report.
+    report_ = report;
+    struct Forget {
+        DetectionHandlers& handlers;
+        std::uint64_t report;
+        ~Forget() { handlers.gone_.erase(report); }
+    } forget{*this, report};
     // The receiver keeps its own copy: the sender's bytes are valid only during the call, and a
     // short record must read as zero-filled rather than past its end.
     DetectionRecord record;
@@ -85,6 +92,54 @@ DetectionHandlers::Outcome DetectionHandlers::Decide(std::int32_t permission,
     }
 }
 
+void DetectionHandlers::OnSenderGone(std::uint64_t report) {
+    if (report == 0)
+        return;
+    gone_.insert(report);
+    // Copies: closing an alert may run code that changes the list.
+    const std::vector<std::shared_ptr<Question>> open = questions_;
+    for (const auto& question : open) {
+        if (question->Reports.erase(report) == 0)
+            continue;
+        if (question->Reports.empty() && !question->Answered)
+            view_.CloseAlert(question->Id);
+    }
+    view_.WakeWaiters();
+}
+
+bool DetectionHandlers::TakeOpenAnswer(const DecisionInput& input, Decision& result) {
+    std::shared_ptr<Question> open;
+    for (const auto& question : questions_) {
+        if (question->ListKind == input.ListKind && question->ItemIndex == input.ItemIndex &&
+            !question->Answered)
+            open = question;
+    }
+    if (!open)
+        return false;
+    const std::uint64_t report = input.Report;
+    if (report != 0)
+        open->Reports.insert(report);
+    const bool waited = view_.WaitUntil([&] { return open->Answered || SenderGone(report); });
+    if (report != 0)
+        open->Reports.erase(report);
+    if (SenderGone(report)) {
+        result.Dropped = true;
+        return true;
+    }
+    if (!waited || !open->Answered || open->Closed)
+        return false;
+    // The same decision as the alert's; the answer's remembering is the asking report's.
+    if (open->Allowed) {
+        result.Value = kDecisionAllow;
+        result.ActionText = kActionTextAllow;
+    } else {
+        result.Value = kDecisionBlock;
+        result.ActionText = kActionTextBlock;
+        ++state_.settings.NoOfBlockedInstructions;
+    }
+    return true;
+}
+
 DetectionHandlers::Decision DetectionHandlers::DecideReport(const DecisionInput& input) {
     Decision result;
     if (input.ProtectionState.load() == 0) {
@@ -105,18 +160,53 @@ DetectionHandlers::Decision DetectionHandlers::DecideReport(const DecisionInput&
     case Outcome::Undecided:
         break;
     case Outcome::Ask: {
-        const AlertRequest request = input.Request();
+        if (TakeOpenAnswer(input, result))
+            break;
+        AlertRequest request = input.Request();
         ++input.AskedCounter;
 
         bool remember = false;
         const bool shown = (state_.log.*input.ShowAlert)();
-        const bool allowed = shown && view_.AskUser(request, remember) == 1;
+        int answer = 2;
+        if (shown) {
+            auto question = std::make_shared<Question>();
+            question->Id = nextQuestion_++;
+            question->ListKind = input.ListKind;
+            question->ItemIndex = input.ItemIndex;
+            if (input.Report != 0)
+                question->Reports.insert(input.Report);
+            request.Question = question->Id;
+            // Published at the answer itself: reports waiting for it run inside the alert's
+            // loop, which cannot end before they do.
+            request.Answered = [this, question](int value, bool) {
+                if (question->Answered)
+                    return;
+                question->Answered = true;
+                question->Allowed = value == 1;
+                question->Closed = value == kAlertClosedUnanswered;
+                view_.WakeWaiters();
+            };
+            questions_.push_back(question);
+            answer = view_.AskUser(request, remember);
+            questions_.erase(std::find(questions_.begin(), questions_.end(), question));
+            request.Answered(answer, remember); // for a view that did not call it
+        }
+        if (answer == kAlertClosedUnanswered) {
+            result.ActionText = kActionTextSenderEnded;
+            break;
+        }
+        const bool allowed = answer == 1;
         // Reports handled while the popup was open only append, but look the item up again so a
         // remembered answer can never land on another item.
         const int current = remember ? input.FindItem() : -1;
         if (current >= 0) {
             input.SetAction(current, allowed ? kActionAllow : kActionBlock);
             (view_.*input.UpdateItem)(current);
+        }
+        if (SenderGone(input.Report)) {
+            // Answered for the reports that waited; this one's sender is gone.
+            result.Dropped = true;
+            break;
         }
         if (allowed) {
             result.Value = kDecisionAllow;
@@ -174,6 +264,7 @@ std::int32_t DetectionHandlers::OnWebReport(const DetectionRecord& record, char 
         view_.PostSiteItem(index);
     }
     const WebSiteBlockingItem item = list.ItemAt(index);
+    const std::uint64_t report = report_;
 
     const auto request = [&] {
         AlertRequest request = RequestForItem(AlertRequest::WebAlert, item);
@@ -184,12 +275,15 @@ std::int32_t DetectionHandlers::OnWebReport(const DetectionRecord& record, char 
             LoadText(kind == kKindHost ? kStrAlertHost : kStrAlertUrl), item.StrictedData);
         return request;
     };
-    const Decision decision = DecideReport(
-        {list.ProtectionState, list.Permission, item.Action, state_.settings.NoOfWebProtection,
-         &AlertLogStore::ShowWebAlert, request, [&] { return list.FindSiteItem(record); },
-         [&](int i, std::int32_t action) { list.SetAction(i, action); },
-         &DetectionView::UpdateSiteItem});
+    const Decision decision =
+        DecideReport({1, index, report, list.ProtectionState, list.Permission, item.Action,
+                      state_.settings.NoOfWebProtection, &AlertLogStore::ShowWebAlert, request,
+                      [&] { return list.FindSiteItem(record); },
+                      [&](int i, std::int32_t action) { list.SetAction(i, action); },
+                      &DetectionView::UpdateSiteItem});
 
+    if (decision.Dropped)
+        return 0;
     RecordInLog(item.Type, item.Port, item.Program, item.IPAddress, decision.ActionText,
                 item.StrictedData);
     view_.RefreshMainMovie();
@@ -211,6 +305,7 @@ std::int32_t DetectionHandlers::OnMailReport(const DetectionRecord& record) {
         view_.PostMailItem(index);
     }
     const MailSafeItem item = list.ItemAt(index);
+    const std::uint64_t report = report_;
 
     const auto request = [&] {
         AlertRequest request = RequestForItem(AlertRequest::MailAlert, item);
@@ -223,12 +318,15 @@ std::int32_t DetectionHandlers::OnMailReport(const DetectionRecord& record) {
         request.ToolTip = LoadText(kStrAlertMail);
         return request;
     };
-    const Decision decision = DecideReport(
-        {list.ProtectionState, list.Permission, item.Action, state_.settings.NoOfEmailProtection,
-         &AlertLogStore::ShowMailAlert, request, [&] { return list.FindMailItem(record); },
-         [&](int i, std::int32_t action) { list.SetAction(i, action); },
-         &DetectionView::UpdateMailItem});
+    const Decision decision =
+        DecideReport({0, index, report, list.ProtectionState, list.Permission, item.Action,
+                      state_.settings.NoOfEmailProtection, &AlertLogStore::ShowMailAlert, request,
+                      [&] { return list.FindMailItem(record); },
+                      [&](int i, std::int32_t action) { list.SetAction(i, action); },
+                      &DetectionView::UpdateMailItem});
 
+    if (decision.Dropped)
+        return 0;
     RecordInLog(item.Type, item.Port, item.Program, hostAddress, decision.ActionText,
                 item.StrictedData);
     view_.RefreshMainMovie();

@@ -12,7 +12,10 @@
 #include <atomic>
 #include <cstdint>
 #include <functional>
+#include <memory>
+#include <set>
 #include <string>
+#include <vector>
 
 class GeneralSettings;
 class AlertLogStore;
@@ -23,6 +26,11 @@ class WebSiteBlockingList;
 constexpr std::int32_t kDecisionBlock = 0;
 constexpr std::int32_t kDecisionAllow = 1;
 constexpr std::int32_t kDecisionUndecided = 2;
+
+// AskUser's result when the alert was closed because every program waiting for it ended.
+constexpr int kAlertClosedUnanswered = 3;
+// The alert log's action text for such an event.
+constexpr const char* kActionTextSenderEnded = "program ended before an answer";
 
 // The alert popup's fields for one detection, as the handlers fill them.
 struct AlertRequest {
@@ -40,6 +48,11 @@ struct AlertRequest {
     std::string IPAddress;
     std::string ScamSite;
     std::string ToolTip;
+    // Not shown: the handlers' number of this question (for CloseAlert), and what the view calls
+    // the moment the user answers (result as AskUser returns it), before its own loop unwinds,
+    // so that reports waiting for the same answer inside that loop can take it.
+    int Question = 0;
+    std::function<void(int result, bool remember)> Answered;
 };
 
 // What the handlers ask of the main window. Every call comes on the thread that handles reports.
@@ -61,6 +74,20 @@ public:
     virtual void UpdateLogEntry(int index) = 0;
     // The counters and switches of the overview.
     virtual void RefreshMainMovie() = 0;
+
+    // One question per item: a report for the item of an open alert waits for that alert's
+    // answer instead of opening its own.
+    // Runs a nested event loop until done() holds, checking it again at each WakeWaiters; returns
+    // true then, or false when the view cannot wait (the report then asks on its own) or the
+    // program is ending.
+    virtual bool WaitUntil(const std::function<bool()>& done) {
+        (void)done;
+        return false;
+    }
+    virtual void WakeWaiters() {}
+    // Closes the alert still open for request.Question; its AskUser returns
+    // kAlertClosedUnanswered.
+    virtual void CloseAlert(int question) { (void)question; }
 };
 
 // The state the handlers read and change; all owned by the application object.
@@ -84,8 +111,15 @@ public:
 
     // The channel's entry: the bytes (any count; a shorter record reads as zero-filled, bytes
     // beyond the record are ignored) go to the handler of code 1125, 1126 or 1127; any other code
-    // is answered 0.
-    std::int32_t Dispatch(std::uint32_t code, const std::uint8_t* data, std::uint32_t size);
+    // is answered 0. report: the channel's number of the report (0 when it has none), by which
+    // OnSenderGone names it.
+    std::int32_t Dispatch(std::uint32_t code, const std::uint8_t* data, std::uint32_t size,
+                          std::uint64_t report = 0);
+
+    // The sender of a report being handled ended before its answer. A report waiting for an open
+    // alert's answer is dropped (no decision, no log entry); an alert that no living sender waits
+    // for any more closes, and its event is logged as kActionTextSenderEnded.
+    void OnSenderGone(std::uint64_t report);
 
 private:
     std::int32_t OnWebReport(const DetectionRecord& record, char kind);
@@ -95,6 +129,9 @@ private:
     // One report's part in the shared decision: its list's switches, its item's Action, and what
     // differs by kind when the user is asked.
     struct DecisionInput {
+        int ListKind; // which list ItemIndex is of: 0 mail, 1 web
+        int ItemIndex;
+        std::uint64_t Report; // the channel's number of the report, 0 when none
         const std::atomic<std::int32_t>& ProtectionState;
         const std::atomic<std::int32_t>& Permission;
         std::int32_t ItemAction;
@@ -110,7 +147,22 @@ private:
     struct Decision {
         std::int32_t Value = kDecisionUndecided;
         std::string ActionText; // "Allow", "Block", or empty when undecided or protection is off
+        bool Dropped = false;   // the sender ended while waiting: nothing is logged or answered
     };
+    // An alert open now, and the reports whose senders wait for its answer.
+    struct Question {
+        int Id = 0;
+        int ListKind = 0;
+        int ItemIndex = -1;
+        std::set<std::uint64_t> Reports;
+        bool Answered = false;
+        bool Allowed = false;
+        bool Closed = false; // closed because every waiting sender ended
+    };
+    // Waits for the open question of the same item, if any; true when its answer was taken into
+    // result (or the report was dropped).
+    bool TakeOpenAnswer(const DecisionInput& input, Decision& result);
+    bool SenderGone(std::uint64_t report) const { return report != 0 && gone_.count(report) != 0; }
     // Protection off allows; otherwise Decide, and for Ask: the request, AskedCounter raised, the
     // user asked (when ShowAlert; else block), the answer remembered on the item when the box was
     // ticked. Every block raises NoOfBlockedInstructions.
@@ -121,6 +173,10 @@ private:
 
     DetectionState state_;
     DetectionView& view_;
+    std::uint64_t report_ = 0; // the report being dispatched, until its handler first waits
+    int nextQuestion_ = 1;
+    std::vector<std::shared_ptr<Question>> questions_;
+    std::set<std::uint64_t> gone_;
 };
 
 // Text with the first "%s" replaced by argument (the alert texts' one placeholder); the argument

@@ -6,6 +6,7 @@
 #include "platform/LastError.h"
 #include "platform/Window.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
@@ -89,6 +90,10 @@ ChannelReceiver::~ChannelReceiver() {
 
 void ChannelReceiver::SetWatchCallback(WatchCallback callback) {
     watch_ = std::move(callback);
+}
+
+void ChannelReceiver::SetHangUpCallback(HangUpCallback callback) {
+    hangUp_ = std::move(callback);
 }
 
 // ---- listening ----
@@ -226,8 +231,12 @@ void ChannelReceiver::ProcessReadable(int fd) {
     if (found == connections_.end())
         return;
     ConnectionPtr connection = found->second; // keeps it alive across nested dispatch
-    if (connection->busy || connection->closed)
+    if (connection->closed)
         return;
+    if (connection->busy) {
+        CheckHangUp(connection);
+        return;
+    }
     ReadConnection(connection);
 }
 
@@ -288,15 +297,37 @@ void ChannelReceiver::ReadConnection(const ConnectionPtr& connection) {
     }
 }
 
+void ChannelReceiver::CheckHangUp(const ConnectionPtr& connection) {
+    if (connection->hungUp)
+        return;
+    char byte = 0;
+    ssize_t n;
+    do {
+        n = recv(connection->fd, &byte, 1, MSG_PEEK | MSG_DONTWAIT);
+    } while (n < 0 && errno == EINTR);
+    if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK))
+        return;
+    // Watched again when the handler is done: early data is read then, an end dropped then.
+    WatchConnection(*connection, false);
+    if (n > 0)
+        return;
+    connection->hungUp = true;
+    if (hangUp_)
+        hangUp_(connection->report);
+}
+
 bool ChannelReceiver::Dispatch(const ConnectionPtr& connection) {
     const std::uint8_t* frame = connection->buffer.data();
     std::uint32_t code = ReadLittleEndian32(frame);
     auto size = static_cast<std::uint32_t>(connection->buffer.size() - kHeaderBytes);
 
     // While the handler runs (perhaps a nested event loop that comes back here for other
-    // connections) this connection is off the watch list and its buffer is left alone.
+    // connections) this connection's buffer is left alone; it stays watched only for its
+    // sender's end, when someone wants to hear of that.
     connection->busy = true;
-    WatchConnection(*connection, false);
+    connection->report = nextReport_++;
+    WatchConnection(*connection, static_cast<bool>(hangUp_));
+    handling_.push_back(connection->report);
     std::int32_t result = 0;
     if (handler_) {
         try {
@@ -305,9 +336,10 @@ bool ChannelReceiver::Dispatch(const ConnectionPtr& connection) {
             result = 0;
         }
     }
+    handling_.erase(std::find(handling_.begin(), handling_.end(), connection->report));
     connection->busy = false;
 
-    if (connection->closed) {
+    if (connection->closed || connection->hungUp) {
         Drop(connection);
         return false;
     }

@@ -13,6 +13,11 @@
 // handler returns (its descriptor is taken off the watch list meanwhile), and every other
 // connection and the listening socket keep working.
 //
+// A sender that ends (or closes its socket) while its message is being handled can be heard of:
+// with a hang-up callback set, the connection stays watched while its handler runs, and its end
+// is told to the callback with the report's number (CurrentReport inside the handler); no
+// answer is sent to it then.
+//
 // Only peers running under the receiver's own user id are served; other peers are closed at once.
 // A frame announcing more than kMaxCopyDataBytes, or a connection that ends in the middle of a
 // frame, is dropped by closing that connection; other senders are not disturbed. A connection may
@@ -41,6 +46,8 @@ public:
     // It may be called from inside ProcessReadable and inside Close; a Qt owner should disable a
     // notifier there (or delete it later), not delete it while it is emitting.
     using WatchCallback = std::function<void(int fd, bool watch)>;
+    // Told that the sender of the report being handled under that number has gone.
+    using HangUpCallback = std::function<void(std::uint64_t report)>;
 
     // More simultaneous connections than this are closed as soon as they are accepted.
     static constexpr std::size_t kMaxConnections = 256;
@@ -53,6 +60,11 @@ public:
 
     // Must be set before Listen to hear about the listening descriptor.
     void SetWatchCallback(WatchCallback callback);
+    void SetHangUpCallback(HangUpCallback callback);
+
+    // The number of the report whose handler runs innermost now (numbers count from 1 and are
+    // never reused); 0 outside handlers.
+    std::uint64_t CurrentReport() const { return handling_.empty() ? 0 : handling_.back(); }
 
     // Creates the runtime folder and listens at ChannelPath(caption). A stale socket file left by
     // a receiver that died is replaced. Returns ERROR_SUCCESS; ERROR_ALREADY_EXISTS when another
@@ -88,11 +100,16 @@ private:
         bool busy = false;                // its message is being handled
         bool watched = false;             // the owner was told to watch its descriptor
         bool closed = false;              // Close ran while busy, or the connection was dropped
+        bool hungUp = false;              // the sender ended while its message was handled
+        std::uint64_t report = 0;         // the number of the message being handled
     };
     using ConnectionPtr = std::shared_ptr<Connection>;
 
     void AcceptPending();
     void ReadConnection(const ConnectionPtr& connection);
+    // A busy connection became readable: its sender ended (told to the hang-up callback), or it
+    // sent more early (read once the handler is done).
+    void CheckHangUp(const ConnectionPtr& connection);
     // Hands the complete frame to the handler and answers; false when the connection is gone.
     bool Dispatch(const ConnectionPtr& connection);
     void Drop(const ConnectionPtr& connection);
@@ -102,6 +119,9 @@ private:
 
     Handler handler_;
     WatchCallback watch_;
+    HangUpCallback hangUp_;
+    std::uint64_t nextReport_ = 1;
+    std::vector<std::uint64_t> handling_;
     int listenFd_ = -1;
     int lockFd_ = -1;
     std::string path_;

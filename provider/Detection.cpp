@@ -5,15 +5,20 @@
 #include "engine/LSPGlobals.h"
 #include "platform/Module.h"
 #include "platform/Window.h"
+#include "provider/DecidedNames.h"
 #include "provider/EngineGate.h"
 #include "provider/HostVerdicts.h"
 #include "provider/ProviderGuard.h"
 #include "provider/RemoteAddress.h"
 #include "provider/RequestHead.h"
+#include "provider/SocketStates.h"
 
 #include <atomic>
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
+
+#include <arpa/inet.h>
 
 namespace hookwise::provider {
 
@@ -31,12 +36,77 @@ bool AskTrayProgram(std::uint32_t code, char kind, const RemoteEndpoint& remote,
     GetModuleFileNameA(nullptr, program, sizeof program);
     FillSender(record, program);
     FillEndpoint(record, remote.host, remote.port);
-    CopyField(record.web.url, url);
+    // An IPv6 address may not fit the 20-byte host field: a host report carries it whole in the
+    // URL field as well (IPv4 host reports leave that field empty, as they always did).
+    bool ipv6 = std::strchr(remote.host, ':') != nullptr;
+    CopyField(record.web.url, kind == kKindHost ? (ipv6 ? remote.host : "") : url);
     record.web.kind = kind; // last, as every sender does
     HWND window = std::atomic_ref<HWND>(CLSPGlobals::hMainWnd).load(std::memory_order_relaxed);
     if (!window)
         window = FindWindowA(nullptr, kHandlerCaption);
     return SendCopyData(window, code, &record, sizeof record) != 0;
+}
+
+// The remote end of a connected socket, or dest for a Fast Open send on one not connected yet.
+bool RemoteOf(int fd, const sockaddr* dest, socklen_t destLength, RemoteEndpoint& remote) {
+    sockaddr_storage peer{};
+    socklen_t peerLength = sizeof peer;
+    if (getpeername(fd, reinterpret_cast<sockaddr*>(&peer), &peerLength) == 0)
+        return FormatEndpoint(reinterpret_cast<sockaddr*>(&peer), peerLength, remote);
+    return dest && FormatEndpoint(dest, destLength, remote);
+}
+
+// A lookup's service as the port text of a record: digits as they are (at most 5), the two web
+// service names as their ports, anything else empty. No services file is read.
+void ServicePort(const char* service, char (&port)[6]) {
+    port[0] = '\0';
+    if (!service)
+        return;
+    if (std::strcmp(service, "https") == 0) {
+        std::memcpy(port, "443", 4);
+        return;
+    }
+    if (std::strcmp(service, "http") == 0) {
+        std::memcpy(port, "80", 3);
+        return;
+    }
+    std::size_t length = strnlen(service, sizeof port);
+    if (length == 0 || length >= sizeof port)
+        return;
+    for (std::size_t i = 0; i < length; ++i) {
+        if (service[i] < '0' || service[i] > '9')
+            return;
+    }
+    std::memcpy(port, service, length + 1);
+}
+
+bool IsNumericAddress(const char* name) {
+    unsigned char bytes[16];
+    return inet_pton(AF_INET, name, bytes) == 1 || inet_pton(AF_INET6, name, bytes) == 1;
+}
+
+// Asks the tray program about a listed name once per visit: an answer given for the name within
+// the last kDecidedMilliseconds is taken again (a browser retries a refused connection, and its
+// other connections to the host come one after another).
+bool AskAboutName(const RemoteEndpoint& remote, const char* name) {
+    std::uint32_t hash = ServerNameHash(name);
+    NameDecision known = FindNameDecision(hash);
+    if (known != NameDecision::Unknown)
+        return known == NameDecision::Allowed;
+    bool allow = AskTrayProgram(kReportUrl, kKindUrl, remote, name);
+    RememberNameDecision(hash, allow);
+    return allow;
+}
+
+// The server-name lookup, its answer remembered per database version.
+bool IsListedName(const char* name) {
+    std::uint64_t generation = LookupGeneration();
+    Verdict verdict = FindVerdict(name, generation, VerdictTable::Names);
+    if (verdict != Verdict::Unknown)
+        return verdict == Verdict::Listed;
+    bool listed = CLSPGlobals::IsBadHostName(name);
+    StoreVerdict(name, generation, listed, VerdictTable::Names);
+    return listed;
 }
 
 } // namespace
@@ -103,6 +173,46 @@ bool AllowRequest(int fd, const iovec* iov, int count, int flags, const sockaddr
     }
     errno = savedErrno;
     return allow;
+}
+
+bool AllowServerName(int fd, const char* name, const sockaddr* dest, socklen_t destLength) {
+    int savedErrno = errno;
+    bool allow = true;
+    if (EngineReady()) {
+        ProviderGuard guard;
+        try {
+            std::uint32_t decided = DecidedName(fd);
+            if (decided == 0 || decided != ServerNameHash(name)) {
+                RemoteEndpoint remote;
+                if (IsListedName(name) && IsTcpSocket(fd) && RemoteOf(fd, dest, destLength, remote))
+                    allow = AskAboutName(remote, name);
+            }
+        } catch (...) {
+            allow = true;
+        }
+    }
+    errno = savedErrno;
+    return allow;
+}
+
+LookupVerdict CheckLookup(const char* name, const char* service) {
+    int savedErrno = errno;
+    LookupVerdict verdict = LookupVerdict::NotListed;
+    if (name && *name && EngineReady()) {
+        ProviderGuard guard;
+        try {
+            if (!IsNumericAddress(name) && IsListedName(name)) {
+                RemoteEndpoint remote{};
+                ServicePort(service, remote.port);
+                verdict =
+                    AskAboutName(remote, name) ? LookupVerdict::Allowed : LookupVerdict::Blocked;
+            }
+        } catch (...) {
+            verdict = LookupVerdict::NotListed;
+        }
+    }
+    errno = savedErrno;
+    return verdict;
 }
 
 } // namespace hookwise::provider

@@ -1,12 +1,15 @@
 // The interposed C library functions of libhookswp_lsp.so: connect, send, sendto, sendmsg, write
-// and writev. Each lets the call through untouched unless it opens a TCP connection or starts an
-// HTTP GET request, and fails it only on the tray program's "block" (ECONNREFUSED for a
-// connection, ECONNRESET for a request; nothing is closed behind the program's back).
+// and writev. Each lets the call through untouched unless it opens a TCP connection, writes the
+// first bytes of one (a TLS ClientHello and its server name), or starts an HTTP GET request, and
+// fails it only on the tray program's "block" (ECONNREFUSED for a connection, ECONNRESET for a
+// request or a ClientHello; nothing is closed behind the program's back).
 //
 // Early exits come first and cost a few compares: calls made by the provider itself, addresses
-// that are not IPv4 or IPv6, data that does not begin with "GET ". errno is the host's own
-// everywhere except when a call is failed on purpose.
+// that are not IPv4 or IPv6, writes on descriptors no connect marked, data that does not begin
+// with "GET ". errno is the host's own everywhere except when a call is failed on purpose.
+#include "provider/DecidedNames.h"
 #include "provider/Detection.h"
+#include "provider/FirstBytes.h"
 #include "provider/ProviderGuard.h"
 #include "provider/RealCalls.h"
 #include "provider/RemoteAddress.h"
@@ -34,11 +37,16 @@ ssize_t ResetRequest() {
     return -1;
 }
 
-// A Fast Open send on a socket that is not connected yet connects it: the host check applies.
+// A Fast Open send on a socket that is not connected yet connects it: the host check applies,
+// and its data are the connection's first bytes.
 bool AllowFastOpen(int fd, int flags, const sockaddr* dest, socklen_t destLength) {
     if (!(flags & MSG_FASTOPEN) || !IsInternetAddress(dest, destLength))
         return true;
-    return AllowConnection(fd, dest, destLength);
+    std::uint32_t decided = DecidedNameFor(dest, destLength);
+    if (decided == 0 && !AllowConnection(fd, dest, destLength))
+        return false;
+    NoteConnect(fd, decided);
+    return true;
 }
 
 } // namespace
@@ -49,10 +57,13 @@ HOOKWISE_INTERPOSE int connect(int fd, const sockaddr* addr, socklen_t length) {
         return static_cast<int>(Missing());
     if (ProviderGuard::Active() || !IsInternetAddress(addr, length))
         return real(fd, addr, length);
-    if (!AllowConnection(fd, addr, length)) {
+    // An address of a name the user was just asked about and allowed: the same visit.
+    std::uint32_t decided = DecidedNameFor(addr, length);
+    if (decided == 0 && !AllowConnection(fd, addr, length)) {
         errno = ECONNREFUSED;
         return -1;
     }
+    NoteConnect(fd, decided);
     return real(fd, addr, length);
 }
 
@@ -60,9 +71,13 @@ HOOKWISE_INTERPOSE ssize_t send(int fd, const void* data, size_t size, int flags
     SendFn real = RealSend();
     if (!real)
         return Missing();
-    if (ProviderGuard::Active() || !StartsHttpGet(data, size))
+    if (ProviderGuard::Active())
         return real(fd, data, size, flags);
     iovec iov{const_cast<void*>(data), size};
+    if (!AllowWrite(fd, &iov, 1))
+        return ResetRequest();
+    if (!StartsHttpGet(data, size))
+        return real(fd, data, size, flags);
     if (!AllowRequest(fd, &iov, 1, flags, nullptr, 0))
         return ResetRequest();
     return real(fd, data, size, flags);
@@ -79,9 +94,11 @@ HOOKWISE_INTERPOSE ssize_t sendto(int fd, const void* data, size_t size, int fla
         errno = ECONNREFUSED;
         return -1;
     }
+    iovec iov{const_cast<void*>(data), size};
+    if (!AllowWrite(fd, &iov, 1, dest, destLength))
+        return ResetRequest();
     if (!StartsHttpGet(data, size))
         return real(fd, data, size, flags, dest, destLength);
-    iovec iov{const_cast<void*>(data), size};
     if (!AllowRequest(fd, &iov, 1, flags, dest, destLength))
         return ResetRequest();
     return real(fd, data, size, flags, dest, destLength);
@@ -99,6 +116,8 @@ HOOKWISE_INTERPOSE ssize_t sendmsg(int fd, const msghdr* message, int flags) {
         return -1;
     }
     int count = static_cast<int>(message->msg_iovlen);
+    if (!AllowWrite(fd, message->msg_iov, count, dest, message->msg_namelen))
+        return ResetRequest();
     if (!StartsHttpGet(message->msg_iov, count))
         return real(fd, message, flags);
     if (!AllowRequest(fd, message->msg_iov, count, flags, dest, message->msg_namelen))
@@ -110,9 +129,13 @@ HOOKWISE_INTERPOSE ssize_t write(int fd, const void* data, size_t size) {
     WriteFn real = RealWrite();
     if (!real)
         return Missing();
-    if (ProviderGuard::Active() || !StartsHttpGet(data, size))
+    if (ProviderGuard::Active())
         return real(fd, data, size);
     iovec iov{const_cast<void*>(data), size};
+    if (!AllowWrite(fd, &iov, 1))
+        return ResetRequest();
+    if (!StartsHttpGet(data, size))
+        return real(fd, data, size);
     if (!AllowRequest(fd, &iov, 1, 0, nullptr, 0))
         return ResetRequest();
     return real(fd, data, size);
@@ -122,7 +145,11 @@ HOOKWISE_INTERPOSE ssize_t writev(int fd, const iovec* iov, int count) {
     WriteVFn real = RealWriteV();
     if (!real)
         return Missing();
-    if (ProviderGuard::Active() || !StartsHttpGet(iov, count))
+    if (ProviderGuard::Active())
+        return real(fd, iov, count);
+    if (!AllowWrite(fd, iov, count))
+        return ResetRequest();
+    if (!StartsHttpGet(iov, count))
         return real(fd, iov, count);
     if (!AllowRequest(fd, iov, count, 0, nullptr, 0))
         return ResetRequest();

@@ -18,8 +18,8 @@ struct Slot {
     char host[kHostSize] = "";
 };
 
-Slot table[kSlots];
-std::atomic_flag busy = ATOMIC_FLAG_INIT;
+Slot tables[2][kSlots];
+std::atomic_flag busyFlags[2] = {ATOMIC_FLAG_INIT, ATOMIC_FLAG_INIT};
 
 // FNV-1a over the host text; length is set to the text's length, or kHostSize when it is longer.
 std::size_t SlotOf(const char* host, std::size_t& length) {
@@ -34,43 +34,47 @@ std::size_t SlotOf(const char* host, std::size_t& length) {
 
 class TryLock {
 public:
-    TryLock() : owned_(!busy.test_and_set(std::memory_order_acquire)) {}
+    explicit TryLock(std::atomic_flag& busy)
+        : busy_(busy), owned_(!busy.test_and_set(std::memory_order_acquire)) {}
     ~TryLock() {
         if (owned_)
-            busy.clear(std::memory_order_release);
+            busy_.clear(std::memory_order_release);
     }
     TryLock(const TryLock&) = delete;
     TryLock& operator=(const TryLock&) = delete;
     bool Owned() const { return owned_; }
 
 private:
+    std::atomic_flag& busy_;
     bool owned_;
 };
 
 } // namespace
 
-Verdict FindVerdict(const char* host, std::uint64_t generation) {
+Verdict FindVerdict(const char* host, std::uint64_t generation, VerdictTable which) {
     if (!host || generation == 0)
         return Verdict::Unknown;
     std::size_t length = 0;
-    const Slot& slot = table[SlotOf(host, length)];
+    const int index = which == VerdictTable::Names ? 1 : 0;
+    const Slot& slot = tables[index][SlotOf(host, length)];
     if (length >= kHostSize)
         return Verdict::Unknown;
-    TryLock lock;
+    TryLock lock(busyFlags[index]);
     if (!lock.Owned() || slot.generation != generation ||
         std::memcmp(slot.host, host, length + 1) != 0)
         return Verdict::Unknown;
     return slot.listed ? Verdict::Listed : Verdict::NotListed;
 }
 
-void StoreVerdict(const char* host, std::uint64_t generation, bool listed) {
+void StoreVerdict(const char* host, std::uint64_t generation, bool listed, VerdictTable which) {
     if (!host || generation == 0)
         return;
     std::size_t length = 0;
-    Slot& slot = table[SlotOf(host, length)];
+    const int index = which == VerdictTable::Names ? 1 : 0;
+    Slot& slot = tables[index][SlotOf(host, length)];
     if (length >= kHostSize)
         return;
-    TryLock lock;
+    TryLock lock(busyFlags[index]);
     if (!lock.Owned())
         return;
     std::memcpy(slot.host, host, length + 1);

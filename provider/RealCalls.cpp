@@ -26,6 +26,10 @@ std::atomic<void*> sendToSlot{nullptr};
 std::atomic<void*> sendMsgSlot{nullptr};
 std::atomic<void*> writeSlot{nullptr};
 std::atomic<void*> writeVSlot{nullptr};
+std::atomic<void*> getAddrInfoSlot{nullptr};
+std::atomic<void*> getHostByNameSlot{nullptr};
+std::atomic<void*> getHostByName2Slot{nullptr};
+std::atomic<void*> getHostByNameRSlot{nullptr};
 
 } // namespace
 
@@ -46,6 +50,19 @@ WriteFn RealWrite() {
 }
 WriteVFn RealWriteV() {
     return Resolve<WriteVFn>(writeVSlot, "writev");
+}
+
+GetAddrInfoFn RealGetAddrInfo() {
+    return Resolve<GetAddrInfoFn>(getAddrInfoSlot, "getaddrinfo");
+}
+GetHostByNameFn RealGetHostByName() {
+    return Resolve<GetHostByNameFn>(getHostByNameSlot, "gethostbyname");
+}
+GetHostByName2Fn RealGetHostByName2() {
+    return Resolve<GetHostByName2Fn>(getHostByName2Slot, "gethostbyname2");
+}
+GetHostByNameRFn RealGetHostByNameR() {
+    return Resolve<GetHostByNameRFn>(getHostByNameRSlot, "gethostbyname_r");
 }
 
 } // namespace hookwise::provider

@@ -7,7 +7,7 @@ PACKAGES=(
   qt6-base-dev qt6-declarative-dev libqt6quickwidgets6 qml6-module-qtquick
   qml6-module-qtquick-controls qml6-module-qtquick-layouts qml6-module-qtquick-window
   qml6-module-qtqml-workerscript qml6-module-qtquick-templates
-  xvfb xauth curl python3 chromium firefox-esr
+  xvfb xauth curl wget python3 chromium firefox-esr
   roundcube roundcube-sqlite3 dovecot-imapd php-cli php-sqlite3
   dpkg-dev fakeroot lintian desktop-file-utils
 )

@@ -86,12 +86,21 @@ std::string WebTypeName(char kind) {
 std::string WebKeyText(const DetectionRecord& record) {
     switch (record.web.kind) {
     case kKindHost:
-        return FieldText(record.hostAddress);
+        return HostAddressText(record);
     case kKindUrl:
         return FieldText(record.web.url);
     default:
         return "";
     }
+}
+
+std::string HostAddressText(const DetectionRecord& record) {
+    std::string field = FieldText(record.hostAddress);
+    if (record.web.kind != kKindHost || field.empty())
+        return field;
+    std::string whole = FieldText(record.web.url);
+    return whole.size() > field.size() && whole.compare(0, field.size(), field) == 0 ? whole
+                                                                                     : field;
 }
 
 std::int32_t RecordPort(const DetectionRecord& record) {

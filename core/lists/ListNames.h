@@ -33,8 +33,14 @@ std::string MailKeyText(const DetectionRecord& record);
 // 'I' "IP", 'U' "URL", anything else "".
 std::string WebTypeName(char kind);
 
-// The key of a web detection by record.web.kind: 'I' the host address, 'U' the URL, else "".
+// The key of a web detection by record.web.kind: 'I' the host address (HostAddressText), 'U'
+// the URL, else "".
 std::string WebKeyText(const DetectionRecord& record);
+
+// The remote host address of a record. An IPv6 address does not fit the 20-byte field, so a
+// host report ('I') also carries it whole in the URL field: that text is taken when it begins
+// with the field's text; otherwise (older senders, other kinds) the field as it is.
+std::string HostAddressText(const DetectionRecord& record);
 
 // The record's port text read as C's atoi does (bounded by the field).
 std::int32_t RecordPort(const DetectionRecord& record);

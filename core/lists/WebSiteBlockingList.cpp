@@ -53,7 +53,7 @@ WebSiteBlockingItem WebItemFromRecord(const DetectionRecord& record, const std::
     item.ScamSite = WebKeyText(record);
     item.Program = FieldText(record.program);
     item.DataTime = dataTime;
-    item.IPAddress = FieldText(record.hostAddress);
+    item.IPAddress = HostAddressText(record);
     item.Port = RecordPort(record);
     return item;
 }

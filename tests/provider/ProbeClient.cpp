@@ -6,8 +6,15 @@
 // MODE: connect, send, write, writev, sendmsg, sendto (connect, then the request through that
 // call), fastopen (sendto with MSG_FASTOPEN on an unconnected socket), udp (the request as a UDP
 // datagram), file (the request written to /dev/null), threads (8 threads connecting 25 times
-// each), later (connect, wait for the test's signal, connect again). Prints "MODE ok errno=N" (N:
-// errno after the call, which was 4242 before it) or "MODE fail N".
+// each), later (connect, wait for the test's signal, connect again); tls-send, tls-write,
+// tls-writev, tls-sendmsg, tls-sendto, tls-fastopen (a TLS ClientHello naming HOST as the first
+// write through that call), tls-split (the ClientHello in two writes, the name in the second,
+// then one more write). Prints "MODE ok errno=N" (N: errno after the call, which was 4242 before
+// it) or "MODE fail N"; tls-split prints one "ok" or "fail N" per write. connect6: connect to
+// the IPv6 address IP. visit: getaddrinfo(HOST, PORT) ("visit lookup fail N" on a failed
+// lookup), then connect to its first address and write a ClientHello naming HOST.
+#include "tests/provider/ClientHelloBuilder.h"
+
 #include <atomic>
 #include <cerrno>
 #include <cstdio>
@@ -19,6 +26,7 @@
 
 #include <arpa/inet.h>
 #include <fcntl.h>
+#include <netdb.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <sys/uio.h>
@@ -50,6 +58,83 @@ int Connected(const sockaddr_in& addr) {
         std::exit(1);
     }
     return fd;
+}
+
+// The ClientHello's two writes for tls-split: up to the middle of the name, and the rest.
+int TlsSplit(const std::string& mode, int fd, const providertest::Bytes& hello,
+             const std::string& name) {
+    std::size_t cut = hello.size() / 2;
+    for (std::size_t i = 0; i + name.size() <= hello.size(); ++i) {
+        if (std::memcmp(hello.data() + i, name.data(), name.size()) == 0)
+            cut = i + name.size() / 2;
+    }
+    std::printf("%s", mode.c_str());
+    const std::uint8_t* pieces[3] = {hello.data(), hello.data() + cut, hello.data()};
+    std::size_t sizes[3] = {cut, hello.size() - cut, 8};
+    for (int i = 0; i < 3; ++i) {
+        if (write(fd, pieces[i], sizes[i]) < 0)
+            std::printf(" fail %d", errno);
+        else
+            std::printf(" ok");
+    }
+    std::printf("\n");
+    return 0;
+}
+
+int Tls(const std::string& mode, const sockaddr_in& addr, const std::string& name) {
+    providertest::Bytes hello = providertest::ClientHello(name);
+    auto* data = reinterpret_cast<char*>(hello.data());
+    std::size_t size = hello.size();
+    const auto* dest = reinterpret_cast<const sockaddr*>(&addr);
+    if (mode == "tls-fastopen") {
+        int fd = socket(AF_INET, SOCK_STREAM, 0);
+        errno = 4242;
+        return Report(mode, sendto(fd, data, size, MSG_FASTOPEN, dest, sizeof addr));
+    }
+    int fd = Connected(addr);
+    errno = 4242;
+    if (mode == "tls-send")
+        return Report(mode, send(fd, data, size, MSG_NOSIGNAL));
+    if (mode == "tls-write")
+        return Report(mode, write(fd, data, size));
+    if (mode == "tls-sendto")
+        return Report(mode, sendto(fd, data, size, MSG_NOSIGNAL, nullptr, 0));
+    if (mode == "tls-writev") {
+        iovec iov[3] = {{data, 1}, {data + 1, 40}, {data + 41, size - 41}};
+        return Report(mode, writev(fd, iov, 3));
+    }
+    if (mode == "tls-sendmsg") {
+        iovec iov[2] = {{data, 5}, {data + 5, size - 5}};
+        msghdr message{};
+        message.msg_iov = iov;
+        message.msg_iovlen = 2;
+        return Report(mode, sendmsg(fd, &message, MSG_NOSIGNAL));
+    }
+    if (mode == "tls-split")
+        return TlsSplit(mode, fd, hello, name);
+    std::fprintf(stderr, "unknown mode %s\n", mode.c_str());
+    return 2;
+}
+
+int Visit(const char* name, const char* port) {
+    addrinfo hints{};
+    hints.ai_family = AF_INET;
+    hints.ai_socktype = SOCK_STREAM;
+    addrinfo* found = nullptr;
+    int rc = getaddrinfo(name, port, &hints, &found);
+    if (rc != 0) {
+        std::printf("visit lookup fail %d\n", rc);
+        return 1;
+    }
+    int fd = socket(AF_INET, SOCK_STREAM, 0);
+    if (connect(fd, found->ai_addr, found->ai_addrlen) != 0) {
+        std::printf("visit connect fail %d\n", errno);
+        return 1;
+    }
+    freeaddrinfo(found);
+    providertest::Bytes hello = providertest::ClientHello(name);
+    errno = 4242;
+    return Report("visit", send(fd, hello.data(), hello.size(), MSG_NOSIGNAL));
 }
 
 } // namespace
@@ -103,6 +188,19 @@ int main(int argc, char** argv) {
         errno = 4242;
         return Report("second", connect(second, dest, sizeof addr));
     }
+    if (mode.rfind("tls-", 0) == 0)
+        return Tls(mode, addr, argv[4]);
+    if (mode == "connect6") {
+        sockaddr_in6 v6{};
+        v6.sin6_family = AF_INET6;
+        v6.sin6_port = addr.sin_port;
+        inet_pton(AF_INET6, argv[2], &v6.sin6_addr);
+        int fd = socket(AF_INET6, SOCK_STREAM, 0);
+        errno = 4242;
+        return Report(mode, connect(fd, reinterpret_cast<const sockaddr*>(&v6), sizeof v6));
+    }
+    if (mode == "visit")
+        return Visit(argv[4], argv[3]);
     if (mode == "threads") {
         std::atomic<int> connected{0};
         std::vector<std::thread> threads;

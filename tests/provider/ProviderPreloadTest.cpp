@@ -16,11 +16,13 @@
 #include <climits>
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
 #include <memory>
 #include <mutex>
 #include <thread>
 
 #include <fcntl.h>
+#include <netdb.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -36,6 +38,7 @@ constexpr char kCaption[] = "Baitguard Server Handler";
 constexpr char kListedHost[] = "127.0.0.2";
 constexpr char kServedHost[] = "127.0.0.1";
 constexpr char kListedUrl[] = "phish.example/login.html";
+constexpr char kListedIPv6[] = "2001:db8:85a3:8d3:1319:8a2e:370:7348";
 
 struct Report {
     std::uint32_t code;
@@ -65,7 +68,9 @@ protected:
         providertest::WriteWorkingDatabase(app + "/hkwdb2.pbd",
                                            {{"HostIP", "IP1", "10.255.255.1"},
                                             {"HostIP", "IP2", kListedHost},
+                                            {"HostIP", "IP3", kListedIPv6},
                                             {"HostLink", "HLINK1", kListedUrl}});
+        std::ofstream(root + "/hosts") << "127.0.0.1 localhost phish.example www.phish.example\n";
 
         receiver_ = new ChannelReceiver(
             [](std::uint32_t code, const std::uint8_t* data, std::uint32_t size) {
@@ -121,6 +126,23 @@ protected:
                              const std::string& path) {
         return RunChild(
             {HOOKWISE_PROBE_PATH, mode, ip, std::to_string(server_->Port()), host, path},
+            PreloadEnvironment());
+    }
+
+    // The probe with the test's names resolving to 127.0.0.1 through a hosts file of its own,
+    // mounted over /etc/hosts in a user and mount namespace; exit code 125 and "no namespaces"
+    // when those cannot be had here.
+    static ChildResult ProbeWithHosts(const std::string& mode, const char* host) {
+        std::string hosts = folder_->Path() + "/hosts";
+        ChildResult check =
+            RunChild({"unshare", "-rm", "sh", "-c",
+                      "mount --bind \"$0\" /etc/hosts && getent hosts \"$1\"", hosts, host},
+                     {});
+        if (check.exitCode != 0 || check.out.find("127.0.0.1") == std::string::npos)
+            return {125, "", "no namespaces"};
+        return RunChild(
+            {"unshare", "-rm", "sh", "-c", "mount --bind \"$0\" /etc/hosts && exec \"$@\"", hosts,
+             HOOKWISE_PROBE_PATH, mode, kServedHost, std::to_string(server_->Port()), host, "/"},
             PreloadEnvironment());
     }
 
@@ -256,6 +278,92 @@ TEST_F(ProviderPreload, FastOpenSendIsCheckedForHostAndRequest) {
     ASSERT_EQ(reports.size(), 2u);
     ExpectRecord(reports[0], 1125, kListedHost, "", 'I', HOOKWISE_PROBE_PATH);
     ExpectRecord(reports[1], 1126, kServedHost, kListedUrl, 'U', HOOKWISE_PROBE_PATH);
+}
+
+class TlsCalls : public ProviderPreload, public testing::WithParamInterface<const char*> {};
+
+// A ClientHello naming a host of a listed entry is reported as a URL detection with the server
+// name as the address, whichever call writes it; a block fails that write with ECONNRESET. A
+// name that only ends like a listed host is not listed.
+TEST_P(TlsCalls, ListedServerNameIsReportedAndItsClientHelloRefused) {
+    std::string mode = GetParam();
+    answer_ = 0;
+
+    ChildResult blocked = Probe(mode, kServedHost, "www.phish.example", "/");
+    ChildResult unlisted = Probe(mode, kServedHost, "notphish.example", "/");
+
+    EXPECT_EQ(blocked.out, mode + " fail " + std::to_string(ECONNRESET) + "\n") << blocked.err;
+    EXPECT_EQ(unlisted.out, mode + " ok errno=4242\n") << unlisted.err;
+    auto reports = Reports();
+    ASSERT_EQ(reports.size(), 1u);
+    ExpectRecord(reports[0], 1126, kServedHost, "www.phish.example", 'U', HOOKWISE_PROBE_PATH);
+}
+
+INSTANTIATE_TEST_SUITE_P(Calls, TlsCalls,
+                         testing::Values("tls-send", "tls-write", "tls-writev", "tls-sendmsg",
+                                         "tls-sendto", "tls-fastopen"),
+                         [](const auto& info) {
+                             std::string name = info.param;
+                             return name.substr(4);
+                         });
+
+TEST_F(ProviderPreload, AllowedServerNameGoesThroughWithErrnoAlone) {
+    answer_ = 1;
+    EXPECT_EQ(Probe("tls-send", kServedHost, "phish.example", "/").out, "tls-send ok errno=4242\n");
+    EXPECT_EQ(Reports().size(), 1u);
+}
+
+// A ClientHello split over writes: the part before the name goes out, the write that completes
+// the name fails, and so does every later write on that connection.
+TEST_F(ProviderPreload, SplitClientHelloIsRefusedAtTheWriteThatCompletesTheName) {
+    answer_ = 0;
+    std::string reset = std::to_string(ECONNRESET);
+    EXPECT_EQ(Probe("tls-split", kServedHost, "phish.example", "/").out,
+              "tls-split ok fail " + reset + " fail " + reset + "\n");
+    EXPECT_EQ(Probe("tls-split", kServedHost, "other.example", "/").out, "tls-split ok ok ok\n");
+    auto reports = Reports();
+    ASSERT_EQ(reports.size(), 1u);
+    ExpectRecord(reports[0], 1126, kServedHost, "phish.example", 'U', HOOKWISE_PROBE_PATH);
+}
+
+// A listed name is refused at its lookup, before any address (or DNS query) is had.
+TEST_F(ProviderPreload, LookupOfAListedNameIsReportedAndBlockedAsNoName) {
+    answer_ = 0;
+    EXPECT_EQ(Probe("visit", kServedHost, "WWW.Phish.Example", "/").out,
+              "visit lookup fail " + std::to_string(EAI_NONAME) + "\n");
+    auto reports = Reports();
+    ASSERT_EQ(reports.size(), 1u);
+    ExpectRecord(reports[0], 1126, "", "WWW.Phish.Example", 'U', HOOKWISE_PROBE_PATH);
+}
+
+// One visit (lookup, connect, ClientHello) asks once: the connection to an address of a name
+// just allowed is not asked about again.
+TEST_F(ProviderPreload, OneVisitIsAskedAboutOnce) {
+#ifdef HOOKWISE_ASAN_RUNTIME
+    GTEST_SKIP() << "the namespace helpers do not start with the sanitizer runtime preloaded";
+#endif
+    answer_ = 1;
+    ChildResult visit = ProbeWithHosts("visit", "www.phish.example");
+    if (visit.exitCode == 125)
+        GTEST_SKIP() << "no user and mount namespaces here to give the test names an address";
+    EXPECT_EQ(visit.out, "visit ok errno=4242\n") << visit.err;
+    auto reports = Reports();
+    ASSERT_EQ(reports.size(), 1u);
+    ExpectRecord(reports[0], 1126, "", "www.phish.example", 'U', HOOKWISE_PROBE_PATH);
+}
+
+// An IPv6 host is checked as an IPv4 one; the record's 20-byte host field keeps the start of
+// the address and the URL field holds it whole.
+TEST_F(ProviderPreload, ListedIPv6HostIsRefusedAndReportedWhole) {
+    answer_ = 0;
+    EXPECT_EQ(Probe("connect6", kListedIPv6, "x", "/").out,
+              "connect6 fail " + std::to_string(ECONNREFUSED) + "\n");
+    auto reports = Reports();
+    ASSERT_EQ(reports.size(), 1u);
+    EXPECT_EQ(reports[0].code, 1125u);
+    EXPECT_EQ(reports[0].Text(362, 20), std::string(kListedIPv6).substr(0, 19));
+    EXPECT_EQ(reports[0].Text(392, 261), kListedIPv6);
+    EXPECT_EQ(static_cast<char>(reports[0].bytes[653]), 'I');
 }
 
 TEST_F(ProviderPreload, DatagramsFilesAndManyThreadsAreLeftAlone) {

@@ -27,6 +27,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -34,6 +35,10 @@
 #include <memory>
 #include <thread>
 #include <vector>
+
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
 
 using namespace traytest;
 
@@ -82,6 +87,63 @@ std::future<LRESULT> SendReport(std::uint32_t code, const DetectionRecord& recor
 bool Ready(std::future<LRESULT>& reply) {
     return reply.wait_for(std::chrono::seconds(0)) == std::future_status::ready;
 }
+
+// One report written straight onto the channel's socket, its sender's end left to the test:
+// closing the returned descriptor is a sender that ended before its answer.
+int RawReport(std::uint32_t code, const DetectionRecord& record) {
+    int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_un addr{};
+    addr.sun_family = AF_UNIX;
+    std::string path = ChannelPath(EventHandlerWindow::kCaption);
+    std::memcpy(addr.sun_path, path.c_str(), path.size() + 1);
+    if (connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0)
+        return -1;
+    std::uint8_t frame[8 + sizeof record];
+    const std::uint32_t header[2] = {code, static_cast<std::uint32_t>(sizeof record)};
+    std::memcpy(frame, header, sizeof header); // little-endian, as the channel's frame is
+    std::memcpy(frame + 8, &record, sizeof record);
+    if (send(fd, frame, sizeof frame, MSG_NOSIGNAL) != static_cast<ssize_t>(sizeof frame))
+        return -1;
+    return fd;
+}
+
+// Runs action once, milliseconds from now, from inside whatever loop runs then.
+void After(int milliseconds, std::function<void()> action) {
+    QTimer::singleShot(milliseconds, std::move(action));
+}
+
+// Runs action (from inside whatever loop runs) once done() holds, checking every 5 ms.
+void When(std::function<bool()> done, std::function<void()> action) {
+    auto* timer = new QTimer();
+    timer->setInterval(5);
+    QObject::connect(timer, &QTimer::timeout, [timer, done, action] {
+        if (!done())
+            return;
+        timer->stop();
+        timer->deleteLater();
+        action();
+    });
+    timer->start();
+}
+
+// Blocks every alert popup still open after a while, so a test that goes wrong ends instead of
+// waiting for an answer nobody gives.
+class PopupWatchdog {
+public:
+    PopupWatchdog() {
+        timer_.setInterval(15000);
+        QObject::connect(&timer_, &QTimer::timeout, [] {
+            for (QWidget* widget : QApplication::topLevelWidgets()) {
+                if (auto* popup = qobject_cast<AlertPopup*>(widget); popup && popup->isVisible())
+                    popup->done(2);
+            }
+        });
+        timer_.start();
+    }
+
+private:
+    QTimer timer_;
+};
 
 class MainWindowTest : public testing::Test {
 protected:
@@ -367,6 +429,95 @@ TEST_F(MainWindowTest, ReportArrivingWhilePopupIsOpenIsHandledInsideItsLoop) {
     EXPECT_EQ(app_->SiteList.ItemAt(1).Type, "IP");
     EXPECT_EQ(app_->Log.EntryAt(0).ActionTaken, "Block"); // the nested report ended first
     EXPECT_EQ(app_->Log.EntryAt(1).ActionTaken, "Allow");
+}
+
+// A browser opens several connections to one host at once: the reports for the item of an open
+// alert wait for its answer and take the same decision, so the user is asked once.
+TEST_F(MainWindowTest, ReportsForTheItemOfAnOpenAlertTakeItsAnswer) {
+    PopupWatchdog watchdog;
+    CreateWindow();
+    const DetectionRecord record = WebRecord(kKindUrl, "evil.example", "chromium", "443");
+    std::vector<std::future<LRESULT>> others;
+    WhenPopup([&](AlertPopup& popup) {
+        for (int i = 0; i < 5; ++i)
+            others.push_back(SendReport(kReportUrl, record));
+        AlertPopup* open = &popup;
+        When([&] { return window_->HandlerWindow()->Receiver().ConnectionCount() >= 6; },
+             [open] { After(300, [open] { Answer(*open, "IDC_FS_BLOCK", false); }); });
+    });
+    auto first = SendReport(kReportUrl, record);
+    ASSERT_TRUE(PumpUntil(
+        [&] {
+            if (!Ready(first) || others.size() != 5)
+                return false;
+            for (auto& reply : others) {
+                if (!Ready(reply))
+                    return false;
+            }
+            return true;
+        },
+        30000));
+    EXPECT_EQ(first.get(), 0);
+    for (auto& reply : others)
+        EXPECT_EQ(reply.get(), 0);
+    EXPECT_EQ(app_->Settings.NoOfWebProtection, 1u) << "asked more than once";
+    EXPECT_EQ(app_->Settings.NoOfBlockedInstructions, 6u);
+    ASSERT_EQ(app_->SiteList.Count(), 1);
+    ASSERT_EQ(app_->Log.Count(), 1);
+    EXPECT_EQ(app_->Log.EntryAt(0).Count, 6);
+    EXPECT_EQ(app_->Log.EntryAt(0).ActionTaken, "Block");
+}
+
+// The only sender of an open alert ends: the alert closes by itself and the log says why.
+TEST_F(MainWindowTest, AlertOfASenderThatEndedClosesWithANote) {
+    PopupWatchdog watchdog;
+    CreateWindow();
+    int fd = RawReport(kReportUrl, WebRecord(kKindUrl, "evil.example", "chromium", "443"));
+    ASSERT_GE(fd, 0);
+    bool shown = false;
+    WhenPopup([&](AlertPopup&) {
+        shown = true;
+        close(fd);
+    });
+    ASSERT_TRUE(PumpUntil([&] { return app_->Log.Count() == 1; }, 20000));
+    EXPECT_TRUE(shown);
+    EXPECT_EQ(app_->Log.EntryAt(0).ActionTaken, "program ended before an answer");
+    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+    EXPECT_EQ(app_->Settings.NoOfBlockedInstructions, 0u);
+    EXPECT_EQ(app_->SiteList.ItemAt(0).Action, kActionAsk);
+}
+
+// A report waiting for an open alert whose sender ends is dropped: the alert stays for the one
+// still waiting, and only that one is decided and logged.
+TEST_F(MainWindowTest, WaitingReportOfASenderThatEndedIsDropped) {
+    PopupWatchdog watchdog;
+    CreateWindow();
+    const DetectionRecord record = WebRecord(kKindUrl, "evil.example", "chromium", "443");
+    int fd = -1;
+    bool stillOpen = false;
+    WhenPopup([&](AlertPopup& popup) {
+        fd = RawReport(kReportUrl, record);
+        AlertPopup* open = &popup;
+        When([&] { return window_->HandlerWindow()->Receiver().ConnectionCount() >= 2; },
+             [&, open] {
+                 After(300, [&, open] {
+                     close(fd);
+                     After(300, [&, open] {
+                         stillOpen = QApplication::activeModalWidget() == open;
+                         Answer(*open, "IDC_FS_ALLOW", false);
+                     });
+                 });
+             });
+    });
+    auto first = SendReport(kReportUrl, record);
+    ASSERT_TRUE(PumpUntil([&] { return Ready(first); }, 20000));
+    EXPECT_GE(fd, 0);
+    EXPECT_TRUE(stillOpen);
+    EXPECT_EQ(first.get(), 1);
+    ASSERT_EQ(app_->Log.Count(), 1);
+    EXPECT_EQ(app_->Log.EntryAt(0).Count, 1);
+    EXPECT_EQ(app_->Log.EntryAt(0).ActionTaken, "Allow");
+    EXPECT_EQ(app_->Settings.NoOfWebProtection, 1u);
 }
 
 TEST_F(MainWindowTest, ExitSavesTheProductKeyAndClosesTheChannel) {

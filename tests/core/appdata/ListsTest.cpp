@@ -94,6 +94,30 @@ TEST(ListNames, KeysComeFromTheRecordFields) {
     EXPECT_EQ(WebKeyText(WebRecord('U', "http://x/", "p", "80")), "http://x/");
 }
 
+// An IPv6 address cut by the 20-byte host field comes whole in the URL field of a host report:
+// two addresses that share their first 19 characters are two items, each shown whole.
+TEST(WebSiteBlockingList, LongIPv6AddressesAreKeptWhole) {
+    auto record = [](const char* address) {
+        DetectionRecord r = WebRecord('I', address, "curl", "443");
+        CopyField(r.web.url, address);
+        return r;
+    };
+    const char* first = "2001:db8:85a3:8d3:1319:8a2e:370:7348";
+    const char* second = "2001:db8:85a3:8d3:1319:8a2e:370:7349";
+    EXPECT_EQ(HostAddressText(record(first)), first);
+    EXPECT_EQ(WebKeyText(record(first)), first);
+    WebSiteBlockingList list;
+    list.Append(WebItemFromRecord(record(first), "now"));
+    EXPECT_EQ(list.ItemAt(0).IPAddress, first);
+    EXPECT_EQ(list.ItemAt(0).StrictedData, first);
+    EXPECT_EQ(list.FindSiteItem(record(first)), 0);
+    EXPECT_EQ(list.FindSiteItem(record(second)), -1);
+    // A URL field that does not continue the host field is not taken (older senders).
+    DetectionRecord other = WebRecord('I', "192.0.2.7", "p", "80");
+    CopyField(other.web.url, "10.9.9.9");
+    EXPECT_EQ(HostAddressText(other), "192.0.2.7");
+}
+
 TEST(MailSafeList, FindsByKeyAndTypeIgnoringCase) {
     MailSafeList list;
     EXPECT_EQ(list.FindMailItem(MailRecord('F', "a@b")), -1);
