@@ -112,6 +112,43 @@ private:
     Stop stop_ = Stop::None;
 };
 
+// The common case: the whole handshake message in the first record of one buffer. Reads never
+// run past end (the walk bounds every read by the message's own length first).
+class FlatReader {
+public:
+    enum class Stop { None, Short, Bad };
+
+    FlatReader(const unsigned char* begin, const unsigned char* end) : at_(begin), end_(end) {}
+
+    [[gnu::always_inline]] bool Read(std::size_t n, unsigned char* out) {
+        if (n > static_cast<std::size_t>(end_ - at_)) {
+            stop_ = Stop::Short;
+            return false;
+        }
+        if (out)
+            std::memcpy(out, at_, n);
+        at_ += n;
+        return true;
+    }
+    [[gnu::always_inline]] bool Number(int bytes, std::size_t& value) {
+        if (static_cast<std::size_t>(bytes) > static_cast<std::size_t>(end_ - at_)) {
+            stop_ = Stop::Short;
+            return false;
+        }
+        value = 0;
+        for (int i = 0; i < bytes; ++i)
+            value = value << 8 | *at_++;
+        return true;
+    }
+    Stop Stopped() const { return stop_; }
+    bool AtLookLimit() const { return false; }
+
+private:
+    const unsigned char* at_;
+    const unsigned char* end_;
+    Stop stop_ = Stop::None;
+};
+
 char LowerAscii(unsigned char c) {
     return static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
 }
@@ -122,10 +159,9 @@ bool IsNameCharacter(char c) {
 
 // The walk itself. Lengths are checked as they are read: each must fit in what encloses it, so
 // "left" counts what remains of the handshake message.
-class HelloWalk {
+template <typename Reader> class HelloWalk {
 public:
-    HelloWalk(HandshakeReader& reader, char (&name)[kServerNameSize])
-        : reader_(reader), name_(name) {}
+    HelloWalk(Reader& reader, char (&name)[kServerNameSize]) : reader_(reader), name_(name) {}
 
     HelloScan Run() {
         std::size_t type = 0;
@@ -188,11 +224,11 @@ private:
     HelloScan HostName(std::size_t length) {
         if (length == 0 || length > kMaxServerName)
             return HelloScan::NoServerName;
-        unsigned char raw[kMaxServerName];
-        if (!Bytes(length, raw))
+        auto* out = reinterpret_cast<unsigned char*>(name_);
+        if (!Bytes(length, out))
             return Result();
         for (std::size_t i = 0; i < length; ++i) {
-            char c = LowerAscii(raw[i]);
+            char c = LowerAscii(out[i]);
             if (!IsNameCharacter(c))
                 return HelloScan::NoServerName;
             name_[i] = c;
@@ -201,14 +237,15 @@ private:
         return HelloScan::ServerName;
     }
 
-    bool Take(int bytes, std::size_t& value) {
+    // Inlined: a ClientHello is read on every new connection, dozens of fields each.
+    [[gnu::always_inline]] bool Take(int bytes, std::size_t& value) {
         if (static_cast<std::size_t>(bytes) > left_)
             return Malformed();
         left_ -= static_cast<std::size_t>(bytes);
         return reader_.Number(bytes, value);
     }
-    bool Skip(std::size_t n) { return Bytes(n, nullptr); }
-    bool Bytes(std::size_t n, unsigned char* out) {
+    [[gnu::always_inline]] bool Skip(std::size_t n) { return Bytes(n, nullptr); }
+    [[gnu::always_inline]] bool Bytes(std::size_t n, unsigned char* out) {
         if (n > left_)
             return Malformed();
         left_ -= n;
@@ -229,24 +266,54 @@ private:
         return Stopped();
     }
     HelloScan Stopped() const {
-        if (reader_.Stopped() == HandshakeReader::Stop::Bad)
+        if (reader_.Stopped() == Reader::Stop::Bad)
             return HelloScan::NotClientHello;
         return reader_.AtLookLimit() ? HelloScan::NoServerName : HelloScan::Incomplete;
     }
 
-    HandshakeReader& reader_;
+    Reader& reader_;
     char (&name_)[kServerNameSize];
     std::size_t left_ = 0; // bytes of the handshake message not read yet
     bool malformed_ = false;
 };
 
+// The first record of data when it holds a whole handshake message within the look limit: its
+// payload; else null.
+const unsigned char* WholeMessageRecord(const iovec* parts, int count, std::size_t& payload) {
+    int first = 0;
+    while (first < count && (!parts[first].iov_base || parts[first].iov_len == 0))
+        ++first;
+    if (first >= count || parts[first].iov_len < kRecordHeaderBytes + 4)
+        return nullptr;
+    const auto* p = static_cast<const unsigned char*>(parts[first].iov_base);
+    std::size_t length = static_cast<std::size_t>(p[3]) << 8 | p[4];
+    if (p[0] != kHandshakeRecord || p[1] != 3 || p[2] > 4 || length == 0 ||
+        length > kMaxRecordPayload || kRecordHeaderBytes + length > parts[first].iov_len ||
+        kRecordHeaderBytes + length > kClientHelloLookLimit)
+        return nullptr;
+    std::size_t message =
+        static_cast<std::size_t>(p[6]) << 16 | static_cast<std::size_t>(p[7]) << 8 | p[8];
+    if (4 + message > length)
+        return nullptr;
+    payload = length;
+    return p + kRecordHeaderBytes;
+}
+
 } // namespace
 
 HelloScan ScanClientHello(const iovec* parts, int count, char (&name)[kServerNameSize]) {
     name[0] = '\0';
-    HandshakeReader reader(parts, count);
-    HelloWalk walk(reader, name);
-    HelloScan result = walk.Run();
+    if (!parts)
+        count = 0;
+    HelloScan result;
+    std::size_t payload = 0;
+    if (const unsigned char* record = WholeMessageRecord(parts, count, payload)) {
+        FlatReader reader(record, record + payload);
+        result = HelloWalk<FlatReader>(reader, name).Run();
+    } else {
+        HandshakeReader reader(parts, count);
+        result = HelloWalk<HandshakeReader>(reader, name).Run();
+    }
     if (result != HelloScan::ServerName)
         name[0] = '\0';
     return result;

@@ -3,6 +3,7 @@
 
 #include "provider/ClientHello.h"
 #include "provider/Detection.h"
+#include "provider/EngineGate.h"
 
 #include <cerrno>
 
@@ -16,7 +17,8 @@ bool Check(int fd, const iovec* parts, int count, const sockaddr* dest, socklen_
     const bool first = TakeFirstWrite(fd);
     iovec whole{};
     if (first) {
-        if (!MayStartClientHello(parts, count))
+        // Nothing to look up while the tray program is not running: not even worth the read.
+        if (!MayStartClientHello(parts, count) || !EngineReady())
             return true;
     } else {
         PendingHello* pending = ContinuePending(fd);

@@ -1,10 +1,14 @@
 // bench_connect_loop: times `connect` to an unlisted port on 127.0.0.1, as a program with or
 // without the interception provider preloaded sees it. Prints "median_ns p99_ns".
 //
-//     bench_connect_loop [COUNT] [spread]
+//     bench_connect_loop [COUNT] [spread|same] [hello]
 //
 // With "spread" every call goes to another address of 127.0.0.0/8 (the listener takes them all),
-// so nothing the provider remembers about an address helps.
+// so nothing the provider remembers about an address helps. With "hello" each sample is the
+// connect and the first write, a TLS ClientHello for an unlisted name, as a browser's
+// connection starts.
+#include "tests/provider/ClientHelloBuilder.h"
+
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -20,6 +24,9 @@
 int main(int argc, char** argv) {
     int count = argc > 1 ? std::atoi(argv[1]) : 20000;
     bool spread = argc > 2 && std::string(argv[2]) == "spread";
+    bool hello = argc > 3 && std::string(argv[3]) == "hello";
+    // About the size of an OpenSSL 3 ClientHello (517 bytes).
+    const providertest::Bytes clientHello = providertest::ClientHello("shop.unlisted.example", 350);
     int listener = socket(AF_INET, SOCK_STREAM, 0);
     sockaddr_in addr{};
     addr.sin_family = AF_INET;
@@ -39,6 +46,10 @@ int main(int argc, char** argv) {
         }
         auto start = std::chrono::steady_clock::now();
         int rc = connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
+        if (rc == 0 && hello &&
+            send(fd, clientHello.data(), clientHello.size(), MSG_NOSIGNAL) !=
+                static_cast<ssize_t>(clientHello.size()))
+            rc = -1;
         auto took = std::chrono::steady_clock::now() - start;
         if (rc != 0)
             return 1;

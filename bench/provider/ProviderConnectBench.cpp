@@ -1,8 +1,9 @@
-// What the interception provider adds to `connect` for an unlisted address: runs
+// What the interception provider adds to `connect` for an unlisted address, and to `connect` and
+// the first write of a TLS ClientHello for an unlisted server name: runs
 // bench_connect_loop without the preload, with it while the tray program is not running, and with
 // it while a receiver listens and the working database lists 3 or 100 hosts, and with a new
 // address on every call (nothing remembered helps). Prints each median and 99th percentile and
-// the median's ratio to the run without the preload that calls the same addresses.
+// the median's ratio to the run without the preload that makes the same calls.
 #include "engine/LSPGlobals.h"
 #include "platform/ChannelReceiver.h"
 #include "platform/Registry.h"
@@ -30,9 +31,11 @@ struct Sample {
     double median = 0, p99 = 0;
 };
 
-Sample RunLoop(const std::vector<std::string>& environment, bool spread) {
-    auto result =
-        RunChild({BENCH_CONNECT_LOOP_PATH, "20000", spread ? "spread" : "same"}, environment, 120);
+Sample RunLoop(const std::vector<std::string>& environment, bool spread, bool hello) {
+    std::vector<std::string> argv = {BENCH_CONNECT_LOOP_PATH, "20000", spread ? "spread" : "same"};
+    if (hello)
+        argv.push_back("hello");
+    auto result = RunChild(argv, environment, 120);
     Sample sample;
     std::istringstream(result.out) >> sample.median >> sample.p99;
     return sample;
@@ -42,7 +45,10 @@ std::vector<providertest::DefinitionEntry> HostList(int count) {
     std::vector<providertest::DefinitionEntry> entries;
     for (int i = 1; i <= count; ++i)
         entries.push_back({"HostIP", "IP" + std::to_string(i), "198.51.100." + std::to_string(i)});
-    entries.push_back({"HostLink", "HLINK1", "phish.example/login.html"});
+    // As many HostLink entries, whose hosts the server-name lookup of a ClientHello consults.
+    for (int i = 1; i <= count; ++i)
+        entries.push_back({"HostLink", "HLINK" + std::to_string(i),
+                           "phish" + std::to_string(i) + ".example/login.html"});
     return entries;
 }
 
@@ -84,6 +90,7 @@ int main() {
         int hosts;   // working database size; 0: none
         bool spread; // a new address on every call
         std::vector<double> medians, p99s;
+        bool hello = false; // connect and the first write of a TLS ClientHello, timed together
     };
     std::vector<Config> configs = {
         {"no provider", {"LD_PRELOAD=", "XDG_RUNTIME_DIR=" + running, registry}, 3, false, {}, {}},
@@ -117,6 +124,27 @@ int main() {
          true,
          {},
          {}},
+        {"no provider, connect + ClientHello",
+         {"LD_PRELOAD=", "XDG_RUNTIME_DIR=" + running, registry},
+         100,
+         false,
+         {},
+         {},
+         true},
+        {"provider, tray not running, connect + ClientHello",
+         {preload, "XDG_RUNTIME_DIR=" + idle, registry},
+         0,
+         false,
+         {},
+         {},
+         true},
+        {"tray running, 100 hosts, connect + ClientHello",
+         {preload, "XDG_RUNTIME_DIR=" + running, registry},
+         100,
+         false,
+         {},
+         {},
+         true},
     };
     for (int round = 0; round < kRounds; ++round) {
         for (Config& config : configs) {
@@ -125,7 +153,7 @@ int main() {
                 providertest::WriteWorkingDatabase(database, HostList(config.hosts));
             else
                 unlink(database.c_str());
-            Sample sample = RunLoop(config.environment, config.spread);
+            Sample sample = RunLoop(config.environment, config.spread, config.hello);
             config.medians.push_back(sample.median);
             config.p99s.push_back(sample.p99);
         }
@@ -138,6 +166,7 @@ int main() {
     // Each configuration against the run without the provider that calls the same addresses.
     double base = MedianOf(configs[0].medians);
     double spreadBase = MedianOf(configs[4].medians);
+    double helloBase = MedianOf(configs[6].medians);
     std::printf("connect to an unlisted port on loopback, 20000 calls per run, median of %d runs "
                 "(nanoseconds)\n",
                 kRounds);
@@ -145,7 +174,11 @@ int main() {
         double median = MedianOf(config.medians);
         std::printf("  %-50s median %8.0f  p99 %8.0f  (median %+.1f%% vs no provider)\n",
                     config.name, median, MedianOf(config.p99s),
-                    (median / (config.spread ? spreadBase : base) - 1) * 100);
+                    (median / (config.hello    ? helloBase
+                               : config.spread ? spreadBase
+                                               : base) -
+                     1) *
+                        100);
     }
     return 0;
 }

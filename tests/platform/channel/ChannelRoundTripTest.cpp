@@ -8,16 +8,19 @@
 
 #include <ostream>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <climits>
 #include <csignal>
 #include <cstring>
 #include <fstream>
+#include <functional>
 #include <mutex>
 #include <thread>
 #include <vector>
 
+#include <poll.h>
 #include <pthread.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -184,6 +187,68 @@ TEST_F(ChannelFixture, ReceiverClosingInsideTheHandlerGivesTheSenderZero) {
     EXPECT_EQ(SendChannelMessage(path_.c_str(), 1125, nullptr, 0), 0);
     loop.Stop();
     EXPECT_EQ(closing.ConnectionCount(), 0u);
+}
+
+// A sender that ends while its report is handled (a nested loop keeps the receiver going) is
+// told to the hang-up callback under the report's number, gets no answer, and its connection
+// goes; the receiver keeps serving the next sender.
+TEST_F(ChannelFixture, SenderEndingWhileItsReportIsHandledIsToldWithItsNumber) {
+    std::vector<int> watched;
+    std::vector<std::uint64_t> gone;
+    std::vector<std::uint64_t> handled;
+    ChannelReceiver* self = nullptr;
+    auto drive = [&](const std::function<bool()>& until) {
+        for (int i = 0; i < 3000 && !until(); ++i) {
+            for (int fd : std::vector<int>(watched)) {
+                pollfd p{fd, POLLIN, 0};
+                if (poll(&p, 1, 0) > 0)
+                    self->ProcessReadable(fd);
+            }
+            usleep(1000);
+        }
+    };
+    ChannelReceiver receiver([&](std::uint32_t, const std::uint8_t*, std::uint32_t) {
+        handled.push_back(self->CurrentReport());
+        if (handled.size() == 1)
+            drive([&] { return !gone.empty(); }); // the handler's own loop, as a popup's
+        return 1;
+    });
+    self = &receiver;
+    receiver.SetWatchCallback([&](int fd, bool watch) {
+        auto at = std::find(watched.begin(), watched.end(), fd);
+        if (watch && at == watched.end())
+            watched.push_back(fd);
+        if (!watch && at != watched.end())
+            watched.erase(at);
+    });
+    receiver.SetHangUpCallback([&](std::uint64_t report) { gone.push_back(report); });
+    ASSERT_EQ(receiver.ListenAt(path_), ERROR_SUCCESS);
+    EXPECT_EQ(receiver.CurrentReport(), 0u);
+
+    int fd = socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un addr{};
+    addr.sun_family = AF_UNIX;
+    std::memcpy(addr.sun_path, path_.c_str(), path_.size() + 1);
+    ASSERT_EQ(connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
+    const std::uint8_t frame[12] = {0x66, 0x04, 0, 0, 4, 0, 0, 0, 1, 2, 3, 4}; // 1126, 4 bytes
+    ASSERT_EQ(send(fd, frame, sizeof frame, MSG_NOSIGNAL), 12);
+    close(fd);
+    drive([&] { return !handled.empty() && receiver.ConnectionCount() == 0; });
+
+    ASSERT_EQ(handled.size(), 1u);
+    EXPECT_NE(handled[0], 0u);
+    EXPECT_EQ(gone, std::vector<std::uint64_t>{handled[0]});
+    EXPECT_EQ(receiver.ConnectionCount(), 0u);
+    EXPECT_EQ(receiver.CurrentReport(), 0u);
+
+    std::int32_t answer = -1;
+    std::thread sender([&] { answer = SendChannelMessage(path_.c_str(), 1125, nullptr, 0); });
+    drive([&] { return handled.size() == 2 && receiver.ConnectionCount() == 0; });
+    sender.join();
+    EXPECT_EQ(answer, 1);
+    ASSERT_EQ(handled.size(), 2u);
+    EXPECT_GT(handled[1], handled[0]);
+    EXPECT_EQ(gone.size(), 1u);
 }
 
 TEST_F(ChannelFixture, ListenByCaptionUsesTheRuntimeFolder) {
