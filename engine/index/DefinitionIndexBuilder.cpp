@@ -220,7 +220,6 @@ Header LayOut(const Pieces& pieces, const SourceIdentity& source, Span (&spans)[
         spans[AutomatonSection(automaton, RootNext)] = SpanOf(arrays.rootNext);
         spans[AutomatonSection(automaton, EdgeStart)] = SpanOf(arrays.edgeStart);
         spans[AutomatonSection(automaton, EdgeLabel)] = SpanOf(arrays.edgeLabel);
-        spans[AutomatonSection(automaton, EdgeTarget)] = SpanOf(arrays.edgeTarget);
         spans[AutomatonSection(automaton, Fail)] = SpanOf(arrays.fail);
         spans[AutomatonSection(automaton, MinOut)] = SpanOf(arrays.minOut);
     }
