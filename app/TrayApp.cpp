@@ -249,20 +249,24 @@ DecipherOutcome TrayApp::WriteWorkingCopy() {
         QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
     });
     std::unique_ptr<CSplash> splash;
+    auto show = [&](int share) {
+        if (!splash) {
+            splash = std::make_unique<CSplash>();
+            splash->setWindowFlags(Qt::SplashScreen | Qt::FramelessWindowHint);
+            splash->resize(420, 240);
+        }
+        splash->ShowProgress(share);
+        StartupProgressShown = share;
+    };
+    if (ProgressAfterMs <= 0)
+        show(percent.load());
     QElapsedTimer clock;
     clock.start();
     QTimer poll;
     poll.setInterval(50);
     QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
-        if (done.load())
-            return;
-        if (!splash && clock.elapsed() >= kProgressAfterMs) {
-            splash = std::make_unique<CSplash>();
-            splash->setWindowFlags(Qt::SplashScreen | Qt::FramelessWindowHint);
-            splash->resize(420, 240);
-        }
-        if (splash)
-            splash->ShowProgress(percent.load());
+        if (!done.load() && (splash || clock.elapsed() >= ProgressAfterMs))
+            show(percent.load());
     });
     poll.start();
     if (!done.load())
@@ -270,7 +274,7 @@ DecipherOutcome TrayApp::WriteWorkingCopy() {
     worker.join();
     poll.stop();
     if (splash) {
-        splash->ShowProgress(100);
+        show(100);
         splash->EndProgress();
     }
     return outcome;

@@ -129,14 +129,18 @@ public:
     // display (the offscreen and minimal platforms) nobody could answer it, so it closes at once.
     static void ShowStartupMessage(const std::string& text);
 
-    // How long start-up works before the splash shows its progress.
+    // How long start-up works before the splash shows its progress; 0 shows it at once.
     static constexpr int kProgressAfterMs = 500;
+    int ProgressAfterMs = kProgressAfterMs;
+    // The last share of the start-up's work that the splash showed; -1 when it was never shown.
+    int StartupProgressShown = -1;
 
-private:
-    // DecipherDefinitions with the index, on a worker thread while the event loop runs, with the
-    // splash's progress shown once it takes longer than kProgressAfterMs.
+    // The start-up's working copy and index (DecipherDefinitions with IndexPath()), on a worker
+    // thread while the event loop runs, with the splash's progress shown once it takes longer
+    // than ProgressAfterMs. Without a widget application it runs on this thread, unseen.
     DecipherOutcome WriteWorkingCopy();
 
+private:
     NamedMutex instanceMutex_; // named with the title, owned while this process runs
     int exitCode_ = 0;
 };

@@ -213,14 +213,13 @@ DefinitionIndexView::Answer DefinitionIndexView::FirstEntryIn(Automaton automato
     Array<std::uint32_t> root = Part<std::uint32_t>(AutomatonSection(automaton, RootNext));
     Array<std::uint32_t> edgeStart = Part<std::uint32_t>(AutomatonSection(automaton, EdgeStart));
     Array<unsigned char> labels = Part<unsigned char>(AutomatonSection(automaton, EdgeLabel));
-    Array<std::uint32_t> targets = Part<std::uint32_t>(AutomatonSection(automaton, EdgeTarget));
     Array<std::uint32_t> fail = Part<std::uint32_t>(AutomatonSection(automaton, Fail));
     Array<std::uint32_t> minOut = Part<std::uint32_t>(AutomatonSection(automaton, MinOut));
     const std::uint64_t states = fail.count;
     if (states == 0)
         return Miss; // no patterns
     if (root.count != 256 || edgeStart.count != states + 1 || minOut.count != states ||
-        labels.count != targets.count)
+        labels.count + 1 != states)
         return Damaged;
 
     // A valid automaton takes at most one failure step per byte read (each goes to a shorter
@@ -249,7 +248,7 @@ DefinitionIndexView::Answer DefinitionIndexView::FirstEntryIn(Automaton automato
                     last = middle;
             }
             if (first < edgeStart.data[state + 1] && labels.data[first] == byte) {
-                state = targets.data[first];
+                state = first + 1; // edge e leads to state e + 1
                 break;
             }
             std::uint32_t next = fail.data[state];

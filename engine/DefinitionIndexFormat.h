@@ -17,9 +17,12 @@
 //   HostSlots       open-addressing hash of Hosts: u32 host number + 1, 0 empty
 //   UrlSuffixes     u32 positions in the web-address text, sorted by the suffix starting there
 //   <Automaton>*    one multi-pattern automaton per text lookup (senders, subjects, body phrases,
-//                   link patterns): the root's 256 next states, then per state its first edge,
-//                   the edges' bytes and targets, its failure state and the smallest list number
-//                   of a pattern that ends there or at any of its failure states
+//                   link patterns), its states numbered breadth first: the root's 256 next
+//                   states, then per state its first edge, the edges' bytes, its failure state
+//                   and the smallest list number of a pattern that ends there or at any of its
+//                   failure states. Edge number e leads to state e + 1 (breadth first, the
+//                   children of the states are numbered in the order of their edges), so the
+//                   edges need no targets.
 #pragma once
 
 #include <cstddef>
@@ -30,7 +33,7 @@
 namespace definition_index {
 
 inline constexpr char kMagic[8] = {'H', 'K', 'W', 'D', 'I', 'D', 'X', '\0'};
-inline constexpr std::uint32_t kFormatVersion = 1;
+inline constexpr std::uint32_t kFormatVersion = 2;
 // A list number that no entry has: "no pattern ends here".
 inline constexpr std::uint32_t kNoEntry = 0xFFFFFFFFu;
 // The longest entry text any list holds (the 261-byte value buffer less its terminator).
@@ -51,7 +54,6 @@ enum AutomatonPart : std::uint32_t {
     RootNext,
     EdgeStart,
     EdgeLabel,
-    EdgeTarget,
     Fail,
     MinOut,
     kAutomatonPartCount

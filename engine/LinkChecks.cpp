@@ -78,6 +78,8 @@ int IndexedVisibleLinks(const DefinitionIndexView& index, const char* html, char
         if (!index.Entry(definition_index::Link, number, entry) ||
             !index.VisibleText(number, visibleEntry) || entry.empty())
             return -1;
+        if (visibleEntry.empty())
+            continue; // a pattern without a visible text never matches here
         CopyEntry(entry, pattern);
         const char* occurrence = std::strstr(html, pattern);
         if (!occurrence || IsNullSlot(pattern))
@@ -86,7 +88,7 @@ int IndexedVisibleLinks(const DefinitionIndexView& index, const char* html, char
         if (!VisibleTextAfter(occurrence, visible))
             continue;
         CopyEntry(visibleEntry, expected);
-        if (expected[0] == '\0' || !EqualIgnoringCase(visible, expected))
+        if (!EqualIgnoringCase(visible, expected))
             continue;
         CopyField(linkPattern, kValueSize, pattern);
         CopyField(visibleText, kValueSize, expected);

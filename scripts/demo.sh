@@ -46,3 +46,4 @@ echo "6. HookWs ends (SIGTERM saves the settings); the alert log it saved:"
 kill -TERM "$TRAY"; wait "$TRAY" 2>/dev/null || true; TRAY=
 "$DIST/hkreg" query 'HKEY_CURRENT_USER\Software\Corvane\Hookwise\AlertandLog\LogEntryDetails0' | sed 's/^/   /'
 [ -e "$DIST/hkwdb2.pbd" ] && echo "   working copy still present!" || echo "   working copy hkwdb2.pbd removed"
+[ -e "$DIST/hkwdb2.pbi" ] && echo "   index still present!" || echo "   index hkwdb2.pbi removed"

@@ -95,6 +95,7 @@ for _ in $(seq 1 150); do [ -S "$WORK/run/hookwise/Baitguard Server Handler" ] &
 
 DATA="$HOME_DIR/.local/share/hookwise"
 [ -f "$DATA/hkwdb2.pbd" ] || fail "no working copy in $DATA"
+[ -f "$DATA/hkwdb2.pbi" ] || fail "no definition index in $DATA"
 [ -f "$DATA/hkwpm.htm" ] || fail "no warning page in $DATA"
 APP_PATH=$("$ROOT/usr/bin/hkreg" query 'HKEY_CURRENT_USER\Software\Corvane\Hookwise' 'App Path')
 echo "$APP_PATH" | grep -qF "$DATA" || fail "App Path is not $DATA: $APP_PATH"
@@ -126,6 +127,7 @@ TRAY=
 "$ROOT/usr/bin/hkreg" query 'HKEY_CURRENT_USER\Software\Corvane\Hookwise\AlertandLog\LogEntryDetails0' |
   grep -q 'secure-paypa1-login.example' || fail "the alert log holds no event for the blocked URL"
 [ ! -e "$DATA/hkwdb2.pbd" ] || fail "the working copy was left at exit"
+[ ! -e "$DATA/hkwdb2.pbi" ] || fail "the definition index was left at exit"
 find "$ROOT" -mindepth 1 -not -path "$ROOT/var/lib/dpkg*" | sort >"$WORK/after-run.txt"
 diff "$WORK/installed.txt" "$WORK/after-run.txt" || fail "HookWs wrote into the installed files"
 echo "detection blocked and logged; nothing written outside $HOME_DIR"

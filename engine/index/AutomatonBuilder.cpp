@@ -6,6 +6,7 @@
 #include "engine/DefinitionIndexFormat.h"
 
 #include <algorithm>
+#include <cassert>
 
 namespace {
 
@@ -55,7 +56,7 @@ std::uint32_t Next(const AutomatonArrays& a, std::uint32_t state, unsigned char 
     auto found = std::lower_bound(first, last, byte);
     if (found == last || *found != byte)
         return kNoEntry;
-    return a.edgeTarget[static_cast<std::size_t>(found - a.edgeLabel.begin())];
+    return static_cast<std::uint32_t>(found - a.edgeLabel.begin()) + 1;
 }
 
 } // namespace
@@ -95,20 +96,19 @@ AutomatonArrays BuildAutomaton(std::vector<AutomatonPattern> patterns) {
 
     a.edgeStart.assign(n + 1, 0);
     a.edgeLabel.reserve(n - 1);
-    a.edgeTarget.reserve(n - 1);
     for (std::size_t s = 0; s < n; ++s) {
         std::uint32_t v = order[s];
         a.edgeStart[s] = static_cast<std::uint32_t>(a.edgeLabel.size());
         for (std::uint32_t c = childStart[v]; c < childStart[v + 1]; ++c) {
             a.edgeLabel.push_back(trie.label[children[c]]);
-            a.edgeTarget.push_back(number[children[c]]);
+            assert(number[children[c]] == a.edgeLabel.size() && "breadth-first edge order");
         }
     }
     a.edgeStart[n] = static_cast<std::uint32_t>(a.edgeLabel.size());
 
     a.rootNext.assign(256, 0);
     for (std::uint32_t e = a.edgeStart[0]; e < a.edgeStart[1]; ++e)
-        a.rootNext[a.edgeLabel[e]] = a.edgeTarget[e];
+        a.rootNext[a.edgeLabel[e]] = e + 1;
 
     a.fail.assign(n, 0);
     a.minOut.assign(n, kNoEntry);
@@ -116,7 +116,7 @@ AutomatonArrays BuildAutomaton(std::vector<AutomatonPattern> patterns) {
     for (std::size_t s = 0; s < n; ++s) {
         for (std::uint32_t e = a.edgeStart[s]; e < a.edgeStart[s + 1]; ++e) {
             const unsigned char byte = a.edgeLabel[e];
-            const std::uint32_t child = a.edgeTarget[e];
+            const std::uint32_t child = e + 1;
             std::uint32_t f = 0;
             if (s != 0) {
                 std::uint32_t state = a.fail[s];

@@ -11,8 +11,7 @@
 struct AutomatonArrays {
     std::vector<std::uint32_t> rootNext;  // 256 entries
     std::vector<std::uint32_t> edgeStart; // states + 1
-    std::vector<unsigned char> edgeLabel;
-    std::vector<std::uint32_t> edgeTarget;
+    std::vector<unsigned char> edgeLabel; // edge e leads to state e + 1
     std::vector<std::uint32_t> fail;
     std::vector<std::uint32_t> minOut;
 };

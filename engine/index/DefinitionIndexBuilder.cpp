@@ -18,7 +18,9 @@
 #include <cerrno>
 #include <cstring>
 #include <fstream>
+#include <exception>
 #include <new>
+#include <thread>
 #include <unordered_set>
 
 using namespace definition_index;
@@ -81,7 +83,7 @@ std::vector<std::uint32_t> HashSlots(const std::string& pool, const std::vector<
 
 // The positions of the web-address text whose suffix starts with an entry byte, in the order of
 // their suffixes.
-bool SuffixArray(std::string_view text, std::vector<std::uint32_t>& suffixes) {
+bool SuffixArray(std::string_view text, std::vector<std::uint32_t>& suffixes) noexcept try {
     if (text.empty())
         return true;
     if (text.size() > 0x7FFFFFF0u)
@@ -96,6 +98,8 @@ bool SuffixArray(std::string_view text, std::vector<std::uint32_t>& suffixes) {
             suffixes.push_back(static_cast<std::uint32_t>(position));
     }
     return true;
+} catch (const std::bad_alloc&) {
+    return false;
 }
 
 std::vector<AutomatonPattern> Patterns(const std::vector<std::string>& entries, bool skipNull) {
@@ -152,52 +156,73 @@ bool MakePieces(const DefinitionLists& lists, Pieces& pieces, std::string& error
     pieces.ipSlots = HashSlots(pieces.pool, pieces.entries[Ip]);
     pieces.hostSlots = HashSlots(pieces.pool, pieces.hosts);
     step(50);
-    if (!SuffixArray(
+    // The suffix array and the automata are independent: the array is sorted on a thread of its
+    // own while the automata are built here.
+    bool sorted = false;
+    std::exception_ptr failure;
+    std::thread sorter([&] {
+        sorted = SuffixArray(
             std::string_view(pieces.pool.data() + pieces.urlTextOffset, pieces.urlTextLength),
-            pieces.urlSuffixes)) {
+            pieces.urlSuffixes);
+        try {
+            pieces.automata[LinkAutomaton] = BuildAutomaton(Patterns(lists.lists[Link], true));
+        } catch (...) {
+            failure = std::current_exception();
+        }
+    });
+    try {
+        pieces.automata[FromAutomaton] = BuildAutomaton(Patterns(lists.lists[From], false));
+        step(60);
+        pieces.automata[SubjectAutomaton] = BuildAutomaton(Patterns(lists.lists[Subject], false));
+        step(70);
+        pieces.automata[TextAutomaton] = BuildAutomaton(Patterns(lists.lists[Text], false));
+        step(80);
+    } catch (...) {
+        sorter.join();
+        throw;
+    }
+    sorter.join();
+    if (failure)
+        std::rethrow_exception(failure);
+    if (!sorted) {
         error = "the web addresses are too large for an index";
         return false;
     }
-    step(75);
-    pieces.automata[FromAutomaton] = BuildAutomaton(Patterns(lists.lists[From], false));
-    step(80);
-    pieces.automata[SubjectAutomaton] = BuildAutomaton(Patterns(lists.lists[Subject], false));
-    step(85);
-    pieces.automata[TextAutomaton] = BuildAutomaton(Patterns(lists.lists[Text], false));
-    step(90);
-    pieces.automata[LinkAutomaton] = BuildAutomaton(Patterns(lists.lists[Link], true));
     step(95);
     return true;
 }
 
 // ---- assembling the file ----
 
-class Layout {
-public:
-    explicit Layout(Header& header) : header_(header) { bytes_.resize(sizeof(Header)); }
-
-    template <typename T> void Put(std::uint32_t section, const std::vector<T>& items) {
-        Put(section, items.data(), items.size() * sizeof(T));
-    }
-    void Put(std::uint32_t section, const void* data, std::size_t size) {
-        bytes_.resize((bytes_.size() + 7) / 8 * 8, '\0');
-        header_.sections[section] = {size ? bytes_.size() : 0, size};
-        bytes_.append(static_cast<const char*>(data), size);
-    }
-    std::string Finish() {
-        bytes_.resize((bytes_.size() + 7) / 8 * 8, '\0');
-        header_.fileSize = bytes_.size();
-        header_.headerChecksum = HeaderChecksum(header_);
-        std::memcpy(bytes_.data(), &header_, sizeof header_);
-        return std::move(bytes_);
-    }
-
-private:
-    Header& header_;
-    std::string bytes_;
+// Where a section's bytes come from.
+struct Span {
+    const void* data;
+    std::size_t size;
 };
 
-std::string Assemble(const Pieces& pieces, const SourceIdentity& source) {
+template <typename T> Span SpanOf(const std::vector<T>& items) {
+    return {items.data(), items.size() * sizeof(T)};
+}
+
+// The header, with every section's place worked out from the sizes, and the sections' bytes.
+Header LayOut(const Pieces& pieces, const SourceIdentity& source, Span (&spans)[kSectionCount]) {
+    spans[Pool] = {pieces.pool.data(), pieces.pool.size()};
+    for (std::uint32_t list = 0; list < kListCount; ++list)
+        spans[EntriesFirst + list] = SpanOf(pieces.entries[list]);
+    spans[LinkVisible] = SpanOf(pieces.linkVisible);
+    spans[IpSlots] = SpanOf(pieces.ipSlots);
+    spans[Hosts] = SpanOf(pieces.hosts);
+    spans[HostSlots] = SpanOf(pieces.hostSlots);
+    spans[UrlSuffixes] = SpanOf(pieces.urlSuffixes);
+    for (std::uint32_t a = 0; a < kAutomatonCount; ++a) {
+        const AutomatonArrays& arrays = pieces.automata[a];
+        const auto automaton = static_cast<Automaton>(a);
+        spans[AutomatonSection(automaton, RootNext)] = SpanOf(arrays.rootNext);
+        spans[AutomatonSection(automaton, EdgeStart)] = SpanOf(arrays.edgeStart);
+        spans[AutomatonSection(automaton, EdgeLabel)] = SpanOf(arrays.edgeLabel);
+        spans[AutomatonSection(automaton, Fail)] = SpanOf(arrays.fail);
+        spans[AutomatonSection(automaton, MinOut)] = SpanOf(arrays.minOut);
+    }
     Header header{};
     std::memcpy(header.magic, kMagic, sizeof kMagic);
     header.formatVersion = kFormatVersion;
@@ -206,26 +231,50 @@ std::string Assemble(const Pieces& pieces, const SourceIdentity& source) {
     header.sectionCount = kSectionCount;
     header.urlTextOffset = pieces.urlTextOffset;
     header.urlTextLength = pieces.urlTextLength;
-    Layout layout(header);
-    layout.Put(Pool, pieces.pool.data(), pieces.pool.size());
-    for (std::uint32_t list = 0; list < kListCount; ++list)
-        layout.Put(EntriesFirst + list, pieces.entries[list]);
-    layout.Put(LinkVisible, pieces.linkVisible);
-    layout.Put(IpSlots, pieces.ipSlots);
-    layout.Put(Hosts, pieces.hosts);
-    layout.Put(HostSlots, pieces.hostSlots);
-    layout.Put(UrlSuffixes, pieces.urlSuffixes);
-    for (std::uint32_t a = 0; a < kAutomatonCount; ++a) {
-        const AutomatonArrays& arrays = pieces.automata[a];
-        const auto automaton = static_cast<Automaton>(a);
-        layout.Put(AutomatonSection(automaton, RootNext), arrays.rootNext);
-        layout.Put(AutomatonSection(automaton, EdgeStart), arrays.edgeStart);
-        layout.Put(AutomatonSection(automaton, EdgeLabel), arrays.edgeLabel);
-        layout.Put(AutomatonSection(automaton, EdgeTarget), arrays.edgeTarget);
-        layout.Put(AutomatonSection(automaton, Fail), arrays.fail);
-        layout.Put(AutomatonSection(automaton, MinOut), arrays.minOut);
+    std::uint64_t offset = sizeof(Header);
+    for (std::uint32_t s = 0; s < kSectionCount; ++s) {
+        offset = (offset + 7) / 8 * 8;
+        header.sections[s] = {spans[s].size ? offset : 0, spans[s].size};
+        offset += spans[s].size;
     }
-    return layout.Finish();
+    header.fileSize = (offset + 7) / 8 * 8;
+    header.headerChecksum = HeaderChecksum(header);
+    return header;
+}
+
+// Hands the whole file to write(data, size) piece by piece, in order; false as soon as write
+// fails.
+template <typename Write>
+bool EmitIndex(const Pieces& pieces, const SourceIdentity& source, Write write) {
+    Span spans[kSectionCount];
+    const Header header = LayOut(pieces, source, spans);
+    static const char kZeros[8] = {};
+    std::uint64_t written = sizeof header;
+    if (!write(&header, sizeof header))
+        return false;
+    for (std::uint32_t s = 0; s < kSectionCount; ++s) {
+        if (spans[s].size == 0)
+            continue;
+        if (!write(kZeros, header.sections[s].offset - written))
+            return false;
+        if (!write(spans[s].data, spans[s].size))
+            return false;
+        written = header.sections[s].offset + spans[s].size;
+    }
+    return write(kZeros, header.fileSize - written);
+}
+
+bool CompilePieces(std::string_view workingCopy, SourceIdentity& source, Pieces& pieces,
+                   std::string& error, const IndexProgress& progress) {
+    auto step = [&](int percent) {
+        if (progress)
+            progress(percent);
+    };
+    source.checksum = XXH3_64bits(workingCopy.data(), workingCopy.size());
+    step(5);
+    DefinitionLists lists = ReadDefinitionLists(workingCopy);
+    step(35);
+    return MakePieces(lists, pieces, error, step);
 }
 
 // ---- reading the working copy and writing the index ----
@@ -277,21 +326,17 @@ constexpr std::int64_t kRacyWindowNs = 100'000'000;
 
 bool CompileDefinitionIndex(std::string_view workingCopy, SourceIdentity source, std::string& index,
                             std::string& error, const IndexProgress& progress) {
-    auto step = [&](int percent) {
-        if (progress)
-            progress(percent);
-    };
     try {
-        source.checksum = XXH3_64bits(workingCopy.data(), workingCopy.size());
-        step(5);
-        DefinitionLists lists = ReadDefinitionLists(workingCopy);
-        step(35);
         Pieces pieces;
-        if (!MakePieces(lists, pieces, error, step))
+        if (!CompilePieces(workingCopy, source, pieces, error, progress))
             return false;
-        lists = DefinitionLists();
-        index = Assemble(pieces, source);
-        step(100);
+        index.clear();
+        EmitIndex(pieces, source, [&index](const void* data, std::size_t size) {
+            index.append(static_cast<const char*>(data), size);
+            return true;
+        });
+        if (progress)
+            progress(100);
         return true;
     } catch (const std::bad_alloc&) {
         error = "not enough memory for the index";
@@ -301,17 +346,29 @@ bool CompileDefinitionIndex(std::string_view workingCopy, SourceIdentity source,
 
 namespace {
 
-bool WriteIndexFile(const std::string& indexPath, const std::string& index, std::string& error) {
+// Compiles and writes the index straight into the file, without a copy of it in memory.
+bool WriteIndexFile(std::string_view workingCopy, SourceIdentity source,
+                    const std::string& indexPath, std::string& error,
+                    const IndexProgress& progress) {
+    Pieces pieces;
+    if (!CompilePieces(workingCopy, source, pieces, error, progress))
+        return false;
     AtomicFileWriter out;
     LONG code = out.Create(indexPath, 0600);
-    if (code == ERROR_SUCCESS)
-        code = out.Write(index.data(), index.size());
+    if (code == ERROR_SUCCESS &&
+        !EmitIndex(pieces, source, [&out, &code](const void* data, std::size_t size) {
+            code = size ? out.Write(data, size) : ERROR_SUCCESS;
+            return code == ERROR_SUCCESS;
+        }))
+        code = code == ERROR_SUCCESS ? ERROR_WRITE_FAULT : code;
     if (code == ERROR_SUCCESS)
         code = out.Commit();
     if (code != ERROR_SUCCESS) {
         error = "cannot write " + indexPath + " (error " + std::to_string(code) + ")";
         return false;
     }
+    if (progress)
+        progress(100);
     return true;
 }
 
@@ -326,9 +383,7 @@ bool WriteDefinitionIndex(std::string_view workingCopy, const std::string& worki
             error = workingCopyPath + " does not hold the definitions to index";
             return false;
         }
-        std::string index;
-        return CompileDefinitionIndex(workingCopy, IdentityOf(stamp), index, error, progress) &&
-               WriteIndexFile(indexPath, index, error);
+        return WriteIndexFile(workingCopy, IdentityOf(stamp), indexPath, error, progress);
     } catch (const std::bad_alloc&) {
         error = "not enough memory for the index";
         return false;
@@ -344,9 +399,6 @@ bool BuildDefinitionIndex(const std::string& workingCopyPath, const std::string&
             FileStamp stamp;
             if (!ReadWhole(workingCopyPath, bytes, stamp, error))
                 continue;
-            std::string index;
-            if (!CompileDefinitionIndex(bytes, IdentityOf(stamp), index, error, progress))
-                return false;
             const std::int64_t modified =
                 stamp.modifiedSeconds * 1000000000 + stamp.modifiedNanoseconds;
             if (readStart < modified + kRacyWindowNs) {
@@ -357,12 +409,14 @@ bool BuildDefinitionIndex(const std::string& workingCopyPath, const std::string&
                 std::string again;
                 FileStamp stampAgain;
                 if (!ReadWhole(workingCopyPath, again, stampAgain, error) ||
-                    stampAgain.inode != stamp.inode || again != bytes) {
+                    stampAgain.inode != stamp.inode ||
+                    stampAgain.modifiedSeconds != stamp.modifiedSeconds ||
+                    stampAgain.modifiedNanoseconds != stamp.modifiedNanoseconds || again != bytes) {
                     error = workingCopyPath + " changed while it was indexed";
                     continue;
                 }
             }
-            return WriteIndexFile(indexPath, index, error);
+            return WriteIndexFile(bytes, IdentityOf(stamp), indexPath, error, progress);
         }
         return false;
     } catch (const std::bad_alloc&) {

@@ -4,8 +4,13 @@
 #include "platform/FixedField.h"
 
 #include "engine/LSPGlobals.h"
+#include "engine/TextScrambler.h"
 
 #include "platform/ProfileParser.h"
+
+#include <cstdio>
+#include <exception>
+#include <thread>
 
 using namespace definition_index;
 
@@ -22,6 +27,8 @@ public:
         : prefix_(std::move(prefix)), valueSize_(valueSize) {
         std::string scrambled = CLSPGlobals::EncryptString(section);
         section_ = profile.FindSection(TrimProfileBlanks(scrambled));
+        if (prefix_.size() > kMaxPrefix)
+            prefix_.resize(kMaxPrefix); // the engine's own short constants never are
     }
 
     // The unscrambled value of entry number, cut at its first zero byte; empty when the key is
@@ -29,21 +36,24 @@ public:
     std::string Read(unsigned long number) const {
         if (!section_)
             return {};
-        std::string key = CLSPGlobals::EncryptString(prefix_ + std::to_string(number));
-        const ProfileEntry* entry = section_->Find(TrimProfileBlanks(key));
+        char plainKey[kMaxPrefix + 24];
+        const int length =
+            std::snprintf(plainKey, sizeof plainKey, "%s%lu", prefix_.c_str(), number);
+        char key[sizeof plainKey];
+        const std::size_t keyLength =
+            ScrambleText(std::string_view(plainKey, static_cast<std::size_t>(length)), key);
+        const ProfileEntry* entry = section_->Find(TrimProfileBlanks({key, keyLength}));
         if (!entry || !entry->hasValue)
             return {};
         std::string_view value = StripMatchingQuotes(entry->value);
         if (value.size() > valueSize_ - 1)
             value = value.substr(0, valueSize_ - 1);
-        std::string plain = CLSPGlobals::DecryptString(std::string(value));
-        std::size_t zero = plain.find('\0');
-        if (zero != std::string::npos)
-            plain.resize(zero);
-        return plain;
+        char plain[kValueSize + 1];
+        return std::string(plain, UnscrambleText(value, plain)); // cut at its first zero byte
     }
 
 private:
+    static constexpr std::size_t kMaxPrefix = 32;
     const ProfileSection* section_ = nullptr;
     std::string prefix_;
     unsigned long valueSize_;
@@ -70,20 +80,40 @@ std::vector<std::string> ReadList(const ListReader& reader) {
 } // namespace
 
 DefinitionLists ReadDefinitionLists(std::string_view workingCopy) {
-    ParsedProfile profile{std::string(workingCopy)};
+    const ParsedProfile profile{std::string(workingCopy)};
     DefinitionLists result;
-    result.lists[Ip] =
-        ReadList(ListReader(profile, CLSPGlobals::szHostIPSec, "IP", kHostValueSize));
-    result.lists[HostLink] =
-        ReadList(ListReader(profile, CLSPGlobals::szHostLinkSec, "HLINK", kValueSize));
-    result.lists[Link] = ReadList(ListReader(profile, CLSPGlobals::szUrlSec, "CLINK", kValueSize));
-    result.lists[From] = ReadList(ListReader(profile, CLSPGlobals::szFromSec, "FROM", kValueSize));
-    result.lists[Subject] =
-        ReadList(ListReader(profile, CLSPGlobals::szSubjectSec, "SUB", kValueSize));
-    result.lists[Text] = ReadList(ListReader(profile, CLSPGlobals::szTextSec, "TXT", kValueSize));
-    ListReader visible(profile, CLSPGlobals::szUrlSec, "VLINK", kValueSize);
-    result.linkVisible.reserve(result.lists[Link].size());
-    for (std::size_t i = 0; i < result.lists[Link].size(); ++i)
-        result.linkVisible.push_back(visible.Read(static_cast<unsigned long>(i + 1)));
+    // The web-address lists on a second thread, the mail lists here: they only read the parsed
+    // copy.
+    std::exception_ptr failure;
+    std::thread web([&] {
+        try {
+            result.lists[Ip] =
+                ReadList(ListReader(profile, CLSPGlobals::szHostIPSec, "IP", kHostValueSize));
+            result.lists[HostLink] =
+                ReadList(ListReader(profile, CLSPGlobals::szHostLinkSec, "HLINK", kValueSize));
+            result.lists[Link] =
+                ReadList(ListReader(profile, CLSPGlobals::szUrlSec, "CLINK", kValueSize));
+            ListReader visible(profile, CLSPGlobals::szUrlSec, "VLINK", kValueSize);
+            result.linkVisible.reserve(result.lists[Link].size());
+            for (std::size_t i = 0; i < result.lists[Link].size(); ++i)
+                result.linkVisible.push_back(visible.Read(static_cast<unsigned long>(i + 1)));
+        } catch (...) {
+            failure = std::current_exception();
+        }
+    });
+    try {
+        result.lists[From] =
+            ReadList(ListReader(profile, CLSPGlobals::szFromSec, "FROM", kValueSize));
+        result.lists[Subject] =
+            ReadList(ListReader(profile, CLSPGlobals::szSubjectSec, "SUB", kValueSize));
+        result.lists[Text] =
+            ReadList(ListReader(profile, CLSPGlobals::szTextSec, "TXT", kValueSize));
+    } catch (...) {
+        web.join();
+        throw;
+    }
+    web.join();
+    if (failure)
+        std::rethrow_exception(failure);
     return result;
 }

@@ -5,6 +5,7 @@
 #include "TrayProcess.h"
 #include "tests/support/Files.h"
 
+#include "core/BlowfishCipher.h"
 #include "core/FileNames.h"
 #include "core/RegistryValues.h"
 #include "core/lists/ListNames.h"
@@ -14,10 +15,12 @@
 #include "core/settings/GeneralSettings.h"
 #include "core/settings/ProductKey.h"
 #include "engine/DetectionRecord.h"
+#include "engine/LSPGlobals.h"
 #include "platform/Registry.h"
 #include "platform/Window.h"
 #include "tests/platform/channel/ReceiverLoop.h"
 #include "tests/support/StoredSettings.h"
+#include "tests/provider/HeldRequest.h"
 #include "tests/provider/ProviderHarness.h"
 
 #include <gtest/gtest.h>
@@ -158,6 +161,45 @@ protected:
     do {                                                                                           \
     } while (false)
 #endif
+
+// A shipped definition file of count entries in all, most of them web addresses, with the listed
+// site of the tests as the last HostLink entry (where a walk finds it last).
+std::string MillionEntryShippedFile(long count) {
+    std::string text = std::string(16, ' '); // the first line, which deciphering replaces
+    auto line = [&text](const std::string& key, const std::string& value) {
+        text.append(CLSPGlobals::EncryptString(key)).append("=");
+        text.append(CLSPGlobals::EncryptString(value)).append("\r\n");
+    };
+    const long small = count / 20; // IP, From, Subject, Text: 5 % each; Link 20 %; HostLink 60 %
+    const long links = count / 5;
+    const long hostLinks = count - 4 * small - links;
+    text.append("[").append(CLSPGlobals::EncryptString("HostIP")).append("]\r\n");
+    for (long i = 1; i <= small; ++i)
+        line("IP" + std::to_string(i),
+             "10.9." + std::to_string(i / 256 % 256) + "." + std::to_string(i % 256));
+    text.append("[").append(CLSPGlobals::EncryptString("HostLink")).append("]\r\n");
+    for (long i = 1; i < hostLinks; ++i)
+        line("HLINK" + std::to_string(i),
+             "phish" + std::to_string(i * 7919 % 1000003) + ".example/login/" + std::to_string(i));
+    line("HLINK" + std::to_string(hostLinks), std::string(kListedSite) + kListedPath);
+    text.append("[").append(CLSPGlobals::EncryptString("Link")).append("]\r\n");
+    for (long i = 1; i <= links; ++i)
+        line("CLINK" + std::to_string(i), "href=\"http://pay" + std::to_string(i) + ".example");
+    const char* const sections[][2] = {{"From", "FROM"}, {"Subject", "SUB"}, {"Text", "TXT"}};
+    for (const auto& [section, prefix] : sections) {
+        text.append("[").append(CLSPGlobals::EncryptString(section)).append("]\r\n");
+        for (long i = 1; i <= small; ++i)
+            line(prefix + std::to_string(i), std::string(section) + " entry " + std::to_string(i));
+    }
+    text.resize((text.size() + 7) / 8 * 8, ' ');
+    const BlowfishCipher cipher(reinterpret_cast<const unsigned char*>(kDefinitionFileKey),
+                                kDefinitionFileKeyLength);
+    std::string shipped(text.size(), '\0');
+    cipher.Encipher(reinterpret_cast<const unsigned char*>(text.data()),
+                    reinterpret_cast<unsigned char*>(shipped.data()), text.size());
+    shipped.replace(0, 16, "12/01/2026    \r\n");
+    return shipped;
+}
 
 TEST_F(TrayEndToEnd, BlockAllRefusesAListedUrlAndElevenMakeOneHighEntry) {
     SKIP_UNDER_SANITIZER();
@@ -445,5 +487,43 @@ INSTANTIATE_TEST_SUITE_P(StartUp, TrayStartFailure, testing::ValuesIn(kStartFail
                          [](const testing::TestParamInfo<StartFailureRow>& info) {
                              return std::string(info.param.name);
                          });
+
+// A database of a million entries: HookWs writes its index at start-up, the provider in curl
+// refuses the listed site from it, and another program's first lookups map the index instead of
+// parsing the definitions (a parse of a million entries would add far over 100 MB of private
+// memory to it).
+TEST_F(TrayEndToEnd, AMillionEntryDatabaseIsAnsweredFromItsIndex) {
+    SKIP_UNDER_SANITIZER();
+    {
+        std::ofstream out(program_ + "/hkwdb1.pbd", std::ios::binary | std::ios::trunc);
+        const std::string shipped = MillionEntryShippedFile(1000000);
+        out.write(shipped.data(), static_cast<std::streamsize>(shipped.size()));
+    }
+    SetSitePermission(kPermissionBlockAll);
+    ASSERT_TRUE(server_.Start({"127.0.0.1"}));
+    StartTray();
+    ASSERT_TRUE(std::filesystem::exists(Index()));
+
+    const providertest::ChildResult listed = Curl();
+    EXPECT_NE(listed.exitCode, 0) << "the listed URL was not refused";
+    EXPECT_NE(listed.out, "hello");
+
+    std::vector<std::string> environment = Environment();
+    const std::vector<std::string> curl = {"curl",       "-s", "--noproxy", "*",
+                                           "--max-time", "20", "{URL}fine"};
+    environment.push_back("LD_PRELOAD=");
+    const providertest::HeldRequest without = providertest::HoldRequest(curl, environment);
+    environment.back() = "LD_PRELOAD=" + program_ + "/libhookswp_lsp.so";
+    const providertest::HeldRequest with = providertest::HoldRequest(curl, environment);
+    ASSERT_TRUE(without.arrived);
+    ASSERT_TRUE(with.arrived) << "an unlisted request goes through";
+    EXPECT_EQ(with.exitCode, 0);
+    EXPECT_LT(with.privateDirtyKb - without.privateDirtyKb, 4096)
+        << "curl under the provider holds " << with.privateDirtyKb << " kB, without it "
+        << without.privateDirtyKb << " kB";
+    StopTray();
+    EXPECT_FALSE(std::filesystem::exists(WorkingCopy()));
+    EXPECT_FALSE(std::filesystem::exists(Index()));
+}
 
 } // namespace

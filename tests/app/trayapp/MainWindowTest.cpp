@@ -5,7 +5,9 @@
 #include "core/FileNames.h"
 #include "app/MainWindow.h"
 #include "core/RegistryValues.h"
+#include "core/BlowfishCipher.h"
 #include "app/TrayApp.h"
+#include "engine/LSPGlobals.h"
 #include "app/alerts/AlertPopup.h"
 #include "core/lists/ListNames.h"
 #include "core/settings/ProductKey.h"
@@ -27,6 +29,7 @@
 #include <atomic>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <future>
 #include <memory>
@@ -553,6 +556,38 @@ TEST_F(MainWindowTest, EndWithoutSaveLeavesTheRegistryAlone) {
     WebSiteBlockingList web;
     LoadAllSettings(settings, log, mail, web);
     EXPECT_EQ(settings.NoOfBlockedInstructions, 0u);
+}
+
+// Start-up's working copy and index: the splash shows their progress when they take long (here:
+// at once), up to the end, and not at all when they are quick.
+TEST_F(MainWindowTest, StartUpShowsItsProgressWhenItTakesLong) {
+    std::string text(16, ' ');
+    text += "[" + CLSPGlobals::EncryptString("HostIP") + "]\r\n";
+    for (int i = 1; i <= 2000; ++i)
+        text += CLSPGlobals::EncryptString("IP" + std::to_string(i)) + "=" +
+                CLSPGlobals::EncryptString("10.1." + std::to_string(i)) + "\r\n";
+    text.resize((text.size() + 7) / 8 * 8, ' ');
+    std::string shipped(text.size(), '\0');
+    BlowfishCipher(reinterpret_cast<const unsigned char*>(kDefinitionFileKey),
+                   kDefinitionFileKeyLength)
+        .Encipher(reinterpret_cast<const unsigned char*>(text.data()),
+                  reinterpret_cast<unsigned char*>(shipped.data()), text.size());
+    shipped.replace(0, 16, "12/31/2006    \r\n");
+    std::ofstream(folder_.Program() + "/hkwdb1.pbd", std::ios::binary) << shipped;
+
+    TrayApp slow(folder_.Program() + "/HookWs", false);
+    slow.ProgressAfterMs = 0;
+    EXPECT_EQ(slow.WriteWorkingCopy().status, DecipherOutcome::Written);
+    EXPECT_EQ(slow.StartupProgressShown, 100);
+    EXPECT_TRUE(std::filesystem::exists(slow.IndexPath()));
+
+    TrayApp quick(folder_.Program() + "/HookWs", false);
+    quick.ProgressAfterMs = 60000;
+    EXPECT_EQ(quick.WriteWorkingCopy().status, DecipherOutcome::Written);
+    EXPECT_EQ(quick.StartupProgressShown, -1);
+    EXPECT_EQ(quick.ExitInstance(), 0);
+    EXPECT_FALSE(std::filesystem::exists(quick.WorkingCopyPath()));
+    EXPECT_FALSE(std::filesystem::exists(quick.IndexPath()));
 }
 
 } // namespace

@@ -148,7 +148,7 @@ TEST_F(IndexFile, DamagedHeadersAreIgnored) {
         return bytes;
     };
     std::vector<std::string> cases = {
-        damaged([](Header& h) { h.formatVersion = 2; }),
+        damaged([](Header& h) { h.formatVersion = kFormatVersion + 1; }),
         damaged([](Header& h) { h.fileSize += 8; }),
         damaged([](Header& h) { h.sections[Pool].offset = h.fileSize; }),
         damaged([](Header& h) { h.sections[UrlSuffixes].size = std::uint64_t(1) << 62; }),
