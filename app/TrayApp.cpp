@@ -32,6 +32,7 @@
 #include <cstring>
 #include <atomic>
 #include <memory>
+#include <new>
 #include <thread>
 #include <vector>
 
@@ -233,11 +234,19 @@ DecipherOutcome TrayApp::WriteWorkingCopy() {
     std::atomic<int> percent{0};
     DecipherOutcome outcome;
     auto work = [&] {
-        outcome = DecipherDefinitions(ShippedPath(), WorkingCopyPath(), DefinitionsVersion,
-                                      IndexPath(), [&percent](int p) { percent.store(p); });
+        try {
+            outcome = DecipherDefinitions(ShippedPath(), WorkingCopyPath(), DefinitionsVersion,
+                                          IndexPath(), [&percent](int p) { percent.store(p); });
+        } catch (const std::bad_alloc&) {
+            // A shipped file too large to hold: no working copy, start-up ends with its message.
+            outcome = DecipherOutcome{};
+            outcome.status = DecipherOutcome::CreateFailed;
+            outcome.message = kMsgInitError1002;
+        }
     };
-    // Without widgets there is nothing to show progress in.
-    if (qobject_cast<QApplication*>(QCoreApplication::instance()) == nullptr) {
+    // Without widgets there is nothing to show progress in; a start hidden in the tray (at
+    // log-on) shows none either.
+    if (HasCommandLine || qobject_cast<QApplication*>(QCoreApplication::instance()) == nullptr) {
         work();
         return outcome;
     }

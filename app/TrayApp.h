@@ -137,7 +137,8 @@ public:
 
     // The start-up's working copy and index (DecipherDefinitions with IndexPath()), on a worker
     // thread while the event loop runs, with the splash's progress shown once it takes longer
-    // than ProgressAfterMs. Without a widget application it runs on this thread, unseen.
+    // than ProgressAfterMs. Without a widget application, or when the program starts hidden in
+    // the tray, it runs on this thread, unseen.
     DecipherOutcome WriteWorkingCopy();
 
 private:

@@ -559,7 +559,7 @@ TEST_F(MainWindowTest, EndWithoutSaveLeavesTheRegistryAlone) {
 }
 
 // Start-up's working copy and index: the splash shows their progress when they take long (here:
-// at once), up to the end, and not at all when they are quick.
+// at once), up to the end, and not at all when they are quick or the program starts hidden.
 TEST_F(MainWindowTest, StartUpShowsItsProgressWhenItTakesLong) {
     std::string text(16, ' ');
     text += "[" + CLSPGlobals::EncryptString("HostIP") + "]\r\n";
@@ -580,6 +580,11 @@ TEST_F(MainWindowTest, StartUpShowsItsProgressWhenItTakesLong) {
     EXPECT_EQ(slow.WriteWorkingCopy().status, DecipherOutcome::Written);
     EXPECT_EQ(slow.StartupProgressShown, 100);
     EXPECT_TRUE(std::filesystem::exists(slow.IndexPath()));
+
+    TrayApp hidden(folder_.Program() + "/HookWs", true); // started hidden in the tray
+    hidden.ProgressAfterMs = 0;
+    EXPECT_EQ(hidden.WriteWorkingCopy().status, DecipherOutcome::Written);
+    EXPECT_EQ(hidden.StartupProgressShown, -1);
 
     TrayApp quick(folder_.Program() + "/HookWs", false);
     quick.ProgressAfterMs = 60000;
