@@ -88,15 +88,21 @@ bool SuffixArray(std::string_view text, std::vector<std::uint32_t>& suffixes) no
         return true;
     if (text.size() > 0x7FFFFFF0u)
         return false;
-    std::vector<saidx_t> all(text.size());
-    if (divsufsort(reinterpret_cast<const sauchar_t*>(text.data()), all.data(),
+    // Sorted in the result's own memory (saidx_t is a 32-bit int, the positions fit both), then
+    // the positions of the 0 separators are dropped in place.
+    static_assert(sizeof(saidx_t) == sizeof(std::uint32_t));
+    suffixes.assign(text.size(), 0);
+    auto* sorted = reinterpret_cast<saidx_t*>(suffixes.data());
+    if (divsufsort(reinterpret_cast<const sauchar_t*>(text.data()), sorted,
                    static_cast<saidx_t>(text.size())) != 0)
         return false;
-    suffixes.reserve(text.size());
-    for (saidx_t position : all) {
-        if (text[static_cast<std::size_t>(position)] != '\0')
-            suffixes.push_back(static_cast<std::uint32_t>(position));
+    std::size_t kept = 0;
+    for (std::size_t i = 0; i < suffixes.size(); ++i) {
+        const std::uint32_t position = suffixes[i];
+        if (text[position] != '\0')
+            suffixes[kept++] = position;
     }
+    suffixes.resize(kept);
     return true;
 } catch (const std::bad_alloc&) {
     return false;
