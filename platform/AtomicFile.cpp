@@ -65,11 +65,11 @@ LONG AtomicFileWriter::Write(const void* data, std::size_t size) {
     return ERROR_SUCCESS;
 }
 
-LONG AtomicFileWriter::Commit(Durability durability) {
+LONG AtomicFileWriter::Commit() {
     if (fd_ < 0)
         return ERROR_INVALID_HANDLE;
     LONG error = ERROR_SUCCESS;
-    if (durability == Durable && fsync(fd_) != 0)
+    if (fsync(fd_) != 0)
         error = static_cast<LONG>(Win32ErrorFromErrno(errno));
     const int fd = fd_;
     fd_ = -1;
@@ -82,8 +82,6 @@ LONG AtomicFileWriter::Commit(Durability durability) {
         return error;
     }
     temporary_.clear();
-    if (durability == Replaceable)
-        return ERROR_SUCCESS;
     // Make the rename itself durable; a failure here leaves a complete file either way.
     const std::size_t slash = target_.rfind('/');
     const std::string folder =

@@ -25,13 +25,9 @@ public:
     // Writes every byte (short writes are continued). ERROR_INVALID_HANDLE when nothing was
     // created; otherwise ERROR_SUCCESS or the Win32 code of the failure (ERROR_DISK_FULL ...).
     LONG Write(const void* data, std::size_t size);
-    // Whether Commit waits for the bytes to reach the disk: Durable for files that must survive a
-    // crash; Replaceable for files rebuilt from others at every start, whose readers check them
-    // and which only ever appear whole, by the rename.
-    enum Durability { Durable, Replaceable };
-    // Flushes the file to disk (Durable) and renames it over the target. ERROR_SUCCESS, or the
-    // Win32 code of the failure, with the temporary file removed and the target untouched.
-    LONG Commit(Durability durability = Durable);
+    // Flushes the file to disk and renames it over the target. ERROR_SUCCESS, or the Win32 code
+    // of the failure, with the temporary file removed and the target untouched.
+    LONG Commit();
 
     const std::string& TemporaryPath() const { return temporary_; }
 

@@ -367,10 +367,8 @@ bool WriteIndexFile(std::string_view workingCopy, SourceIdentity source,
             return code == ERROR_SUCCESS;
         }))
         code = code == ERROR_SUCCESS ? ERROR_WRITE_FAULT : code;
-    // Not synced: the index is rebuilt from the working copy at every start, appears only whole (by
-    // the rename), and a torn or stale one fails its header checks and is never used.
     if (code == ERROR_SUCCESS)
-        code = out.Commit(AtomicFileWriter::Replaceable);
+        code = out.Commit();
     if (code != ERROR_SUCCESS) {
         error = "cannot write " + indexPath + " (error " + std::to_string(code) + ")";
         return false;
