@@ -9,6 +9,7 @@
 #include "platform/ProfileParser.h"
 
 #include <cstdio>
+#include <cstring>
 #include <exception>
 #include <thread>
 
@@ -31,18 +32,38 @@ public:
             prefix_.resize(kMaxPrefix); // the engine's own short constants never are
     }
 
+    const ProfileSection* Section() const { return section_; }
+
+    // The scrambled key of entry number, as the lookup trims it, into key (kKeySize bytes).
+    // Returns its length; distinct reports whether it is one byte per plain byte with no blank at
+    // either end, so that it differs from the key of every other number and of the other lists of
+    // the section (their prefixes differ in a byte).
+    std::size_t Key(unsigned long number, char* key, bool& distinct) const {
+        char plainKey[kKeySize];
+        const int length =
+            std::snprintf(plainKey, sizeof plainKey, "%s%lu", prefix_.c_str(), number);
+        const std::size_t keyLength =
+            ScrambleText(std::string_view(plainKey, static_cast<std::size_t>(length)), key);
+        const std::string_view trimmed = TrimProfileBlanks({key, keyLength});
+        distinct = keyLength == static_cast<std::size_t>(length) && trimmed.size() == keyLength;
+        if (trimmed.data() != key)
+            std::memmove(key, trimmed.data(), trimmed.size());
+        return trimmed.size();
+    }
+
     // The unscrambled value of entry number, cut at its first zero byte; empty when the key is
     // absent, has no value or an empty one.
     std::string Read(unsigned long number) const {
         if (!section_)
             return {};
-        char plainKey[kMaxPrefix + 24];
-        const int length =
-            std::snprintf(plainKey, sizeof plainKey, "%s%lu", prefix_.c_str(), number);
-        char key[sizeof plainKey];
-        const std::size_t keyLength =
-            ScrambleText(std::string_view(plainKey, static_cast<std::size_t>(length)), key);
-        const ProfileEntry* entry = section_->Find(TrimProfileBlanks({key, keyLength}));
+        char key[kKeySize];
+        bool distinct = false;
+        const std::size_t keyLength = Key(number, key, distinct);
+        return Value(section_->Find({key, keyLength}));
+    }
+
+    // The unscrambled value of entry, as Read gives it.
+    std::string Value(const ProfileEntry* entry) const {
         if (!entry || !entry->hasValue)
             return {};
         std::string_view value = StripMatchingQuotes(entry->value);
@@ -52,12 +73,53 @@ public:
         return std::string(plain, UnscrambleText(value, plain)); // cut at its first zero byte
     }
 
-private:
     static constexpr std::size_t kMaxPrefix = 32;
+    static constexpr std::size_t kKeySize = kMaxPrefix + 24;
+
+private:
     const ProfileSection* section_ = nullptr;
     std::string prefix_;
     unsigned long valueSize_;
 };
+
+// The entries of the lists of one section in one pass over it, for the section as the tools write
+// it: every entry is the next key, by number, of one of the lists. Then each key's first entry is
+// the one found here and the next number of each list is absent, exactly what the lookups by name
+// give. False for any other layout (a repeated or foreign key, keys out of order, a key that could
+// stand for another), which the lookups by name read instead.
+bool ReadInOrder(const std::vector<const ListReader*>& readers,
+                 std::vector<std::vector<const ProfileEntry*>>& found) {
+    const ProfileSection* section = readers.front()->Section();
+    struct Expected {
+        char key[ListReader::kKeySize];
+        std::size_t length = 0;
+    };
+    std::vector<Expected> expected(readers.size());
+    found.assign(readers.size(), {});
+    auto next = [&](std::size_t r) {
+        bool distinct = false;
+        expected[r].length = readers[r]->Key(static_cast<unsigned long>(found[r].size() + 1),
+                                             expected[r].key, distinct);
+        return distinct;
+    };
+    for (std::size_t r = 0; r < readers.size(); ++r) {
+        if (!next(r))
+            return false;
+    }
+    const ProfileNameEqual equal;
+    for (const ProfileEntry& entry : section->entries) {
+        std::size_t r = 0;
+        while (r < readers.size() &&
+               !equal(entry.name, std::string_view(expected[r].key, expected[r].length)))
+            ++r;
+        if (r == readers.size())
+            return false;
+        found[r].push_back(&entry);
+        if (!next(r))
+            return false;
+    }
+    return true;
+}
 
 void LowerAscii(std::string& text) {
     for (char& c : text) {
@@ -66,15 +128,48 @@ void LowerAscii(std::string& text) {
     }
 }
 
-std::vector<std::string> ReadList(const ListReader& reader) {
+// Entry number i (from 1) of a list: from the one-pass reading when there is one, else by name.
+class ListSource {
+public:
+    ListSource(const ListReader& reader, const std::vector<const ProfileEntry*>* inOrder)
+        : reader_(reader), inOrder_(inOrder) {}
+
+    std::string Read(unsigned long number) const {
+        if (!inOrder_)
+            return reader_.Read(number);
+        if (number - 1 >= inOrder_->size())
+            return {};
+        return reader_.Value((*inOrder_)[number - 1]);
+    }
+
+private:
+    const ListReader& reader_;
+    const std::vector<const ProfileEntry*>* inOrder_;
+};
+
+std::vector<std::string> ReadList(const ListSource& source) {
     std::vector<std::string> entries;
     for (unsigned long number = 1;; ++number) {
-        std::string entry = reader.Read(number);
+        std::string entry = source.Read(number);
         if (entry.empty())
             return entries;
         LowerAscii(entry);
         entries.push_back(std::move(entry));
     }
+}
+
+// The lists of one section (all of readers share it), each in full.
+std::vector<std::vector<std::string>> ReadSection(const std::vector<const ListReader*>& readers) {
+    std::vector<std::vector<const ProfileEntry*>> found;
+    const bool inOrder = readers.front()->Section() && ReadInOrder(readers, found);
+    std::vector<std::vector<std::string>> lists;
+    for (std::size_t r = 0; r < readers.size(); ++r)
+        lists.push_back(ReadList(ListSource(*readers[r], inOrder ? &found[r] : nullptr)));
+    return lists;
+}
+
+std::vector<std::string> ReadSingle(const ListReader& reader) {
+    return std::move(ReadSection({&reader}).front());
 }
 
 } // namespace
@@ -88,26 +183,30 @@ DefinitionLists ReadDefinitionLists(std::string_view workingCopy) {
     std::thread web([&] {
         try {
             result.lists[Ip] =
-                ReadList(ListReader(profile, CLSPGlobals::szHostIPSec, "IP", kHostValueSize));
+                ReadSingle(ListReader(profile, CLSPGlobals::szHostIPSec, "IP", kHostValueSize));
             result.lists[HostLink] =
-                ReadList(ListReader(profile, CLSPGlobals::szHostLinkSec, "HLINK", kValueSize));
-            result.lists[Link] =
-                ReadList(ListReader(profile, CLSPGlobals::szUrlSec, "CLINK", kValueSize));
-            ListReader visible(profile, CLSPGlobals::szUrlSec, "VLINK", kValueSize);
+                ReadSingle(ListReader(profile, CLSPGlobals::szHostLinkSec, "HLINK", kValueSize));
+            // The visible texts share the Link list's section, under their own keys.
+            const ListReader link(profile, CLSPGlobals::szUrlSec, "CLINK", kValueSize);
+            const ListReader visible(profile, CLSPGlobals::szUrlSec, "VLINK", kValueSize);
+            std::vector<std::vector<const ProfileEntry*>> found;
+            const bool inOrder = link.Section() && ReadInOrder({&link, &visible}, found);
+            result.lists[Link] = ReadList(ListSource(link, inOrder ? &found[0] : nullptr));
+            const ListSource visibleSource(visible, inOrder ? &found[1] : nullptr);
             result.linkVisible.reserve(result.lists[Link].size());
             for (std::size_t i = 0; i < result.lists[Link].size(); ++i)
-                result.linkVisible.push_back(visible.Read(static_cast<unsigned long>(i + 1)));
+                result.linkVisible.push_back(visibleSource.Read(static_cast<unsigned long>(i + 1)));
         } catch (...) {
             failure = std::current_exception();
         }
     });
     try {
         result.lists[From] =
-            ReadList(ListReader(profile, CLSPGlobals::szFromSec, "FROM", kValueSize));
+            ReadSingle(ListReader(profile, CLSPGlobals::szFromSec, "FROM", kValueSize));
         result.lists[Subject] =
-            ReadList(ListReader(profile, CLSPGlobals::szSubjectSec, "SUB", kValueSize));
+            ReadSingle(ListReader(profile, CLSPGlobals::szSubjectSec, "SUB", kValueSize));
         result.lists[Text] =
-            ReadList(ListReader(profile, CLSPGlobals::szTextSec, "TXT", kValueSize));
+            ReadSingle(ListReader(profile, CLSPGlobals::szTextSec, "TXT", kValueSize));
     } catch (...) {
         web.join();
         throw;
