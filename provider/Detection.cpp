@@ -174,7 +174,7 @@ bool AllowRequest(int fd, const iovec* iov, int count, int flags, const sockaddr
 }
 
 bool AllowServerName(int fd, const char* name, const sockaddr* dest, socklen_t destLength) {
-    int savedErrno = errno;
+    ErrnoKeeper keepErrno;
     bool allow = true;
     if (EngineReady()) {
         ProviderGuard guard;
@@ -189,12 +189,11 @@ bool AllowServerName(int fd, const char* name, const sockaddr* dest, socklen_t d
             allow = true;
         }
     }
-    errno = savedErrno;
     return allow;
 }
 
 LookupVerdict CheckLookup(const char* name, const char* service) {
-    int savedErrno = errno;
+    ErrnoKeeper keepErrno;
     LookupVerdict verdict = LookupVerdict::NotListed;
     if (name && *name && EngineReady()) {
         ProviderGuard guard;
@@ -209,7 +208,6 @@ LookupVerdict CheckLookup(const char* name, const char* service) {
             verdict = LookupVerdict::NotListed;
         }
     }
-    errno = savedErrno;
     return verdict;
 }
 

@@ -1,6 +1,7 @@
 // CheckFirstBytes: the first write's ClientHello, one split over writes, and refused sockets.
 #include "provider/FirstBytes.h"
 
+#include "platform/ErrnoKeeper.h"
 #include "provider/ClientHello.h"
 #include "provider/Detection.h"
 #include "provider/EngineGate.h"
@@ -57,9 +58,8 @@ bool Check(int fd, const iovec* parts, int count, const sockaddr* dest, socklen_
 
 bool CheckFirstBytes(int fd, const iovec* parts, int count, const sockaddr* dest,
                      socklen_t destLength) {
-    int savedErrno = errno;
+    ErrnoKeeper keepErrno;
     bool allow = Check(fd, parts, count, dest, destLength);
-    errno = savedErrno;
     return allow;
 }
 

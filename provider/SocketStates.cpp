@@ -2,6 +2,7 @@
 // no code), with the socket identity check for state that lasts beyond one call.
 #include "provider/SocketStates.h"
 
+#include "platform/ErrnoKeeper.h"
 #include "provider/ClientHello.h"
 
 #include <atomic>
@@ -35,13 +36,12 @@ Slot* SlotOf(int fd) {
 
 // The socket's identity; 0 when fstat fails. Keeps errno.
 std::uint64_t Identity(int fd) {
-    int savedErrno = errno;
+    ErrnoKeeper keepErrno;
     struct stat info {};
     std::uint64_t identity = 0;
     if (fstat(fd, &info) == 0)
         identity = (static_cast<std::uint64_t>(info.st_dev) << 40) ^
                    static_cast<std::uint64_t>(info.st_ino) ^ 1;
-    errno = savedErrno;
     return identity;
 }
 

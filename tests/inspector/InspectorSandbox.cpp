@@ -1,5 +1,6 @@
 // Test support: the page inspector's private installation and the mail report receiver.
 #include "InspectorSandbox.h"
+#include "platform/ProductNames.h"
 
 #include "engine/LSPGlobals.h"
 #include "platform/Registry.h"
@@ -25,30 +26,17 @@ Sandbox& Sandbox::Get() {
 }
 
 Sandbox::Sandbox() {
-    char pattern[] = "/tmp/hookwise-inspector-XXXXXX";
-    if (!mkdtemp(pattern))
-        throw std::runtime_error("cannot make a temporary folder");
-    root_ = pattern;
+    root_ = folders_.Path();
     appPath_ = root_ + "/app";
-    std::string runtime = root_ + "/run";
     mkdir(appPath_.c_str(), 0700);
-    mkdir(runtime.c_str(), 0700);
-    setenv("HOOKWISE_REGISTRY", (root_ + "/registry.db").c_str(), 1);
-    setenv("XDG_RUNTIME_DIR", runtime.c_str(), 1);
-    RegistryReopenForTesting();
 
     // What the tray program writes at start-up: the installation folder.
     RegKey key;
-    if (RegCreateKeyA(HKEY_CURRENT_USER, "Software\\Corvane\\Hookwise", key.Put()) != ERROR_SUCCESS)
+    if (RegCreateKeyA(HKEY_CURRENT_USER, kProductKeyPath, key.Put()) != ERROR_SUCCESS)
         throw std::runtime_error("cannot create the product key");
     RegSetValueExA(key.Get(), "App Path", 0, REG_SZ,
                    reinterpret_cast<const BYTE*>(appPath_.c_str()),
                    static_cast<DWORD>(appPath_.size() + 1));
-}
-
-Sandbox::~Sandbox() {
-    std::string command = "rm -rf '" + root_ + "'";
-    [[maybe_unused]] int rc = std::system(command.c_str());
 }
 
 void Sandbox::WriteDefinitions(const std::vector<DefinitionSection>& sections) const {

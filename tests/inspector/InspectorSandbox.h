@@ -4,6 +4,7 @@
 #pragma once
 
 #include "engine/DetectionRecord.h"
+#include "tests/support/Sandbox.h"
 #include "platform/ChannelReceiver.h"
 
 #include <atomic>
@@ -42,7 +43,7 @@ public:
 
 private:
     Sandbox();
-    ~Sandbox();
+    testsupport::Sandbox folders_{"inspector"};
     std::string root_;
     std::string appPath_;
 };

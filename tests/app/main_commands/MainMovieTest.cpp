@@ -42,8 +42,9 @@ protected:
     void Focus(const char* name) {
         window_->activateWindow();
         window_->Movie()->setFocus();
-        QMetaObject::invokeMethod(Find(name), "forceActiveFocus");
-        Pump(10);
+        QObject* item = Find(name);
+        QMetaObject::invokeMethod(item, "forceActiveFocus");
+        EXPECT_TRUE(PumpUntil([&] { return item->property("activeFocus").toBool(); })) << name;
     }
     void Key(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
         QTest::keyClick(window_->Movie(), key, modifiers);
@@ -51,7 +52,7 @@ protected:
     }
     void Page(const char* page) {
         QMetaObject::invokeMethod(Root(), "goTo", Q_ARG(QVariant, QString::fromLatin1(page)));
-        Pump(10);
+        EXPECT_TRUE(PumpUntil([&] { return Root()->property("page").toString() == page; })) << page;
     }
 };
 
@@ -100,7 +101,7 @@ TEST_F(MainMovieTest, RemoveAllIsConfirmedInTheMovieFirst) {
     QMetaObject::invokeMethod(panel, "open", Q_ARG(QVariant, QStringLiteral("Remove all?")),
                               Q_ARG(QVariant, QStringLiteral("Remove all")),
                               Q_ARG(QVariant, QStringLiteral("IDC_FS_siteListItemRemoveAll")));
-    Pump(20);
+    ASSERT_TRUE(PumpUntil([&] { return panel->property("visible").toBool(); }));
     window_->activateWindow();
     window_->Movie()->setFocus();
     Key(Qt::Key_Escape); // cancels the panel, never the window
@@ -111,7 +112,7 @@ TEST_F(MainMovieTest, RemoveAllIsConfirmedInTheMovieFirst) {
     QMetaObject::invokeMethod(panel, "open", Q_ARG(QVariant, QStringLiteral("Remove all?")),
                               Q_ARG(QVariant, QStringLiteral("Remove all")),
                               Q_ARG(QVariant, QStringLiteral("IDC_FS_siteListItemRemoveAll")));
-    Pump(20);
+    ASSERT_TRUE(PumpUntil([&] { return panel->property("visible").toBool(); }));
     Key(Qt::Key_Return);
     EXPECT_EQ(app_->SiteList.Count(), 0);
     ASSERT_TRUE(PumpUntil([&] { return Rows("siteModel") == 0; }));
@@ -145,7 +146,7 @@ TEST_F(MainMovieTest, TheLogShowsTheNewestRowsFirstWithinTheViewerCount) {
     StartWithRows(30);
     Send("IDC_FS_LogViewerStepper", QStringLiteral("5"));
     Page("log");
-    Pump(50);
+    ASSERT_TRUE(PumpUntil([&] { return Find("logRows") != nullptr; }));
     QObject* view = Find("logRows");
     ASSERT_NE(view, nullptr);
     auto* list = qobject_cast<QQuickItem*>(view);

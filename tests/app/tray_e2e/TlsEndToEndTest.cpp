@@ -212,8 +212,9 @@ TEST_P(TlsEndToEnd, ListedNameRefusedOnBlockUnlistedLoadsWithTheSameHandshake) {
         << lines[0];
     EXPECT_EQ(lines[1], lines[0]) << "the handshake with the provider differs from the one "
                                      "without it";
-    if (lines.size() > 2)
+    if (lines.size() > 2) {
         EXPECT_EQ(lines[2], "nothing") << "the refused ClientHello reached the server";
+    }
     StopTray();
 
     const StoredSettings stored;

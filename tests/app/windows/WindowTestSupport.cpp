@@ -1,6 +1,7 @@
 // The window tests' environment: an offscreen QApplication, a temporary registry and runtime
 // folder.
 #include "WindowTestSupport.h"
+#include "tests/support/Sandbox.h"
 #include "tests/app/OffscreenQt.h"
 
 #include <QTemporaryDir>
@@ -15,12 +16,8 @@ namespace {
 class WindowTestEnvironment : public ::testing::Environment {
 public:
     void SetUp() override {
-        scratch_ = std::make_unique<QTemporaryDir>();
-        ASSERT_TRUE(scratch_->isValid());
-        const QByteArray root = scratch_->path().toUtf8();
-        setenv("HOOKWISE_REGISTRY", (root + "/registry.db").constData(), 1);
-        setenv("XDG_RUNTIME_DIR", root.constData(), 1);
-        setenv("XDG_CONFIG_HOME", (root + "/config").constData(), 1);
+        sandbox_ = std::make_unique<testsupport::Sandbox>("windows");
+        sandbox_->SetEnv("XDG_CONFIG_HOME", sandbox_->File("config"));
         setenv("QT_QPA_PLATFORM", "offscreen", 1);
         static int argc = 1;
         static char name[] = "windows_tests";
@@ -29,11 +26,11 @@ public:
     }
     void TearDown() override {
         app_.reset();
-        scratch_.reset();
+        sandbox_.reset();
     }
 
 private:
-    std::unique_ptr<QTemporaryDir> scratch_;
+    std::unique_ptr<testsupport::Sandbox> sandbox_;
     std::unique_ptr<QApplication> app_;
 };
 

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "engine/DetectionRecord.h"
+#include "tests/support/Sandbox.h"
 #include "engine/LSPGlobals.h"
 
 #include "platform/Profile.h"
@@ -22,26 +23,14 @@
 #include <filesystem>
 #include <string>
 
+// The engine tests' folder: the shared test sandbox.
 class EngineFolder {
 public:
-    EngineFolder() {
-        std::string pattern =
-            (std::filesystem::temp_directory_path() / "hookwise-engine-XXXXXX").string();
-        EXPECT_NE(mkdtemp(pattern.data()), nullptr);
-        path_ = pattern;
-    }
-    ~EngineFolder() {
-        std::error_code ignored;
-        std::filesystem::remove_all(path_, ignored);
-    }
-    EngineFolder(const EngineFolder&) = delete;
-    EngineFolder& operator=(const EngineFolder&) = delete;
-
-    std::string File(const std::string& name) const { return (path_ / name).string(); }
-    const std::filesystem::path& Path() const { return path_; }
+    std::string File(const std::string& name) const { return sandbox_.File(name); }
+    std::filesystem::path Path() const { return sandbox_.Path(); }
 
 private:
-    std::filesystem::path path_;
+    testsupport::Sandbox sandbox_{"engine"};
 };
 
 class DatabaseTest : public testing::Test {

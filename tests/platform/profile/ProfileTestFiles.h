@@ -2,6 +2,8 @@
 // publishes one (write beside it, then rename over it).
 #pragma once
 
+#include "tests/support/Sandbox.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -10,26 +12,13 @@
 #include <fstream>
 #include <string>
 
+// The profile tests' folder: the shared test sandbox.
 class TempFolder {
 public:
-    TempFolder() {
-        std::string pattern =
-            (std::filesystem::temp_directory_path() / "hookwise-profile-XXXXXX").string();
-        char* made = mkdtemp(pattern.data());
-        EXPECT_NE(made, nullptr);
-        path_ = pattern;
-    }
-    ~TempFolder() {
-        std::error_code ignored;
-        std::filesystem::remove_all(path_, ignored);
-    }
-    TempFolder(const TempFolder&) = delete;
-    TempFolder& operator=(const TempFolder&) = delete;
-
-    std::string File(const std::string& name) const { return (path_ / name).string(); }
+    std::string File(const std::string& name) const { return sandbox_.File(name); }
 
 private:
-    std::filesystem::path path_;
+    testsupport::Sandbox sandbox_{"profile"};
 };
 
 // Writes bytes to path in place (truncating the same file).

@@ -1,5 +1,6 @@
 // The runtime folder's safety rules, channel paths, and FindWindowA over a listening socket.
 #include "platform/LastError.h"
+#include "tests/support/Sandbox.h"
 #include "platform/Window.h"
 
 #include <gtest/gtest.h>
@@ -21,16 +22,13 @@ namespace {
 class WindowTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        std::string pattern = (std::filesystem::temp_directory_path() / "hkwin-XXXXXX").string();
-        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-        runtime_ = pattern;
-        setenv("XDG_RUNTIME_DIR", runtime_.c_str(), 1);
+        sandbox_ = std::make_unique<testsupport::Sandbox>("window");
+        runtime_ = sandbox_->Runtime();
     }
     void TearDown() override {
         for (int fd : sockets_)
             close(fd);
-        std::error_code ignored;
-        std::filesystem::remove_all(runtime_, ignored);
+        sandbox_.reset();
     }
 
     // A Unix socket bound at path; listening unless told otherwise. -1 on failure.
@@ -53,6 +51,7 @@ protected:
         return lstat(path.c_str(), &info) == 0 ? info.st_mode & 07777 : 07777;
     }
 
+    std::unique_ptr<testsupport::Sandbox> sandbox_;
     std::string runtime_;
     std::vector<int> sockets_;
 };
