@@ -52,6 +52,25 @@ void RememberAddresses(const char* name, const hostent* host) {
     }
 }
 
+// gethostbyname and gethostbyname2: a listed name the tray program blocks is not found; one it
+// allows has its addresses remembered as decided for the connects that follow.
+template <typename Lookup>
+hostent* CheckedHostLookup(const char* name, bool haveReal, Lookup lookup) {
+    if (!haveReal) {
+        h_errno = NO_RECOVERY;
+        return nullptr;
+    }
+    LookupVerdict verdict = Check(name, nullptr);
+    if (verdict == LookupVerdict::Blocked) {
+        h_errno = HOST_NOT_FOUND;
+        return nullptr;
+    }
+    hostent* host = lookup();
+    if (verdict == LookupVerdict::Allowed)
+        RememberAddresses(name, host);
+    return host;
+}
+
 } // namespace
 
 HOOKWISE_INTERPOSE int getaddrinfo(const char* node, const char* service, const addrinfo* hints,
@@ -77,36 +96,12 @@ HOOKWISE_INTERPOSE int getaddrinfo(const char* node, const char* service, const 
 
 HOOKWISE_INTERPOSE hostent* gethostbyname(const char* name) {
     GetHostByNameFn real = RealGetHostByName();
-    if (!real) {
-        h_errno = NO_RECOVERY;
-        return nullptr;
-    }
-    LookupVerdict verdict = Check(name, nullptr);
-    if (verdict == LookupVerdict::Blocked) {
-        h_errno = HOST_NOT_FOUND;
-        return nullptr;
-    }
-    hostent* host = real(name);
-    if (verdict == LookupVerdict::Allowed)
-        RememberAddresses(name, host);
-    return host;
+    return CheckedHostLookup(name, real != nullptr, [&] { return real(name); });
 }
 
 HOOKWISE_INTERPOSE hostent* gethostbyname2(const char* name, int family) {
     GetHostByName2Fn real = RealGetHostByName2();
-    if (!real) {
-        h_errno = NO_RECOVERY;
-        return nullptr;
-    }
-    LookupVerdict verdict = Check(name, nullptr);
-    if (verdict == LookupVerdict::Blocked) {
-        h_errno = HOST_NOT_FOUND;
-        return nullptr;
-    }
-    hostent* host = real(name, family);
-    if (verdict == LookupVerdict::Allowed)
-        RememberAddresses(name, host);
-    return host;
+    return CheckedHostLookup(name, real != nullptr, [&] { return real(name, family); });
 }
 
 // As the C library answers a name it does not know: 0, no result, HOST_NOT_FOUND.

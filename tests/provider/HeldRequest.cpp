@@ -2,6 +2,8 @@
 // head read, the program's smaps_rollup read, the answer sent.
 #include "tests/provider/HeldRequest.h"
 
+#include "tests/provider/ProviderHarness.h"
+
 #include <chrono>
 #include <csignal>
 #include <cstring>
@@ -53,16 +55,7 @@ HeldRequest HoldRequest(std::vector<std::string> argv, const std::vector<std::st
             arg.replace(at, 5, url);
     }
 
-    std::vector<std::string> environment;
-    for (char** e = environ; *e; ++e) {
-        std::string entry = *e;
-        bool replaced = false;
-        for (const std::string& x : extra)
-            replaced |= entry.substr(0, entry.find('=') + 1) == x.substr(0, x.find('=') + 1);
-        if (!replaced)
-            environment.push_back(entry);
-    }
-    environment.insert(environment.end(), extra.begin(), extra.end());
+    std::vector<std::string> environment = EnvironmentWith(extra);
     std::vector<char*> envp, args;
     for (auto& e : environment)
         envp.push_back(e.data());

@@ -12,7 +12,9 @@
 // then one more write). Prints "MODE ok errno=N" (N: errno after the call, which was 4242 before
 // it) or "MODE fail N"; tls-split prints one "ok" or "fail N" per write. connect6: connect to
 // the IPv6 address IP. visit: getaddrinfo(HOST, PORT) ("visit lookup fail N" on a failed
-// lookup), then connect to its first address and write a ClientHello naming HOST.
+// lookup), then connect to its first address and write a ClientHello naming HOST. byname:
+// gethostbyname, gethostbyname2 and gethostbyname_r of HOST in turn, printing "byname" and for
+// each " ok" or " fail H" (H: h_errno).
 #include "tests/provider/ClientHelloBuilder.h"
 
 #include <atomic>
@@ -137,6 +139,25 @@ int Visit(const char* name, const char* port) {
     return Report("visit", send(fd, hello.data(), hello.size(), MSG_NOSIGNAL));
 }
 
+int ByName(const char* name) {
+    std::string line = "byname";
+    auto note = [&](bool found, int error) {
+        line += found ? std::string(" ok") : " fail " + std::to_string(error);
+    };
+    hostent* host = gethostbyname(name);
+    note(host != nullptr, h_errno);
+    host = gethostbyname2(name, AF_INET);
+    note(host != nullptr, h_errno);
+    hostent entry{};
+    char buffer[4096];
+    hostent* result = nullptr;
+    int error = 0;
+    int rc = gethostbyname_r(name, &entry, buffer, sizeof buffer, &result, &error);
+    note(rc == 0 && result != nullptr, error);
+    std::printf("%s\n", line.c_str());
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -201,6 +222,8 @@ int main(int argc, char** argv) {
     }
     if (mode == "visit")
         return Visit(argv[4], argv[3]);
+    if (mode == "byname")
+        return ByName(argv[4]);
     if (mode == "threads") {
         std::atomic<int> connected{0};
         std::vector<std::thread> threads;

@@ -142,9 +142,7 @@ void HttpServer::Serve(int fd) {
     close(fd);
 }
 
-ChildResult RunChild(const std::vector<std::string>& argv, const std::vector<std::string>& extra,
-                     int timeoutSeconds) {
-    ChildResult result;
+std::vector<std::string> EnvironmentWith(const std::vector<std::string>& extra) {
     std::vector<std::string> environment;
     for (char** e = environ; *e; ++e) {
         std::string entry = *e;
@@ -155,6 +153,13 @@ ChildResult RunChild(const std::vector<std::string>& argv, const std::vector<std
             environment.push_back(entry);
     }
     environment.insert(environment.end(), extra.begin(), extra.end());
+    return environment;
+}
+
+ChildResult RunChild(const std::vector<std::string>& argv, const std::vector<std::string>& extra,
+                     int timeoutSeconds) {
+    ChildResult result;
+    std::vector<std::string> environment = EnvironmentWith(extra);
     std::vector<char*> envp, args;
     for (auto& e : environment)
         envp.push_back(e.data());

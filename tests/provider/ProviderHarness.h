@@ -44,6 +44,10 @@ struct ChildResult {
     std::string err;
 };
 
+// The current environment plus `extra` ("NAME=value"): an entry of extra replaces the one of the
+// same name.
+std::vector<std::string> EnvironmentWith(const std::vector<std::string>& extra);
+
 // Runs argv[0] (looked up in PATH) with the current environment plus `extra` ("NAME=value", later
 // entries replace earlier ones). Gives up after timeoutSeconds and kills the child.
 ChildResult RunChild(const std::vector<std::string>& argv, const std::vector<std::string>& extra,

@@ -337,6 +337,25 @@ TEST_F(ProviderPreload, LookupOfAListedNameIsReportedAndBlockedAsNoName) {
     ExpectRecord(reports[0], 1126, "", "WWW.Phish.Example", 'U', HOOKWISE_PROBE_PATH);
 }
 
+// The older lookups answer a listed name the tray program blocks with "host not found", and
+// leave a name that is not listed to the resolver.
+TEST_F(ProviderPreload, HostByNameLookupsOfAListedNameAreNotFound) {
+    answer_ = 0;
+    const std::string notFound = " fail " + std::to_string(HOST_NOT_FOUND);
+    EXPECT_EQ(Probe("byname", kServedHost, "login.phish.example", "/").out,
+              "byname" + notFound + notFound + notFound + "\n");
+    auto reports = Reports();
+    ASSERT_FALSE(reports.empty());
+    // No service is named, so no port either.
+    EXPECT_EQ(reports[0].code, 1126u);
+    ASSERT_EQ(reports[0].bytes.size(), 1681u);
+    EXPECT_EQ(reports[0].Text(382, 10), "");
+    EXPECT_EQ(reports[0].Text(392, 261), "login.phish.example");
+    EXPECT_EQ(static_cast<char>(reports[0].bytes[653]), 'U');
+    EXPECT_EQ(Probe("byname", kServedHost, "localhost", "/").out, "byname ok ok ok\n");
+    EXPECT_EQ(Reports().size(), reports.size());
+}
+
 // One visit (lookup, connect, ClientHello) asks once: the connection to an address of a name
 // just allowed is not asked about again.
 TEST_F(ProviderPreload, OneVisitIsAskedAboutOnce) {
