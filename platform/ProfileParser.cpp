@@ -70,7 +70,8 @@ const ProfileEntry* ProfileSection::Find(std::string_view key) const {
     return &entries[it->second];
 }
 
-ParsedProfile::ParsedProfile(std::string text) : text_(std::move(text)) {
+ParsedProfile::ParsedProfile(std::string text, bool keyIndex)
+    : text_(std::move(text)), keyIndex_(keyIndex) {
     const char* data = text_.data();
     const std::size_t size = text_.size();
     long current = -1; // keys before the first header belong to no section
@@ -125,7 +126,8 @@ void ParsedProfile::ParseLine(std::string_view rawLine, long& current) {
         entry.hasValue = true;
     }
     // emplace keeps the first index for a repeated name: the first occurrence wins.
-    section.firstByName.emplace(entry.name, static_cast<std::uint32_t>(section.entries.size()));
+    if (keyIndex_)
+        section.firstByName.emplace(entry.name, static_cast<std::uint32_t>(section.entries.size()));
     section.entries.push_back(entry);
 }
 

@@ -49,7 +49,9 @@ public:
     // Parses text: lines end at CR, LF or any run of them; a NUL ends the text of its line;
     // comment lines (first non-blank ';'), blank lines and keys before the first header are
     // skipped; a repeated section is skipped whole, so only its first copy is ever searched.
-    explicit ParsedProfile(std::string text);
+    // keyIndex false leaves every section's firstByName empty (Find then finds nothing), for a
+    // reader that goes through the entries in order and indexes a section itself when it must.
+    explicit ParsedProfile(std::string text, bool keyIndex = true);
     ParsedProfile(const ParsedProfile&) = delete;
     ParsedProfile& operator=(const ParsedProfile&) = delete;
 
@@ -62,6 +64,7 @@ private:
     void ParseLine(std::string_view line, long& current);
 
     const std::string text_;
+    const bool keyIndex_;
     std::vector<ProfileSection> sections_;
     ProfileNameIndex sectionByName_;
 };

@@ -52,14 +52,15 @@ public:
     }
 
     // The unscrambled value of entry number, cut at its first zero byte; empty when the key is
-    // absent, has no value or an empty one.
-    std::string Read(unsigned long number) const {
+    // absent, has no value or an empty one. byName: the section's first entry of each name.
+    std::string Read(unsigned long number, const ProfileNameIndex& byName) const {
         if (!section_)
             return {};
         char key[kKeySize];
         bool distinct = false;
         const std::size_t keyLength = Key(number, key, distinct);
-        return Value(section_->Find({key, keyLength}));
+        const auto found = byName.find({key, keyLength});
+        return Value(found == byName.end() ? nullptr : &section_->entries[found->second]);
     }
 
     // The unscrambled value of entry, as Read gives it.
@@ -128,15 +129,27 @@ void LowerAscii(std::string& text) {
     }
 }
 
+// The first entry of each name in section, as the parser's lookups by name find them.
+ProfileNameIndex IndexByName(const ProfileSection* section) {
+    ProfileNameIndex byName;
+    if (!section)
+        return byName;
+    byName.reserve(section->entries.size());
+    for (std::size_t i = 0; i < section->entries.size(); ++i)
+        byName.emplace(section->entries[i].name, static_cast<std::uint32_t>(i)); // first wins
+    return byName;
+}
+
 // Entry number i (from 1) of a list: from the one-pass reading when there is one, else by name.
 class ListSource {
 public:
-    ListSource(const ListReader& reader, const std::vector<const ProfileEntry*>* inOrder)
-        : reader_(reader), inOrder_(inOrder) {}
+    ListSource(const ListReader& reader, const std::vector<const ProfileEntry*>* inOrder,
+               const ProfileNameIndex& byName)
+        : reader_(reader), inOrder_(inOrder), byName_(byName) {}
 
     std::string Read(unsigned long number) const {
         if (!inOrder_)
-            return reader_.Read(number);
+            return reader_.Read(number, byName_);
         if (number - 1 >= inOrder_->size())
             return {};
         return reader_.Value((*inOrder_)[number - 1]);
@@ -145,6 +158,7 @@ public:
 private:
     const ListReader& reader_;
     const std::vector<const ProfileEntry*>* inOrder_;
+    const ProfileNameIndex& byName_;
 };
 
 std::vector<std::string> ReadList(const ListSource& source) {
@@ -162,9 +176,11 @@ std::vector<std::string> ReadList(const ListSource& source) {
 std::vector<std::vector<std::string>> ReadSection(const std::vector<const ListReader*>& readers) {
     std::vector<std::vector<const ProfileEntry*>> found;
     const bool inOrder = readers.front()->Section() && ReadInOrder(readers, found);
+    const ProfileNameIndex byName =
+        inOrder ? ProfileNameIndex() : IndexByName(readers.front()->Section());
     std::vector<std::vector<std::string>> lists;
     for (std::size_t r = 0; r < readers.size(); ++r)
-        lists.push_back(ReadList(ListSource(*readers[r], inOrder ? &found[r] : nullptr)));
+        lists.push_back(ReadList(ListSource(*readers[r], inOrder ? &found[r] : nullptr, byName)));
     return lists;
 }
 
@@ -175,7 +191,9 @@ std::vector<std::string> ReadSingle(const ListReader& reader) {
 } // namespace
 
 DefinitionLists ReadDefinitionLists(std::string_view workingCopy) {
-    const ParsedProfile profile{std::string(workingCopy)};
+    // Without the parser's index of every key: the sections in the usual layout are read in one
+    // pass, and only a section that is not is indexed, by ReadSection.
+    const ParsedProfile profile{std::string(workingCopy), false};
     DefinitionLists result;
     // The web-address lists on a second thread, the mail lists here: they only read the parsed
     // copy.
@@ -191,8 +209,10 @@ DefinitionLists ReadDefinitionLists(std::string_view workingCopy) {
             const ListReader visible(profile, CLSPGlobals::szUrlSec, "VLINK", kValueSize);
             std::vector<std::vector<const ProfileEntry*>> found;
             const bool inOrder = link.Section() && ReadInOrder({&link, &visible}, found);
-            result.lists[Link] = ReadList(ListSource(link, inOrder ? &found[0] : nullptr));
-            const ListSource visibleSource(visible, inOrder ? &found[1] : nullptr);
+            const ProfileNameIndex byName =
+                inOrder ? ProfileNameIndex() : IndexByName(link.Section());
+            result.lists[Link] = ReadList(ListSource(link, inOrder ? &found[0] : nullptr, byName));
+            const ListSource visibleSource(visible, inOrder ? &found[1] : nullptr, byName);
             result.linkVisible.reserve(result.lists[Link].size());
             for (std::size_t i = 0; i < result.lists[Link].size(); ++i)
                 result.linkVisible.push_back(visibleSource.Read(static_cast<unsigned long>(i + 1)));
