@@ -2,12 +2,13 @@
 // wget, Python's urllib) under the interception provider against a small TLS server on
 // 127.0.0.1 with a certificate made for the test. A listed server name is refused on the user's
 // Block and logged; an unlisted one loads with the same TLS handshake as without the provider.
-#include "TrayProcess.h"
+#include "TrayFixture.h"
 
 #include "core/lists/ListNames.h"
 #include "core/lists/WebSiteBlockingList.h"
 #include "core/logging/AlertLogStore.h"
 #include "core/settings/ProductKey.h"
+#include "platform/ProductNames.h"
 #include "platform/Registry.h"
 #include "platform/Window.h"
 #include "tests/platform/channel/ReceiverLoop.h"
@@ -37,7 +38,6 @@ namespace {
 
 using namespace std::chrono_literals;
 
-constexpr char kCaption[] = "Baitguard Server Handler";
 // A host of the shipped definitions' HostLink entries, and a name no entry lists.
 constexpr char kListedName[] = "secure-paypa1-login.example";
 constexpr char kUnlistedName[] = "safe-shop.example";
@@ -64,13 +64,7 @@ protected:
         root_ = folder_.Path();
         program_ = root_ + "/program";
         traye2e::StageProgramFolder(program_);
-        std::filesystem::create_directories(root_ + "/run");
-        std::filesystem::permissions(root_ + "/run", std::filesystem::perms::owner_all);
-        for (const std::string& entry : Environment()) {
-            const std::size_t equals = entry.find('=');
-            setenv(entry.substr(0, equals).c_str(), entry.substr(equals + 1).c_str(), 1);
-        }
-        RegistryReopenForTesting();
+        traye2e::EnterTrayEnvironment(root_, Environment());
 
         // A certificate for both names, made now; the clients are told not to verify it.
         cert_ = root_ + "/cert.pem";
@@ -95,38 +89,19 @@ protected:
     }
 
     std::vector<std::string> Environment() const {
-        return {"HOOKWISE_REGISTRY=" + root_ + "/registry.db",
-                "XDG_RUNTIME_DIR=" + root_ + "/run",
-                "XDG_CONFIG_HOME=" + root_ + "/config",
-                "XDG_DATA_HOME=" + root_ + "/data",
-                "HOOKWISE_CATALOG=" + root_ + "/protocols.catalog",
-                "HOME=" + root_ + "/home",
-                "QT_QPA_PLATFORM=offscreen",
-                "LD_LIBRARY_PATH=" + program_,
-                "HOOKWISE_MESSAGE_TIMEOUT_MS=300",
-                "no_proxy=*",
-                "NO_PROXY=*"};
+        std::vector<std::string> environment = traye2e::TrayEnvironment(root_, program_);
+        // The clients fetch from 127.0.0.1 directly, whatever proxy the machine names.
+        environment.insert(environment.end(), {"no_proxy=*", "NO_PROXY=*"});
+        return environment;
     }
 
     void SetSitePermission(std::int32_t permission) {
-        RegKey product;
-        ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, kProductKeyPath, 0, nullptr,
-                                  REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr, product.Put(),
-                                  nullptr),
-                  ERROR_SUCCESS);
-        WebSiteBlockingList list;
-        list.Permission = permission;
-        ASSERT_TRUE(list.Save(product.Get()));
+        ASSERT_TRUE(traye2e::SetSitePermission(permission));
     }
 
     void StartTray() {
         ASSERT_TRUE(tray_.Start(program_ + "/HookWs", {}, Environment(), root_ + "/tray.out"));
-        const auto deadline = std::chrono::steady_clock::now() + 60s;
-        while (FindWindowA(nullptr, kCaption) == nullptr) {
-            ASSERT_TRUE(tray_.Running()) << traye2e::ReadFile(root_ + "/tray.out");
-            ASSERT_LT(std::chrono::steady_clock::now(), deadline) << "HookWs did not come up";
-            std::this_thread::sleep_for(20ms);
-        }
+        ASSERT_TRUE(traye2e::WaitForChannel(tray_, root_ + "/tray.out"));
     }
 
     void StopTray() {

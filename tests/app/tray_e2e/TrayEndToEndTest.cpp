@@ -2,7 +2,7 @@
 // folder: curl under the interception provider against a loopback HTTP server, decided by the
 // site list's permission; the product key after SIGTERM; a refused second start; malformed frames
 // on the channel; start-up failures.
-#include "TrayProcess.h"
+#include "TrayFixture.h"
 #include "tests/support/Files.h"
 
 #include "core/BlowfishCipher.h"
@@ -16,6 +16,7 @@
 #include "core/settings/ProductKey.h"
 #include "engine/DetectionRecord.h"
 #include "engine/LSPGlobals.h"
+#include "platform/ProductNames.h"
 #include "platform/Registry.h"
 #include "platform/Window.h"
 #include "tests/platform/channel/ReceiverLoop.h"
@@ -45,7 +46,6 @@ namespace {
 
 using namespace std::chrono_literals;
 
-constexpr char kCaption[] = "Baitguard Server Handler";
 // A listed address of the shipped definitions ("HLINK2"), asked for through a loopback server.
 constexpr char kListedSite[] = "secure-paypa1-login.example";
 constexpr char kListedPath[] = "/login";
@@ -59,14 +59,8 @@ protected:
         program_ = root_ + "/program";
         traye2e::StageProgramFolder(program_);
         dataFolder_ = program_;
-        std::filesystem::create_directories(root_ + "/run");
-        std::filesystem::permissions(root_ + "/run", std::filesystem::perms::owner_all);
         // This process reads and writes the same registry and reaches the same channel.
-        for (const std::string& entry : Environment()) {
-            const std::size_t equals = entry.find('=');
-            setenv(entry.substr(0, equals).c_str(), entry.substr(equals + 1).c_str(), 1);
-        }
-        RegistryReopenForTesting();
+        traye2e::EnterTrayEnvironment(root_, Environment());
     }
 
     void TearDown() override {
@@ -76,38 +70,18 @@ protected:
     }
 
     std::vector<std::string> Environment() const {
-        return {"HOOKWISE_REGISTRY=" + root_ + "/registry.db",
-                "XDG_RUNTIME_DIR=" + root_ + "/run",
-                "XDG_CONFIG_HOME=" + root_ + "/config",
-                "XDG_DATA_HOME=" + root_ + "/data",
-                "HOOKWISE_CATALOG=" + root_ + "/protocols.catalog",
-                "HOME=" + root_ + "/home",
-                "QT_QPA_PLATFORM=offscreen",
-                "LD_LIBRARY_PATH=" + program_,
-                "HOOKWISE_MESSAGE_TIMEOUT_MS=300"};
+        return traye2e::TrayEnvironment(root_, program_);
     }
 
     // The settings a user left before this start.
     void SetSitePermission(std::int32_t permission) {
-        RegKey product;
-        ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, kProductKeyPath, 0, nullptr,
-                                  REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr, product.Put(),
-                                  nullptr),
-                  ERROR_SUCCESS);
-        WebSiteBlockingList list;
-        list.Permission = permission;
-        ASSERT_TRUE(list.Save(product.Get()));
+        ASSERT_TRUE(traye2e::SetSitePermission(permission));
     }
 
     // Starts HookWs and waits until its channel answers.
     void StartTray() {
         ASSERT_TRUE(tray_.Start(program_ + "/HookWs", {}, Environment(), root_ + "/tray.out"));
-        const auto deadline = std::chrono::steady_clock::now() + 60s;
-        while (FindWindowA(nullptr, kCaption) == nullptr) {
-            ASSERT_TRUE(tray_.Running()) << traye2e::ReadFile(root_ + "/tray.out");
-            ASSERT_LT(std::chrono::steady_clock::now(), deadline) << "HookWs did not come up";
-            std::this_thread::sleep_for(20ms);
-        }
+        ASSERT_TRUE(traye2e::WaitForChannel(tray_, root_ + "/tray.out"));
         ASSERT_TRUE(std::filesystem::exists(WorkingCopy()));
         ASSERT_TRUE(std::filesystem::exists(Index())) << "the index is made before the copy";
     }
@@ -122,7 +96,7 @@ protected:
     std::string Index() const { return dataFolder_ + "/hkwdb2.pbi"; }
 
     LRESULT Report(std::uint32_t code, const DetectionRecord& record) {
-        return SendCopyData(FindWindowA(nullptr, kCaption), code, &record, sizeof record);
+        return SendCopyData(FindWindowA(nullptr, kHandlerCaption), code, &record, sizeof record);
     }
 
     static DetectionRecord UrlRecord(const char* url) {
@@ -388,7 +362,7 @@ std::string Drain(int fd) {
 TEST_F(TrayEndToEnd, MalformedFramesNeverDisturbTheRunningProgram) {
     SetSitePermission(kPermissionBlockAll);
     StartTray();
-    const std::string path = ChannelPath(kCaption);
+    const std::string path = ChannelPath(kHandlerCaption);
     const DetectionRecord record = UrlRecord("phish.example/login.html");
 
     // A frame announcing more than the channel carries is dropped with its connection.
@@ -423,7 +397,7 @@ TEST_F(TrayEndToEnd, MalformedFramesNeverDisturbTheRunningProgram) {
     DetectionRecord mail = record;
     mail.mail.kind = 'X';
     EXPECT_EQ(Report(kReportMail, mail), 1);
-    EXPECT_EQ(SendCopyData(FindWindowA(nullptr, kCaption), kReportUrl, &record, 10), 1);
+    EXPECT_EQ(SendCopyData(FindWindowA(nullptr, kHandlerCaption), kReportUrl, &record, 10), 1);
     EXPECT_EQ(Report(kReportUrl, record), 0);
     EXPECT_EQ(Report(kReportUrl, record), 0);
     close(stalled);
@@ -480,7 +454,7 @@ TEST_P(TrayStartFailure, ShowsItsMessageAndEnds) {
     EXPECT_NE(result.err.find(row.message), std::string::npos) << result.err;
     EXPECT_EQ(std::filesystem::exists(WorkingCopy()), row.folderAtWorkingCopy);
     EXPECT_FALSE(std::filesystem::is_regular_file(WorkingCopy()));
-    EXPECT_EQ(FindWindowA(nullptr, kCaption), nullptr);
+    EXPECT_EQ(FindWindowA(nullptr, kHandlerCaption), nullptr);
 }
 
 INSTANTIATE_TEST_SUITE_P(StartUp, TrayStartFailure, testing::ValuesIn(kStartFailureRows),
