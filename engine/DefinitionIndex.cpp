@@ -1,5 +1,5 @@
-// Reading a compiled definition index: the header and section checks, the two hash sets, the
-// suffix-array search for web addresses and the automaton scan for the text lookups.
+// Reading a compiled definition index: the header and section checks, the host address set, the
+// web-address keys and the automaton scan for the text lookups.
 #include "engine/DefinitionIndex.h"
 
 #include <cstring>
@@ -22,8 +22,10 @@ std::uint64_t ElementSize(std::uint32_t section) {
     if (section == Pool)
         return 1;
     if ((section >= EntriesFirst && section < EntriesFirst + kListCount) ||
-        section == LinkVisible || section == Hosts)
+        section == LinkVisible)
         return sizeof(EntryRef);
+    if (section == WebKeys)
+        return sizeof(std::uint64_t);
     if (section >= AutomataFirst && section < kSectionCount &&
         (section - AutomataFirst) % kAutomatonPartCount == EdgeLabel)
         return 1;
@@ -55,9 +57,9 @@ bool DefinitionIndexView::Open(const void* data, std::size_t size, DefinitionInd
         if (section.size != 0 && section.offset < sizeof(Header))
             return false;
     }
-    const SectionRef& pool = header->sections[Pool];
-    if (header->urlTextOffset > pool.size ||
-        header->urlTextLength > pool.size - header->urlTextOffset)
+    // At least one empty slot, so that a probe for a missing key ends.
+    const std::uint64_t slots = header->sections[WebKeys].size / sizeof(std::uint64_t);
+    if (header->webKeyCount > slots || (slots != 0 && header->webKeyCount == slots))
         return false;
     view.base_ = static_cast<const unsigned char*>(data);
     view.size_ = size;
@@ -141,69 +143,46 @@ DefinitionIndexView::Answer DefinitionIndexView::HasIp(std::string_view host) co
     return InHashSet(IpSlots, EntriesFirst + Ip, host);
 }
 
-DefinitionIndexView::Answer DefinitionIndexView::ListsHost(std::string_view name) const {
-    if (!header_)
-        return Damaged;
-    // The name itself, then every suffix that follows one of its dots.
-    for (;;) {
-        Answer answer = InHashSet(HostSlots, Hosts, name);
-        if (answer != Miss)
-            return answer;
-        std::size_t dot = name.find('.');
-        if (dot == std::string_view::npos)
+DefinitionIndexView::Answer DefinitionIndexView::HasWebKey(std::uint64_t key) const {
+    Array<std::uint64_t> slots = Part<std::uint64_t>(WebKeys);
+    if (slots.count == 0)
+        return Miss;
+    std::uint64_t slot = WebKeySlot(key, slots.count);
+    // The table has an empty slot (checked at Open), so the walk ends; the bound is for a table
+    // changed behind the mapping.
+    for (std::uint64_t probes = 0; probes < slots.count; ++probes) {
+        std::uint64_t value = slots.data[slot];
+        if (value == 0)
             return Miss;
-        name.remove_prefix(dot + 1);
+        if (value == key)
+            return Hit;
+        if (++slot == slots.count)
+            slot = 0;
     }
+    return Damaged;
 }
 
-DefinitionIndexView::Answer DefinitionIndexView::ContainsUrl(std::string_view address) const {
+DefinitionIndexView::Answer DefinitionIndexView::MatchesWebAddress(
+    const WebAddressParts& address) const {
     if (!header_)
         return Damaged;
-    const std::uint64_t length = header_->urlTextLength;
-    if (address.empty())
-        return length != 0 ? Hit : Miss;
-    const unsigned char* text = base_ + header_->sections[Pool].offset + header_->urlTextOffset;
-    Array<std::uint32_t> suffixes = Part<std::uint32_t>(UrlSuffixes);
-    const auto* needle = reinterpret_cast<const unsigned char*>(address.data());
-    const std::size_t m = address.size();
+    Answer answer = Miss;
+    AnyWebKey(address, [&](std::uint64_t key) {
+        answer = HasWebKey(key);
+        return answer != Miss;
+    });
+    return answer;
+}
 
-    // Compares the suffix at position with the address, over the address's length at most:
-    // <0, 0 (the suffix starts with the address) or >0. A position outside the text is damage.
-    auto compare = [&](std::uint64_t position, int& order) {
-        if (position >= length)
-            return false;
-        std::uint64_t available = length - position;
-        std::size_t n = available < m ? static_cast<std::size_t>(available) : m;
-        for (std::size_t i = 0; i < n; ++i) {
-            int c = CompareBytes(text[position + i], needle[i]);
-            if (c != 0) {
-                order = c;
-                return true;
-            }
-        }
-        order = n < m ? -1 : 0; // a suffix shorter than the address sorts before it
-        return true;
-    };
-
-    // The first suffix not before the address: it starts with the address when any does.
-    std::uint64_t low = 0;
-    std::uint64_t high = suffixes.count;
-    while (low < high) {
-        std::uint64_t middle = low + (high - low) / 2;
-        int order = 0;
-        if (!compare(suffixes.data[middle], order))
-            return Damaged;
-        if (order < 0)
-            low = middle + 1;
-        else
-            high = middle;
-    }
-    if (low == suffixes.count)
-        return Miss;
-    int order = 0;
-    if (!compare(suffixes.data[low], order))
+DefinitionIndexView::Answer DefinitionIndexView::ListsHostName(std::string_view name) const {
+    if (!header_)
         return Damaged;
-    return order == 0 ? Hit : Miss;
+    Answer answer = Miss;
+    AnyHostNameKey(name, [&](std::uint64_t key) {
+        answer = HasWebKey(key);
+        return answer != Miss;
+    });
+    return answer;
 }
 
 DefinitionIndexView::Answer DefinitionIndexView::FirstEntryIn(Automaton automaton, const char* text,

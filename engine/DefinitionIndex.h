@@ -5,6 +5,7 @@
 #pragma once
 
 #include "engine/DefinitionIndexFormat.h"
+#include "engine/WebAddress.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -25,16 +26,17 @@ public:
 
     // A host address entry equal to host (already lower-cased in ASCII).
     Answer HasIp(std::string_view host) const;
-    // A HostLink or Link entry that contains address (already lower-cased); an empty address is
-    // in every entry.
-    Answer ContainsUrl(std::string_view address) const;
+    // A HostLink or Link entry that matches the web address: its host is the address's host or a
+    // parent of it, and its path is empty or a leading part of the address's path that ends at a
+    // '/' (or the whole path).
+    Answer MatchesWebAddress(const WebAddressParts& address) const;
     // The smallest list number (from 1) of an entry of the automaton's list that occurs in the
     // zero-terminated text; Hit with number set, or Miss with number untouched.
     Answer FirstEntryIn(definition_index::Automaton automaton, const char* text,
                         std::uint32_t& number) const;
-    // A host of the HostLink and Link entries equal to name (lower-cased, no trailing dot) or
-    // that name ends with after a '.'.
-    Answer ListsHost(std::string_view name) const;
+    // A server name (lower-cased, no trailing dot) that an entry listing a whole host names or
+    // lies under, or on which entries list pages while it is not a well-known site.
+    Answer ListsHostName(std::string_view name) const;
 
     // The entries of a list, numbered from 1: the count, and one entry's text (false when number
     // is out of range or the entry does not lie inside the pool).
@@ -53,6 +55,7 @@ private:
               std::string_view& text) const;
     Answer InHashSet(std::uint32_t slotsSection, std::uint32_t tableSection,
                      std::string_view key) const;
+    Answer HasWebKey(std::uint64_t key) const;
 
     const unsigned char* base_ = nullptr;
     std::size_t size_ = 0;

@@ -6,16 +6,17 @@
 // is little-endian; every reference is an offset or a count, never an address, so the file means
 // the same wherever it is mapped.
 //
-//   Pool            every entry text, lower-cased as the lookups compare it, each followed by a
-//                   0 byte; the HostLink entries and then the Link entries lie back to back, so
-//                   together they form the text the web-address suffix array indexes
-//   <List>Entries   per list, in list order: {u32 offset into Pool, u32 length}
+//   Pool            every entry text but the HostLink ones, lower-cased as the lookups compare
+//                   it, each followed by a 0 byte
+//   <List>Entries   per list, in list order: {u32 offset into Pool, u32 length}; none for
+//                   HostLink, whose entries are only ever looked up as web addresses
 //   LinkVisible     the visible text of each Link entry, by the same index, as stored (length 0:
 //                   no visible text)
 //   IpSlots         open-addressing hash of the host address entries: u32 entry number + 1, 0 empty
-//   Hosts           the hosts that HostLink and Link entries name, {offset, length} into Pool
-//   HostSlots       open-addressing hash of Hosts: u32 host number + 1, 0 empty
-//   UrlSuffixes     u32 positions in the web-address text, sorted by the suffix starting there
+//   WebKeys         the web-address keys of the HostLink and Link entries (engine/WebAddress.h):
+//                   u64 fingerprints in an open-addressing table of any size, a key's first slot
+//                   its fingerprint scaled to the table (high 64 bits of fingerprint * slots),
+//                   then the next slots in turn; 0 is an empty slot
 //   <Automaton>*    one multi-pattern automaton per text lookup (senders, subjects, body phrases,
 //                   link patterns), its states numbered breadth first: the root's 256 next
 //                   states, then per state its first edge, the edges' bytes, its failure state
@@ -33,7 +34,7 @@
 namespace definition_index {
 
 inline constexpr char kMagic[8] = {'H', 'K', 'W', 'D', 'I', 'D', 'X', '\0'};
-inline constexpr std::uint32_t kFormatVersion = 2;
+inline constexpr std::uint32_t kFormatVersion = 3;
 // A list number that no entry has: "no pattern ends here".
 inline constexpr std::uint32_t kNoEntry = 0xFFFFFFFFu;
 // The longest entry text any list holds (the 261-byte value buffer less its terminator).
@@ -64,10 +65,8 @@ inline constexpr std::uint32_t Pool = 0;
 inline constexpr std::uint32_t EntriesFirst = 1; // kListCount entry tables
 inline constexpr std::uint32_t LinkVisible = EntriesFirst + std::uint32_t(kListCount);
 inline constexpr std::uint32_t IpSlots = LinkVisible + 1;
-inline constexpr std::uint32_t Hosts = IpSlots + 1;
-inline constexpr std::uint32_t HostSlots = Hosts + 1;
-inline constexpr std::uint32_t UrlSuffixes = HostSlots + 1;
-inline constexpr std::uint32_t AutomataFirst = UrlSuffixes + 1; // kAutomatonCount * parts
+inline constexpr std::uint32_t WebKeys = IpSlots + 1;
+inline constexpr std::uint32_t AutomataFirst = WebKeys + 1; // kAutomatonCount * parts
 inline constexpr std::uint32_t kSectionCount =
     AutomataFirst + std::uint32_t(kAutomatonCount) * std::uint32_t(kAutomatonPartCount);
 
@@ -105,8 +104,8 @@ struct Header {
     SourceIdentity source;
     std::uint32_t sectionCount; // kSectionCount
     std::uint32_t reserved;
-    std::uint64_t urlTextOffset; // the web-address text: a range of Pool
-    std::uint64_t urlTextLength;
+    std::uint64_t webKeyCount;       // the keys in WebKeys
+    std::uint64_t wellKnownChecksum; // of the well-known sites the page-host keys left out
     SectionRef sections[kSectionCount];
     std::uint64_t headerChecksum; // HeaderChecksum of the bytes before this field
 };
@@ -115,7 +114,7 @@ static_assert(sizeof(EntryRef) == 8 && sizeof(SectionRef) == 16);
 static_assert(offsetof(Header, headerChecksum) == sizeof(Header) - 8);
 static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__, "the stored numbers are little-endian");
 
-// FNV-1a over the bytes with a final mix: the hash of the two hash tables (the builder and the
+// FNV-1a over the bytes with a final mix: the hash of the host address table (the builder and the
 // reader must agree on it) and the header's own checksum.
 inline std::uint64_t HashBytes(const void* data, std::size_t size) {
     const auto* bytes = static_cast<const unsigned char*>(data);
@@ -128,6 +127,11 @@ inline std::uint64_t HashBytes(const void* data, std::size_t size) {
     h *= 0xbf58476d1ce4e5b9ull;
     h ^= h >> 32;
     return h;
+}
+
+// The first slot of a web key in a table of slots slots.
+inline std::uint64_t WebKeySlot(std::uint64_t key, std::uint64_t slots) {
+    return static_cast<std::uint64_t>((static_cast<unsigned __int128>(key) * slots) >> 64);
 }
 
 inline std::uint64_t HeaderChecksum(const Header& header) {

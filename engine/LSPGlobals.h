@@ -85,19 +85,21 @@ public:
     // Each walks one numbered list of the database at szDBPath and stops at the first absent or
     // empty entry; a missing database knows nothing. One walk reads one version of the file.
     static bool IsBadIP(const char* host);
-    static bool IsBadUrl(char* url); // lower-cases url in place
+    // A web address (a short "host/path" as GetUrl gives, or a full URL; lower-cased in place)
+    // is listed when a HostLink or Link entry's host is its host or a parent of it and the
+    // entry's path is empty, its path, or a leading part of it ending at a '/'. Both are read as
+    // ParseWebAddress reads them (scheme, user, port, query, fragment and a leading "www."
+    // dropped); an entry or address without a host that has a dot is no web address.
+    static bool IsBadUrl(char* url);
     static bool IsBadMailFrom(const char* from);
     static bool IsBadMailSubject(const char* subject);
     static bool IsBadMailText(const char* text, char* matched); // matched: >= 261 bytes
-    // Server names (a TLS server name, a name a program resolves) with host semantics over the
-    // hosts that the HostLink and Link entries name: true when name equals such a host or ends
-    // with "." followed by one, so an entry "evil.example/login" lists "evil.example" and
-    // "www.evil.example", never "notevil.example" nor "example". ASCII case and one trailing dot
-    // of name are ignored. An entry's host is its text before the first '/', ':', '?', '#',
-    // quote, blank or '>', after a "scheme://" and a "user@"; one of fewer than two labels or with
-    // characters other than ASCII letters, digits, '-', '_' and '.' lists nothing. False for a
-    // null or empty name, one longer than 253 characters, or one with any other character.
-    // Answers from a table built once per database version; never changes name.
+    // Server names (a TLS server name, a name a program resolves): true when an entry listing a
+    // whole host (no path) is name or a parent of it, or when entries list pages on exactly name
+    // (less a leading "www.") and name is not a well-known site (engine/WellKnownSites.h). ASCII
+    // case and one trailing dot of name are ignored. False for a null or empty name, one longer
+    // than 253 characters, or one with a character other than a letter, digit, '-', '_' or '.'.
+    // Answers from the index, or a table built once per database version; never changes name.
     static bool IsBadHostName(const char* name);
 
     // ---- link checks ----

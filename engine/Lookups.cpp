@@ -6,8 +6,9 @@
 #include "engine/CurrentIndex.h"
 #include "engine/DefinitionIndex.h"
 #include "engine/DetectionRecord.h"
-#include "engine/HostNameTable.h"
 #include "engine/LoweredListCache.h"
+#include "engine/WebAddress.h"
+#include "engine/WebKeyTable.h"
 
 #include <cstring>
 #include <string_view>
@@ -81,18 +82,6 @@ bool TextContainsEntry(Automaton automaton, List indexList, const char* section,
     return false;
 }
 
-// Lookups whose address is the needle: it must occur in an entry.
-bool EntryContainsText(const char* section, const char* prefix, const char* text) {
-    auto list = CurrentLoweredList(section, prefix, kValueSize);
-    if (!list)
-        return false;
-    for (const std::string& entry : list->entries) {
-        if (std::strstr(entry.c_str(), text))
-            return true;
-    }
-    return false;
-}
-
 } // namespace
 
 bool CLSPGlobals::IsBadIP(const char* host) {
@@ -114,17 +103,24 @@ bool CLSPGlobals::IsBadIP(const char* host) {
     return list && list->exact.count(key) != 0;
 }
 
+// A web address is listed when an entry's host is its host or a parent of it and the entry's path
+// is empty, its path, or a leading part of its path that ends at a '/': "evil.example" lists every
+// page of that host and its subdomains, "evil.example/a/b" lists /a/b and the pages below it, and
+// no entry lists an address merely because it occurs inside the entry's text (a brand name in a
+// phishing address must not list the brand's own site).
 bool CLSPGlobals::IsBadUrl(char* url) {
     if (!url)
         return false;
     AsciiLowerInPlace(url);
-    std::string_view address(url);
-    int indexed =
-        AskIndex([&](const DefinitionIndexView& index) { return index.ContainsUrl(address); });
+    WebAddressParts address;
+    if (!ParseWebAddress(url, address))
+        return false;
+    int indexed = AskIndex(
+        [&](const DefinitionIndexView& index) { return index.MatchesWebAddress(address); });
     if (indexed >= 0)
         return indexed == 1;
-    return EntryContainsText(szHostLinkSec, "HLINK", url) ||
-           EntryContainsText(szUrlSec, "CLINK", url);
+    auto table = CurrentWebKeyTable();
+    return table && AnyWebKey(address, [&](std::uint64_t key) { return table->Has(key); });
 }
 
 bool CLSPGlobals::IsBadMailFrom(const char* from) {
@@ -144,22 +140,23 @@ bool CLSPGlobals::IsBadMailText(const char* text, char* matched) {
 bool CLSPGlobals::IsBadHostName(const char* name) {
     if (!name)
         return false;
-    std::size_t length = strnlen(name, kMaxHostNameLength + 2);
+    std::size_t length = strnlen(name, kMaxWebHostLength + 2);
     if (length > 0 && name[length - 1] == '.')
         --length; // a fully qualified "evil.example." is the same host
-    if (length == 0 || length > kMaxHostNameLength)
+    if (length == 0 || length > kMaxWebHostLength)
         return false;
-    char lowered[kMaxHostNameLength];
+    char lowered[kMaxWebHostLength];
     for (std::size_t i = 0; i < length; ++i) {
         char c = AsciiLower(name[i]);
-        if (c != '.' && !IsHostLabelCharacter(c))
+        if (c != '.' && !IsWebHostCharacter(c))
             return false;
         lowered[i] = c;
     }
     std::string_view key(lowered, length);
-    int indexed = AskIndex([&](const DefinitionIndexView& index) { return index.ListsHost(key); });
+    int indexed =
+        AskIndex([&](const DefinitionIndexView& index) { return index.ListsHostName(key); });
     if (indexed >= 0)
         return indexed == 1;
-    auto table = CurrentHostNameTable();
-    return table && table->Lists(key);
+    auto table = CurrentWebKeyTable();
+    return table && AnyHostNameKey(key, [&](std::uint64_t k) { return table->Has(k); });
 }

@@ -1,18 +1,18 @@
-// The index builder: the lists, the pool and entry tables, the two hash sets, the suffix array
-// (libdivsufsort) and the automata, laid out behind the header; and the file around it.
+// The index builder: the lists, the pool and entry tables, the host address set, the web-address
+// keys and the automata, laid out behind the header; and the file around it.
 //
-// Sections: the pieces (pool, hash sets, suffix array); assembling the file; reading the working
-// copy and writing the index.
+// Sections: the pieces (pool, hash sets, automata); assembling the file; reading the working copy
+// and writing the index.
 #include "engine/index/DefinitionIndexBuilder.h"
 
-#include "engine/HostNameTable.h"
+#include "engine/WebKeyTable.h"
+#include "engine/WellKnownSites.h"
 #include "engine/index/AutomatonBuilder.h"
 #include "engine/index/DefinitionLists.h"
 
 #include "platform/AtomicFile.h"
 #include "platform/MappedFile.h"
 
-#include <divsufsort.h>
 #include <xxhash.h>
 
 #include <cerrno>
@@ -21,7 +21,6 @@
 #include <exception>
 #include <new>
 #include <thread>
-#include <unordered_set>
 
 using namespace definition_index;
 
@@ -35,12 +34,10 @@ struct Pieces {
     std::string pool;
     std::vector<EntryRef> entries[kListCount];
     std::vector<EntryRef> linkVisible;
-    std::vector<EntryRef> hosts;
     std::vector<std::uint32_t> ipSlots;
-    std::vector<std::uint32_t> hostSlots;
-    std::vector<std::uint32_t> urlSuffixes;
-    std::uint64_t urlTextOffset = 0;
-    std::uint64_t urlTextLength = 0;
+    std::vector<std::uint64_t> webKeys;
+    std::uint64_t webKeyCount = 0;
+    std::uint64_t wellKnownChecksum = 0;
     AutomatonArrays automata[kAutomatonCount];
 };
 
@@ -81,31 +78,41 @@ std::vector<std::uint32_t> HashSlots(const std::string& pool, const std::vector<
     return slots;
 }
 
-// The positions of the web-address text whose suffix starts with an entry byte, in the order of
-// their suffixes.
-bool SuffixArray(std::string_view text, std::vector<std::uint32_t>& suffixes) noexcept try {
-    if (text.empty())
-        return true;
-    if (text.size() > 0x7FFFFFF0u)
-        return false;
-    // Sorted in the result's own memory (saidx_t is a 32-bit int, the positions fit both), then
-    // the positions of the 0 separators are dropped in place.
-    static_assert(sizeof(saidx_t) == sizeof(std::uint32_t));
-    suffixes.assign(text.size(), 0);
-    auto* sorted = reinterpret_cast<saidx_t*>(suffixes.data());
-    if (divsufsort(reinterpret_cast<const sauchar_t*>(text.data()), sorted,
-                   static_cast<saidx_t>(text.size())) != 0)
-        return false;
-    std::size_t kept = 0;
-    for (std::size_t i = 0; i < suffixes.size(); ++i) {
-        const std::uint32_t position = suffixes[i];
-        if (text[position] != '\0')
-            suffixes[kept++] = position;
+// The web-address keys of the HostLink and Link entries in an open-addressing table at most
+// about two thirds full (the reader's probes stay short), repeated keys stored once.
+bool WebKeySlots(const DefinitionLists& lists, const WellKnownSites& sites,
+                 std::vector<std::uint64_t>& slots, std::uint64_t& count) {
+    std::vector<std::uint64_t> keys;
+    keys.reserve(lists.lists[HostLink].size() + lists.lists[Link].size());
+    for (List list : {HostLink, Link}) {
+        for (const std::string& entry : lists.lists[list]) {
+            std::uint64_t entryKeys[2];
+            int n = EntryWebKeys(entry, sites, entryKeys);
+            keys.insert(keys.end(), entryKeys, entryKeys + n);
+        }
     }
-    suffixes.resize(kept);
+    if (keys.empty())
+        return true;
+    if (keys.size() > (std::uint64_t(1) << 36))
+        return false;
+    const std::uint64_t capacity = keys.size() + keys.size() / 2 + 1;
+    slots.assign(capacity, 0);
+    count = 0;
+    for (std::uint64_t key : keys) {
+        std::uint64_t slot = WebKeySlot(key, capacity);
+        for (;;) {
+            if (slots[slot] == 0) {
+                slots[slot] = key;
+                ++count;
+                break;
+            }
+            if (slots[slot] == key)
+                break;
+            if (++slot == capacity)
+                slot = 0;
+        }
+    }
     return true;
-} catch (const std::bad_alloc&) {
-    return false;
 }
 
 std::vector<AutomatonPattern> Patterns(const std::vector<std::string>& entries, bool skipNull) {
@@ -122,11 +129,9 @@ std::vector<AutomatonPattern> Patterns(const std::vector<std::string>& entries, 
 
 bool MakePieces(const DefinitionLists& lists, Pieces& pieces, std::string& error,
                 const std::function<void(int)>& step) {
-    // HostLink then Link first and back to back: together they are the web-address text.
-    const List order[] = {HostLink, Link, Ip, From, Subject, Text};
+    // The HostLink entries are only ever looked up as web addresses: their keys stand for them.
+    const List order[] = {Link, Ip, From, Subject, Text};
     for (List list : order) {
-        if (list == Ip)
-            pieces.urlTextLength = pieces.pool.size() - pieces.urlTextOffset;
         for (const std::string& entry : lists.lists[list]) {
             EntryRef ref{};
             if (!AddText(pieces.pool, entry, ref)) {
@@ -144,33 +149,18 @@ bool MakePieces(const DefinitionLists& lists, Pieces& pieces, std::string& error
         }
         pieces.linkVisible.push_back(ref);
     }
-    std::unordered_set<std::string> seen;
-    for (List list : {HostLink, Link}) {
-        for (const std::string& entry : lists.lists[list]) {
-            std::string host = EntryHost(entry);
-            if (host.empty() || !seen.insert(host).second)
-                continue;
-            EntryRef ref{};
-            if (!AddText(pieces.pool, host, ref)) {
-                error = "the definitions are too large for an index";
-                return false;
-            }
-            pieces.hosts.push_back(ref);
-        }
-    }
     step(45);
     pieces.ipSlots = HashSlots(pieces.pool, pieces.entries[Ip]);
-    pieces.hostSlots = HashSlots(pieces.pool, pieces.hosts);
     step(50);
-    // The suffix array and the automata are independent: the array is sorted on a thread of its
-    // own while the automata are built here.
-    bool sorted = false;
+    // The web keys and the link automaton are made on a thread of their own while the other
+    // automata are built here.
+    bool keyed = false;
     std::exception_ptr failure;
-    std::thread sorter([&] {
-        sorted = SuffixArray(
-            std::string_view(pieces.pool.data() + pieces.urlTextOffset, pieces.urlTextLength),
-            pieces.urlSuffixes);
+    std::thread keyer([&] {
         try {
+            const WellKnownSites sites = LoadWellKnownSites();
+            pieces.wellKnownChecksum = sites.Checksum();
+            keyed = WebKeySlots(lists, sites, pieces.webKeys, pieces.webKeyCount);
             pieces.automata[LinkAutomaton] = BuildAutomaton(Patterns(lists.lists[Link], true));
         } catch (...) {
             failure = std::current_exception();
@@ -184,13 +174,13 @@ bool MakePieces(const DefinitionLists& lists, Pieces& pieces, std::string& error
         pieces.automata[TextAutomaton] = BuildAutomaton(Patterns(lists.lists[Text], false));
         step(80);
     } catch (...) {
-        sorter.join();
+        keyer.join();
         throw;
     }
-    sorter.join();
+    keyer.join();
     if (failure)
         std::rethrow_exception(failure);
-    if (!sorted) {
+    if (!keyed) {
         error = "the web addresses are too large for an index";
         return false;
     }
@@ -217,9 +207,7 @@ Header LayOut(const Pieces& pieces, const SourceIdentity& source, Span (&spans)[
         spans[EntriesFirst + list] = SpanOf(pieces.entries[list]);
     spans[LinkVisible] = SpanOf(pieces.linkVisible);
     spans[IpSlots] = SpanOf(pieces.ipSlots);
-    spans[Hosts] = SpanOf(pieces.hosts);
-    spans[HostSlots] = SpanOf(pieces.hostSlots);
-    spans[UrlSuffixes] = SpanOf(pieces.urlSuffixes);
+    spans[WebKeys] = SpanOf(pieces.webKeys);
     for (std::uint32_t a = 0; a < kAutomatonCount; ++a) {
         const AutomatonArrays& arrays = pieces.automata[a];
         const auto automaton = static_cast<Automaton>(a);
@@ -235,8 +223,8 @@ Header LayOut(const Pieces& pieces, const SourceIdentity& source, Span (&spans)[
     header.headerSize = sizeof(Header);
     header.source = source;
     header.sectionCount = kSectionCount;
-    header.urlTextOffset = pieces.urlTextOffset;
-    header.urlTextLength = pieces.urlTextLength;
+    header.webKeyCount = pieces.webKeyCount;
+    header.wellKnownChecksum = pieces.wellKnownChecksum;
     std::uint64_t offset = sizeof(Header);
     for (std::uint32_t s = 0; s < kSectionCount; ++s) {
         offset = (offset + 7) / 8 * 8;
