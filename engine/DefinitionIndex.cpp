@@ -21,8 +21,7 @@ bool FitsInside(const SectionRef& section, std::uint64_t fileSize) {
 std::uint64_t ElementSize(std::uint32_t section) {
     if (section == Pool)
         return 1;
-    if ((section >= EntriesFirst && section < EntriesFirst + kListCount) ||
-        section == LinkVisible)
+    if ((section >= EntriesFirst && section < EntriesFirst + kListCount) || section == LinkVisible)
         return sizeof(EntryRef);
     if (section == WebKeys)
         return sizeof(std::uint64_t);
@@ -30,10 +29,6 @@ std::uint64_t ElementSize(std::uint32_t section) {
         (section - AutomataFirst) % kAutomatonPartCount == EdgeLabel)
         return 1;
     return sizeof(std::uint32_t);
-}
-
-int CompareBytes(unsigned char a, unsigned char b) {
-    return a < b ? -1 : (a > b ? 1 : 0);
 }
 
 } // namespace
@@ -162,8 +157,8 @@ DefinitionIndexView::Answer DefinitionIndexView::HasWebKey(std::uint64_t key) co
     return Damaged;
 }
 
-DefinitionIndexView::Answer DefinitionIndexView::MatchesWebAddress(
-    const WebAddressParts& address) const {
+DefinitionIndexView::Answer
+DefinitionIndexView::MatchesWebAddress(const WebAddressParts& address) const {
     if (!header_)
         return Damaged;
     Answer answer = Miss;

@@ -131,7 +131,7 @@ inline std::uint64_t HashBytes(const void* data, std::size_t size) {
 
 // The first slot of a web key in a table of slots slots.
 inline std::uint64_t WebKeySlot(std::uint64_t key, std::uint64_t slots) {
-    return static_cast<std::uint64_t>((static_cast<unsigned __int128>(key) * slots) >> 64);
+    return static_cast<std::uint64_t>((static_cast<__uint128_t>(key) * slots) >> 64);
 }
 
 inline std::uint64_t HeaderChecksum(const Header& header) {

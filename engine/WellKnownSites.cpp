@@ -60,7 +60,8 @@ std::string ShippedWellKnownSitesPath() {
         return path;
     char module[4096];
     static const int anchor = 0;
-    if (GetModuleFileNameA(reinterpret_cast<HMODULE>(const_cast<int*>(&anchor)), module, sizeof module) == 0)
+    if (GetModuleFileNameA(reinterpret_cast<HMODULE>(const_cast<int*>(&anchor)), module,
+                           sizeof module) == 0)
         return std::string();
     return FolderOf(module) + "/" + kWellKnownSitesFile;
 }

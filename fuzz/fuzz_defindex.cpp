@@ -3,6 +3,7 @@
 // of lookup with fixed texts and with texts from the input's last bytes. Nothing may read outside
 // the input or loop without end.
 #include "engine/DefinitionIndex.h"
+#include "engine/WebAddress.h"
 
 #include <cstdint>
 #include <cstring>
@@ -16,8 +17,10 @@ using namespace definition_index;
 void Ask(const DefinitionIndexView& index, const std::string& text) {
     std::uint32_t number = 0;
     index.HasIp(text);
-    index.ContainsUrl(text);
-    index.ListsHost(text);
+    WebAddressParts address;
+    if (ParseWebAddress(text, address))
+        index.MatchesWebAddress(address);
+    index.ListsHostName(text);
     for (std::uint32_t a = 0; a < kAutomatonCount; ++a) {
         if (index.FirstEntryIn(static_cast<Automaton>(a), text.c_str(), number) ==
             DefinitionIndexView::Hit) {

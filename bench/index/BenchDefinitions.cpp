@@ -91,9 +91,14 @@ std::string IpEntry(long i) {
 }
 
 std::string HostLinkEntry(long i) {
+    // As in real feeds: half of them bare hosts, the other half pages, with brand names in hosts
+    // and paths.
     std::uint64_t h = Mix(static_cast<std::uint64_t>(i));
-    return std::string("http://") + Word(h) + "-" + Hex(h >> 8, 8) + Domain(h >> 40) + "/" +
-           Word(h >> 44) + "/" + Hex(h >> 20, 6) + ".php";
+    std::string host = std::string(Word(h)) + "-" + Hex(h >> 8, 8) + Domain(h >> 40);
+    if (i % 2 == 0)
+        return host;
+    return std::string("http://") + host + "/" + Word(h >> 44) + "/paypal.com/" + Hex(h >> 20, 6) +
+           ".php";
 }
 
 std::string LinkEntry(long i) {

@@ -1,8 +1,9 @@
 // The lookups answered from the compiled index ("index") and by the walk over the parsed lists
 // ("walk", the lists already read and cached, as a long-running program has them), on databases
-// of 1,000, 100,000 and 1,000,000 entries per list: IsBadUrl hit (the last Link entry, after every
-// HostLink entry) and miss, IsBadIP hit and miss, IsBadMailText on a 100 KB mail without a listed
-// phrase and with the last one at its end. Compare the two in the same run.
+// of 1,000, 100,000 and 1,000,000 entries per list: IsBadUrl hit (a page below the last HostLink
+// entry, a page entry) and miss, IsBadHostName hit (a subdomain of the last bare-host entry) and
+// miss, IsBadIP hit and miss, IsBadMailText on a 100 KB mail without a listed phrase and with the
+// last one at its end. Compare the two in the same run.
 #include "BenchDefinitions.h"
 
 #include "engine/CurrentIndex.h"
@@ -73,7 +74,7 @@ std::string MailText(const std::string& ending) {
     return text + ending;
 }
 
-enum class Kind { UrlHit, UrlMiss, IpHit, IpMiss, TextMiss, TextHit };
+enum class Kind { UrlHit, UrlMiss, NameHit, NameMiss, IpHit, IpMiss, TextMiss, TextHit };
 
 void Use(long entries, bool index) {
     CopyField(CLSPGlobals::szDBPath, AllDatabases().For(entries).c_str());
@@ -85,11 +86,17 @@ void Lookup(benchmark::State& state, Kind kind, bool index) {
     Use(entries, index);
     std::string query;
     switch (kind) {
-    case Kind::UrlHit:
-        query = benchdefs::LinkEntry(entries).substr(13); // without href="http://
+    case Kind::UrlHit: // the last page entry (the odd numbers are pages), a page below it
+        query = benchdefs::HostLinkEntry(entries - 1 + entries % 2) + "/step2?id=1";
         break;
     case Kind::UrlMiss:
-        query = "nothing.example/none";
+        query = "www.paypal.com/signin/v2/verify";
+        break;
+    case Kind::NameHit: // below the last bare-host entry (the even numbers)
+        query = "login." + benchdefs::HostLinkEntry(entries - entries % 2);
+        break;
+    case Kind::NameMiss:
+        query = "www.paypal.com";
         break;
     case Kind::IpHit:
         query = benchdefs::IpEntry(entries);
@@ -104,7 +111,8 @@ void Lookup(benchmark::State& state, Kind kind, bool index) {
         query = MailText(benchdefs::TextEntry(entries));
         break;
     }
-    const bool expected = kind == Kind::UrlHit || kind == Kind::IpHit || kind == Kind::TextHit;
+    const bool expected = kind == Kind::UrlHit || kind == Kind::NameHit || kind == Kind::IpHit ||
+                          kind == Kind::TextHit;
     auto run = [&] {
         char matched[261] = "";
         std::string url = query;
@@ -112,6 +120,9 @@ void Lookup(benchmark::State& state, Kind kind, bool index) {
         case Kind::UrlHit:
         case Kind::UrlMiss:
             return CLSPGlobals::IsBadUrl(url.data());
+        case Kind::NameHit:
+        case Kind::NameMiss:
+            return CLSPGlobals::IsBadHostName(query.c_str());
         case Kind::IpHit:
         case Kind::IpMiss:
             return CLSPGlobals::IsBadIP(query.c_str());
@@ -152,6 +163,8 @@ void Register(const char* name, Kind kind) {
 int main(int argc, char** argv) {
     Register("IsBadUrl_hit", Kind::UrlHit);
     Register("IsBadUrl_miss", Kind::UrlMiss);
+    Register("IsBadHostName_hit", Kind::NameHit);
+    Register("IsBadHostName_miss", Kind::NameMiss);
     Register("IsBadIP_hit", Kind::IpHit);
     Register("IsBadIP_miss", Kind::IpMiss);
     Register("IsBadMailText_100KB_miss", Kind::TextMiss);

@@ -23,6 +23,13 @@
 #include <filesystem>
 #include <string>
 
+// The well-known sites of the engine tests: the shipped list, set before the first lookup of the
+// process reads it.
+#ifdef HOOKWISE_WELL_KNOWN_SITES_FILE
+inline const bool kWellKnownSitesSet =
+    setenv("HOOKWISE_WELL_KNOWN_SITES", HOOKWISE_WELL_KNOWN_SITES_FILE, 0) == 0;
+#endif
+
 // The engine tests' folder: the shared test sandbox.
 class EngineFolder {
 public:

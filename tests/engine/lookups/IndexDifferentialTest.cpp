@@ -1,11 +1,14 @@
 // The compiled index against the walk: random databases (any bytes, gaps, repeated keys, quotes,
 // values cut at 260 characters or at a byte that unscrambles to 0, upper-case entries) and random
 // lookups of every kind, each answered both ways, which must agree on the answer and on the entry
-// that matched.
+// that matched. The web-address and server-name answers must also agree with a plain model of
+// the matching rule, run over the lists as the walk reads them.
 #include "engine/CurrentIndex.h"
 #include "engine/DefinitionIndex.h"
 #include "engine/LSPGlobals.h"
 #include "engine/LoweredListCache.h"
+#include "engine/WebAddress.h"
+#include "engine/WellKnownSites.h"
 #include "engine/index/DefinitionIndexBuilder.h"
 
 #include "EngineFixture.h"
@@ -27,12 +30,18 @@ using namespace definition_index;
 // Bytes the entries are made of: few letters, so texts and entries meet often; both cases; the
 // separators of addresses; and bytes >= 0x80.
 constexpr char kAlphabet[] = "abcABC./:-@ >\"=;\x80\xc3\xe9\xff";
+// Labels and bases of the hosts of web-address entries and queries: few, so that they meet often;
+// some bases are well-known sites, one label is internationalised.
+const char* const kHostLabels[] = {"a", "b", "www", "evil", "x-y", "b\xc3\xbc"};
+const char* const kHostBases[] = {"evil.example",    "a.b",       "x-y.b", "google.com",
+                                  "docs.google.com", "weebly.com"};
 
 class RandomDatabase {
 public:
     // oddLayout: gaps and repeated keys too; without them every line is the next key of its list,
     // the layout the tools write, which the index builder reads in one pass.
-    RandomDatabase(std::uint32_t seed, bool oddLayout) : random_(seed), oddLayout_(oddLayout) {}
+    RandomDatabase(std::uint32_t seed, bool oddLayout)
+        : random_(seed), webRandom_(seed ^ 0x5eedu), oddLayout_(oddLayout) {}
 
     std::string Piece(std::size_t maxLength) {
         std::size_t length = 1 + Below(maxLength);
@@ -43,6 +52,13 @@ public:
     }
 
     std::size_t Below(std::size_t n) { return n == 0 ? 0 : random_() % n; }
+    std::string WebPiece(std::size_t maxLength) {
+        std::size_t length = 1 + WebBelow(maxLength);
+        std::string text;
+        for (std::size_t i = 0; i < length; ++i)
+            text.push_back(kAlphabet[WebBelow(sizeof kAlphabet - 1)]);
+        return text;
+    }
     bool Chance(int percent) { return static_cast<int>(Below(100)) < percent; }
 
     // The plain entries of one list, and the scrambled lines that store them, with the odd cases
@@ -114,23 +130,63 @@ public:
                Lowered(visible[number], Chance(50)) + (Chance(50) ? "<" + Piece(3) : "");
     }
 
-    // A needle for the web-address lookup: part of an entry, or noise.
-    std::string Needle() {
+    // An address for the web-address lookup: built from an entry (a subdomain or a parent of its
+    // host, its path cut, extended or changed, with scheme, port, query, "www." and capitals), or
+    // noise.
+    std::string WebQuery() {
         const std::vector<std::string>& hostLinks = plain_["HLINK"];
         const std::vector<std::string>& links = plain_["CLINK"];
-        if (Chance(3))
+        if (WebChance(3))
             return "";
-        const std::vector<std::string>& from = Chance(50) ? hostLinks : links;
-        if (from.empty() || Chance(20))
-            return Piece(5);
-        const std::string& entry = from[Below(from.size())];
-        if (entry.empty())
-            return Piece(3);
-        std::size_t start = Below(entry.size());
-        std::string needle = entry.substr(start, 1 + Below(entry.size() - start + 2));
-        if (Chance(10))
-            needle += Piece(2);
-        return needle;
+        const std::vector<std::string>& from = WebChance(60) ? hostLinks : links;
+        if (from.empty() || WebChance(10))
+            return WebChance(50) ? WebPiece(8) : RandomHost() + RandomPath();
+        WebAddress entry;
+        if (!ParseWebAddress(from[WebBelow(from.size())], entry))
+            return WebPiece(5);
+        std::string host = entry.host;
+        if (WebChance(25))
+            host = std::string(WebChance(50) ? "www." : "") + kHostLabels[WebBelow(5)] + "." + host;
+        else if (WebChance(15) && host.find('.') != std::string::npos)
+            host = host.substr(host.find('.') + 1);
+        else if (WebChance(10))
+            host = "x" + host;
+        std::string path = entry.path;
+        if (WebChance(30))
+            path += RandomPath();
+        else if (WebChance(20) && !path.empty())
+            path.resize(WebBelow(path.size()));
+        else if (WebChance(10))
+            path = RandomPath();
+        if (WebChance(10))
+            path += "/";
+        std::string url = WebChance(30) ? "https://" : "";
+        if (WebChance(10))
+            url += "user@";
+        url += host;
+        if (WebChance(10))
+            url += ":8080";
+        url += path;
+        if (WebChance(15))
+            url += "?q=/a/b";
+        if (WebChance(5))
+            url += "#/x";
+        return WebChance(20) ? Lowered(url, false) : url;
+    }
+
+    std::string RandomHost() {
+        std::string host;
+        for (std::size_t i = WebBelow(3); i > 0; --i)
+            host.append(kHostLabels[WebBelow(6)]).append(".");
+        return host + kHostBases[WebBelow(sizeof kHostBases / sizeof *kHostBases)];
+    }
+
+    std::string RandomPath() {
+        static const char* const kSegments[] = {"a", "b", "ab", "x.php", "A", "b\xc3\xa9"};
+        std::string path;
+        for (std::size_t i = WebBelow(4); i > 0; --i)
+            path.append("/").append(kSegments[WebBelow(6)]);
+        return path;
     }
 
     std::string Host() {
@@ -149,31 +205,52 @@ public:
         return host;
     }
 
-    // A server name built from the hosts in the web-address lists.
+    // A server name: an entry's host, a subdomain or parent of one, or a random host.
     std::string ServerName() {
-        static const char* const kLabels[] = {"a", "b", "www", "evil", "x-y"};
-        std::string name;
-        for (std::size_t i = Below(3); i > 0; --i)
-            name.append(kLabels[Below(5)]).append(".");
-        name.append(kLabels[Below(5)]).append(".").append(kLabels[Below(5)]);
-        if (Chance(20))
+        std::string name = RandomHost();
+        const std::vector<std::string>& hostLinks = plain_["HLINK"];
+        WebAddress entry;
+        if (!hostLinks.empty() && WebChance(60) &&
+            ParseWebAddress(hostLinks[WebBelow(hostLinks.size())], entry)) {
+            name = entry.host;
+            if (WebChance(30))
+                name = std::string(WebChance(50) ? "www." : "") + kHostLabels[WebBelow(5)] + "." +
+                       name;
+            else if (WebChance(10) && name.find('.') != std::string::npos)
+                name = name.substr(name.find('.') + 1);
+        }
+        if (WebChance(20))
             name.push_back('.');
-        return Chance(30) ? Lowered(name, false) : name;
+        return WebChance(30) ? Lowered(name, false) : name;
     }
 
-    void AddHostList(std::size_t count) {
-        static const char* const kLabels[] = {"a", "b", "www", "evil", "x-y", "B"};
-        text_.append("[").append(CLSPGlobals::EncryptString("HostLink")).append("]\r\n");
-        lastSection_ = "HostLink";
-        std::vector<std::string>& plain = plain_["HLINK"];
+    // Web-address entries: hosts over a few bases (some of them well-known sites), with or
+    // without a path, scheme, port, "www.", trailing slash or capitals; now and then a fragment
+    // that is no web address.
+    void AddWebList(const std::string& section, const std::string& prefix, std::size_t count) {
+        if (section != lastSection_)
+            text_.append("[").append(CLSPGlobals::EncryptString(section)).append("]\r\n");
+        lastSection_ = section;
+        std::vector<std::string>& plain = plain_[prefix];
         for (std::size_t i = 1; i <= count; ++i) {
-            std::string entry = Chance(50) ? "http://" : "";
-            for (std::size_t l = 1 + Below(3); l > 0; --l)
-                entry.append(kLabels[Below(6)]).append(".");
-            entry.append(kLabels[Below(6)]);
-            if (Chance(50))
-                entry.append("/").append(Piece(5));
-            text_.append(CLSPGlobals::EncryptString("HLINK" + std::to_string(i)))
+            std::string entry;
+            if (WebChance(5)) {
+                entry = WebPiece(6);
+            } else {
+                entry = WebChance(30) ? "http://" : (WebChance(10) ? "href=\"https://" : "");
+                if (WebChance(15))
+                    entry += "www.";
+                entry += RandomHost();
+                if (WebChance(10))
+                    entry += ":443";
+                if (WebChance(60))
+                    entry += RandomPath();
+                if (WebChance(10))
+                    entry += "/";
+                if (WebChance(10))
+                    entry = Lowered(entry, false);
+            }
+            text_.append(CLSPGlobals::EncryptString(prefix + std::to_string(i)))
                 .append("=")
                 .append(CLSPGlobals::EncryptString(entry))
                 .append("\r\n");
@@ -191,8 +268,14 @@ public:
         return text;
     }
 
+    // Draws for the web-address entries and queries, apart from the others, so that the mail
+    // lists and texts do not change with them.
+    std::size_t WebBelow(std::size_t n) { return n == 0 ? 0 : webRandom_() % n; }
+    bool WebChance(int percent) { return static_cast<int>(WebBelow(100)) < percent; }
+
 private:
     std::mt19937 random_;
+    std::mt19937 webRandom_;
     bool oddLayout_;
     std::string text_;
     std::string lastSection_;
@@ -250,6 +333,74 @@ protected:
         return number;
     }
 
+    // ---- the plain model of the web-address rule ----
+
+    // The web-address entries of HostLink and Link as the walk reads the lists.
+    static std::vector<WebAddress> WebEntries() {
+        std::vector<WebAddress> entries;
+        for (auto [section, prefix] :
+             {std::pair{"HostLink", "HLINK"}, std::pair{"Link", "CLINK"}}) {
+            auto list = CurrentLoweredList(section, prefix, 261);
+            for (std::size_t i = 0; list && i < list->entries.size(); ++i) {
+                WebAddress entry;
+                if (ParseWebAddress(list->entries[i], entry))
+                    entries.push_back(entry);
+            }
+        }
+        return entries;
+    }
+
+    static bool SameOrUnder(const std::string& host, const std::string& parent) {
+        return host == parent ||
+               (host.size() > parent.size() &&
+                host.compare(host.size() - parent.size(), parent.size(), parent) == 0 &&
+                host[host.size() - parent.size() - 1] == '.');
+    }
+
+    static bool ModelListsAddress(std::string text) {
+        WebAddress address;
+        if (!ParseWebAddress(text, address))
+            return false;
+        for (const WebAddress& entry : WebEntries()) {
+            if (!SameOrUnder(address.host, entry.host))
+                continue;
+            const std::string& path = address.path;
+            if (entry.path.empty() || path == entry.path ||
+                (path.size() > entry.path.size() &&
+                 path.compare(0, entry.path.size(), entry.path) == 0 &&
+                 path[entry.path.size()] == '/'))
+                return true;
+        }
+        return false;
+    }
+
+    static bool ModelListsName(std::string name) {
+        for (char& c : name)
+            c = (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c;
+        if (!name.empty() && name.back() == '.')
+            name.pop_back();
+        for (char c : name) {
+            if (!IsWebHostCharacter(c) && c != '.')
+                return false; // server names are ASCII host names
+        }
+        WebAddress parsed;
+        if (name.empty() || !ParseWebAddress(name, parsed))
+            return false;
+        const WellKnownSites& sites = WellKnown();
+        for (const WebAddress& entry : WebEntries()) {
+            if (entry.path.empty() && SameOrUnder(name, entry.host))
+                return true;
+            if (!entry.path.empty() && parsed.host == entry.host && !sites.IsWellKnown(entry.host))
+                return true;
+        }
+        return false;
+    }
+
+    static const WellKnownSites& WellKnown() {
+        static const WellKnownSites sites = LoadWellKnownSites();
+        return sites;
+    }
+
     std::size_t lookups_ = 0;
 };
 
@@ -258,15 +409,19 @@ TEST_F(IndexDifferential, RandomLookupsOfEveryKindAgreeWithTheWalk) {
     constexpr int kRoundsPerDatabase = 2200; // 8 lookups per round
     std::size_t hits[8] = {};
     for (int d = 0; d < kDatabases; ++d) {
-        const std::uint32_t seed = 20240611u + static_cast<std::uint32_t>(d);
+        const std::uint32_t seed = 20261211u + static_cast<std::uint32_t>(d);
         SCOPED_TRACE("seed " + std::to_string(seed));
         RandomDatabase db(seed, d < kDatabases / 2);
         db.AddList("HostIP", "IP", 40 + db.Below(60), 6);
-        if (d % 2 == 0)
-            db.AddHostList(40 + db.Below(40));
+        // Web-address entries in most databases; random bytes in the others.
+        if (d % 3 != 2)
+            db.AddWebList("HostLink", "HLINK", 40 + db.WebBelow(60));
         else
             db.AddList("HostLink", "HLINK", 40 + db.Below(60), 12);
-        db.AddList("Link", "CLINK", 40 + db.Below(60), 10);
+        if (d % 2 == 0)
+            db.AddWebList("Link", "CLINK", 40 + db.WebBelow(60));
+        else
+            db.AddList("Link", "CLINK", 40 + db.Below(60), 10);
         db.AddList("Link", "VLINK", 40, 6);
         db.AddList("From", "FROM", 40 + db.Below(60), 5);
         db.AddList("Subject", "SUB", 40 + db.Below(60), 6);
@@ -282,17 +437,19 @@ TEST_F(IndexDifferential, RandomLookupsOfEveryKindAgreeWithTheWalk) {
             auto ip = Both([&] { return CLSPGlobals::IsBadIP(host.c_str()); });
             ASSERT_EQ(ip.first, ip.second) << "IsBadIP " << host;
 
-            const std::string needle = db.Needle();
+            const std::string address = db.WebQuery();
             auto url = Both([&] {
-                std::string copy = needle;
+                std::string copy = address;
                 bool hit = CLSPGlobals::IsBadUrl(copy.data());
                 return std::make_pair(hit, copy);
             });
-            ASSERT_EQ(url.first, url.second) << "IsBadUrl " << needle;
+            ASSERT_EQ(url.first, url.second) << "IsBadUrl " << address;
+            ASSERT_EQ(url.first.first, ModelListsAddress(address)) << "IsBadUrl " << address;
 
             const std::string name = db.ServerName();
             auto hostName = Both([&] { return CLSPGlobals::IsBadHostName(name.c_str()); });
             ASSERT_EQ(hostName.first, hostName.second) << "IsBadHostName " << name;
+            ASSERT_EQ(hostName.first, ModelListsName(name)) << "IsBadHostName " << name;
 
             const std::string from = db.Haystack("FROM", 2);
             auto fromHit = Both([&] { return CLSPGlobals::IsBadMailFrom(from.c_str()); });

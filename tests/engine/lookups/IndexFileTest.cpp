@@ -72,7 +72,7 @@ protected:
 
     // Every lookup of the sample, as the walk answers it.
     static void ExpectSampleAnswers() {
-        char url[261] = "Phish.Example";
+        char url[261] = "Phish.Example/Login/Step2";
         char matched[261] = "";
         char pattern[261] = "";
         char visible[261] = "";
@@ -151,14 +151,14 @@ TEST_F(IndexFile, DamagedHeadersAreIgnored) {
         damaged([](Header& h) { h.formatVersion = kFormatVersion + 1; }),
         damaged([](Header& h) { h.fileSize += 8; }),
         damaged([](Header& h) { h.sections[Pool].offset = h.fileSize; }),
-        damaged([](Header& h) { h.sections[UrlSuffixes].size = std::uint64_t(1) << 62; }),
+        damaged([](Header& h) { h.sections[WebKeys].size = std::uint64_t(1) << 62; }),
         damaged([](Header& h) { h.sections[IpSlots].offset += 4; }), // misaligned
         damaged([](Header& h) { h.sections[EntriesFirst].size += 3; }),
-        damaged([](Header& h) { h.urlTextLength = h.sections[Pool].size + 1; }),
+        damaged([](Header& h) { h.webKeyCount = h.sections[WebKeys].size / 8; }),
         damaged([](Header& h) { h.source.inode ^= 1; }),
     };
     std::string badChecksum = good;
-    badChecksum[offsetof(Header, urlTextLength)] ^= 1;
+    badChecksum[offsetof(Header, webKeyCount)] ^= 1;
     cases.push_back(badChecksum);
     for (std::size_t i = 0; i < cases.size(); ++i) {
         SCOPED_TRACE("case " + std::to_string(i));
@@ -185,7 +185,7 @@ TEST_F(IndexFile, HostileContentIsCaughtDuringTheLookup) {
     const Case cases[] = {
         {"entries past the pool", EntriesFirst + Ip, 0x7FFFFFFFu},
         {"slots naming no entry", IpSlots, 0x7FFFFFFFu},
-        {"suffixes past the text", UrlSuffixes, 0xFFFFFFF0u},
+        {"web keys in every slot", WebKeys, 0x7FFFFFFFu},
         {"failure states ahead", AutomatonSection(TextAutomaton, Fail), 0x7FFFFFFFu},
         {"root edges to no state", AutomatonSection(TextAutomaton, RootNext), 0x7FFFFFFFu},
         {"link entries past the pool", EntriesFirst + Link, 0x7FFFFFFFu},

@@ -206,47 +206,35 @@ TEST_F(Lookup, BadIpReadsAtMost99Characters) {
     EXPECT_TRUE(CLSPGlobals::IsBadIP(longHost.substr(0, 99).c_str()));
 }
 
-// ---- IsBadUrl: the address is the needle, lower-cased in place ----
+// ---- IsBadUrl: the list walks (the matching rule itself: WebAddressLookupTest) ----
 
-TEST_F(Lookup, BadUrlFindsLowerCasedAddressInsideLongerEntry) {
+TEST_F(Lookup, BadUrlLowerCasesTheAddressInPlace) {
     Write(DefinitionFile().List("HostLink", "HLINK", {"http://Login.Bank-Secure.example/Verify"}));
     char url[] = "LOGIN.bank-secure.EXAMPLE/verify";
     EXPECT_TRUE(CLSPGlobals::IsBadUrl(url));
     EXPECT_STREQ(url, "login.bank-secure.example/verify");
+    char miss[] = "MiXeD.Example";
+    EXPECT_FALSE(CLSPGlobals::IsBadUrl(miss));
+    EXPECT_STREQ(miss, "mixed.example");
 }
 
-TEST_F(Lookup, BadUrlLowerCasesEvenOnMiss) {
-    Write(DefinitionFile().List("HostLink", "HLINK", {"other.example"}));
-    char url[] = "MiXeD.Example";
-    EXPECT_FALSE(CLSPGlobals::IsBadUrl(url));
-    EXPECT_STREQ(url, "mixed.example");
-}
-
-TEST_F(Lookup, BadUrlMissesAddressLongerThanEveryEntry) {
-    Write(DefinitionFile().List("HostLink", "HLINK", {"phish.example"}));
-    EXPECT_FALSE(BadUrl("phish.example/login"));
-    EXPECT_TRUE(BadUrl("phish.ex"));
-}
-
-TEST_F(Lookup, BadUrlEmptyAddressHitsAnyFirstEntry) {
-    Write(DefinitionFile().List("HostLink", "HLINK", {"anything"}));
-    EXPECT_TRUE(BadUrl(""));
-}
-
-TEST_F(Lookup, BadUrlEmptyAddressMissesWithoutEntries) {
-    Write(DefinitionFile().List("HostIP", "IP", {"x"}));
+TEST_F(Lookup, BadUrlEmptyOrHostlessAddressIsNoHit) {
+    Write(DefinitionFile().List("HostLink", "HLINK", {"anything.example", "paypa1"}));
     EXPECT_FALSE(BadUrl(""));
+    EXPECT_FALSE(BadUrl("paypa1"));
+    EXPECT_FALSE(BadUrl("/login"));
 }
 
-TEST_F(Lookup, BadUrlFallsBackToLinkListFromIndexOne) {
+TEST_F(Lookup, BadUrlWalksTheLinkListTooAndStopsAtGaps) {
     Write(DefinitionFile()
               .List("HostLink", "HLINK", {"first.example"})
               .Add("HostLink", "HLINK3", "beyond-gap.example")
-              .List("Link", "CLINK", {"Evil.Example/Pay", "null"}));
+              .List("Link", "CLINK",
+                    {"Evil.Example/Pay", "null", "href=\"http://pattern.example/x"}));
     EXPECT_TRUE(BadUrl("evil.example/pay"));
+    EXPECT_TRUE(BadUrl("pattern.example/x/y"));
     EXPECT_FALSE(BadUrl("beyond-gap.example"));
-    // "null" entries are ordinary entries here.
-    EXPECT_TRUE(BadUrl("nul"));
+    EXPECT_FALSE(BadUrl("null"));
 }
 
 TEST_F(Lookup, BadUrlIgnoresVisibleTexts) {
