@@ -129,9 +129,9 @@ inline std::uint64_t HashBytes(const void* data, std::size_t size) {
     return h;
 }
 
-// The first slot of a web key in a table of slots slots.
-inline std::uint64_t WebKeySlot(std::uint64_t key, std::uint64_t slots) {
-    return static_cast<std::uint64_t>((static_cast<__uint128_t>(key) * slots) >> 64);
+// The first slot of a web key in a table of slotCount slots.
+inline std::uint64_t WebKeySlot(std::uint64_t key, std::uint64_t slotCount) {
+    return static_cast<std::uint64_t>((static_cast<__uint128_t>(key) * slotCount) >> 64);
 }
 
 inline std::uint64_t HeaderChecksum(const Header& header) {

@@ -64,7 +64,8 @@ echo "-- install into $ROOT"
 
 APP="$ROOT/usr/lib/hookwise"
 for file in HookWs libbaitlib.so libhookwise_platform.so libhookswp_lsp.so provinst hkreg hkwdefs \
-  hookwise-browser-host hkwdb1.pbd hkwpm.htm system-install browser/extension/manifest.json; do
+  hookwise-browser-host hkwdb1.pbd hkwpm.htm well-known-sites.txt system-install \
+  browser/extension/manifest.json; do
   [ -e "$APP/$file" ] || fail "missing $APP/$file"
 done
 for program in HookWs hkreg hkwdefs provinst hookwise-browser-host; do

@@ -58,7 +58,7 @@ const ListSpec kLists[] = {
     {"Text", "TXT", TextEntry},
 };
 
-bool Write(const std::string& path, long count, bool scrambled) {
+bool Write(const std::string& path, long count, bool scrambled, bool webOnly = false) {
     std::unique_ptr<std::FILE, Closer> out(std::fopen(path.c_str(), "wb"));
     if (!out)
         return false;
@@ -71,6 +71,8 @@ bool Write(const std::string& path, long count, bool scrambled) {
     bool ok = !scrambled || put("\x8f\x12[garbage \xee\r\n");
     const char* section = "";
     for (const ListSpec& list : kLists) {
+        if (webOnly && std::string(list.prefix) != "HLINK")
+            continue;
         if (std::string(section) != list.section) {
             section = list.section;
             ok = ok && put('[' + field(section) + "]\r\n");
@@ -131,6 +133,10 @@ std::string TextEntry(long i) {
 
 bool WriteWorkingCopy(const std::string& path, long count) {
     return Write(path, count, true);
+}
+
+bool WriteWebWorkingCopy(const std::string& path, long count) {
+    return Write(path, count, true, true);
 }
 
 bool WritePlainSource(const std::string& path, long count) {

@@ -19,6 +19,8 @@ std::string TextEntry(long i);
 
 // Writes the working copy with count entries per list; false on a write error.
 bool WriteWorkingCopy(const std::string& path, long count);
+// Writes a working copy whose only list is HostLink, with count entries; false on a write error.
+bool WriteWebWorkingCopy(const std::string& path, long count);
 // Writes the plain source ([HostIP] IP1=... as hkwdefs compile reads it); false on a write error.
 bool WritePlainSource(const std::string& path, long count);
 
