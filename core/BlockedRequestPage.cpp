@@ -56,8 +56,6 @@ std::string BlockedRequestPage() {
 }
 
 bool WriteBlockedRequestPage(const std::string& folder) {
-    const std::string page = BlockedRequestPage();
-    AtomicFileWriter out;
-    return out.Create(folder + "/" + kBlockedRequestPageFile, 0644) == ERROR_SUCCESS &&
-           out.Write(page.data(), page.size()) == ERROR_SUCCESS && out.Commit() == ERROR_SUCCESS;
+    return WriteFileAtomically(folder + "/" + kBlockedRequestPageFile, BlockedRequestPage(),
+                               0644) == ERROR_SUCCESS;
 }
