@@ -186,11 +186,11 @@ void CLSPGlobals::GetUrl(const char* request, char* url) {
     const std::size_t pathLen = pathText.size() + (pathAdded ? 1 : 0);
     if (pathLen > kMaxLine)
         return;
-    std::memcpy(host, hostText.data(), hostText.size());
+    hostText.copy(host, hostText.size());
     // "http://host" and "http://host?q" ask for the root, "/".
     if (pathAdded)
         path[0] = '/';
-    std::memcpy(path + (pathAdded ? 1 : 0), pathText.data(), pathText.size());
+    pathText.copy(path + (pathAdded ? 1 : 0), pathText.size());
 
     const std::size_t hostChars = hostText.size();
     if (std::strcmp(path, "/") == 0) {
