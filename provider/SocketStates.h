@@ -54,7 +54,7 @@ bool IsRefused(int fd);
 // Marks fd as a socket the provider answered a blocked request on (it now is the provider's
 // socket pair end holding the answer): every later write on it is taken and dropped, until the
 // next connect on it, as long as it is the same socket. Forgets any other state of fd. False when
-// fd has no state or cannot be identified.
+// fd is beyond the tracked descriptors or cannot be identified.
 bool MarkAnswered(int fd);
 // True when fd is marked answered and still is that socket; a reused descriptor loses the mark.
 bool IsAnswered(int fd);
