@@ -344,6 +344,7 @@ void AdminCommands::ChangeLanguage(const QString& args) {
     if (language.isEmpty() || IsUndefined(language))
         return;
     SetCurrentLanguage(language.toStdString());
+    window_.App().ProvideBlockedRequestPage();
     window_.setWindowTitle(Q(TrayApp::Title()));
     // The tray menu is rebuilt each time it opens; some notification areas keep the menu they
     // were handed, so it is rebuilt now too, with the tooltip.

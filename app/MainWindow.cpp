@@ -139,6 +139,7 @@ void MainWindow::InitialiseWindow() {
     WatchTerminationSignals();
 
     LoadAllSettings(app_.Settings, app_.Log, app_.MailList, app_.SiteList);
+    app_.ProvideBlockedRequestPage();
 
     if (app_.Settings.LoadSplashScreen) {
         splash_ = new CSplash(this);

@@ -4,6 +4,7 @@
 // Sections: the definitions version; the working copy; the application object.
 #include "app/TrayApp.h"
 
+#include "core/BlockedRequestPage.h"
 #include "core/BlowfishCipher.h"
 #include "core/FileNames.h"
 #include "app/MainWindow.h"
@@ -307,6 +308,12 @@ void TrayApp::ProvideWarningPage() const {
         out.Create(DataDirectory + "/" + kWarningPageFile, 0644) != ERROR_SUCCESS ||
         out.Write(page.data(), page.size()) != ERROR_SUCCESS || out.Commit() != ERROR_SUCCESS)
         std::fprintf(stderr, "%s: cannot copy the warning page into %s\n", Title().c_str(),
+                     DataDirectory.c_str());
+}
+
+void TrayApp::ProvideBlockedRequestPage() const {
+    if (!WriteBlockedRequestPage(DataDirectory))
+        std::fprintf(stderr, "%s: cannot write the blocked request page into %s\n", Title().c_str(),
                      DataDirectory.c_str());
 }
 

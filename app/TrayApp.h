@@ -123,6 +123,10 @@ public:
     // start, so an updated package's page is shown; kept at exit, since the browser host shows it
     // even while the program is not running.
     void ProvideWarningPage() const;
+    // Writes the page a blocked plain-HTTP request is answered with, in the current language,
+    // into the data folder; called once the stored language is known and again whenever it
+    // changes. A failure is reported on standard error (the provider then answers in English).
+    void ProvideBlockedRequestPage() const;
 
     // Shows a start-up message in the program's message box (and on standard error).
     // $HOOKWISE_MESSAGE_TIMEOUT_MS closes each such box after that many milliseconds; without a

@@ -114,10 +114,13 @@ public:
     static bool IsBadMailLinks(const char* html, char* linkPattern);
 
     // ---- request target ----
-    // url (>= 261 bytes) is cleared, then receives host and path of a lower-case HTTP/1.1 "get "
-    // request, without a leading "www." and the query; empty for malformed requests, host lines
-    // of 100 characters or more, and ignored extensions (.jpg .gif .jpe .css .wav .xml .js).
-    // A null url is left alone.
+    // url (>= 261 bytes) is cleared, then receives host and path of an HTTP/1.0 or HTTP/1.1
+    // request of any method: the request line (the first line, any letter case) with a path and
+    // the first Host header (name in any case), or an absolute-form target
+    // ("http://host:port/path", as sent to a proxy) alone. No leading "www.", no port, no user
+    // info, no query; "/" gives the bare host. Empty for malformed requests, hosts of 100
+    // characters or more, paths over 260, addresses of 260 or more, and ignored extensions
+    // (.jpg .gif .jpe .css .wav .xml .js). A null url is left alone.
     static void GetUrl(const char* request, char* url);
 
     // ---- provider detection ----

@@ -13,10 +13,10 @@ namespace hookwise::provider {
 // report is 0. Non-TCP sockets and a tray program that is not running give true at once.
 bool AllowConnection(int fd, const sockaddr* addr, socklen_t length);
 
-// Called for outgoing data that StartsHttpGet. The remote end is the socket's peer, or dest when
-// the socket is not connected yet and flags hold MSG_FASTOPEN. False only when the request gives
-// an address (GetUrl), the address is listed (IsBadUrl) and the tray program's answer to the 1126
-// report is 0.
+// Called for outgoing data that StartsHttpRequest. The remote end is the socket's peer, or dest
+// when the socket is not connected yet and flags hold MSG_FASTOPEN. False only when the request
+// gives an address (GetUrl), the address is listed (IsBadUrl) and the tray program's answer to the
+// 1126 report is 0.
 bool AllowRequest(int fd, const iovec* iov, int count, int flags, const sockaddr* dest,
                   socklen_t destLength);
 

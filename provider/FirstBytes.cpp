@@ -1,4 +1,5 @@
-// CheckFirstBytes: the first write's ClientHello, one split over writes, and refused sockets.
+// CheckFirstBytes: the first write's ClientHello, one split over writes, refused and answered
+// sockets.
 #include "provider/FirstBytes.h"
 
 #include "platform/ErrnoKeeper.h"
@@ -56,11 +57,12 @@ bool Check(int fd, const iovec* parts, int count, const sockaddr* dest, socklen_
 
 } // namespace
 
-bool CheckFirstBytes(int fd, const iovec* parts, int count, const sockaddr* dest,
-                     socklen_t destLength) {
+WriteVerdict CheckFirstBytes(int fd, const iovec* parts, int count, const sockaddr* dest,
+                             socklen_t destLength) {
     ErrnoKeeper keepErrno;
-    bool allow = Check(fd, parts, count, dest, destLength);
-    return allow;
+    if ((SocketFlags(fd) & kAnswered) && IsAnswered(fd))
+        return WriteVerdict::Drop;
+    return Check(fd, parts, count, dest, destLength) ? WriteVerdict::Send : WriteVerdict::Refuse;
 }
 
 } // namespace hookwise::provider

@@ -1,12 +1,14 @@
 // The interposed C library functions of libhookswp_lsp.so: connect, send, sendto, sendmsg, write
 // and writev. Each lets the call through untouched unless it opens a TCP connection, writes the
-// first bytes of one (a TLS ClientHello and its server name), or starts an HTTP GET request, and
-// fails it only on the tray program's "block" (ECONNREFUSED for a connection, ECONNRESET for a
-// request or a ClientHello; nothing is closed behind the program's back).
+// first bytes of one (a TLS ClientHello and its server name), or starts an HTTP request, and acts
+// only on the tray program's "block": a connection fails with ECONNREFUSED, a ClientHello with
+// ECONNRESET, and a plain-HTTP request is answered by the provider with "403 Forbidden" (see
+// BlockedAnswer.h; ECONNRESET when that answer cannot be set up), the request reported as sent.
 //
 // Early exits come first and cost a few compares: calls made by the provider itself, addresses
 // that are not IPv4 or IPv6, writes on descriptors no connect marked, data that does not begin
-// with "GET ". errno is the host's own everywhere except when a call is failed on purpose.
+// like a request. errno is the host's own everywhere except when a call is failed on purpose.
+#include "provider/BlockedAnswer.h"
 #include "provider/DecidedNames.h"
 #include "provider/Detection.h"
 #include "provider/FirstBytes.h"
@@ -16,6 +18,7 @@
 #include "provider/RequestHead.h"
 
 #include <cerrno>
+#include <climits>
 
 #include <sys/socket.h>
 #include <sys/uio.h>
@@ -35,6 +38,32 @@ ssize_t Missing() {
 ssize_t ResetRequest() {
     errno = ECONNRESET;
     return -1;
+}
+
+// The bytes a call would have written, as the call reports them when all were sent.
+ssize_t TotalSize(const iovec* iov, int count) {
+    std::size_t total = 0;
+    for (int i = 0; iov && i < count; ++i) {
+        if (iov[i].iov_len > SSIZE_MAX - total)
+            return SSIZE_MAX;
+        total += iov[i].iov_len;
+    }
+    return static_cast<ssize_t>(total);
+}
+
+// A write that CheckWrite did not let through: refused, or dropped as if sent.
+ssize_t Withheld(WriteVerdict verdict, const iovec* iov, int count) {
+    if (verdict == WriteVerdict::Drop)
+        return TotalSize(iov, count);
+    return ResetRequest();
+}
+
+// A request the tray program blocked: answered with the 403 page and reported as sent, or, when
+// that cannot be set up, failed as a reset.
+ssize_t BlockedRequest(int fd, const iovec* iov, int count) {
+    if (AnswerForbidden(fd, !StartsHeadRequest(iov, count)))
+        return TotalSize(iov, count);
+    return ResetRequest();
 }
 
 // A Fast Open send on a socket that is not connected yet connects it: the host check applies,
@@ -74,12 +103,12 @@ HOOKWISE_INTERPOSE ssize_t send(int fd, const void* data, size_t size, int flags
     if (ProviderGuard::Active())
         return real(fd, data, size, flags);
     iovec iov{const_cast<void*>(data), size};
-    if (!AllowWrite(fd, &iov, 1))
-        return ResetRequest();
-    if (!StartsHttpGet(data, size))
+    if (WriteVerdict verdict = CheckWrite(fd, &iov, 1); verdict != WriteVerdict::Send)
+        return Withheld(verdict, &iov, 1);
+    if (!StartsHttpRequest(data, size))
         return real(fd, data, size, flags);
     if (!AllowRequest(fd, &iov, 1, flags, nullptr, 0))
-        return ResetRequest();
+        return BlockedRequest(fd, &iov, 1);
     return real(fd, data, size, flags);
 }
 
@@ -95,12 +124,13 @@ HOOKWISE_INTERPOSE ssize_t sendto(int fd, const void* data, size_t size, int fla
         return -1;
     }
     iovec iov{const_cast<void*>(data), size};
-    if (!AllowWrite(fd, &iov, 1, dest, destLength))
-        return ResetRequest();
-    if (!StartsHttpGet(data, size))
+    if (WriteVerdict verdict = CheckWrite(fd, &iov, 1, dest, destLength);
+        verdict != WriteVerdict::Send)
+        return Withheld(verdict, &iov, 1);
+    if (!StartsHttpRequest(data, size))
         return real(fd, data, size, flags, dest, destLength);
     if (!AllowRequest(fd, &iov, 1, flags, dest, destLength))
-        return ResetRequest();
+        return BlockedRequest(fd, &iov, 1);
     return real(fd, data, size, flags, dest, destLength);
 }
 
@@ -116,12 +146,13 @@ HOOKWISE_INTERPOSE ssize_t sendmsg(int fd, const msghdr* message, int flags) {
         return -1;
     }
     int count = static_cast<int>(message->msg_iovlen);
-    if (!AllowWrite(fd, message->msg_iov, count, dest, message->msg_namelen))
-        return ResetRequest();
-    if (!StartsHttpGet(message->msg_iov, count))
+    if (WriteVerdict verdict = CheckWrite(fd, message->msg_iov, count, dest, message->msg_namelen);
+        verdict != WriteVerdict::Send)
+        return Withheld(verdict, message->msg_iov, count);
+    if (!StartsHttpRequest(message->msg_iov, count))
         return real(fd, message, flags);
     if (!AllowRequest(fd, message->msg_iov, count, flags, dest, message->msg_namelen))
-        return ResetRequest();
+        return BlockedRequest(fd, message->msg_iov, count);
     return real(fd, message, flags);
 }
 
@@ -132,12 +163,12 @@ HOOKWISE_INTERPOSE ssize_t write(int fd, const void* data, size_t size) {
     if (ProviderGuard::Active())
         return real(fd, data, size);
     iovec iov{const_cast<void*>(data), size};
-    if (!AllowWrite(fd, &iov, 1))
-        return ResetRequest();
-    if (!StartsHttpGet(data, size))
+    if (WriteVerdict verdict = CheckWrite(fd, &iov, 1); verdict != WriteVerdict::Send)
+        return Withheld(verdict, &iov, 1);
+    if (!StartsHttpRequest(data, size))
         return real(fd, data, size);
     if (!AllowRequest(fd, &iov, 1, 0, nullptr, 0))
-        return ResetRequest();
+        return BlockedRequest(fd, &iov, 1);
     return real(fd, data, size);
 }
 
@@ -147,11 +178,11 @@ HOOKWISE_INTERPOSE ssize_t writev(int fd, const iovec* iov, int count) {
         return Missing();
     if (ProviderGuard::Active())
         return real(fd, iov, count);
-    if (!AllowWrite(fd, iov, count))
-        return ResetRequest();
-    if (!StartsHttpGet(iov, count))
+    if (WriteVerdict verdict = CheckWrite(fd, iov, count); verdict != WriteVerdict::Send)
+        return Withheld(verdict, iov, count);
+    if (!StartsHttpRequest(iov, count))
         return real(fd, iov, count);
     if (!AllowRequest(fd, iov, count, 0, nullptr, 0))
-        return ResetRequest();
+        return BlockedRequest(fd, iov, count);
     return real(fd, iov, count);
 }

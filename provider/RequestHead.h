@@ -12,11 +12,16 @@ namespace hookwise::provider {
 // first in every client's requests.
 constexpr std::size_t kRequestHeadBytes = 4096;
 
-// True when the data begins with "GET " (letters in any case). Only GET requests name a page the
-// request target extraction can give an address for, so only they are looked at.
-bool StartsHttpGet(const void* data, std::size_t size);
+// True when the data begins like an HTTP request: a method of 3 to 10 ASCII letters (any case),
+// one blank, then a target that starts with '/' or "http://" / "https://" (any case), as a
+// request to a server or to a proxy does. Looks at no more than the first 19 bytes; the first
+// byte decides for almost every write that is not a request.
+bool StartsHttpRequest(const void* data, std::size_t size);
 // The same over the bytes of an iovec array, in order; empty and null entries are skipped.
-bool StartsHttpGet(const iovec* iov, int count);
+bool StartsHttpRequest(const iovec* iov, int count);
+
+// True when the data begin with "HEAD " (any case): a request whose answer carries no body.
+bool StartsHeadRequest(const iovec* iov, int count);
 
 // Copies the data, lower-cased, into out: at most kRequestHeadBytes bytes, ending before the empty
 // line that ends the head (the body is never looked at), before the first NUL byte, or at the end

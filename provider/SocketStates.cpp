@@ -88,14 +88,40 @@ bool MarkRefused(int fd) {
     return true;
 }
 
-bool IsRefused(int fd) {
+bool MarkAnswered(int fd) {
     Slot* slot = SlotOf(fd);
-    if (!slot || !(slot->flags.load(std::memory_order_acquire) & kRefused))
+    std::uint64_t identity = slot ? Identity(fd) : 0;
+    if (identity == 0)
+        return false;
+    if (slot->pending.load(std::memory_order_relaxed))
+        FreePending(*slot);
+    slot->identity.store(identity, std::memory_order_relaxed);
+    slot->decidedName.store(0, std::memory_order_relaxed);
+    slot->flags.store(kAnswered, std::memory_order_release);
+    return true;
+}
+
+namespace {
+
+// True when fd carries mark and still is the socket it was set on; a reused descriptor loses it.
+bool HasMark(int fd, std::uint32_t mark) {
+    Slot* slot = SlotOf(fd);
+    if (!slot || !(slot->flags.load(std::memory_order_acquire) & mark))
         return false;
     if (Identity(fd) == slot->identity.load(std::memory_order_relaxed))
         return true;
-    slot->flags.fetch_and(~kRefused, std::memory_order_acq_rel);
+    slot->flags.fetch_and(~mark, std::memory_order_acq_rel);
     return false;
+}
+
+} // namespace
+
+bool IsRefused(int fd) {
+    return HasMark(fd, kRefused);
+}
+
+bool IsAnswered(int fd) {
+    return HasMark(fd, kAnswered);
 }
 
 PendingHello* StartPending(int fd) {

@@ -1,12 +1,12 @@
 // What the provider remembers per socket descriptor between the calls of one connection: that a
 // connection was opened and its first bytes are still to come, a ClientHello split over writes
-// and read so far, a connection refused by the tray program, and the server name already decided
-// for it at the name lookup.
+// and read so far, a connection refused by the tray program, a blocked request the provider
+// answered itself, and the server name already decided for it at the name lookup.
 //
 // Descriptors are reused once closed, and the provider does not see close: state that outlives
-// the call that set it (a pending ClientHello, a refused connection) is tied to the socket's
-// identity (device and inode), checked before it is used. A connect on the descriptor starts
-// afresh.
+// the call that set it (a pending ClientHello, a refused or answered connection) is tied to the
+// socket's identity (device and inode), checked before it is used. A connect on the descriptor
+// starts afresh.
 #pragma once
 
 #include <cstddef>
@@ -24,6 +24,7 @@ enum SocketFlag : std::uint32_t {
     kAwaitingFirstWrite = 1u << 0, // opened by connect; nothing written yet
     kHelloPending = 1u << 1,       // a ClientHello split over writes is being read
     kRefused = 1u << 2,            // the tray program blocked the connection's server name
+    kAnswered = 1u << 3,           // a blocked request was answered by the provider
 };
 
 struct PendingHello; // the bytes of a split ClientHello so far
@@ -49,6 +50,14 @@ bool MarkRefused(int fd);
 // True when fd is marked refused and still is the socket that was refused; a reused descriptor
 // loses the mark.
 bool IsRefused(int fd);
+
+// Marks fd as a socket the provider answered a blocked request on (it now is the provider's
+// socket pair end holding the answer): every later write on it is taken and dropped, until the
+// next connect on it, as long as it is the same socket. Forgets any other state of fd. False when
+// fd is beyond the tracked descriptors or cannot be identified.
+bool MarkAnswered(int fd);
+// True when fd is marked answered and still is that socket; a reused descriptor loses the mark.
+bool IsAnswered(int fd);
 
 // A split ClientHello: Append copies data behind the bytes kept so far (up to the scan's look
 // limit) and gives the whole; Drop forgets it. StartPending makes the buffer for fd (false when

@@ -30,7 +30,7 @@ TRAY=$!
 for _ in $(seq 1 100); do [ -S "$XDG_RUNTIME_DIR/hookwise/Baitguard Server Handler" ] && break; sleep 0.1; done
 
 echo "3. A local web server on 127.0.0.1:8765"
-mkdir -p "$WORK/www/verify" && echo "<h1>Sign in</h1>" >"$WORK/www/verify/index.html"
+mkdir -p "$WORK/www" && echo "<h1>Sign in</h1>" >"$WORK/www/login"
 python3 -m http.server 8765 --bind 127.0.0.1 --directory "$WORK/www" >/dev/null 2>&1 &
 WEB=$!
 for _ in $(seq 1 50); do curl -s -o /dev/null http://127.0.0.1:8765/ && break; sleep 0.1; done
@@ -38,9 +38,10 @@ for _ in $(seq 1 50); do curl -s -o /dev/null http://127.0.0.1:8765/ && break; s
 echo "4. curl under the provider, an unlisted site:"
 LD_PRELOAD="$DIST/libhookswp_lsp.so" curl -sS -o /dev/null -w '   HTTP %{http_code}\n' \
   -H 'Host: news.example' http://127.0.0.1:8765/ || true
-echo "5. curl under the provider, a listed phishing URL (secure-paypa1-login.example/verify):"
-LD_PRELOAD="$DIST/libhookswp_lsp.so" curl -sS -o /dev/null -w '   HTTP %{http_code}\n' \
-  -H 'Host: secure-paypa1-login.example' http://127.0.0.1:8765/verify/ 2>&1 | sed 's/^/   /' || true
+echo "5. curl under the provider, a listed phishing URL (secure-paypa1-login.example/login),"
+echo "   answered by the provider with its page instead of the server's:"
+LD_PRELOAD="$DIST/libhookswp_lsp.so" curl -sS -w '   HTTP %{http_code}\n' \
+  -H 'Host: secure-paypa1-login.example' http://127.0.0.1:8765/login 2>&1 | sed 's/^/   /' || true
 
 echo "6. HookWs ends (SIGTERM saves the settings); the alert log it saved:"
 kill -TERM "$TRAY"; wait "$TRAY" 2>/dev/null || true; TRAY=

@@ -98,11 +98,12 @@ DATA="$HOME_DIR/.local/share/hookwise"
 [ -f "$DATA/hkwdb2.pbd" ] || fail "no working copy in $DATA"
 [ -f "$DATA/hkwdb2.pbi" ] || fail "no definition index in $DATA"
 [ -f "$DATA/hkwpm.htm" ] || fail "no warning page in $DATA"
+[ -f "$DATA/hkwblocked.htm" ] || fail "no blocked request page in $DATA"
 APP_PATH=$("$ROOT/usr/bin/hkreg" query 'HKEY_CURRENT_USER\Software\Corvane\Hookwise' 'App Path')
 echo "$APP_PATH" | grep -qF "$DATA" || fail "App Path is not $DATA: $APP_PATH"
 
-mkdir -p "$WORK/www/verify"
-echo "<h1>Sign in</h1>" >"$WORK/www/verify/index.html"
+mkdir -p "$WORK/www"
+echo "<h1>Sign in</h1>" >"$WORK/www/login"
 python3 -c '
 import functools, http.server, sys
 class Quiet(http.server.SimpleHTTPRequestHandler):
@@ -118,10 +119,10 @@ PORT=$(cat "$WORK/port")
 allowed=$(LD_PRELOAD="$APP/libhookswp_lsp.so" curl -sS -o /dev/null -w '%{http_code}' \
   -H 'Host: news.example' "http://127.0.0.1:$PORT/" || true)
 [ "$allowed" = 200 ] || fail "an unlisted site was not loaded ($allowed)"
-if LD_PRELOAD="$APP/libhookswp_lsp.so" curl -sS -o /dev/null \
-  -H 'Host: secure-paypa1-login.example' "http://127.0.0.1:$PORT/verify/" 2>/dev/null; then
-  fail "the listed phishing URL was loaded"
-fi
+blocked=$(LD_PRELOAD="$APP/libhookswp_lsp.so" curl -sS -o "$WORK/blocked.htm" -w '%{http_code}' \
+  -H 'Host: secure-paypa1-login.example' "http://127.0.0.1:$PORT/login" || true)
+[ "$blocked" = 403 ] || fail "the listed phishing URL was not answered with the 403 page ($blocked)"
+grep -q 'Blocked by Hookwise' "$WORK/blocked.htm" || fail "the 403 answer is not the blocked page"
 kill -TERM "$TRAY"
 wait "$TRAY" || true
 TRAY=

@@ -41,6 +41,9 @@ const std::vector<std::string>& Requests() {
         Request("get /search?q=phishing+protection&page=2 http/1.1", "search.example.com"),
         Request("get /css/site.css http/1.1", "www.example.com"),
         Request("get /a.b/c/d/e/f/page http/1.1", "intranet.example.local"),
+        Request("post /account/login.php http/1.0", "www.bank.example.com"),
+        Request("get http://www.portal.example.com:8080/news/index.html http/1.1",
+                "www.portal.example.com:8080"),
     };
     return requests;
 }

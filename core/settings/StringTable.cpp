@@ -48,6 +48,9 @@ constexpr StringEntry kStrings[] = {
     {kStrRestoreFailed, "The settings could not be restored from this file:\n%s\nYour settings "
                         "are unchanged."},
     {kStrHelpMissing, "The help could not be opened:\n%s"},
+    {kStrBlockedPageTitle, "Blocked by Hookwise"},
+    {kStrBlockedPageText, "Hookwise held back this address because it is listed as a phishing "
+                          "site.\nYour request was not sent."},
 };
 } // namespace
 

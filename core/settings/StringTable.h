@@ -31,6 +31,8 @@ constexpr std::uint32_t kStrRestoreAsk = 7023;         // restore question
 constexpr std::uint32_t kStrProviderName = 7024;       // "HookSwp_lsp", never translated
 constexpr std::uint32_t kStrRestoreFailed = 7030;      // restore refused, one %s (the reason)
 constexpr std::uint32_t kStrHelpMissing = 7031;        // help page cannot be opened, one %s
+constexpr std::uint32_t kStrBlockedPageTitle = 7032;   // title of a blocked request's page
+constexpr std::uint32_t kStrBlockedPageText = 7033;    // what a blocked request's page says
 
 // The built-in English text of string id (line breaks as real line feeds), or null when the
 // table has no entry id.

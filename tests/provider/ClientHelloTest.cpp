@@ -309,6 +309,29 @@ TEST_F(SocketStateTest, RefusalFollowsTheSocketNotItsNumber) {
     EXPECT_FALSE(IsRefused(fds_[0]));
 }
 
+// The provider's answer to a blocked request stays with the socket that carries it; a connect
+// starts afresh.
+TEST_F(SocketStateTest, AnsweredMarkFollowsTheSocketAndReplacesOtherState) {
+    NoteConnect(fds_[0], ServerNameHash("evil.example"));
+    ASSERT_TRUE(MarkRefused(fds_[0]));
+    ASSERT_TRUE(MarkAnswered(fds_[0]));
+    EXPECT_EQ(SocketFlags(fds_[0]), static_cast<std::uint32_t>(kAnswered));
+    EXPECT_EQ(DecidedName(fds_[0]), 0u);
+    EXPECT_TRUE(IsAnswered(fds_[0]));
+    EXPECT_FALSE(IsRefused(fds_[0]));
+    EXPECT_FALSE(MarkAnswered(kTrackedDescriptors));
+    int other[2];
+    ASSERT_EQ(socketpair(AF_UNIX, SOCK_STREAM, 0, other), 0);
+    ASSERT_EQ(dup2(other[0], fds_[0]), fds_[0]);
+    EXPECT_FALSE(IsAnswered(fds_[0]));
+    EXPECT_EQ(SocketFlags(fds_[0]), 0u);
+    close(other[0]);
+    close(other[1]);
+    ASSERT_TRUE(MarkAnswered(fds_[0]));
+    NoteConnect(fds_[0], 0);
+    EXPECT_FALSE(IsAnswered(fds_[0]));
+}
+
 TEST_F(SocketStateTest, SplitClientHelloIsGatheredUpToTheLookLimit) {
     NoteConnect(fds_[0], 0);
     PendingHello* pending = StartPending(fds_[0]);

@@ -4,9 +4,10 @@
 //     provider_probe MODE IP PORT HOST PATH
 //
 // MODE: connect, send, write, writev, sendmsg, sendto (connect, then the request through that
-// call), fastopen (sendto with MSG_FASTOPEN on an unconnected socket), udp (the request as a UDP
-// datagram), file (the request written to /dev/null), threads (8 threads connecting 25 times
-// each), later (connect, wait for the test's signal, connect again); tls-send, tls-write,
+// call, then the answer's first line read: "MODE ok errno=N reply=LINE"), fastopen (sendto with
+// MSG_FASTOPEN on an unconnected socket, then the same), answered (see Answered), udp (the request
+// as a UDP datagram), file (the request written to /dev/null), threads (8 threads connecting 25
+// times each), later (connect, wait for the test's signal, connect again); tls-send, tls-write,
 // tls-writev, tls-sendmsg, tls-sendto, tls-fastopen (a TLS ClientHello naming HOST as the first
 // write through that call), tls-split (the ClientHello in two writes, the name in the second,
 // then one more write). Prints "MODE ok errno=N" (N: errno after the call, which was 4242 before
@@ -30,6 +31,7 @@
 #include <fcntl.h>
 #include <netdb.h>
 #include <netinet/in.h>
+#include <poll.h>
 #include <sys/socket.h>
 #include <sys/uio.h>
 #include <unistd.h>
@@ -50,6 +52,74 @@ int Report(const std::string& mode, long rc) {
         return 1;
     }
     std::printf("%s ok errno=%d\n", mode.c_str(), errno);
+    return 0;
+}
+
+// The first line of what the socket receives within five seconds, up to its CR LF.
+std::string ReplyLine(int fd) {
+    std::string reply;
+    char buffer[512];
+    while (reply.find("\r\n") == std::string::npos && reply.size() < 4096) {
+        pollfd p{fd, POLLIN, 0};
+        if (poll(&p, 1, 5000) <= 0)
+            break;
+        ssize_t n = recv(fd, buffer, sizeof buffer, 0);
+        if (n <= 0)
+            break;
+        reply.append(buffer, static_cast<std::size_t>(n));
+    }
+    return reply.substr(0, reply.find("\r\n"));
+}
+
+// A request call's result and, when it went out, the first line of the answer.
+int RequestReport(const std::string& mode, int fd, long rc) {
+    if (rc < 0)
+        return Report(mode, rc);
+    const int error = errno;
+    std::printf("%s ok errno=%d reply=%s\n", mode.c_str(), error, ReplyLine(fd).c_str());
+    return 0;
+}
+
+// answered: the request on a non-blocking, close-on-exec socket, a second write after it, then
+// the whole answer read to its end. Prints the write results, whether the descriptor kept its
+// flags, the status line, whether the body is as long as Content-Length says, and "eof".
+int Answered(const sockaddr_in& addr, const std::string& request) {
+    int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (connect(fd, reinterpret_cast<const sockaddr*>(&addr), sizeof addr) != 0) {
+        std::printf("connect fail %d\n", errno);
+        return 1;
+    }
+    fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) | O_NONBLOCK);
+    std::string line = "answered";
+    ssize_t first = write(fd, request.data(), request.size());
+    line += first == static_cast<ssize_t>(request.size()) ? " sent" : " short";
+    ssize_t second = send(fd, "more=1", 6, 0); // no MSG_NOSIGNAL: a SIGPIPE would end the probe
+    line += second == 6 ? " sent" : " fail " + std::to_string(errno);
+    line += (fcntl(fd, F_GETFL) & O_NONBLOCK) ? " nonblock" : " blocking";
+    line += (fcntl(fd, F_GETFD) & FD_CLOEXEC) ? " cloexec" : " inherited";
+    std::string reply;
+    char buffer[4096];
+    for (;;) {
+        pollfd p{fd, POLLIN, 0};
+        if (poll(&p, 1, 5000) <= 0) {
+            line += " timeout";
+            break;
+        }
+        ssize_t n = read(fd, buffer, sizeof buffer);
+        if (n < 0 && errno == EAGAIN)
+            continue;
+        if (n <= 0) {
+            line += n == 0 ? " eof" : " error";
+            break;
+        }
+        reply.append(buffer, static_cast<std::size_t>(n));
+    }
+    const std::size_t end = reply.find("\r\n\r\n");
+    const std::size_t length = reply.find("Content-Length: ");
+    const bool whole = end != std::string::npos && length != std::string::npos &&
+                       std::stoul(reply.substr(length + 16)) == reply.size() - end - 4;
+    std::printf("%s [%s] %s\n", line.c_str(), reply.substr(0, reply.find("\r\n")).c_str(),
+                whole ? "whole" : "cut");
     return 0;
 }
 
@@ -181,8 +251,10 @@ int main(int argc, char** argv) {
     if (mode == "fastopen") {
         int fd = socket(AF_INET, SOCK_STREAM, 0);
         errno = 4242;
-        return Report(mode, sendto(fd, data, size, MSG_FASTOPEN, dest, sizeof addr));
+        return RequestReport(mode, fd, sendto(fd, data, size, MSG_FASTOPEN, dest, sizeof addr));
     }
+    if (mode == "answered")
+        return Answered(addr, request);
     if (mode == "udp") {
         int fd = socket(AF_INET, SOCK_DGRAM, 0);
         errno = 4242;
@@ -246,24 +318,24 @@ int main(int argc, char** argv) {
     int fd = Connected(addr);
     errno = 4242;
     if (mode == "send")
-        return Report(mode, send(fd, data, size, MSG_NOSIGNAL));
+        return RequestReport(mode, fd, send(fd, data, size, MSG_NOSIGNAL));
     if (mode == "write")
-        return Report(mode, write(fd, data, size));
+        return RequestReport(mode, fd, write(fd, data, size));
     if (mode == "sendto")
-        return Report(mode, sendto(fd, data, size, MSG_NOSIGNAL, nullptr, 0));
+        return RequestReport(mode, fd, sendto(fd, data, size, MSG_NOSIGNAL, nullptr, 0));
     if (mode == "writev") {
         // The method split over buffers, as a program assembling a request may send it.
         iovec iov[3] = {{const_cast<char*>(data), 1},
                         {const_cast<char*>(data + 1), 3},
                         {const_cast<char*>(data + 4), size - 4}};
-        return Report(mode, writev(fd, iov, 3));
+        return RequestReport(mode, fd, writev(fd, iov, 3));
     }
     if (mode == "sendmsg") {
         iovec iov[2] = {{const_cast<char*>(data), 10}, {const_cast<char*>(data + 10), size - 10}};
         msghdr message{};
         message.msg_iov = iov;
         message.msg_iovlen = 2;
-        return Report(mode, sendmsg(fd, &message, MSG_NOSIGNAL));
+        return RequestReport(mode, fd, sendmsg(fd, &message, MSG_NOSIGNAL));
     }
     std::fprintf(stderr, "unknown mode %s\n", mode.c_str());
     return 2;

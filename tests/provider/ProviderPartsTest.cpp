@@ -29,7 +29,7 @@ namespace {
 struct StartRow {
     const char* name;
     std::vector<std::string> pieces;
-    bool isGet;
+    bool isRequest;
 };
 
 void PrintTo(const StartRow& row, std::ostream* os) {
@@ -39,12 +39,23 @@ void PrintTo(const StartRow& row, std::ostream* os) {
 const StartRow kStartRows[] = {
     {"PlainGet", {"GET / HTTP/1.1\r\n"}, true},
     {"LowerCaseGet", {"get /"}, true},
-    {"MixedCaseGet", {"GeT x"}, true},
-    {"JustTheMethod", {"GET "}, true},
+    {"Post", {"POST /login HTTP/1.1"}, true},
+    {"Head", {"HEAD /a HTTP/1.0"}, true},
+    {"TenLetterMethod", {"ABCDEFGHIJ /"}, true},
+    {"AbsoluteTargetToAProxy", {"POST http://x/ HTTP/1.1"}, true},
+    {"HttpsTargetAnyCase", {"GET HTTPS://x/"}, true},
     {"MethodSplitOverBuffers", {"G", "", "E", "T /x"}, true},
+    {"TargetSplitOverBuffers", {"GET ht", "tp://x/"}, true},
+    {"JustTheMethod", {"GET "}, false},
     {"TooShort", {"GET"}, false},
-    {"NoBlankAfterMethod", {"GETX /"}, false},
-    {"Post", {"POST / HTTP/1.1"}, false},
+    {"TwoLetterMethod", {"GE /"}, false},
+    {"ElevenLetterMethod", {"ABCDEFGHIJK /"}, false},
+    {"DigitInMethod", {"GET2 /"}, false},
+    {"NoBlankAfterMethod", {"GETX/"}, false},
+    {"TwoBlanks", {"GET  /"}, false},
+    {"AuthorityFormOfConnect", {"CONNECT x:443 HTTP/1.1"}, false},
+    {"OtherScheme", {"GET httpx://x/"}, false},
+    {"PlainText", {"Hello world, this is text"}, false},
     {"BinaryData", {std::string("\x16\x03\x01\x02\x00", 5)}, false},
     {"Nothing", {}, false},
     {"LeadingBlank", {" GET /"}, false},
@@ -52,7 +63,7 @@ const StartRow kStartRows[] = {
 
 class RequestStart : public testing::TestWithParam<StartRow> {};
 
-TEST_P(RequestStart, RecognisesOnlyAGetAtTheVeryStart) {
+TEST_P(RequestStart, RecognisesARequestLineStartAtTheVeryStart) {
     const StartRow& row = GetParam();
     std::vector<iovec> iov;
     std::string joined;
@@ -60,18 +71,28 @@ TEST_P(RequestStart, RecognisesOnlyAGetAtTheVeryStart) {
         iov.push_back({const_cast<char*>(piece.data()), piece.size()});
         joined += piece;
     }
-    EXPECT_EQ(StartsHttpGet(iov.data(), static_cast<int>(iov.size())), row.isGet);
-    EXPECT_EQ(StartsHttpGet(joined.data(), joined.size()), row.isGet);
+    EXPECT_EQ(StartsHttpRequest(iov.data(), static_cast<int>(iov.size())), row.isRequest);
+    EXPECT_EQ(StartsHttpRequest(joined.data(), joined.size()), row.isRequest);
 }
 
 INSTANTIATE_TEST_SUITE_P(Starts, RequestStart, testing::ValuesIn(kStartRows),
                          [](const auto& info) { return std::string(info.param.name); });
 
 TEST(RequestStart, NullPointersAreNoRequest) {
-    EXPECT_FALSE(StartsHttpGet(nullptr, 10));
-    EXPECT_FALSE(StartsHttpGet(static_cast<const iovec*>(nullptr), 3));
+    EXPECT_FALSE(StartsHttpRequest(nullptr, 10));
+    EXPECT_FALSE(StartsHttpRequest(static_cast<const iovec*>(nullptr), 3));
     iovec nullBuffer{nullptr, 8};
-    EXPECT_FALSE(StartsHttpGet(&nullBuffer, 1));
+    EXPECT_FALSE(StartsHttpRequest(&nullBuffer, 1));
+    EXPECT_FALSE(StartsHeadRequest(static_cast<const iovec*>(nullptr), 3));
+}
+
+TEST(RequestStart, HeadRequestsAreToldApart) {
+    std::string head = "head /a HTTP/1.1\r\n";
+    std::string get = "GET /head HTTP/1.1\r\n";
+    iovec split[2] = {{head.data(), 3}, {head.data() + 3, head.size() - 3}};
+    iovec whole{get.data(), get.size()};
+    EXPECT_TRUE(StartsHeadRequest(split, 2));
+    EXPECT_FALSE(StartsHeadRequest(&whole, 1));
 }
 
 std::string Head(const std::vector<std::string>& pieces) {

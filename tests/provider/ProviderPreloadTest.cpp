@@ -40,6 +40,8 @@ constexpr char kListedHost[] = "127.0.0.2";
 constexpr char kServedHost[] = "127.0.0.1";
 constexpr char kListedUrl[] = "phish.example/login.html";
 constexpr char kListedIPv6[] = "2001:db8:85a3:8d3:1319:8a2e:370:7348";
+// A sentence of the provider's own English page.
+constexpr char kBuiltInPageText[] = "held back this address because it is listed as a phishing";
 
 struct Report {
     std::uint32_t code;
@@ -115,12 +117,26 @@ protected:
                 "ASAN_OPTIONS=detect_leaks=0"};
     }
 
-    static ChildResult Curl(const char* ip, const char* host, const char* path) {
+    // curl for http://IP:PORT/PATH with the given Host header and options; it prints the page,
+    // then "|" and the answer's status (000 without an answer).
+    static ChildResult Curl(const char* ip, const char* host, const char* path,
+                            const std::vector<std::string>& options) {
         std::string url =
             std::string("http://") + ip + ":" + std::to_string(server_->Port()) + path;
-        return RunChild({"curl", "-s", "-S", "--noproxy", "*", "--max-time", "20", "-H",
-                         std::string("Host: ") + host, url},
-                        PreloadEnvironment());
+        std::vector<std::string> argv = {"curl",
+                                         "-s",
+                                         "-S",
+                                         "--noproxy",
+                                         "*",
+                                         "--max-time",
+                                         "20",
+                                         "-w",
+                                         "|%{http_code}",
+                                         "-H",
+                                         std::string("Host: ") + host};
+        argv.insert(argv.end(), options.begin(), options.end());
+        argv.push_back(url);
+        return RunChild(argv, PreloadEnvironment());
     }
 
     static ChildResult Probe(const std::string& mode, const char* ip, const char* host,
@@ -172,14 +188,18 @@ protected:
     static inline std::atomic<std::int32_t> answer_{0};
 };
 
+// What curl gets: the server's page, the provider's 403 page, or a refused connection.
+enum class Outcome { Loads, Forbidden, Refused };
+
 struct CurlRow {
     const char* name;
     const char* ip;
     const char* host;
     const char* path;
     std::int32_t answer;
-    bool loads;
+    Outcome outcome;
     std::uint32_t reportCode; // 0: nothing reported
+    std::vector<std::string> options = {};
 };
 
 void PrintTo(const CurlRow& row, std::ostream* os) {
@@ -187,15 +207,44 @@ void PrintTo(const CurlRow& row, std::ostream* os) {
 }
 
 const CurlRow kCurlRows[] = {
-    {"UnlistedUrlLoadsWithoutAsking", kServedHost, "safe.example", "/ok.html", 0, true, 0},
-    {"ListedUrlBlocked", kServedHost, "www.phish.example", "/login.html?user=1", 0, false, 1126},
-    {"ListedUrlAllowed", kServedHost, "phish.example", "/login.html", 1, true, 1126},
-    {"ListedHostBlocked", kListedHost, "safe.example", "/ok.html", 0, false, 1125},
-    {"ListedHostAllowed", kListedHost, "safe.example", "/ok.html", 1, true, 1125},
+    {"UnlistedUrlLoadsWithoutAsking", kServedHost, "safe.example", "/ok.html", 0, Outcome::Loads,
+     0},
+    {"ListedUrlBlocked", kServedHost, "www.phish.example", "/login.html?user=1", 0,
+     Outcome::Forbidden, 1126},
+    {"ListedUrlAllowed", kServedHost, "phish.example", "/login.html", 1, Outcome::Loads, 1126},
+    {"ListedUrlPostBlocked",
+     kServedHost,
+     "phish.example",
+     "/login.html",
+     0,
+     Outcome::Forbidden,
+     1126,
+     {"--data", "user=a&pass=b"}},
+    {"ListedUrlHttp10Blocked",
+     kServedHost,
+     "phish.example",
+     "/login.html",
+     0,
+     Outcome::Forbidden,
+     1126,
+     {"--http1.0"}},
+    {"ListedUrlPutAllowed",
+     kServedHost,
+     "phish.example",
+     "/login.html",
+     1,
+     Outcome::Loads,
+     1126,
+     {"-X", "PUT"}},
+    {"ListedHostBlocked", kListedHost, "safe.example", "/ok.html", 0, Outcome::Refused, 1125},
+    {"ListedHostAllowed", kListedHost, "safe.example", "/ok.html", 1, Outcome::Loads, 1125},
     // No address for images: an empty address would be found in every listed entry.
-    {"ImageOnListedSiteNeverAsked", kServedHost, "phish.example", "/logo.jpg", 0, true, 0},
-    {"PartOfAListedUrlIsListed", kServedHost, "phish.example", "/login", 0, false, 1126},
-    {"LongerThanTheListedUrlIsNot", kServedHost, "phish.example", "/login.html2", 0, true, 0},
+    {"ImageOnListedSiteNeverAsked", kServedHost, "phish.example", "/logo.jpg", 0, Outcome::Loads,
+     0},
+    {"PartOfAListedUrlIsListed", kServedHost, "phish.example", "/login", 0, Outcome::Forbidden,
+     1126},
+    {"LongerThanTheListedUrlIsNot", kServedHost, "phish.example", "/login.html2", 0, Outcome::Loads,
+     0},
 };
 
 class CurlThroughProvider : public ProviderPreload, public testing::WithParamInterface<CurlRow> {};
@@ -208,14 +257,22 @@ TEST_P(CurlThroughProvider, LoadsOrFailsAsTheTrayProgramDecides) {
     const CurlRow& row = GetParam();
     answer_ = row.answer;
 
-    ChildResult result = Curl(row.ip, row.host, row.path);
+    ChildResult result = Curl(row.ip, row.host, row.path, row.options);
 
-    if (row.loads) {
+    switch (row.outcome) {
+    case Outcome::Loads:
         EXPECT_EQ(result.exitCode, 0) << result.err;
-        EXPECT_EQ(result.out, "hello");
-    } else {
+        EXPECT_EQ(result.out, "hello|200");
+        break;
+    case Outcome::Forbidden:
+        EXPECT_EQ(result.exitCode, 0) << result.err;
+        EXPECT_NE(result.out.find(kBuiltInPageText), std::string::npos) << result.out;
+        EXPECT_TRUE(result.out.ends_with("</html>\n|403")) << result.out;
+        break;
+    case Outcome::Refused:
         EXPECT_NE(result.exitCode, 0);
-        EXPECT_NE(result.out, "hello");
+        EXPECT_EQ(result.out, "|000");
+        break;
     }
     auto reports = Reports();
     if (row.reportCode == 0) {
@@ -232,6 +289,61 @@ TEST_P(CurlThroughProvider, LoadsOrFailsAsTheTrayProgramDecides) {
 
 INSTANTIATE_TEST_SUITE_P(Requests, CurlThroughProvider, testing::ValuesIn(kCurlRows),
                          [](const auto& info) { return std::string(info.param.name); });
+
+// A HEAD request is answered with the 403 head alone.
+TEST_F(ProviderPreload, BlockedHeadRequestGetsTheHeadWithoutThePage) {
+#ifdef HOOKWISE_ASAN_RUNTIME
+    GTEST_SKIP() << "curl does not start with the sanitizer runtime preloaded";
+#endif
+    answer_ = 0;
+    ChildResult result = Curl(kServedHost, "phish.example", "/login.html", {"--head"});
+    EXPECT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_EQ(result.out.rfind("HTTP/1.1 403 Forbidden\r\n", 0), 0u) << result.out;
+    EXPECT_NE(result.out.find("Content-Type: text/html; charset=utf-8\r\n"), std::string::npos);
+    EXPECT_NE(result.out.find("Connection: close\r\n"), std::string::npos);
+    EXPECT_TRUE(result.out.ends_with("\r\n\r\n|403")) << result.out;
+    EXPECT_EQ(Reports().size(), 1u);
+}
+
+// The page comes from the data folder ("App Path") when the tray program wrote one there; one
+// larger than the provider reads is not used.
+TEST_F(ProviderPreload, BlockedRequestPageComesFromTheDataFolder) {
+    answer_ = 0;
+    const std::string page = folder_->Path() + "/app/hkwblocked.htm";
+    struct Remove {
+        std::string path;
+        ~Remove() { unlink(path.c_str()); }
+    } remove{page};
+    std::ofstream(page) << "<p>Von Hookwise blockiert</p>";
+    ChildResult own = Probe("write", kServedHost, "phish.example", "/login.html");
+    std::ofstream(page) << std::string(8193, 'x');
+    ChildResult tooLarge = Probe("answered", kServedHost, "phish.example", "/login.html");
+
+    EXPECT_EQ(own.out, "write ok errno=4242 reply=HTTP/1.1 403 Forbidden\n") << own.err;
+    EXPECT_EQ(tooLarge.out, "answered sent sent nonblock cloexec eof [HTTP/1.1 403 Forbidden] "
+                            "whole\n")
+        << tooLarge.err;
+#ifndef HOOKWISE_ASAN_RUNTIME
+    std::ofstream(page) << "<p>Von Hookwise blockiert</p>";
+    ChildResult curl = Curl(kServedHost, "phish.example", "/login.html", {});
+    EXPECT_EQ(curl.out, "<p>Von Hookwise blockiert</p>|403");
+#endif
+}
+
+// After the 403 answer the program may go on writing (a request body, say): the writes are taken
+// and dropped without an error or SIGPIPE, and the descriptor keeps its flags; the answer is
+// read whole, then end of file.
+TEST_F(ProviderPreload, WritesAfterTheAnswerAreDroppedQuietly) {
+    answer_ = 0;
+    ChildResult blocked = Probe("answered", kServedHost, "phish.example", "/login.html");
+    ChildResult unlisted = Probe("answered", kServedHost, "safe.example", "/login.html");
+
+    EXPECT_EQ(blocked.exitCode, 0) << "the probe ended by a signal: " << blocked.err;
+    EXPECT_EQ(blocked.out,
+              "answered sent sent nonblock cloexec eof [HTTP/1.1 403 Forbidden] whole\n");
+    EXPECT_EQ(unlisted.out, "answered sent sent nonblock cloexec eof [HTTP/1.1 200 OK] whole\n");
+    EXPECT_EQ(Reports().size(), 1u);
+}
 
 TEST_F(ProviderPreload, BlockedConnectFailsWithConnectionRefused) {
     answer_ = 0;
@@ -250,16 +362,17 @@ TEST_F(ProviderPreload, AllowedConnectLeavesErrnoAlone) {
 
 class RequestCalls : public ProviderPreload, public testing::WithParamInterface<const char*> {};
 
-// Every way of sending the request is seen, and a block fails just that call with ECONNRESET.
-TEST_P(RequestCalls, ListedRequestIsReportedAndFailedWithConnectionReset) {
+// Every way of sending the request is seen; on a block the call reports the request sent,
+// leaves errno alone, and the program reads the provider's 403 answer instead of the server's.
+TEST_P(RequestCalls, ListedRequestIsReportedAndAnsweredForbidden) {
     std::string mode = GetParam();
     answer_ = 0;
 
     ChildResult blocked = Probe(mode, kServedHost, "phish.example", "/login.html");
     ChildResult unlisted = Probe(mode, kServedHost, "safe.example", "/login.html");
 
-    EXPECT_EQ(blocked.out, mode + " fail " + std::to_string(ECONNRESET) + "\n") << blocked.err;
-    EXPECT_EQ(unlisted.out, mode + " ok errno=4242\n") << unlisted.err;
+    EXPECT_EQ(blocked.out, mode + " ok errno=4242 reply=HTTP/1.1 403 Forbidden\n") << blocked.err;
+    EXPECT_EQ(unlisted.out, mode + " ok errno=4242 reply=HTTP/1.1 200 OK\n") << unlisted.err;
     auto reports = Reports();
     ASSERT_EQ(reports.size(), 1u);
     ExpectRecord(reports[0], 1126, kServedHost, kListedUrl, 'U', HOOKWISE_PROBE_PATH);
@@ -274,7 +387,7 @@ TEST_F(ProviderPreload, FastOpenSendIsCheckedForHostAndRequest) {
     ChildResult request = Probe("fastopen", kServedHost, "phish.example", "/login.html");
 
     EXPECT_EQ(host.out, "fastopen fail " + std::to_string(ECONNREFUSED) + "\n");
-    EXPECT_EQ(request.out, "fastopen fail " + std::to_string(ECONNRESET) + "\n");
+    EXPECT_EQ(request.out, "fastopen ok errno=4242 reply=HTTP/1.1 403 Forbidden\n");
     auto reports = Reports();
     ASSERT_EQ(reports.size(), 2u);
     ExpectRecord(reports[0], 1125, kListedHost, "", 'I', HOOKWISE_PROBE_PATH);

@@ -17,6 +17,7 @@
 #include "core/settings/RegistryExporter.h"
 #include "core/settings/RunAtStartup.h"
 #include "core/settings/StringTable.h"
+#include "platform/ProductNames.h"
 #include "platform/Registry.h"
 #include "platform/ShellExecute.h"
 #include "tests/support/StoredSettings.h"
@@ -391,7 +392,12 @@ TEST_F(AdminCommandsTest, CustomAlertsApplyOnOkOnly) {
 
 TEST_F(AdminCommandsTest, ChangeLanguageTakesTheNameAndRefreshes) {
     Start();
+    // The page the provider answers a blocked request with is written at start and again in
+    // the new language.
+    const std::string page = folder_.Program() + "/" + kBlockedRequestPageFile;
+    ASSERT_TRUE(std::filesystem::remove(page)) << "no page written at start";
     Send("IDC_FS_CHANGE_LANGUAGE", QStringLiteral("German"));
+    EXPECT_TRUE(std::filesystem::exists(page));
     EXPECT_EQ(CurrentLanguage(), "German");
     EXPECT_EQ(Variable("_root.strCurrentLanguage"), "German");
     Send("IDC_FS_CHANGE_LANGUAGE", QStringLiteral("undefined"));

@@ -118,6 +118,13 @@ protected:
                                       environment);
     }
 
+    // A listed URL is answered by the provider with its 403 page, never the server's.
+    static void ExpectRefused(const providertest::ChildResult& result, int request = 0) {
+        EXPECT_EQ(result.exitCode, 0) << "request " << request << ": " << result.err;
+        EXPECT_NE(result.out.find("<h1>Blocked by Hookwise</h1>"), std::string::npos)
+            << "request " << request << " was not refused: " << result.out;
+    }
+
     channeltest::TempFolder folder_;
     std::string root_;
     std::string program_;
@@ -181,11 +188,8 @@ TEST_F(TrayEndToEnd, BlockAllRefusesAListedUrlAndElevenMakeOneHighEntry) {
     ASSERT_TRUE(server_.Start({"127.0.0.1"}));
     StartTray();
 
-    for (int i = 0; i < 11; ++i) {
-        const providertest::ChildResult result = Curl();
-        EXPECT_NE(result.exitCode, 0) << "request " << i << " was not refused";
-        EXPECT_NE(result.out, "hello");
-    }
+    for (int i = 0; i < 11; ++i)
+        ExpectRefused(Curl(), i);
     StopTray();
 
     EXPECT_FALSE(std::filesystem::exists(WorkingCopy()));
@@ -265,6 +269,8 @@ TEST_F(TrayEndToEnd, PackagedProgramFolderIsOnlyReadAndTheEngineFindsTheUserCopy
     ASSERT_EQ(stat(dataFolder_.c_str(), &info), 0);
     EXPECT_EQ(info.st_mode & 0777, 0700u);
     EXPECT_EQ(traye2e::ReadFile(dataFolder_ + "/hkwpm.htm"), page);
+    EXPECT_TRUE(std::filesystem::exists(dataFolder_ + "/" + kBlockedRequestPageFile))
+        << "the page the provider answers a blocked request with";
     {
         RegKey product;
         ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, kProductKeyPath, 0, KEY_READ, product.Put()),
@@ -274,8 +280,7 @@ TEST_F(TrayEndToEnd, PackagedProgramFolderIsOnlyReadAndTheEngineFindsTheUserCopy
         EXPECT_EQ(appPath, dataFolder_);
     }
     // The provider in curl finds the working copy through "App Path".
-    const providertest::ChildResult result = Curl();
-    EXPECT_NE(result.exitCode, 0) << "the listed URL was not refused";
+    ExpectRefused(Curl());
     StopTray();
 
     EXPECT_FALSE(std::filesystem::exists(WorkingCopy()));
@@ -478,9 +483,7 @@ TEST_F(TrayEndToEnd, AMillionEntryDatabaseIsAnsweredFromItsIndex) {
     StartTray();
     ASSERT_TRUE(std::filesystem::exists(Index()));
 
-    const providertest::ChildResult listed = Curl();
-    EXPECT_NE(listed.exitCode, 0) << "the listed URL was not refused";
-    EXPECT_NE(listed.out, "hello");
+    ExpectRefused(Curl());
 
     std::vector<std::string> environment = Environment();
     const std::vector<std::string> curl = {"curl",       "-s", "--noproxy", "*",

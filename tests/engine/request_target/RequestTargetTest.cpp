@@ -1,4 +1,5 @@
-// GetUrl: which requests give an address, and which address.
+// GetUrl: which requests give an address (methods, versions, absolute targets, Host headers,
+// bounds), and which address.
 #include "engine/LSPGlobals.h"
 
 #include <gtest/gtest.h>
@@ -49,7 +50,6 @@ const UrlRow kPathRows[] = {
     {"RootWithQueryKeepsSlash", Get("/?x=1", "abc"), "abc/"},
     {"QueryCutAtFirstQuestionMark", Get("/a?b=1?c=2", "abc"), "abc/a"},
     {"PlainPage", Get("/index.html"), "abc/index.html"},
-    {"NoSlashInPath", Get("*"), ""},
     {"EmptyPath", Request("get  http/1.1", "abc"), ""},
     {"EmptyHostStillJoins", Get("/x", ""), "/x"},
     {"EmptyHostRoot", Get("/", ""), ""},
@@ -77,27 +77,75 @@ const UrlRow kExtensionRows[] = {
 };
 INSTANTIATE_TEST_SUITE_P(Extensions, GetUrlTest, testing::ValuesIn(kExtensionRows), RowName);
 
-const UrlRow kMarkerRows[] = {
-    {"UpperCaseMethod", Request("GET /a http/1.1", "abc"), ""},
-    {"UpperCaseHostLabel", "get /a http/1.1\r\nHost: abc\r\n\r\n", ""},
-    {"UpperCaseVersion", Request("get /a HTTP/1.1", "abc"), ""},
-    {"Http10", Request("get /a http/1.0", "abc"), ""},
-    {"PostRequest", Request("post /a http/1.1", "abc"), ""},
-    {"NoHostLine", "get /a http/1.1\r\naccept: */*\r\n\r\n", ""},
-    {"HostWithoutLineFeed", "get /a http/1.1\r\nhost: abc", ""},
-    {"HostLabelThenLineFeedAtOnce", "get /a http/1.1\r\nhost: \nx", ""},
-    {"FirstHostLineWins", "get /a http/1.1\r\nhost: one\r\nhost: two\r\n\r\n", "one/a"},
-    {"FirstGetWins", "get /a http/1.1\r\nhost: abc\r\nx-note: get /b http/1.1\r\n\r\n", "abc/a"},
-    {"GetFoundInsideAnotherLine", "post /a http/1.0\r\nhost: abc\r\nx: get /b http/1.1\r\n",
-     "abc/b"},
-    {"HostBeforeRequestLine", "host: www.abc\r\nget /z http/1.1\r\n\r\n", "abc/z"},
-    {"BareLineFeedLosesLastCharacter", "get /p http/1.1\nhost: abcd\n\n", "abc/p"},
-    {"WwwOnlyAtStart", Get("/p", "awww.abc"), "awww.abc/p"},
-    {"WwwRemovedOnce", Get("/p", "www.www.abc"), "www.abc/p"},
-    {"OnlyWww", Get("/", "www."), ""},
+const UrlRow kRequestLineRows[] = {
+    {"UpperCaseMethod", Request("GET /a http/1.1", "abc"), "abc/a"},
+    {"UpperCaseVersion", Request("get /a HTTP/1.1", "abc"), "abc/a"},
+    {"Http10", Request("get /a http/1.0", "abc"), "abc/a"},
+    {"Post", Request("POST /login.php HTTP/1.1", "abc"), "abc/login.php"},
+    {"Head", Request("HEAD /a HTTP/1.0", "abc"), "abc/a"},
+    {"Put", Request("PUT /a HTTP/1.1", "abc"), "abc/a"},
+    {"OtherTokenMethod", Request("M-SEARCH /a HTTP/1.1", "abc"), "abc/a"},
+    {"Http2IsNoRequestLine", Request("GET /a HTTP/2.0", "abc"), ""},
+    {"LongerVersion", Request("GET /a HTTP/1.10", "abc"), ""},
+    {"BlankAfterVersion", Request("GET /a HTTP/1.1 ", "abc"), ""},
+    {"TwoBlanksBeforeTarget", Request("GET  /a HTTP/1.1", "abc"), ""},
+    {"NoMethod", Request(" /a HTTP/1.1", "abc"), ""},
+    {"MethodNotAToken", Request("GE(T /a HTTP/1.1", "abc"), ""},
+    {"NoVersion", Request("GET /a", "abc"), ""},
+    {"BlankInTarget", Request("GET /a b HTTP/1.1", "abc"), ""},
+    {"AuthorityFormOfConnect", Request("CONNECT abc:443 HTTP/1.1", "abc:443"), ""},
+    {"AsteriskForm", Request("OPTIONS * HTTP/1.1", "abc"), ""},
+    {"RelativeTarget", Request("GET a/b HTTP/1.1", "abc"), ""},
+    {"OnlyTheFirstLineIsTheRequestLine", "host: www.abc\r\nget /z http/1.1\r\n\r\n", ""},
+    {"RequestLineInAHeaderIsNotRead",
+     "post /a http/1.0\r\nhost: abc\r\nx-note: get /b http/1.1\r\n\r\n", "abc/a"},
+    {"RequestLineAloneEndsTheText", "GET http://abc/a HTTP/1.1", "abc/a"},
     {"EmptyRequest", "", ""},
 };
-INSTANTIATE_TEST_SUITE_P(Markers, GetUrlTest, testing::ValuesIn(kMarkerRows), RowName);
+INSTANTIATE_TEST_SUITE_P(RequestLine, GetUrlTest, testing::ValuesIn(kRequestLineRows), RowName);
+
+// A proxy is sent the whole URL; its host and path count, and the Host header is not needed.
+const UrlRow kAbsoluteRows[] = {
+    {"PostToProxy", "POST http://evil.test/login.php HTTP/1.1\r\n\r\n", "evil.test/login.php"},
+    {"UrlHostOverHostHeader", Request("GET http://www.evil.test/a?x=1 HTTP/1.1", "other"),
+     "evil.test/a"},
+    {"PortAndUserInfoDropped", Request("GET http://u:p@evil.test:8080/a HTTP/1.0", "x"),
+     "evil.test/a"},
+    {"SchemeInAnyCase", Request("GET HTTP://Evil.Test/A HTTP/1.1", "x"), "Evil.Test/A"},
+    {"Https", Request("GET https://evil.test/a HTTP/1.1", "x"), "evil.test/a"},
+    {"NoPathIsTheRoot", Request("GET http://www.evil.test HTTP/1.1", "x"), "evil.test"},
+    {"QueryWithoutPath", Request("GET http://evil.test?x=1 HTTP/1.1", "x"), "evil.test/"},
+    {"BracketedIPv6", Request("GET http://[::1]:8080/a HTTP/1.1", "x"), "[::1]/a"},
+    {"IgnoredExtension", Request("GET http://evil.test/a.gif HTTP/1.1", "x"), ""},
+    {"NoHost", Request("GET http:///a HTTP/1.1", "x"), ""},
+    {"OtherScheme", Request("GET ftp://evil.test/a HTTP/1.1", "x"), ""},
+    {"Host99", Request("GET http://" + std::string(99, 'h') + "/ HTTP/1.1", "x"),
+     std::string(99, 'h')},
+    {"Host100", Request("GET http://" + std::string(100, 'h') + "/ HTTP/1.1", "x"), ""},
+    {"HostPlusPath261", Request("GET http://h/" + std::string(259, 'p') + " HTTP/1.1", "x"), ""},
+};
+INSTANTIATE_TEST_SUITE_P(AbsoluteForm, GetUrlTest, testing::ValuesIn(kAbsoluteRows), RowName);
+
+const UrlRow kHostHeaderRows[] = {
+    {"UpperCaseName", "get /a http/1.1\r\nHost: abc\r\n\r\n", "abc/a"},
+    {"MixedCaseNameNoBlank", "GET /a HTTP/1.1\r\nhOsT:abc\r\n\r\n", "abc/a"},
+    {"BlanksAroundValueTrimmed", "GET /a HTTP/1.1\r\nHost: \t abc \t\r\n\r\n", "abc/a"},
+    {"PortDropped", Get("/a", "www.abc:8080"), "abc/a"},
+    {"IPv6WithPort", Get("/a", "[::1]:8080"), "[::1]/a"},
+    {"BlankBeforeColonIsNotHost", "GET /a HTTP/1.1\r\nHost : abc\r\n\r\n", ""},
+    {"LongerNameIsNotHost", "GET /a HTTP/1.1\r\nX-Host: abc\r\n\r\n", ""},
+    {"HostInTheBodyIsNotRead", "POST /a HTTP/1.1\r\nX: 1\r\n\r\nHost: abc\r\n", ""},
+    {"NoHostLine", "get /a http/1.1\r\naccept: */*\r\n\r\n", ""},
+    {"HostWithoutLineFeed", "get /a http/1.1\r\nhost: abc", ""},
+    {"EmptyValueJoinsThePath", "get /a http/1.1\r\nhost: \nx", "/a"},
+    {"FirstHostLineWins", "get /a http/1.1\r\nhost: one\r\nhost: two\r\n\r\n", "one/a"},
+    {"BareLineFeedsKeepTheLastCharacter", "get /p http/1.1\nhost: abcd\n\n", "abcd/p"},
+    {"WwwOnlyAtStart", Get("/p", "awww.abc"), "awww.abc/p"},
+    {"WwwInAnyCase", Get("/p", "WWW.abc"), "abc/p"},
+    {"WwwRemovedOnce", Get("/p", "www.www.abc"), "www.abc/p"},
+    {"OnlyWww", Get("/", "www."), ""},
+};
+INSTANTIATE_TEST_SUITE_P(HostHeader, GetUrlTest, testing::ValuesIn(kHostHeaderRows), RowName);
 
 const UrlRow kLengthRows[] = {
     {"Host99", Get("/", std::string(99, 'h')), std::string(99, 'h')},
