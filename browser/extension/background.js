@@ -119,7 +119,9 @@ function isShown(details) {
 // while the host decides (no extension can hold one and wait), so a missing host lets every page
 // load. The question goes out when the navigation starts, and again when it commits at another
 // address (a redirect); one navigation asks once per address.
-const pageChecks = new Map(); // tab id -> {url, pending}: the latest address asked about
+// tab id -> {url, id}: the latest address asked about, and the id of its question while that is
+// unanswered (0 once answered).
+const pageChecks = new Map();
 const pendingChecks = new Map(); // message id -> tab id, for questions still unanswered
 
 function isWebAddress(url) {
@@ -131,24 +133,25 @@ function checkPage(details, starting) {
   const last = pageChecks.get(details.tabId);
   // A navigation that starts while the same address is being asked about (a reload) is the
   // same question; the commit of the address its start asked about needs no second one.
-  if (last && last.url === details.url && (last.pending || !starting)) return;
+  if (last && last.url === details.url && (last.id !== 0 || !starting)) return;
   const id = post({ type: 'url', tab: details.tabId, url: details.url });
-  pageChecks.set(details.tabId, { url: details.url, pending: id !== 0 });
+  pageChecks.set(details.tabId, { url: details.url, id });
   if (id !== 0) pendingChecks.set(id, details.tabId);
 }
 
+// The answer to question id came; a later question of the tab stays unanswered.
 function pageChecked(id) {
   const tabId = pendingChecks.get(id);
   if (tabId === undefined) return;
   pendingChecks.delete(id);
   const last = pageChecks.get(tabId);
-  if (last) last.pending = false;
+  if (last && last.id === id) last.id = 0;
 }
 
 // The host went away: no answer will come, and the next navigation asks the new host.
 function forgetPageChecks() {
   pendingChecks.clear();
-  for (const last of pageChecks.values()) last.pending = false;
+  for (const last of pageChecks.values()) last.id = 0;
 }
 
 chrome.webNavigation.onBeforeNavigate.addListener((details) => checkPage(details, true));
