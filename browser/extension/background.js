@@ -1,8 +1,9 @@
-// Hookwise page inspector, browser side. Tells the Hookwise native host, tab by tab and in order,
-// when a frame's navigation commits, fails or its document completes, when a frame's page has
-// changed and settled without a navigation (page.js), and when a tab closes; carries out the
-// host's commands on the tab (stop, editing commands) and answers its requests (the page of a
-// frame as it is now; show the warning page, go back, reload, each with whether it worked).
+// Hookwise page inspector, browser side. Asks the Hookwise native host about every web page a tab
+// opens; tells it, tab by tab and in order, when a frame's navigation commits, fails or its
+// document completes, when a frame's page has changed and settled without a navigation (page.js),
+// and when a tab closes; carries out the host's commands on the tab (stop, editing commands) and
+// answers its requests (the page of a frame as it is now; show the warning page, go back, reload,
+// each with whether it worked).
 'use strict';
 
 const HOST_NAME = 'com.corvane.hookwise';
@@ -31,19 +32,24 @@ function connect() {
     const error = chrome.runtime.lastError;
     if (error) console.warn('Hookwise: native host disconnected:', error.message);
     port = null;
+    forgetPageChecks();
   });
   return port;
 }
 
+// Sends a message to the host; its id, or 0 when the host cannot be reached.
 function post(message) {
   const target = connect();
-  if (!target) return;
+  if (!target) return 0;
   message.id = nextId++;
   try {
     target.postMessage(message);
+    return message.id;
   } catch (error) {
     console.warn('Hookwise: cannot reach the native host:', error);
     port = null;
+    forgetPageChecks();
+    return 0;
   }
 }
 
@@ -106,8 +112,53 @@ function isShown(details) {
   return details.tabId >= 0 && details.documentLifecycle !== 'prerender';
 }
 
+// ---- the pages a tab opens ----
+
+// Every web page a tab opens is checked by the host, which reports a listed one to the tray
+// program and, when that blocks it, replaces it by the warning page. The navigation is not held
+// while the host decides (no extension can hold one and wait), so a missing host lets every page
+// load. The question goes out when the navigation starts, and again when it commits at another
+// address (a redirect); one navigation asks once per address.
+// tab id -> {url, id}: the latest address asked about, and the id of its question while that is
+// unanswered (0 once answered).
+const pageChecks = new Map();
+const pendingChecks = new Map(); // message id -> tab id, for questions still unanswered
+
+function isWebAddress(url) {
+  return /^https?:/i.test(url);
+}
+
+function checkPage(details, starting) {
+  if (!isShown(details) || details.frameId !== 0 || !isWebAddress(details.url)) return;
+  const last = pageChecks.get(details.tabId);
+  // A navigation that starts while the same address is being asked about (a reload) is the
+  // same question; the commit of the address its start asked about needs no second one.
+  if (last && last.url === details.url && (last.id !== 0 || !starting)) return;
+  const id = post({ type: 'url', tab: details.tabId, url: details.url });
+  pageChecks.set(details.tabId, { url: details.url, id });
+  if (id !== 0) pendingChecks.set(id, details.tabId);
+}
+
+// The answer to question id came; a later question of the tab stays unanswered.
+function pageChecked(id) {
+  const tabId = pendingChecks.get(id);
+  if (tabId === undefined) return;
+  pendingChecks.delete(id);
+  const last = pageChecks.get(tabId);
+  if (last && last.id === id) last.id = 0;
+}
+
+// The host went away: no answer will come, and the next navigation asks the new host.
+function forgetPageChecks() {
+  pendingChecks.clear();
+  for (const last of pageChecks.values()) last.id = 0;
+}
+
+chrome.webNavigation.onBeforeNavigate.addListener((details) => checkPage(details, true));
+
 chrome.webNavigation.onCommitted.addListener((details) => {
   if (!isShown(details)) return;
+  checkPage(details, false);
   for (const waiter of navigationWaiters) waiter(details, true);
   enqueue(eventQueues, details.tabId, () =>
     post({ type: 'navigate', tab: details.tabId, frame: details.frameId, url: details.url }));
@@ -154,6 +205,7 @@ chrome.runtime.onMessage.addListener((message, sender) => {
 });
 
 function tabClosed(tabId) {
+  pageChecks.delete(tabId);
   enqueue(eventQueues, tabId, () => post({ type: 'quit', tab: tabId }));
 }
 
@@ -190,9 +242,11 @@ function navigateTab(tabId, url) {
       clearTimeout(timer);
       resolve(ok);
     };
+    // Only the outcome of this navigation counts: the one it replaces (a blocked page still
+    // loading) fails as it is cut off.
     const waiter = (details, committed) => {
       if (details.tabId !== tabId || details.frameId !== 0) return;
-      if (!committed || details.url === url || details.url.startsWith(url)) done(committed);
+      if (details.url === url || details.url.startsWith(url)) done(committed);
     };
     navigationWaiters.add(waiter);
     timer = setTimeout(() => done(false), NAVIGATION_TIMEOUT_MS);
@@ -243,6 +297,7 @@ async function runCommand(command) {
 }
 
 function onHostMessage(message) {
+  if (message && message.type === 'done') pageChecked(message.id);
   if (!message || message.type !== 'command' || typeof message.tab !== 'number') return;
   const call = message.call;
   // Requests (those with "call") are answered with their outcome; all run in the tab's order, so

@@ -1,7 +1,9 @@
 // BrowserHost: one page inspector per tab, and the extension's messages turned into its events.
 #include "browser/host/BrowserHost.h"
 
+#include "browser/host/AddressCheck.h"
 #include "browser/host/Json.h"
+#include "engine/LSPGlobals.h"
 #include "inspector/HTMLSourceParser.h"
 #include "inspector/Registration.h"
 
@@ -14,12 +16,14 @@ namespace browserhost {
 
 namespace {
 
+JsonWriter AnswerWriter(std::int64_t id, HRESULT result) {
+    JsonWriter answer;
+    answer.Add("type", "done").Add("id", id).Add("result", std::int64_t{result});
+    return answer;
+}
+
 std::string Answer(std::int64_t id, HRESULT result) {
-    return JsonWriter()
-        .Add("type", "done")
-        .Add("id", id)
-        .Add("result", std::int64_t{result})
-        .Text();
+    return AnswerWriter(id, result).Text();
 }
 
 } // namespace
@@ -122,6 +126,17 @@ HRESULT BrowserHost::Settle(Tab& tab, std::int64_t frame, const std::string& url
     return result;
 }
 
+HRESULT BrowserHost::CheckPage(Tab& tab, const std::string& url, bool* allow) {
+    *allow = CheckAddress(url, program_) != AddressVerdict::Blocked;
+    if (*allow)
+        return S_OK;
+    tab.browser->Stop();
+    if (SUCCEEDED(tab.browser->ShowUrl(CLSPGlobals::szPMailPath)) ||
+        SUCCEEDED(tab.browser->GoBack()))
+        return S_OK;
+    return tab.browser->ShowUrl("about:blank");
+}
+
 std::string BrowserHost::HandleMessage(const std::string& json) {
     std::optional<JsonValue> message = ParseJson(json);
     if (!message)
@@ -137,6 +152,15 @@ std::string BrowserHost::HandleMessage(const std::string& json) {
     if (*type == "quit") {
         Quit(*tabId);
         return Answer(id, S_OK);
+    }
+    if (*type == "url") {
+        std::optional<std::string> url = message->GetString("url");
+        Tab* tab = url ? FindOrAttach(*tabId) : nullptr;
+        if (!tab)
+            return Answer(id, url ? E_FAIL : E_INVALIDARG);
+        bool allow = true;
+        HRESULT result = CheckPage(*tab, *url, &allow);
+        return AnswerWriter(id, result).AddBool("allow", allow).Text();
     }
     if (*type != "navigate" && *type != "document" && *type != "settled" && *type != "error")
         return Answer(id, E_INVALIDARG);

@@ -12,11 +12,18 @@
 //   {"type":"error","tab":T,"frame":F,"url":U}             a frame's navigation failed, or the
 //                                                           frame went away before it completed
 //   {"type":"quit","tab":T}                                 the tab closed
+//   {"type":"url","tab":T,"url":U}                          the tab opens the page U (checked
+//                                                           when it is an http or https address)
 //   {"type":"reply","call":N,...}                           the reply to a request of the host
 // Each message but a reply gets one answer, {"type":"done","id":N,"result":HRESULT}, after the
 // commands the inspector gave while handling it: {"type":"command","tab":T,"op":"stop" |
 // "execCommand" (with "command")}, and the requests that wait for a reply (see TabBrowser):
 // "capture" (with "frame"), "navigate" (with "url"), "goBack", "refresh", each with "call".
+// The answer to "url" also says whether the tab may show the page ("allow"): true unless the
+// address is listed and the tray program blocked it (or none answered); a blocked page is
+// replaced by the warning page after a "stop", or, when that cannot be shown, by the page before
+// ("goBack") or else an empty page ("navigate" to about:blank). The page is never reloaded: the
+// reload would be checked and blocked again.
 //
 // A settled page is analysed as a new page of the tab, once per distinct mail (its header lines)
 // shown in the tab since its last navigation. The page a reload brings that the inspector asked
@@ -65,6 +72,8 @@ private:
     HRESULT Navigate(Tab& tab, std::int64_t frame, const std::string& url);
     HRESULT Complete(Tab& tab, std::int64_t frame, const std::string& url);
     HRESULT Settle(Tab& tab, std::int64_t frame, const std::string& url, const std::string& text);
+    // Checks the page a tab opens and keeps a blocked one from showing; *allow tells which.
+    HRESULT CheckPage(Tab& tab, const std::string& url, bool* allow);
     // Delivers DocumentComplete of frame with the document read from analysedFrame, and
     // remembers the mail the inspector read. With again false, a mail already analysed on this
     // page is not handed to the inspector a second time.

@@ -368,4 +368,10 @@ JsonWriter& JsonWriter::Add(const std::string& name, std::int64_t value) {
     return *this;
 }
 
+JsonWriter& JsonWriter::AddBool(const std::string& name, bool value) {
+    Name(name);
+    body_ += value ? "true" : "false";
+    return *this;
+}
+
 } // namespace browserhost

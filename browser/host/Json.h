@@ -55,6 +55,8 @@ public:
     JsonWriter& Add(const std::string& name, const std::string& value);
     JsonWriter& Add(const std::string& name, const char* value);
     JsonWriter& Add(const std::string& name, std::int64_t value);
+    // A separate name: an overload for bool would make Add(name, 5) ambiguous.
+    JsonWriter& AddBool(const std::string& name, bool value);
     std::string Text() const { return "{" + body_ + "}"; }
 
 private:

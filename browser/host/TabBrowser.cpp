@@ -125,20 +125,7 @@ public:
             *done = VARIANT_TRUE;
         return S_OK;
     }
-    // A local path is shown as its file: URL, and only when the file is there: a missing warning
-    // page must not leave the tab on an error page, so the caller falls back to going back.
-    HRESULT put_URL(BSTR url) override {
-        std::string target = Utf8FromBstr(url);
-        if (target.empty())
-            return E_INVALIDARG;
-        if (target.front() == '/') {
-            if (access(target.c_str(), R_OK) != 0)
-                return HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND);
-            target = FileUrl(target);
-        }
-        // The tab reports whether the page could be shown, so a failure falls back in time.
-        return browser_->CallCommand("navigate", "url", target) ? S_OK : E_FAIL;
-    }
+    HRESULT put_URL(BSTR url) override { return browser_->ShowUrl(Utf8FromBstr(url)); }
 
 private:
     ComPtr<TabBrowser> browser_;
@@ -236,6 +223,21 @@ HRESULT TabBrowser::Refresh() {
         return E_FAIL;
     reloaded_ = true;
     return S_OK;
+}
+
+HRESULT TabBrowser::ShowUrl(const std::string& url) {
+    std::string target = url;
+    if (target.empty())
+        return E_INVALIDARG;
+    // A local path is shown as its file: URL, and only when the file is there: a missing warning
+    // page must not leave the tab on an error page, so the caller falls back to going back.
+    if (target.front() == '/') {
+        if (access(target.c_str(), R_OK) != 0)
+            return HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND);
+        target = FileUrl(target);
+    }
+    // The tab reports whether the page could be shown, so a failure falls back in time.
+    return CallCommand("navigate", "url", target) ? S_OK : E_FAIL;
 }
 
 HRESULT TabBrowser::get_FullName(BSTR* name) {

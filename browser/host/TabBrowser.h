@@ -96,6 +96,10 @@ public:
     // Sends one command and waits for its outcome: true when the extension replied "ok".
     bool CallCommand(const std::string& op, const std::string& name = {},
                      const std::string& value = {});
+    // Shows url in the tab (what the document's put_URL does): a local path as its file: URL,
+    // E_INVALIDARG for "", ERROR_FILE_NOT_FOUND (as an HRESULT) for a missing or unreadable
+    // local file, E_FAIL when the tab could not show the page in time.
+    HRESULT ShowUrl(const std::string& url);
 
 private:
     ~TabBrowser();

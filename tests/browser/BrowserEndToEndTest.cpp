@@ -6,11 +6,16 @@
 // completes does not stop the next mail. Pages come from a small local web site (mail_site.py)
 // and from Roundcube, Debian's web-mail client, serving a Maildir through Dovecot (webmail.py).
 //
+// Every web page a tab opens is checked as well: a page listed with its path, served over HTTPS
+// (tls_server.py) or reached through a redirect, is replaced by the warning page once the tray
+// program blocks it; the site's other pages load.
+//
 // Skipped when Chromium, node or npm is missing. playwright-core (the driver, no browser of its
 // own) is installed once into the build folder from the committed lock file.
 #include "HostProcess.h"
 #include "MailPages.h"
 #include "tests/inspector/InspectorSandbox.h"
+#include "tests/support/TlsServer.h"
 
 #include "browser/host/Json.h"
 
@@ -174,8 +179,15 @@ protected:
                 .Add("profileDir", work_ + "/profile")
                 .Add("timeoutMs", std::int64_t{60000})
                 .Text();
+        std::string args;
+        for (const std::string& arg : browserArgs_) {
+            if (!args.empty())
+                args += ',';
+            args += Quote(arg);
+        }
         std::string config = work_ + "/config.json";
-        WriteFile(config, settings.substr(0, settings.size() - 1) + ",\"steps\":[" + list + "]}");
+        WriteFile(config, settings.substr(0, settings.size() - 1) + ",\"browserArgs\":[" + args +
+                              "],\"steps\":[" + list + "]}");
         std::string output;
         // The browser gets a home of its own, so nothing of the real user's is touched.
         int rc = RunCommand(
@@ -221,6 +233,7 @@ protected:
     }
 
     std::string work_;
+    std::vector<std::string> browserArgs_;
 };
 
 TEST_F(BrowserEndToEnd, BlockedMailIsReplacedByTheWarningPage) {
@@ -440,6 +453,103 @@ TEST_F(BrowserEndToEnd, RoundcubeBlocksTheListedMailAndShowsTheInnocentOne) {
     EXPECT_EQ(FieldString(r.program), "chromium");
     EXPECT_EQ(FieldString(r.mail.from), "billing support <billing@amaz0n-support.example>");
     EXPECT_EQ(FieldString(r.mail.to), "alice@home.example");
+}
+
+// ---- the pages a tab opens ----
+
+// The site evil.test, which the browser finds at 127.0.0.1: over HTTPS every page answers
+// "hello"; over HTTP the pages folder is served. Its page login.html is listed, no other page.
+class PageCheckEndToEnd : public SiteEndToEnd {
+protected:
+    void SetUp() override {
+        SiteEndToEnd::SetUp();
+        if (IsSkipped() || HasFatalFailure())
+            return;
+        Sandbox::Get().WriteDefinitions(
+            {DefinitionSection{"From", {{"FROM1", "billing@amaz0n-support.example"}}},
+             DefinitionSection{"HostLink", {{"HLINK1", "evil.test/login.html"}}}});
+        WriteFile(work_ + "/pages/login.html", "<!DOCTYPE html><title>Sign in</title><p>hello");
+        std::string cert = work_ + "/cert.pem";
+        std::string key = work_ + "/key.pem";
+        std::string output;
+        ASSERT_EQ(RunCommand({"openssl", "req", "-x509", "-newkey", "ec", "-pkeyopt",
+                              "ec_paramgen_curve:prime256v1", "-nodes", "-keyout", key, "-out",
+                              cert, "-days", "1", "-subj", "/CN=evil.test"},
+                             &output),
+                  0)
+            << output;
+        ASSERT_TRUE(tls_.Start(cert, key, work_ + "/tls.log"));
+        port_ = std::to_string(tls_.Port());
+        sitePort_ = base_.substr(base_.rfind(':') + 1);
+        sitePort_.pop_back(); // the '/' that ends the base address
+        // The test certificate is not trusted, and HTTP addresses stay HTTP.
+        browserArgs_ = {"--host-resolver-rules=MAP evil.test 127.0.0.1",
+                        "--ignore-certificate-errors", "--disable-features=HttpsUpgrades"};
+    }
+    std::string Https(const std::string& page) const {
+        return "https://evil.test:" + port_ + "/" + page;
+    }
+    std::string Http(const std::string& page) const {
+        return "http://evil.test:" + sitePort_ + "/" + page;
+    }
+    static void ExpectUrlReport(const MailReport& report, const std::string& url,
+                                const std::string& port) {
+        const DetectionRecord& r = report.record;
+        EXPECT_EQ(report.code, kReportUrl);
+        EXPECT_EQ(report.size, kDetectionRecordSize);
+        EXPECT_EQ(r.web.kind, kKindUrl);
+        EXPECT_EQ(FieldString(r.web.url), url);
+        EXPECT_EQ(FieldString(r.port), port);
+        EXPECT_EQ(FieldString(r.program), "chromium");
+        EXPECT_EQ(FieldString(r.senderPath), "/usr/lib/chromium/chromium");
+    }
+
+    testsupport::TlsServer tls_;
+    std::string port_;
+    std::string sitePort_;
+};
+
+// The interception provider sees only the server's name of an HTTPS page; the browser sees the
+// page.
+TEST_F(PageCheckEndToEnd, ListedHttpsPageIsReplacedByTheWarningPageAndTheSiteLoads) {
+    ReportReceiver receiver({0});
+    ASSERT_TRUE(receiver.Listening());
+    JsonValue result =
+        RunSteps({Goto(Https("welcome.html")), Wait(1500), Step("snapshot", Quote("welcome")),
+                  Step("visit", Quote(Https("login.html"))), Step("warning", "true")});
+    EXPECT_EQ(Snapshot(result, "welcome", "url"), Https("welcome.html"));
+    EXPECT_NE(Snapshot(result, "welcome", "text").find("hello"), std::string::npos)
+        << "the unlisted page did not load";
+    EXPECT_EQ(result.GetString("finalUrl"), "file://" + Sandbox::Get().WarningPagePath());
+    std::vector<MailReport> reports = receiver.Reports();
+    ASSERT_EQ(reports.size(), 1u) << receiver.Kinds();
+    ExpectUrlReport(reports[0], Https("login.html"), port_);
+}
+
+// Asked when the navigation starts and again when it commits: one question for one address.
+TEST_F(PageCheckEndToEnd, AllowedListedPageStaysAndIsReportedOnce) {
+    ReportReceiver receiver({1});
+    ASSERT_TRUE(receiver.Listening());
+    MarkAnswers(receiver);
+    JsonValue result =
+        RunSteps({Goto(Https("login.html")), Step("marker", Quote(Marker())), Wait(1000)});
+    EXPECT_EQ(result.GetString("finalUrl"), Https("login.html"));
+    EXPECT_EQ(result.GetString("text"), "hello");
+    std::vector<MailReport> reports = receiver.Reports();
+    ASSERT_EQ(reports.size(), 1u) << receiver.Kinds();
+    ExpectUrlReport(reports[0], Https("login.html"), port_);
+}
+
+// The navigation starts at an unlisted address and the server sends it on to the listed page.
+TEST_F(PageCheckEndToEnd, RedirectToAListedPageIsCaught) {
+    ReportReceiver receiver({0});
+    ASSERT_TRUE(receiver.Listening());
+    JsonValue result =
+        RunSteps({Step("visit", Quote(Http("redirect?to=/login.html"))), Step("warning", "true")});
+    EXPECT_EQ(result.GetString("finalUrl"), "file://" + Sandbox::Get().WarningPagePath());
+    std::vector<MailReport> reports = receiver.Reports();
+    ASSERT_EQ(reports.size(), 1u) << receiver.Kinds();
+    ExpectUrlReport(reports[0], Http("login.html"), sitePort_);
 }
 
 } // namespace

@@ -5,11 +5,15 @@
 // in the extension's folder, since Firefox opens no file: page for an extension); allowed, the
 // mail stays.
 //
+// Every web page a tab opens is checked as well: an HTTPS page listed with its path is replaced
+// by the warning page, another page of its site loads.
+//
 // Firefox is driven through its own remote protocol, Marionette (firefox-e2e.js, no npm
 // package). Skipped when Firefox ESR or node is missing.
 #include "HostProcess.h"
 #include "MailPages.h"
 #include "tests/inspector/InspectorSandbox.h"
+#include "tests/support/TlsServer.h"
 
 #include "browser/host/Json.h"
 
@@ -89,18 +93,23 @@ protected:
     std::string PageUrl() const { return "file://" + work_ + "/pages/mail.html"; }
     std::string Marker() const { return work_ + "/answered"; }
 
-    // Runs Firefox on the mail page and returns the driver's result.
-    JsonValue RunBrowser(const std::string& expect) {
+    // Runs Firefox on the mail page (or pageUrl) and returns the driver's result. extra: further
+    // members of the driver's settings, as JSON ("\"prefs\":{...}").
+    JsonValue RunBrowser(const std::string& expect, const std::string& pageUrl = "",
+                         const std::string& extra = "") {
         std::string config = work_ + "/config.json";
-        WriteFile(config, JsonWriter()
-                              .Add("extensionDir", work_ + "/extension")
-                              .Add("profileDir", work_ + "/profile")
-                              .Add("pageUrl", PageUrl())
-                              .Add("expect", expect)
-                              .Add("markerFile", Marker())
-                              .Add("firefox", std::string(kFirefox))
-                              .Add("timeoutMs", std::int64_t{60000})
-                              .Text());
+        std::string settings = JsonWriter()
+                                   .Add("extensionDir", work_ + "/extension")
+                                   .Add("profileDir", work_ + "/profile")
+                                   .Add("pageUrl", pageUrl.empty() ? PageUrl() : pageUrl)
+                                   .Add("expect", expect)
+                                   .Add("markerFile", Marker())
+                                   .Add("firefox", std::string(kFirefox))
+                                   .Add("timeoutMs", std::int64_t{60000})
+                                   .Text();
+        if (!extra.empty())
+            settings.insert(settings.size() - 1, "," + extra);
+        WriteFile(config, settings);
         std::string output;
         // The browser gets a home of its own, so nothing of the real user's is touched.
         int rc =
@@ -158,6 +167,86 @@ TEST_F(FirefoxEndToEnd, AllowedMailStays) {
     EXPECT_THAT(result.GetString("text").value_or(""), testing::HasSubstr("Your order is on hold"));
     ASSERT_EQ(receiver.Kinds(), "F");
     ExpectMailFields(receiver.Reports()[0]);
+}
+
+// ---- the pages a tab opens ----
+
+// The site evil.test over HTTPS (every page answers "hello"), which Firefox finds at 127.0.0.1 and
+// whose certificate it accepts; its page login.html is listed, no other page.
+class FirefoxPageCheck : public FirefoxEndToEnd {
+protected:
+    void SetUp() override {
+        FirefoxEndToEnd::SetUp();
+        if (IsSkipped() || HasFatalFailure())
+            return;
+        Sandbox::Get().WriteDefinitions(
+            {DefinitionSection{"From", {{"FROM1", "billing@amaz0n-support.example"}}},
+             DefinitionSection{"HostLink", {{"HLINK1", "evil.test/login.html"}}}});
+        std::string cert = work_ + "/cert.pem";
+        std::string key = work_ + "/key.pem";
+        std::string output;
+        // A server's certificate, not a CA's: Firefox lets no exception cover a CA's.
+        ASSERT_EQ(RunCommand({"openssl",
+                              "req",
+                              "-x509",
+                              "-newkey",
+                              "ec",
+                              "-pkeyopt",
+                              "ec_paramgen_curve:prime256v1",
+                              "-nodes",
+                              "-keyout",
+                              key,
+                              "-out",
+                              cert,
+                              "-days",
+                              "1",
+                              "-subj",
+                              "/CN=evil.test",
+                              "-addext",
+                              "basicConstraints=critical,CA:FALSE",
+                              "-addext",
+                              "subjectAltName=DNS:evil.test"},
+                             &output),
+                  0)
+            << output;
+        ASSERT_TRUE(tls_.Start(cert, key, work_ + "/tls.log"));
+    }
+    std::string Https(const std::string& page) const {
+        return "https://evil.test:" + std::to_string(tls_.Port()) + "/" + page;
+    }
+    JsonValue Visit(const std::string& expect, const std::string& page) {
+        return RunBrowser(expect, Https(page),
+                          R"("acceptInsecureCerts":true,"prefs":{"network.dns.forceResolve":)"
+                          R"("127.0.0.1"})");
+    }
+
+    testsupport::TlsServer tls_;
+};
+
+TEST_F(FirefoxPageCheck, ListedHttpsPageIsReplacedByTheWarningPage) {
+    ReportReceiver receiver({0});
+    ASSERT_TRUE(receiver.Listening());
+    JsonValue result = Visit("warning", "login.html");
+    EXPECT_THAT(result.GetString("finalUrl").value_or(""),
+                testing::MatchesRegex("moz-extension://[^/]+/hkwpm\\.htm"));
+    std::vector<MailReport> reports = receiver.Reports();
+    ASSERT_EQ(reports.size(), 1u) << receiver.Kinds();
+    const DetectionRecord& r = reports[0].record;
+    EXPECT_EQ(reports[0].code, kReportUrl);
+    EXPECT_EQ(r.web.kind, kKindUrl);
+    EXPECT_EQ(FieldString(r.web.url), Https("login.html"));
+    EXPECT_EQ(FieldString(r.port), std::to_string(tls_.Port()));
+    EXPECT_THAT(FieldString(r.program), testing::StartsWith("firefox"));
+}
+
+TEST_F(FirefoxPageCheck, OtherPageOfTheSiteLoads) {
+    ReportReceiver receiver({0});
+    ASSERT_TRUE(receiver.Listening());
+    WriteFile(Marker(), "1"); // nothing to wait for but the page
+    JsonValue result = Visit("stay", "welcome.html");
+    EXPECT_EQ(result.GetString("finalUrl"), Https("welcome.html"));
+    EXPECT_EQ(result.GetString("text"), "hello");
+    EXPECT_EQ(receiver.Kinds(), "");
 }
 
 } // namespace

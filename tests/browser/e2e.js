@@ -4,8 +4,11 @@
 //
 // Usage: node e2e.js CONFIG.json, where CONFIG holds
 //   extensionDir, profileDir     what to load
+//   browserArgs                  further command-line switches of the browser (optional)
 //   steps                        what to do, in order; each an object with one of
 //     goto: URL                    open URL in the tab
+//     visit: URL                   open URL in the tab, which may show another page before it
+//                                  has loaded (a blocked page replaced by the warning page)
 //     replace: URL                 open URL in place of the tab's page (no history entry)
 //     wait: MS                     let MS milliseconds pass
 //     warning: true                wait for the warning page
@@ -70,6 +73,7 @@ async function main() {
       '--headless=new', '--no-sandbox', '--disable-gpu', '--disable-background-networking',
       '--disable-component-update', '--no-first-run', '--disable-sync',
       `--disable-extensions-except=${config.extensionDir}`, `--load-extension=${config.extensionDir}`,
+      ...(config.browserArgs || []),
     ],
     timeout: config.timeoutMs,
   });
@@ -83,6 +87,9 @@ async function main() {
     for (const step of stepsOf(config)) {
       if (step.goto) {
         await page.goto(step.goto);
+      } else if (step.visit) {
+        // Playwright reports the load cut off by the other page as an error.
+        await page.goto(step.visit).catch(() => {});
       } else if (step.replace) {
         await page.evaluate((url) => location.replace(url), step.replace);
         await page.waitForURL(step.replace);

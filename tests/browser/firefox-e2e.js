@@ -5,6 +5,8 @@
 //
 // Usage: node firefox-e2e.js CONFIG.json, with the same CONFIG as e2e.js plus
 //   firefox                                the browser program (default /usr/bin/firefox-esr)
+//   prefs                                  further preferences of the profile (optional)
+//   acceptInsecureCerts                    true: an untrusted certificate is accepted
 // A file: pageUrl is served over HTTP on 127.0.0.1 (a free port) from the page's folder: Firefox
 // grants a temporary extension its host permissions for web pages, not for file: pages.
 // Prints one JSON line: {"settled": ..., "pageUrl": ..., "finalUrl": ..., "title": ...,
@@ -115,7 +117,7 @@ async function main() {
   }
   fs.mkdirSync(config.profileDir, { recursive: true });
   fs.writeFileSync(path.join(config.profileDir, 'user.js'),
-    Object.entries(PREFS).map(([k, v]) => `user_pref(${JSON.stringify(k)}, ${JSON.stringify(v)});\n`)
+    Object.entries(Object.assign({}, PREFS, config.prefs || {})).map(([k, v]) => `user_pref(${JSON.stringify(k)}, ${JSON.stringify(v)});\n`)
       .join(''));
   const portFile = path.join(config.profileDir, 'MarionetteActivePort');
   fs.rmSync(portFile, { force: true });
@@ -135,11 +137,16 @@ async function main() {
     await new Promise((resolve, reject) => { socket.once('connect', resolve); socket.once('error', reject); });
     const session = new Marionette(socket);
     await session.next(); // the server's greeting
-    await session.send('WebDriver:NewSession', { capabilities: {} });
+    // Marionette takes the capabilities themselves as the parameters.
+    await session.send('WebDriver:NewSession',
+      config.acceptInsecureCerts ? { acceptInsecureCerts: true } : { capabilities: {} });
     await session.send('Addon:Install', { path: config.extensionDir, temporary: true });
     // The background script starts the native host; give it a moment before the page loads.
     await sleep(1000);
-    await session.send('WebDriver:Navigate', { url: pageUrl });
+    // A page blocked while it loads is replaced by the warning page, which ends the navigation.
+    const navigation = session.send('WebDriver:Navigate', { url: pageUrl });
+    if (config.expect === 'warning') await navigation.catch(() => {});
+    else await navigation;
 
     const currentUrl = () => session.send('WebDriver:GetCurrentURL').catch(() => '');
     let settled;

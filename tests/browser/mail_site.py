@@ -2,8 +2,9 @@
 """A small web site for the page inspector's end-to-end tests, on 127.0.0.1 at a free port.
 
 Usage: mail_site.py ROOT PORT_FILE. Serves the files of ROOT; /stall starts a page and never
-ends it (a frame that never completes) and /slow?ms=N answers after N milliseconds. Writes the
-port to PORT_FILE once it listens and runs until its standard input closes.
+ends it (a frame that never completes), /slow?ms=N answers after N milliseconds and
+/redirect?to=PATH redirects to PATH of the same site. Writes the port to PORT_FILE once it listens
+and runs until its standard input closes.
 """
 import http.server
 import os
@@ -24,6 +25,13 @@ class Handler(http.server.SimpleHTTPRequestHandler):
             self.wfile.write(b"<!DOCTYPE html><html><body><p>Loading" + b" " * 4096)
             self.wfile.flush()
             time.sleep(600)  # the connection stays open until the server ends
+            return
+        if path.path == "/redirect":
+            target = urllib.parse.parse_qs(path.query).get("to", ["/"])[0]
+            self.send_response(302)
+            self.send_header("Location", target if target.startswith("/") else "/")
+            self.send_header("Content-Length", "0")
+            self.end_headers()
             return
         if path.path == "/slow":
             query = urllib.parse.parse_qs(path.query)

@@ -53,7 +53,8 @@ struct MailReport {
     std::uint32_t code = 0;
     std::uint32_t size = 0;
     DetectionRecord record{};
-    char Kind() const { return record.mail.kind; }
+    // The kind byte: the mail kind of a mail report, the web kind of a host or URL report.
+    char Kind() const { return code == kReportMail ? record.mail.kind : record.web.kind; }
 };
 
 // The tray program's handler channel, "Baitguard Server Handler", answering from a script: the
