@@ -84,32 +84,18 @@ std::string AddressPort(const std::string& url) {
     return IsPortNumber(parts.port) ? std::string(parts.port) : "";
 }
 
-// The engine's address rule finds an address inside a listed entry, so it is given the short form
-// the interception provider reads from a request, not the whole address. Once IsBadUrl takes a
-// whole address and drops its scheme, user, port, query and fragment itself, this function can
-// return url as it is.
-std::string LookupForm(const std::string& url) {
-    AddressParts parts;
-    if (!SplitAddress(url, parts) || parts.host.empty())
-        return "";
-    std::string_view host = parts.host;
-    if (host.size() > 4 && EqualsIgnoreAsciiCase(host.substr(0, 4), "www."))
-        host.remove_prefix(4);
-    return std::string(host) + std::string(parts.path);
-}
-
 AddressVerdict CheckAddress(const std::string& url, const std::string& program) {
     // Nothing leaves the engine as an exception into the host's message loop: a lookup that
     // fails finds nothing, as a missing database does.
     try {
         if (!IsWebAddress(url))
             return AddressVerdict::NotListed;
-        std::string form = LookupForm(url);
-        // An empty address would be found inside every listed entry.
-        if (form.empty() || !CLSPGlobals::InitializeAppVars())
+        if (!CLSPGlobals::InitializeAppVars())
             return AddressVerdict::NotListed;
+        // The whole address, cut to the field: the lookup drops scheme, user, port, query and
+        // fragment itself.
         char probe[kFieldSize];
-        CopyField(probe, form.c_str());
+        CopyField(probe, url.c_str());
         if (!CLSPGlobals::IsBadUrl(probe))
             return AddressVerdict::NotListed;
 

@@ -15,11 +15,6 @@ bool IsWebAddress(const std::string& url);
 // at most five digits.
 std::string AddressPort(const std::string& url);
 
-// The text the engine's lookup is given for a web address: "host/path", without scheme, user,
-// port, query, fragment and a leading "www." (the short form the interception provider reads
-// from a request). "" when the address has no host.
-std::string LookupForm(const std::string& url);
-
 enum class AddressVerdict {
     NotListed, // no web address, no engine settings, or no listed entry matches
     Allowed,   // listed, and the tray program let it through

@@ -241,8 +241,10 @@ const CurlRow kCurlRows[] = {
     // No address for images: an empty address would be found in every listed entry.
     {"ImageOnListedSiteNeverAsked", kServedHost, "phish.example", "/logo.jpg", 0, Outcome::Loads,
      0},
-    {"PartOfAListedUrlIsListed", kServedHost, "phish.example", "/login", 0, Outcome::Forbidden,
-     1126},
+    // A listed page lists the pages below it, not the ones beside it nor its parts.
+    {"BelowAListedUrlIsListed", kServedHost, "phish.example", "/login.html/step2", 0,
+     Outcome::Forbidden, 1126},
+    {"PartOfAListedUrlIsNot", kServedHost, "phish.example", "/login", 0, Outcome::Loads, 0},
     {"LongerThanTheListedUrlIsNot", kServedHost, "phish.example", "/login.html2", 0, Outcome::Loads,
      0},
 };
@@ -455,7 +457,7 @@ TEST_F(ProviderPreload, LookupOfAListedNameIsReportedAndBlockedAsNoName) {
 TEST_F(ProviderPreload, HostByNameLookupsOfAListedNameAreNotFound) {
     answer_ = 0;
     const std::string notFound = " fail " + std::to_string(HOST_NOT_FOUND);
-    EXPECT_EQ(Probe("byname", kServedHost, "login.phish.example", "/").out,
+    EXPECT_EQ(Probe("byname", kServedHost, "www.phish.example", "/").out,
               "byname" + notFound + notFound + notFound + "\n");
     auto reports = Reports();
     ASSERT_FALSE(reports.empty());
@@ -463,7 +465,7 @@ TEST_F(ProviderPreload, HostByNameLookupsOfAListedNameAreNotFound) {
     EXPECT_EQ(reports[0].code, 1126u);
     ASSERT_EQ(reports[0].bytes.size(), 1681u);
     EXPECT_EQ(reports[0].Text(382, 10), "");
-    EXPECT_EQ(reports[0].Text(392, 261), "login.phish.example");
+    EXPECT_EQ(reports[0].Text(392, 261), "www.phish.example");
     EXPECT_EQ(static_cast<char>(reports[0].bytes[653]), 'U');
     EXPECT_EQ(Probe("byname", kServedHost, "localhost", "/").out, "byname ok ok ok\n");
     EXPECT_EQ(Reports().size(), reports.size());

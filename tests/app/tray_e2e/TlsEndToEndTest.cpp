@@ -203,6 +203,29 @@ TEST_P(TlsEndToEnd, ListedNameRefusedOnBlockUnlistedLoadsWithTheSameHandshake) {
     EXPECT_EQ(stored.settings.NoOfBlockedInstructions, 1u);
 }
 
+// The listed name has listed pages only (no whole-host entry): when the user counts it among the
+// well-known sites, its name is not blocked, so its unlisted pages load over HTTPS, where only
+// the name can be seen; nothing is reported.
+TEST_P(TlsEndToEnd, AWellKnownHostWithListedPagesIsNotBlockedByName) {
+#ifdef HOOKWISE_SANITIZED
+    GTEST_SKIP() << "an instrumented preload library cannot be loaded into these programs";
+#endif
+    const ClientRow& row = GetParam();
+    if (row.needsHostsFile && !HostsFileWorks())
+        GTEST_SKIP() << "no user and mount namespaces here to give the test names an address";
+    std::filesystem::create_directories(root_ + "/config/hookwise");
+    std::ofstream(root_ + "/config/hookwise/well-known-sites.txt") << "# the user's own\n"
+                                                                   << kListedName << "\n";
+    SetSitePermission(kPermissionBlockAll);
+    StartTray();
+    const auto visit = Run(row, kListedName, true);
+    EXPECT_EQ(visit.exitCode, 0) << visit.err;
+    EXPECT_EQ(visit.out, "hello");
+    StopTray();
+    const StoredSettings stored;
+    EXPECT_EQ(stored.log.Count(), 0);
+}
+
 INSTANTIATE_TEST_SUITE_P(Clients, TlsEndToEnd, testing::ValuesIn(kClients),
                          [](const auto& info) { return std::string(info.param.name); });
 

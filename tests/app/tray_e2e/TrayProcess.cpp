@@ -21,8 +21,8 @@ namespace traye2e {
 void StageProgramFolder(const std::string& folder) {
     namespace fs = std::filesystem;
     fs::create_directories(folder);
-    for (const char* file :
-         {HOOKWS_PATH, BAITLIB_PATH, PLATFORM_PATH, PROVIDER_PATH, PROVINST_PATH, DEFINITIONS_PATH})
+    for (const char* file : {HOOKWS_PATH, BAITLIB_PATH, PLATFORM_PATH, PROVIDER_PATH, PROVINST_PATH,
+                             DEFINITIONS_PATH, WELL_KNOWN_SITES_PATH})
         fs::copy_file(file, fs::path(folder) / fs::path(file).filename(),
                       fs::copy_options::overwrite_existing);
     fs::copy(HOOKWISE_STAGED_MOVIES, folder,

@@ -202,8 +202,9 @@ struct LookupRow {
 const LookupRow kLookupRows[] = {
     {"IpHit", "ip", "192.0.2.10", "hit"},
     {"IpWholeTextOnly", "ip", "10.0.0.10", "miss"},
-    {"UrlMixedCaseInsideEntry", "url", "Secure-Login.EXAMPLE/verify", "hit"},
-    {"UrlLongerThanEntry", "url", "secure-login.example/verify/account.php?x=1", "miss"},
+    {"UrlMixedCaseBelowEntry", "url", "Secure-Login.EXAMPLE/verify/account.php/2", "hit"},
+    {"UrlPartOfEntry", "url", "secure-login.example/verify", "miss"},
+    {"UrlEntryWithQuery", "url", "https://secure-login.example/verify/account.php?x=1", "hit"},
     {"UrlFromLinkList", "url", "bank-verify.example", "hit"},
     {"FromLowerCasedFirst", "from", "\"Shop\" <BILLING@shop.example>", "hit"},
     {"FromMiss", "from", "friend@mail.example", "miss"},
