@@ -348,6 +348,17 @@ TEST_F(Tool, ImportedFeedsCompileAndAnswerLookups) {
     EXPECT_EQ(from.out, "hit\n");
 }
 
+TEST_F(Tool, ImportReadsAFeedFromStandardInput) {
+    const ToolResult result = Run({"import", "-", "--output", Path("piped.ini")},
+                                  "0.0.0.0 piped.example\n0.0.0.0 www.google.com\n");
+    ASSERT_EQ(result.exit, 0) << result.err;
+    EXPECT_NE(result.out.find("standard input (hosts): 2 read, 1 kept, 1 dropped as noise"),
+              std::string::npos)
+        << result.out;
+    EXPECT_EQ(DataLines(ReadText(dir_ / "piped.ini")),
+              (std::vector<std::string>{"[HostLink]", "HLINK1=piped.example"}));
+}
+
 // ---- bad input: a message and a non-zero exit ----
 
 struct BadInputRow {
