@@ -15,9 +15,9 @@
 namespace {
 
 constexpr FeedFormat kFormats[] = {
-    FeedFormat::Auto,       FeedFormat::PhishTankCsv, FeedFormat::PhishTankJson,
-    FeedFormat::OpenPhish,  FeedFormat::UrlhausCsv,   FeedFormat::Hosts,
-    FeedFormat::Domains,    FeedFormat::Adblock,      FeedFormat::Senders,
+    FeedFormat::Auto,      FeedFormat::PhishTankCsv, FeedFormat::PhishTankJson,
+    FeedFormat::OpenPhish, FeedFormat::UrlhausCsv,   FeedFormat::Hosts,
+    FeedFormat::Domains,   FeedFormat::Adblock,      FeedFormat::Senders,
 };
 
 const WellKnownSites& Sites() {
