@@ -48,6 +48,12 @@ constexpr StringEntry kStrings[] = {
     {kStrRestoreFailed, "The settings could not be restored from this file:\n%s\nYour settings "
                         "are unchanged."},
     {kStrHelpMissing, "The help could not be opened:\n%s"},
+    {kStrUpdateRunning, "Checking for new definitions...\n%s"},
+    {kStrUpdateDone, "The definitions are up to date.\n%s"},
+    {kStrUpdateFailed, "The definitions could not be updated:\n%s\nProtection goes on with the "
+                       "definitions in use."},
+    {kStrUpdateMissing, "The update program is missing:\n%s\nReinstall Hookwise to check for "
+                        "updates."},
 };
 } // namespace
 

@@ -31,6 +31,10 @@ constexpr std::uint32_t kStrRestoreAsk = 7023;         // restore question
 constexpr std::uint32_t kStrProviderName = 7024;       // "HookSwp_lsp", never translated
 constexpr std::uint32_t kStrRestoreFailed = 7030;      // restore refused, one %s (the reason)
 constexpr std::uint32_t kStrHelpMissing = 7031;        // help page cannot be opened, one %s
+constexpr std::uint32_t kStrUpdateRunning = 7032;      // update under way, one %s (its progress)
+constexpr std::uint32_t kStrUpdateDone = 7033;         // update succeeded, one %s (its summary)
+constexpr std::uint32_t kStrUpdateFailed = 7034;       // update failed, one %s (the reason)
+constexpr std::uint32_t kStrUpdateMissing = 7035;      // no update program, one %s (its path)
 
 // The built-in English text of string id (line breaks as real line feeds), or null when the
 // table has no entry id.
