@@ -60,7 +60,8 @@ double HookWsStart(const std::string& root, const std::string& shipped) {
                                                   "HOME=" + root + "/home",
                                                   "QT_QPA_PLATFORM=offscreen",
                                                   "LD_LIBRARY_PATH=" + program,
-                                                  "HOOKWISE_MESSAGE_TIMEOUT_MS=300"};
+                                                  "HOOKWISE_MESSAGE_TIMEOUT_MS=300",
+                                                  "HOOKWISE_UPDATE_AT_START=0"};
     setenv("XDG_RUNTIME_DIR", (root + "/run").c_str(), 1);
     traye2e::TrayProcess tray;
     const auto start = Clock::now();
