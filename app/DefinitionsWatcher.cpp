@@ -105,8 +105,9 @@ void DefinitionsWatcher::Finished(bool taken, const std::string& path, const std
                      version.c_str(), path.c_str());
         switched_(path, version);
     } else {
-        std::fprintf(stderr, "%s: new definitions not taken, protection goes on with version %s: "
-                             "%s\n",
+        std::fprintf(stderr,
+                     "%s: new definitions not taken, protection goes on with version %s: "
+                     "%s\n",
                      title.c_str(), app_.DefinitionsVersion.c_str(), reason.c_str());
         emit Refused(QString::fromStdString(reason));
     }

@@ -22,7 +22,8 @@ class DefinitionsWatcher : public QObject {
 public:
     // switched runs on this thread once new definitions are in place, with their file and
     // version (the caller records them and refreshes what shows the version).
-    using SwitchedCallback = std::function<void(const std::string& path, const std::string& version)>;
+    using SwitchedCallback =
+        std::function<void(const std::string& path, const std::string& version)>;
     DefinitionsWatcher(TrayApp& app, SwitchedCallback switched, QObject* parent = nullptr);
     // Waits for a switch under way to end.
     ~DefinitionsWatcher() override;

@@ -193,8 +193,8 @@ bool MainWindow::UpdateAtStartAllowed() {
 void MainWindow::StartUpdateIfDue() {
     // The update program rewrites the user's definitions file at every successful update, so
     // its age is the time since the last one.
-    if (!UpdateAtStartAllowed() ||
-        !IsStartUpdateDue(app_.UserDefinitionsPath(), static_cast<std::int64_t>(std::time(nullptr))))
+    if (!UpdateAtStartAllowed() || !IsStartUpdateDue(app_.UserDefinitionsPath(),
+                                                     static_cast<std::int64_t>(std::time(nullptr))))
         return;
     // Started once the event loop runs, so start-up does not wait for it.
     QTimer::singleShot(0, liveUpdate_, [this] { liveUpdate_->RunQuietly(); });

@@ -127,9 +127,9 @@ bool WriteIndex(std::string_view copy, const std::string& temporaryCopy,
                 const DecipherOptions& options, bool& reused,
                 const std::function<void(int)>& step) {
     if (!options.indexCachePath.empty()) {
-        const IndexReuse reuse = ReuseDefinitionIndex(options.indexCachePath, copy, temporaryCopy,
-                                                      options.indexPath,
-                                                      CurrentWellKnownChecksum());
+        const IndexReuse reuse =
+            ReuseDefinitionIndex(options.indexCachePath, copy, temporaryCopy, options.indexPath,
+                                 CurrentWellKnownChecksum());
         if (reuse == IndexReuse::Reused) {
             reused = true;
             return true;
@@ -143,7 +143,8 @@ bool WriteIndex(std::string_view copy, const std::string& temporaryCopy,
         DeleteFileA(options.indexPath.c_str()); // an index of an older copy is of no use either
         return false;
     }
-    if (!options.indexCachePath.empty() && !KeepIndexAsCache(options.indexPath, options.indexCachePath))
+    if (!options.indexCachePath.empty() &&
+        !KeepIndexAsCache(options.indexPath, options.indexCachePath))
         std::fprintf(stderr, "%s: cannot keep the definition index in %s for the next start\n",
                      TrayApp::Title().c_str(), options.indexCachePath.c_str());
     return true;

@@ -40,16 +40,16 @@ constexpr const char* kMsgEncryptError = "The file could not be encrypted becaus
 
 struct DecipherOutcome {
     enum Status {
-        Written,       // the working copy is complete
-        OpenFailed,    // the shipped file cannot be opened: Err 1001, start-up ends
-        NoVersion,     // the definitions version is empty: Err 1002, start-up ends
-        CreateFailed,  // the working copy cannot be created or put in place: Err 1002, ends
-        CipherRefused, // the shipped file's length is 0 or not a multiple of 8: start-up ends
-        FileError,     // reading or writing failed: the message is shown, start-up goes on
+        Written,        // the working copy is complete
+        OpenFailed,     // the shipped file cannot be opened: Err 1001, start-up ends
+        NoVersion,      // the definitions version is empty: Err 1002, start-up ends
+        CreateFailed,   // the working copy cannot be created or put in place: Err 1002, ends
+        CipherRefused,  // the shipped file's length is 0 or not a multiple of 8: start-up ends
+        FileError,      // reading or writing failed: the message is shown, start-up goes on
         NotDefinitions, // deciphered into noise (only with requireDefinitionsText): nothing written
     };
     Status status = Written;
-    std::string message; // what the message box shows; "" for Written
+    std::string message;      // what the message box shows; "" for Written
     bool indexReused = false; // the index was copied from the index cache, not compiled
     // Whether start-up must end here.
     bool EndsStartup() const { return status != Written && status != FileError; }

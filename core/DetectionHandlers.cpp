@@ -149,8 +149,8 @@ DetectionHandlers::Decision DetectionHandlers::DecideReport(const DecisionInput&
         return result;
     }
     // A permission of 0 or 1 decides for every item; in per-item mode the item's Action does.
-    const DecidedBy rule = input.Permission.load() == kPermissionPerItem ? DecidedBy::Remembered
-                                                                         : DecidedBy::ListMode;
+    const DecidedBy rule =
+        input.Permission.load() == kPermissionPerItem ? DecidedBy::Remembered : DecidedBy::ListMode;
     std::uint32_t& blocked = state_.settings.NoOfBlockedInstructions;
     switch (Decide(input.Permission.load(), input.ItemAction)) {
     case Outcome::Allow:

@@ -147,8 +147,8 @@ LONG LinkFileAtomically(const std::string& source, const std::string& path, unsi
     if (source.empty() || path.empty())
         return ERROR_INVALID_PARAMETER;
     for (int attempt = 0; attempt < 8; ++attempt) {
-        const std::string temporary = path + ".link" + std::to_string(getpid()) + "." +
-                                      std::to_string(attempt);
+        const std::string temporary =
+            path + ".link" + std::to_string(getpid()) + "." + std::to_string(attempt);
         if (link(source.c_str(), temporary.c_str()) == 0) {
             if (rename(temporary.c_str(), path.c_str()) == 0)
                 return ERROR_SUCCESS;

@@ -100,8 +100,8 @@ const char* JournalKindName(char kind) {
 
 std::vector<std::string> DecisionJournalFields(const DecisionEvent& event) {
     const std::string action = event.allowed ? "allow" : "block";
-    std::string message = (event.allowed ? "Allowed " : "Blocked ") + KindWords(event.kind) +
-                          " " + event.item;
+    std::string message =
+        (event.allowed ? "Allowed " : "Blocked ") + KindWords(event.kind) + " " + event.item;
     if (!event.program.empty())
         message += " for " + event.program;
     message += std::string(" (") + Reason(event.by) + ")";

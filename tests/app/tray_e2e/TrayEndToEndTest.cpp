@@ -115,9 +115,9 @@ protected:
         std::string url = "http://127.0.0.1:" + std::to_string(server_.Port()) + path;
         std::vector<std::string> environment = Environment();
         environment.push_back(std::string("LD_PRELOAD=") + program_ + "/libhookswp_lsp.so");
-        return providertest::RunChild({"curl", "-s", "-S", "--noproxy", "*", "--max-time", "20",
-                                       "-H", "Host: " + site, url},
-                                      environment);
+        return providertest::RunChild(
+            {"curl", "-s", "-S", "--noproxy", "*", "--max-time", "20", "-H", "Host: " + site, url},
+            environment);
     }
 
     // Whether curl under the provider loads the page of site.
@@ -147,9 +147,9 @@ protected:
 // A shipped definition file of count entries in all, most of them web addresses, with the listed
 // site of the tests as the last HostLink entry (where a walk finds it last).
 std::string MillionEntryShippedFile(long count,
-                                   const std::string& listed = std::string(kListedSite) +
-                                                               kListedPath,
-                                   const std::string& version = "12/01/2026") {
+                                    const std::string& listed = std::string(kListedSite) +
+                                                                kListedPath,
+                                    const std::string& version = "12/01/2026") {
     std::string text = std::string(16, ' '); // the first line, which deciphering replaces
     auto line = [&text](const std::string& key, const std::string& value) {
         text.append(CLSPGlobals::EncryptString(key)).append("=");
@@ -546,9 +546,8 @@ TEST_F(TrayEndToEnd, NewDefinitionsAreTakenWithinASecondWithoutARestart) {
     // The update program's new definitions: the new site listed, the old one no longer.
     const std::string definitions = dataFolder_ + "/hkwdb1.pbd";
     const auto start = std::chrono::steady_clock::now();
-    RenameIntoPlace(definitions,
-                    MillionEntryShippedFile(100, std::string(kNewlyListedSite) + "/login",
-                                            "12/31/2098"));
+    RenameIntoPlace(definitions, MillionEntryShippedFile(
+                                     100, std::string(kNewlyListedSite) + "/login", "12/31/2098"));
     bool refused = false;
     while (std::chrono::steady_clock::now() - start < 10s && !refused) {
         refused = !Loads(kNewlyListedSite);
@@ -590,8 +589,7 @@ TEST_F(TrayEndToEnd, AStartAfterAnUpdateUsesTheUpdatedSetAndReusesItsIndex) {
     std::filesystem::create_directories(dataFolder_);
     std::filesystem::permissions(dataFolder_, std::filesystem::perms::owner_all);
     WriteFile(dataFolder_ + "/hkwdb1.pbd",
-              MillionEntryShippedFile(100, std::string(kNewlyListedSite) + "/login",
-                                      "12/31/2098"));
+              MillionEntryShippedFile(100, std::string(kNewlyListedSite) + "/login", "12/31/2098"));
     SetSitePermission(kPermissionBlockAll);
     ASSERT_TRUE(server_.Start({"127.0.0.1"}));
 

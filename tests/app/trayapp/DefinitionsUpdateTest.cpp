@@ -47,8 +47,8 @@ void SetModified(const std::string& path, std::time_t when) {
 
 struct ChoiceRow {
     const char* name;
-    const char* shipped; // version, or null: no file
-    const char* user;    // version ("" without a date), or null: no file
+    const char* shipped;    // version, or null: no file
+    const char* user;       // version ("" without a date), or null: no file
     int userAgeSeconds = 0; // how much older the user's file is than the shipped one (< 0: newer)
     bool takesUser;
 };
@@ -222,7 +222,8 @@ TEST(LiveUpdateOutcome, IsReadFromTheExitStatusAndTheLastLine) {
               "the update program ended with status 3");
     EXPECT_FALSE(LiveUpdateOutcomeOf(true, "", true, 0, "Updated: 1 entries", "").succeeded)
         << "a program killed by a signal did not succeed";
-    LiveUpdateOutcome notStarted = LiveUpdateOutcomeOf(false, "Permission denied", false, -1, "", "");
+    LiveUpdateOutcome notStarted =
+        LiveUpdateOutcomeOf(false, "Permission denied", false, -1, "", "");
     EXPECT_FALSE(notStarted.succeeded);
     EXPECT_EQ(notStarted.text, "Permission denied");
 }

@@ -189,8 +189,7 @@ TEST_F(IndexReuseTest, NeverReusedFromADamagedOrForeignCache) {
               }),
               IndexReuse::OtherFormat);
     reset();
-    EXPECT_EQ(ReuseEdited([](std::string& c) { c = "not an index at all"; }),
-              IndexReuse::Damaged);
+    EXPECT_EQ(ReuseEdited([](std::string& c) { c = "not an index at all"; }), IndexReuse::Damaged);
 
     std::filesystem::remove(Cache());
     EXPECT_EQ(Reuse(Sample()), IndexReuse::NoCache);
