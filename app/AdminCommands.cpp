@@ -7,6 +7,7 @@
 #include "core/DetectionHandlers.h"
 #include "core/FileNames.h"
 #include "app/MainWindow.h"
+#include "app/LiveUpdate.h"
 #include "app/TrayApp.h"
 #include "app/alerts/AlertDisplaySettingsWindow.h"
 #include "app/alerts/MessageBoxWindow.h"
@@ -353,12 +354,12 @@ void AdminCommands::ChangeLanguage(const QString& args) {
 }
 
 std::string AdminCommands::LiveUpdatePath() const {
-    return window_.App().ApplicationDirectory + "/" + EncodeFileName("LiveUpd") + "/Update";
+    return LiveUpdateProgramPath(window_.App().ApplicationDirectory);
 }
 
 void AdminCommands::RunLiveUpdate(const QString&) {
-    // A missing update program fails silently.
-    GetCommandDesktop().ShellOpen(LiveUpdatePath(), {}, {}, SW_SHOWNORMAL);
+    // Runs beside the window: progress and outcome in the program's message box.
+    window_.LiveUpdater().RunShown();
 }
 
 void AdminCommands::TechnicalSupport(const QString&) {

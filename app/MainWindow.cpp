@@ -6,6 +6,8 @@
 #include "app/MainWindow.h"
 
 #include "app/AdminCommands.h"
+#include "app/DefinitionsWatcher.h"
+#include "app/LiveUpdate.h"
 #include "app/EventHandlerWindow.h"
 #include "core/FileNames.h"
 #include "app/MainCommands.h"
@@ -37,6 +39,8 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
+#include <ctime>
 #include <filesystem>
 
 namespace {
@@ -77,6 +81,7 @@ MainWindow::MainWindow(TrayApp& app, QWidget* parent)
     connect(&feederTimer_, &QTimer::timeout, this, &MainWindow::StartFeeders);
     connect(&tray_, &CSystemTray::Command, this, &MainWindow::OnTrayCommand);
     commands_ = std::make_unique<MainCommands>(*this);
+    liveUpdate_ = new LiveUpdate(Q(LiveUpdateProgramPath(app_.ApplicationDirectory)), this, this);
 }
 
 MainWindow::~MainWindow() {
@@ -158,8 +163,42 @@ void MainWindow::InitialiseWindow() {
 
     feederTimer_.start();
 
+    // New definitions written by the update program are taken from here on.
+    definitionsWatcher_ = std::make_unique<DefinitionsWatcher>(
+        app_, [this](const std::string& path, const std::string& version) {
+            OnDefinitionsSwitched(path, version);
+        });
+    definitionsWatcher_->Start();
+    StartUpdateIfDue();
+
     SetRunAtStartup(TrayApp::Title(), RunAtStartupCommandLine(app_.ProgramPath),
                     app_.Settings.LoadwithWindowsStartup == 0);
+}
+
+void MainWindow::OnDefinitionsSwitched(const std::string& path, const std::string& version) {
+    app_.DefinitionsPath = path;
+    app_.DefinitionsVersion = version;
+    app_.Settings.DefinitionsVersion = version;
+    RegKey product;
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, kProductKeyPath, 0, nullptr, REG_OPTION_NON_VOLATILE,
+                        KEY_ALL_ACCESS, nullptr, product.Put(), nullptr) == ERROR_SUCCESS)
+        WriteRegText(product.Get(), "DefnsVersion", version);
+    RefreshMainMovie();
+}
+
+bool MainWindow::UpdateAtStartAllowed() {
+    const char* value = std::getenv("HOOKWISE_UPDATE_AT_START");
+    return value == nullptr || std::string(value) != "0";
+}
+
+void MainWindow::StartUpdateIfDue() {
+    // The update program rewrites the user's definitions file at every successful update, so
+    // its age is the time since the last one.
+    if (!UpdateAtStartAllowed() || !IsStartUpdateDue(app_.UserDefinitionsPath(),
+                                                     static_cast<std::int64_t>(std::time(nullptr))))
+        return;
+    // Started once the event loop runs, so start-up does not wait for it.
+    QTimer::singleShot(0, liveUpdate_, [this] { liveUpdate_->RunQuietly(); });
 }
 
 void MainWindow::OnInitDialog() {
@@ -243,6 +282,8 @@ void MainWindow::Finish() {
         SaveAllSettings(app_.Settings, app_.Log, app_.MailList, app_.SiteList);
     }
     feederTimer_.stop();
+    // A switch under way ends before the working copy is removed.
+    definitionsWatcher_.reset();
     logFeeder_.Stop();
     mailFeeder_.Stop();
     siteFeeder_.Stop();

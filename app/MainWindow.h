@@ -31,6 +31,8 @@ class QSocketNotifier;
 class TrayApp;
 
 class AlertPopup;
+class DefinitionsWatcher;
+class LiveUpdate;
 class QEventLoop;
 
 class MainWindow : public CMovieDialog, private DetectionView {
@@ -97,6 +99,13 @@ public:
     MainCommands& Commands() { return *commands_; }
     // Starts the three feeders now (the feeder timer does this once, a second after start-up).
     void StartFeeders();
+    // The update program's runner ("Check for updates", and the update at start).
+    LiveUpdate& LiveUpdater() { return *liveUpdate_; }
+    // The watch that takes new definitions while the program runs (null before Create).
+    DefinitionsWatcher* DefinitionsWatch() { return definitionsWatcher_.get(); }
+    // $HOOKWISE_UPDATE_AT_START = "0" turns the update at start off (tests, and machines
+    // without a network); otherwise it runs when the last update is older than a day.
+    static bool UpdateAtStartAllowed();
 
 protected:
     // The main movie's commands, through the command tables (MainCommands).
@@ -124,6 +133,10 @@ private:
     void OnInitDialog() override;
     void InitialiseWindow();
     void WriteProgramValues();
+    // New definitions are in use: the version is recorded ("DefnsVersion") and shown.
+    void OnDefinitionsSwitched(const std::string& path, const std::string& version);
+    // Runs the update program quietly when the last update is older than a day.
+    void StartUpdateIfDue();
     void WatchTerminationSignals();
     void HideToTray();
     void OpenHelp();
@@ -160,5 +173,7 @@ private:
     bool saveOnEnd_ = false;
     bool finished_ = false;
     std::unique_ptr<MainCommands> commands_;
+    std::unique_ptr<DefinitionsWatcher> definitionsWatcher_;
+    LiveUpdate* liveUpdate_ = nullptr; // a child of this window
     std::unique_ptr<QMenu> systemMenu_;
 };

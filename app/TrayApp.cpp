@@ -16,6 +16,8 @@
 #include "engine/DefinitionIndexFormat.h"
 #include "engine/LSPGlobals.h"
 #include "engine/index/DefinitionIndexBuilder.h"
+#include "engine/index/IndexReuse.h"
+#include "app/DefinitionsFiles.h"
 #include "platform/AtomicFile.h"
 #include "platform/LastError.h"
 #include "platform/Module.h"
@@ -111,9 +113,51 @@ DWORD ReadAll(std::FILE* file, std::vector<unsigned char>& bytes) {
 DecipherOutcome DecipherDefinitions(const std::string& shippedPath, const std::string& workingPath,
                                     const std::string& version, const std::string& indexPath,
                                     const std::function<void(int)>& progress) {
-    auto step = [&progress](int percent) {
-        if (progress)
-            progress(percent);
+    DecipherOptions options;
+    options.indexPath = indexPath;
+    options.progress = progress;
+    return DecipherDefinitions(shippedPath, workingPath, version, options);
+}
+
+namespace {
+
+// Writes the index of the working copy under its temporary name: copied from the cache when that
+// holds the index of the same bytes, else compiled (and kept as the cache). False when there is
+// none; the reason is on standard error.
+bool WriteIndex(std::string_view copy, const std::string& temporaryCopy,
+                const DecipherOptions& options, bool& reused,
+                const std::function<void(int)>& step) {
+    if (!options.indexCachePath.empty()) {
+        const IndexReuse reuse =
+            ReuseDefinitionIndex(options.indexCachePath, copy, temporaryCopy, options.indexPath,
+                                 CurrentWellKnownChecksum());
+        if (reuse == IndexReuse::Reused) {
+            reused = true;
+            return true;
+        }
+    }
+    std::string error;
+    if (!WriteDefinitionIndex(copy, temporaryCopy, options.indexPath, error,
+                              [&step](int percent) { step(20 + percent * 80 / 100); })) {
+        std::fprintf(stderr, "%s: no definition index (%s); lookups read the definitions\n",
+                     TrayApp::Title().c_str(), error.c_str());
+        DeleteFileA(options.indexPath.c_str()); // an index of an older copy is of no use either
+        return false;
+    }
+    if (!options.indexCachePath.empty() &&
+        !KeepIndexAsCache(options.indexPath, options.indexCachePath))
+        std::fprintf(stderr, "%s: cannot keep the definition index in %s for the next start\n",
+                     TrayApp::Title().c_str(), options.indexCachePath.c_str());
+    return true;
+}
+
+} // namespace
+
+DecipherOutcome DecipherDefinitions(const std::string& shippedPath, const std::string& workingPath,
+                                    const std::string& version, const DecipherOptions& options) {
+    auto step = [&options](int percent) {
+        if (options.progress)
+            options.progress(percent);
     };
     std::unique_ptr<std::FILE, FileCloser> shipped(std::fopen(shippedPath.c_str(), "rb"));
     if (!shipped)
@@ -136,6 +180,10 @@ DecipherOutcome DecipherDefinitions(const std::string& shippedPath, const std::s
         return Outcome(DecipherOutcome::CipherRefused,
                        std::string(kMsgInitError1003) + " " + refusal.what() + ".");
     }
+    const std::string_view copy(reinterpret_cast<const char*>(output.data()), output.size());
+    if (options.requireDefinitionsText && !IsDefinitionsText(copy))
+        return Outcome(DecipherOutcome::NotDefinitions,
+                       shippedPath + " does not decipher into definitions");
 
     AtomicFileWriter working;
     if (working.Create(workingPath, 0600) != ERROR_SUCCESS)
@@ -152,27 +200,20 @@ DecipherOutcome DecipherDefinitions(const std::string& shippedPath, const std::s
     step(20);
     // The index names the copy's identity, which the rename keeps.
     bool indexed = false;
-    if (!indexPath.empty()) {
-        std::string error;
-        indexed = WriteDefinitionIndex(
-            std::string_view(reinterpret_cast<const char*>(output.data()), output.size()),
-            working.TemporaryPath(), indexPath, error,
-            [&step](int percent) { step(20 + percent * 80 / 100); });
-        if (!indexed) {
-            std::fprintf(stderr, "%s: no definition index (%s); lookups read the definitions\n",
-                         TrayApp::Title().c_str(), error.c_str());
-            DeleteFileA(indexPath.c_str()); // an index of an older copy is of no use either
-        }
-    }
+    bool reused = false;
+    if (!options.indexPath.empty())
+        indexed = WriteIndex(copy, working.TemporaryPath(), options, reused, step);
     // A copy that cannot be put in place (a folder or a protected file in the way) leaves the
     // engine without definitions: start-up ends as for a copy that cannot be created.
     if (working.Commit() != ERROR_SUCCESS) {
         if (indexed)
-            DeleteFileA(indexPath.c_str());
+            DeleteFileA(options.indexPath.c_str());
         return Outcome(DecipherOutcome::CreateFailed, kMsgInitError1002);
     }
     step(100);
-    return {};
+    DecipherOutcome outcome;
+    outcome.indexReused = reused;
+    return outcome;
 }
 
 // ---- the application object ----
@@ -194,6 +235,12 @@ std::string PrepareDataFolder(const std::string& applicationDirectory) {
     return folder;
 }
 
+FileStamp StampOrZero(const std::string& path) {
+    FileStamp stamp;
+    StampOfFile(path.c_str(), stamp);
+    return stamp;
+}
+
 // How long a start-up message stays open: -1 until answered.
 int MessageTimeoutMs() {
     if (const char* value = std::getenv("HOOKWISE_MESSAGE_TIMEOUT_MS"); value && value[0])
@@ -209,8 +256,9 @@ int MessageTimeoutMs() {
 TrayApp::TrayApp(const std::string& programPath, bool hasCommandLine)
     : ApplicationDirectory(PrepareProcess(programPath)),
       DataDirectory(PrepareDataFolder(ApplicationDirectory)), ProgramPath(programPath),
-      DefinitionsVersion(
-          ReadDefinitionsVersion(ApplicationDirectory + "/" + kShippedDefinitionsFile)),
+      UserDefinitionsSeen(StampOrZero(UserDefinitionsPath())),
+      DefinitionsPath(ChooseDefinitions(ShippedPath(), UserDefinitionsPath()).path),
+      DefinitionsVersion(ReadDefinitionsVersion(DefinitionsPath)),
       TrayMenuSection(kTrayMenuSection), MessageSection(kMsgSection),
       LogFilePath(DataDirectory + "/HookWsLOG.log"), HasCommandLine(hasCommandLine) {
     ProgramMutex.Create(kProgramMutexName, false);
@@ -236,8 +284,10 @@ DecipherOutcome TrayApp::WriteWorkingCopy() {
     DecipherOutcome outcome;
     auto work = [&] {
         try {
-            outcome = DecipherDefinitions(ShippedPath(), WorkingCopyPath(), DefinitionsVersion,
-                                          IndexPath(), [&percent](int p) { percent.store(p); });
+            DecipherOptions options = WorkingCopyOptions();
+            options.progress = [&percent](int p) { percent.store(p); };
+            outcome = DecipherDefinitions(DefinitionsPath, WorkingCopyPath(), DefinitionsVersion,
+                                          options);
         } catch (const std::bad_alloc&) {
             // A shipped file too large to hold: no working copy, start-up ends with its message.
             outcome = DecipherOutcome{};
@@ -292,6 +342,21 @@ DecipherOutcome TrayApp::WriteWorkingCopy() {
 
 std::string TrayApp::ShippedPath() const {
     return ApplicationDirectory + "/" + kShippedDefinitionsFile;
+}
+
+std::string TrayApp::UserDefinitionsPath() const {
+    return DataDirectory + "/" + kShippedDefinitionsFile;
+}
+
+std::string TrayApp::IndexCachePath() const {
+    return definition_index::IndexPathFor(UserDefinitionsPath());
+}
+
+DecipherOptions TrayApp::WorkingCopyOptions() const {
+    DecipherOptions options;
+    options.indexPath = IndexPath();
+    options.indexCachePath = IndexCachePath();
+    return options;
 }
 
 void TrayApp::ProvideWarningPage() const {

@@ -10,6 +10,7 @@
 #include "core/lists/WebSiteBlockingList.h"
 #include "core/logging/AlertLogStore.h"
 #include "core/settings/GeneralSettings.h"
+#include "platform/MappedFile.h"
 #include "platform/NamedMutex.h"
 
 #include <functional>
@@ -39,29 +40,45 @@ constexpr const char* kMsgEncryptError = "The file could not be encrypted becaus
 
 struct DecipherOutcome {
     enum Status {
-        Written,       // the working copy is complete
-        OpenFailed,    // the shipped file cannot be opened: Err 1001, start-up ends
-        NoVersion,     // the definitions version is empty: Err 1002, start-up ends
-        CreateFailed,  // the working copy cannot be created or put in place: Err 1002, ends
-        CipherRefused, // the shipped file's length is 0 or not a multiple of 8: start-up ends
-        FileError,     // reading or writing failed: the message is shown, start-up goes on
+        Written,        // the working copy is complete
+        OpenFailed,     // the shipped file cannot be opened: Err 1001, start-up ends
+        NoVersion,      // the definitions version is empty: Err 1002, start-up ends
+        CreateFailed,   // the working copy cannot be created or put in place: Err 1002, ends
+        CipherRefused,  // the shipped file's length is 0 or not a multiple of 8: start-up ends
+        FileError,      // reading or writing failed: the message is shown, start-up goes on
+        NotDefinitions, // deciphered into noise (only with requireDefinitionsText): nothing written
     };
     Status status = Written;
-    std::string message; // what the message box shows; "" for Written
+    std::string message;      // what the message box shows; "" for Written
+    bool indexReused = false; // the index was copied from the index cache, not compiled
     // Whether start-up must end here.
     bool EndsStartup() const { return status != Written && status != FileError; }
+};
+
+// What DecipherDefinitions writes besides the working copy.
+struct DecipherOptions {
+    // The compiled index of the copy, written there before the copy is renamed into place, so no
+    // process finds the new working copy without its index; an index that cannot be made is
+    // reported on standard error and removed (the engine then walks the lists).
+    std::string indexPath;
+    // The index cache: an index kept there for the same definitions bytes (and the same
+    // well-known sites) is copied instead of compiled; a compiled index is kept there.
+    std::string indexCachePath;
+    // Told the share done (0 to 100) from the calling thread.
+    std::function<void(int)> progress;
+    // Refuse bytes that do not decipher into definitions text (IsDefinitionsText), leaving the
+    // working copy and index as they were: for a new file taken while the program runs.
+    bool requireDefinitionsText = false;
 };
 
 // Deciphers the shipped file into the working copy: the whole file in ECB mode with the
 // program's key, bytes 14 and 15 set to CR LF (when the file has them), as many bytes as the
 // shipped file holds. The copy is written under a temporary name with mode 0600 and renamed over
-// workingPath when complete, so the engine never reads half a database. version is the
-// definitions version read at construction.
-//
-// With an indexPath, the compiled index of the copy is written there before the copy is renamed
-// into place, so no process finds the new working copy without its index; an index that cannot
-// be made is reported on standard error and removed (the engine then walks the lists), and start-up
-// goes on. progress, when given, is told the share done (0 to 100) from the calling thread.
+// workingPath when complete, so the engine never reads half a database; with an index, the index
+// is renamed into place first. version is the definitions version read at construction.
+DecipherOutcome DecipherDefinitions(const std::string& shippedPath, const std::string& workingPath,
+                                    const std::string& version, const DecipherOptions& options);
+// The same with only an index path and progress.
 DecipherOutcome DecipherDefinitions(const std::string& shippedPath, const std::string& workingPath,
                                     const std::string& version,
                                     const std::string& indexPath = std::string(),
@@ -88,6 +105,13 @@ public:
     // names it, so the engine finds the working copy and the warning page there.
     std::string DataDirectory;
     std::string ProgramPath;
+    // The user's definitions file as it was before the choice below (zero when there was none):
+    // a change after this is new definitions to take.
+    FileStamp UserDefinitionsSeen;
+    // The definitions file deciphered at start (ChooseDefinitions: the shipped file, or the
+    // user's updated one when newer) and its version; both change when the program takes new
+    // definitions while it runs.
+    std::string DefinitionsPath;
     // The language ("English") is the language layer's current language.
     std::string DefinitionsVersion;
     const char* TrayMenuSection;
@@ -117,6 +141,10 @@ public:
     // The compiled index beside the working copy; written and removed with it.
     std::string IndexPath() const;
     std::string ShippedPath() const;
+    // The user's updated definitions in the data folder, written by the update program.
+    std::string UserDefinitionsPath() const;
+    // The index kept for the next start (and written by the update program) beside them.
+    std::string IndexCachePath() const;
 
     // Copies the shipped warning page into the data folder when that is not the application
     // directory, so the engine shows it from "App Path" + "/hkwpm.htm". Replaced whole at each
@@ -144,6 +172,8 @@ public:
     // than ProgressAfterMs. Without a widget application, or when the program starts hidden in
     // the tray, it runs on this thread, unseen.
     DecipherOutcome WriteWorkingCopy();
+    // The options of the working copy for the definitions in use: its index and the index cache.
+    DecipherOptions WorkingCopyOptions() const;
 
 private:
     NamedMutex instanceMutex_; // named with the title, owned while this process runs

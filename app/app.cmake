@@ -7,6 +7,9 @@ set(TRAY_SOURCES
     ${CMAKE_CURRENT_SOURCE_DIR}/MainCommands.cpp
     ${CMAKE_CURRENT_SOURCE_DIR}/AdminCommands.cpp
     ${CMAKE_CURRENT_SOURCE_DIR}/MovieCommands.cpp
+    ${CMAKE_CURRENT_SOURCE_DIR}/DefinitionsFiles.cpp
+    ${CMAKE_CURRENT_SOURCE_DIR}/DefinitionsWatcher.cpp
+    ${CMAKE_CURRENT_SOURCE_DIR}/LiveUpdate.cpp
 )
 add_library(hookwise_tray STATIC ${TRAY_SOURCES})
 set_target_properties(hookwise_tray PROPERTIES AUTOMOC ON)

@@ -129,6 +129,7 @@ bool DetectionHandlers::TakeOpenAnswer(const DecisionInput& input, Decision& res
     if (!waited || !open->Answered || open->Closed)
         return false;
     // The same decision as the alert's; the answer's remembering is the asking report's.
+    result.By = DecidedBy::User;
     if (open->Allowed) {
         result.Value = kDecisionAllow;
         result.ActionText = kActionTextAllow;
@@ -144,17 +145,23 @@ DetectionHandlers::Decision DetectionHandlers::DecideReport(const DecisionInput&
     Decision result;
     if (input.ProtectionState.load() == 0) {
         result.Value = kDecisionAllow;
+        result.By = DecidedBy::ProtectionOff;
         return result;
     }
+    // A permission of 0 or 1 decides for every item; in per-item mode the item's Action does.
+    const DecidedBy rule =
+        input.Permission.load() == kPermissionPerItem ? DecidedBy::Remembered : DecidedBy::ListMode;
     std::uint32_t& blocked = state_.settings.NoOfBlockedInstructions;
     switch (Decide(input.Permission.load(), input.ItemAction)) {
     case Outcome::Allow:
         result.Value = kDecisionAllow;
         result.ActionText = kActionTextAllow;
+        result.By = rule;
         break;
     case Outcome::Block:
         result.Value = kDecisionBlock;
         result.ActionText = kActionTextBlock;
+        result.By = rule;
         ++blocked;
         break;
     case Outcome::Undecided:
@@ -193,8 +200,10 @@ DetectionHandlers::Decision DetectionHandlers::DecideReport(const DecisionInput&
         }
         if (answer == kAlertClosedUnanswered) {
             result.ActionText = kActionTextSenderEnded;
+            result.By = DecidedBy::SenderEnded;
             break;
         }
+        result.By = shown ? DecidedBy::User : DecidedBy::AlertsOff;
         const bool allowed = answer == 1;
         // Reports handled while the popup was open only append, but look the item up again so a
         // remembered answer can never land on another item.
@@ -220,6 +229,18 @@ DetectionHandlers::Decision DetectionHandlers::DecideReport(const DecisionInput&
     }
     }
     return result;
+}
+
+void DetectionHandlers::Journal(char kind, const std::string& item, const Decision& decision,
+                                const std::string& program, const std::string& host) {
+    DecisionEvent event;
+    event.kind = kind;
+    event.item = item;
+    event.allowed = decision.Value == kDecisionAllow;
+    event.by = decision.By;
+    event.program = program;
+    event.host = host;
+    JournalDecision(event);
 }
 
 void DetectionHandlers::RecordInLog(const std::string& type, std::int32_t port,
@@ -284,6 +305,7 @@ std::int32_t DetectionHandlers::OnWebReport(const DetectionRecord& record, char 
 
     if (decision.Dropped)
         return 0;
+    Journal(kind, item.StrictedData, decision, item.Program, item.IPAddress);
     RecordInLog(item.Type, item.Port, item.Program, item.IPAddress, decision.ActionText,
                 item.StrictedData);
     view_.RefreshMainMovie();
@@ -327,6 +349,7 @@ std::int32_t DetectionHandlers::OnMailReport(const DetectionRecord& record) {
 
     if (decision.Dropped)
         return 0;
+    Journal(record.mail.kind, item.StrictedData, decision, item.Program, hostAddress);
     RecordInLog(item.Type, item.Port, item.Program, hostAddress, decision.ActionText,
                 item.StrictedData);
     view_.RefreshMainMovie();

@@ -7,6 +7,7 @@
 // can be driven without a window.
 #pragma once
 
+#include "core/logging/DecisionJournal.h"
 #include "engine/DetectionRecord.h"
 
 #include <atomic>
@@ -148,6 +149,7 @@ private:
         std::int32_t Value = kDecisionUndecided;
         std::string ActionText; // "Allow", "Block", or empty when undecided or protection is off
         bool Dropped = false;   // the sender ended while waiting: nothing is logged or answered
+        DecidedBy By = DecidedBy::NoRule;
     };
     // An alert open now, and the reports whose senders wait for its answer.
     struct Question {
@@ -167,6 +169,9 @@ private:
     // user asked (when ShowAlert; else block), the answer remembered on the item when the box was
     // ticked. Every block raises NoOfBlockedInstructions.
     Decision DecideReport(const DecisionInput& input);
+    // The decision in the system journal.
+    static void Journal(char kind, const std::string& item, const Decision& decision,
+                        const std::string& program, const std::string& host);
     void RecordInLog(const std::string& type, std::int32_t port, const std::string& program,
                      const std::string& hostIP, const std::string& actionTaken,
                      const std::string& strictedData);

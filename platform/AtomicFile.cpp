@@ -5,7 +5,9 @@
 #include "platform/LastError.h"
 
 #include <cerrno>
+#include <algorithm>
 #include <cstdlib>
+#include <string>
 #include <vector>
 
 #include <fcntl.h>
@@ -65,6 +67,45 @@ LONG AtomicFileWriter::Write(const void* data, std::size_t size) {
     return ERROR_SUCCESS;
 }
 
+LONG AtomicFileWriter::CopyFrom(int fd, std::uint64_t offset, std::uint64_t size) {
+    if (fd_ < 0)
+        return ERROR_INVALID_HANDLE;
+    auto position = static_cast<off_t>(offset);
+    bool kernelCopy = true;
+    std::vector<char> buffer;
+    while (size > 0) {
+        const std::size_t chunk = static_cast<std::size_t>(std::min<std::uint64_t>(size, 1u << 30));
+        ssize_t n = -1;
+        if (kernelCopy) {
+            n = copy_file_range(fd, &position, fd_, nullptr, chunk, 0);
+            // Files on two kinds of file system, or one that cannot copy: read and write.
+            if (n < 0 && (errno == EXDEV || errno == EINVAL || errno == ENOSYS ||
+                          errno == EOPNOTSUPP || errno == EBADF)) {
+                kernelCopy = false;
+                continue;
+            }
+        } else {
+            buffer.resize(1 << 20);
+            n = pread(fd, buffer.data(), std::min(chunk, buffer.size()), position);
+            if (n > 0) {
+                if (const LONG error = Write(buffer.data(), static_cast<std::size_t>(n));
+                    error != ERROR_SUCCESS)
+                    return error;
+                position += n;
+            }
+        }
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return static_cast<LONG>(Win32ErrorFromErrno(errno));
+        }
+        if (n == 0)
+            return ERROR_HANDLE_EOF;
+        size -= static_cast<std::uint64_t>(n);
+    }
+    return ERROR_SUCCESS;
+}
+
 LONG AtomicFileWriter::Commit() {
     if (fd_ < 0)
         return ERROR_INVALID_HANDLE;
@@ -99,6 +140,38 @@ LONG WriteFileAtomically(const std::string& path, std::string_view content, unsi
         error = writer.Write(content.data(), content.size());
     if (error == ERROR_SUCCESS)
         error = writer.Commit();
+    return error;
+}
+
+LONG LinkFileAtomically(const std::string& source, const std::string& path, unsigned mode) {
+    if (source.empty() || path.empty())
+        return ERROR_INVALID_PARAMETER;
+    for (int attempt = 0; attempt < 8; ++attempt) {
+        const std::string temporary =
+            path + ".link" + std::to_string(getpid()) + "." + std::to_string(attempt);
+        if (link(source.c_str(), temporary.c_str()) == 0) {
+            if (rename(temporary.c_str(), path.c_str()) == 0)
+                return ERROR_SUCCESS;
+            const LONG error = static_cast<LONG>(Win32ErrorFromErrno(errno));
+            unlink(temporary.c_str());
+            return error;
+        }
+        if (errno == EEXIST)
+            continue; // a leftover of an ended process with the same id
+        if (errno != EPERM && errno != EXDEV && errno != EMLINK && errno != EOPNOTSUPP)
+            return static_cast<LONG>(Win32ErrorFromErrno(errno));
+        break; // no hard links here: a copy
+    }
+    UniqueFd in(open(source.c_str(), O_RDONLY | O_CLOEXEC));
+    struct stat info {};
+    if (!in.Valid() || fstat(in.Get(), &info) != 0)
+        return static_cast<LONG>(Win32ErrorFromErrno(errno));
+    AtomicFileWriter out;
+    LONG error = out.Create(path, mode);
+    if (error == ERROR_SUCCESS)
+        error = out.CopyFrom(in.Get(), 0, static_cast<std::uint64_t>(info.st_size));
+    if (error == ERROR_SUCCESS)
+        error = out.Commit();
     return error;
 }
 

@@ -5,6 +5,7 @@
 #include "platform/WinTypes.h"
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -25,6 +26,11 @@ public:
     // Writes every byte (short writes are continued). ERROR_INVALID_HANDLE when nothing was
     // created; otherwise ERROR_SUCCESS or the Win32 code of the failure (ERROR_DISK_FULL ...).
     LONG Write(const void* data, std::size_t size);
+    // Appends size bytes of the open file fd from offset on (copy_file_range, or reading and
+    // writing where the kernel cannot copy between the two files). ERROR_INVALID_HANDLE when
+    // nothing was created; ERROR_HANDLE_EOF when fd ends before size bytes; otherwise
+    // ERROR_SUCCESS or the Win32 code of the failure.
+    LONG CopyFrom(int fd, std::uint64_t offset, std::uint64_t size);
     // Flushes the file to disk and renames it over the target. ERROR_SUCCESS, or the Win32 code
     // of the failure, with the temporary file removed and the target untouched.
     LONG Commit();
@@ -43,6 +49,13 @@ private:
 // path with the given mode, flushed and renamed over path. ERROR_SUCCESS, or the Win32 code of the
 // step that failed, with path untouched and no temporary file left.
 LONG WriteFileAtomically(const std::string& path, std::string_view content, unsigned mode = 0600);
+
+// Makes path a second name of the existing file source (a hard link made under a temporary name
+// and renamed over path), or a copy of it where the file system has no hard links. Either way
+// path then holds source's content whole, or is untouched on failure. Only for files that are
+// never written in place (both names then always show the same bytes). ERROR_SUCCESS or the Win32
+// code of the failure.
+LONG LinkFileAtomically(const std::string& source, const std::string& path, unsigned mode = 0600);
 
 // Removes a file. TRUE on success; FALSE with the last error set (ERROR_FILE_NOT_FOUND when there
 // is none, ERROR_ACCESS_DENIED for a folder or a protected file).

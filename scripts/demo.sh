@@ -11,7 +11,7 @@ DIST=$(realpath "${1:-build/dist}")
 WORK=$(mktemp -d)
 export HOOKWISE_REGISTRY="$WORK/registry.db" XDG_CONFIG_HOME="$WORK/config"
 export XDG_RUNTIME_DIR="$WORK/run" HOOKWISE_CATALOG="$WORK/protocols.catalog"
-export QT_QPA_PLATFORM=offscreen HOOKWISE_MESSAGE_TIMEOUT_MS=1000
+export QT_QPA_PLATFORM=offscreen HOOKWISE_MESSAGE_TIMEOUT_MS=1000 HOOKWISE_UPDATE_AT_START=0
 mkdir -p "$XDG_RUNTIME_DIR" && chmod 700 "$XDG_RUNTIME_DIR"
 cleanup() {
   [ -n "${TRAY:-}" ] && kill "$TRAY" 2>/dev/null || true

@@ -85,7 +85,8 @@ mkdir -p "$HOME_DIR" "$WORK/run"
 chmod 700 "$WORK/run"
 export HOME="$HOME_DIR" HOOKWISE_REGISTRY="$WORK/registry.db" XDG_RUNTIME_DIR="$WORK/run"
 export HOOKWISE_CATALOG="$WORK/protocols.catalog" QT_QPA_PLATFORM=offscreen
-export HOOKWISE_MESSAGE_TIMEOUT_MS=1000
+# No update from the network at start: the check runs on this machine only.
+export HOOKWISE_MESSAGE_TIMEOUT_MS=1000 HOOKWISE_UPDATE_AT_START=0
 unset XDG_CONFIG_HOME XDG_DATA_HOME
 printf 'REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\Corvane\\Hookwise\\WebSiteBlocking]\r\n"WebSiteBlockingPermession"=hex:01,00,00,00\r\n' >"$WORK/block.reg"
 "$ROOT/usr/bin/hkreg" import "$WORK/block.reg" >/dev/null

@@ -31,6 +31,15 @@ void MessageBoxWindow::OnInitDialog() {
     movie->SetVariable(QStringLiteral("_root.bMessageChanged"), QString());
 }
 
+void MessageBoxWindow::SetMessage(const QString& messageText, int flags) {
+    messageText_ = messageText;
+    flags_ = flags;
+    CShockwaveFlash* movie = Movie();
+    movie->SetVariable(QStringLiteral("_root.strMessageText"), messageText_);
+    movie->SetVariable(QStringLiteral("_root.dwFlags"), QString::number(flags_));
+    movie->SetVariable(QStringLiteral("_root.bMessageChanged"), QString::number(++changes_));
+}
+
 void MessageBoxWindow::OnCommand(const QString& command, const QString& args) {
     if (Is(command, "IDC_FS_YES") || Is(command, "IDC_FS_OK")) {
         done(1);

@@ -25,6 +25,9 @@ public:
     QString MessageText() const { return messageText_; }
     QString Caption() const { return caption_; }
     int Flags() const { return flags_; }
+    // Shows another text and sign (flags) in the open box, resized as its movie asks: a box that
+    // reports the progress of a long task and then its outcome.
+    void SetMessage(const QString& messageText, int flags);
     // The size the movie asked for; the window's current size until it has asked.
     int RequestedWidth() const { return width_ < 0 ? width() : width_; }
     int RequestedHeight() const { return height_ < 0 ? height() : height_; }
@@ -45,6 +48,7 @@ private:
     QString messageText_;
     QString caption_;
     int flags_ = MB_OK;
+    int changes_ = 0; // "_root.bMessageChanged" changes with every new message
     int width_ = -1;
     int height_ = -1;
 };

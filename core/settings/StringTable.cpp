@@ -51,6 +51,12 @@ constexpr StringEntry kStrings[] = {
     {kStrBlockedPageTitle, "Blocked by Hookwise"},
     {kStrBlockedPageText, "Hookwise held back this address because it is listed as a phishing "
                           "site.\nYour request was not sent."},
+    {kStrUpdateRunning, "Checking for new definitions...\n%s"},
+    {kStrUpdateDone, "The definitions are up to date.\n%s"},
+    {kStrUpdateFailed, "The definitions could not be updated:\n%s\nProtection goes on with the "
+                       "definitions in use."},
+    {kStrUpdateMissing, "The update program is missing:\n%s\nReinstall Hookwise to check for "
+                        "updates."},
 };
 } // namespace
 

@@ -33,6 +33,10 @@ constexpr std::uint32_t kStrRestoreFailed = 7030;      // restore refused, one %
 constexpr std::uint32_t kStrHelpMissing = 7031;        // help page cannot be opened, one %s
 constexpr std::uint32_t kStrBlockedPageTitle = 7032;   // title of a blocked request's page
 constexpr std::uint32_t kStrBlockedPageText = 7033;    // what a blocked request's page says
+constexpr std::uint32_t kStrUpdateRunning = 7034;      // update under way, one %s (its progress)
+constexpr std::uint32_t kStrUpdateDone = 7035;         // update succeeded, one %s (its summary)
+constexpr std::uint32_t kStrUpdateFailed = 7036;       // update failed, one %s (the reason)
+constexpr std::uint32_t kStrUpdateMissing = 7037;      // no update program, one %s (its path)
 
 // The built-in English text of string id (line breaks as real line feeds), or null when the
 // table has no entry id.

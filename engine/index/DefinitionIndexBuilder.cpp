@@ -264,7 +264,7 @@ bool CompilePieces(std::string_view workingCopy, SourceIdentity& source, Pieces&
         if (progress)
             progress(percent);
     };
-    source.checksum = XXH3_64bits(workingCopy.data(), workingCopy.size());
+    source.checksum = DefinitionsChecksum(workingCopy);
     step(5);
     DefinitionLists lists = ReadDefinitionLists(workingCopy);
     step(35);
@@ -317,6 +317,14 @@ std::int64_t NowNanoseconds() {
 constexpr std::int64_t kRacyWindowNs = 100'000'000;
 
 } // namespace
+
+std::uint64_t DefinitionsChecksum(std::string_view workingCopy) {
+    return XXH3_64bits(workingCopy.data(), workingCopy.size());
+}
+
+std::uint64_t CurrentWellKnownChecksum() {
+    return LoadWellKnownSites().Checksum();
+}
 
 bool CompileDefinitionIndex(std::string_view workingCopy, SourceIdentity source, std::string& index,
                             std::string& error, const IndexProgress& progress) {

@@ -5,12 +5,21 @@
 
 #include "engine/DefinitionIndexFormat.h"
 
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <string_view>
 
 // Told the share of the work done so far, 0 to 100, a few dozen times per build.
 using IndexProgress = std::function<void(int percent)>;
+
+// The checksum (XXH3, 64 bits) of the working copy bytes that an index names as its source.
+std::uint64_t DefinitionsChecksum(std::string_view workingCopy);
+
+// The checksum of the well-known sites an index compiled now leaves out (the shipped list and the
+// user's additions as they are now), which the index keeps in its header: an index made with
+// another list is not reused.
+std::uint64_t CurrentWellKnownChecksum();
 
 // The index of the working copy bytes, tied to source (whose checksum is filled in here). False,
 // with the reason in error, when it would exceed the format's 32-bit offsets or memory ran out.

@@ -7,6 +7,7 @@
 
 #include "core/FileNames.h"
 #include "core/RegistryValues.h"
+#include "app/LiveUpdate.h"
 #include "app/alerts/AlertDisplaySettingsWindow.h"
 #include "core/lists/ListNames.h"
 #include "app/lists/ProtectionOptionsWindow.h"
@@ -409,33 +410,98 @@ TEST_F(AdminCommandsTest, ChangeLanguageTakesTheNameAndRefreshes) {
     EXPECT_EQ(DecodeFileName(ProductKeyText("LANGUAGE")), "GERMAN");
 }
 
-TEST_F(AdminCommandsTest, LiveUpdateAndSupportAreOpenedThroughTheDesktop) {
+TEST_F(AdminCommandsTest, SupportIsOpenedThroughTheDesktop) {
     Start();
-    Send("IDC_FS_RunLiveUpdate");
     Send("IDC_FS_technicalSupport");
-    ASSERT_EQ(desktop_.opens.size(), 2u);
-    EXPECT_EQ(desktop_.opens[0].file, LiveUpdatePath());
-    EXPECT_EQ(desktop_.opens[0].showCommand, SW_SHOWNORMAL);
-    EXPECT_EQ(desktop_.opens[1].file, "mailto:support@corvane.com");
+    ASSERT_EQ(desktop_.opens.size(), 1u);
+    EXPECT_EQ(desktop_.opens[0].file, "mailto:support@corvane.com");
     EXPECT_FALSE(window_->IsEnding());
 }
 
-TEST_F(AdminCommandsTest, LiveUpdateStartsTheProgramAndAMissingOneFailsSilently) {
-    Start();
-    SetCommandDesktop(nullptr);
-    Send("IDC_FS_RunLiveUpdate"); // not installed
-    EXPECT_FALSE(window_->IsEnding());
-
-    const std::string marker = folder_.Path() + "/updated";
-    fs::create_directories(fs::path(LiveUpdatePath()).parent_path());
+// The update program, as a stub script: what it prints and how it ends.
+void WriteUpdateStub(const std::string& path, const std::string& body) {
+    fs::create_directories(fs::path(path).parent_path());
     {
-        std::ofstream script(LiveUpdatePath());
-        script << "#!/bin/sh\ntouch '" << marker << "'\n";
+        std::ofstream script(path);
+        script << "#!/bin/sh\n" << body;
     }
-    fs::permissions(LiveUpdatePath(), fs::perms::owner_all);
+    fs::permissions(path, fs::perms::owner_all);
+}
+
+QString BoxText(const LiveUpdate& update) {
+    return update.Box() ? update.Box()->MessageText() : QString();
+}
+
+TEST_F(AdminCommandsTest, CheckForUpdatesShowsProgressThenTheSummaryWithoutFreezing) {
+    Start();
+    const std::string go = folder_.Path() + "/go";
+    WriteUpdateStub(LiveUpdatePath(), "echo 'openphish: 1200 entries'\n"
+                                      "while [ ! -e '" +
+                                          go +
+                                          "' ]; do sleep 0.05; done\n"
+                                          "echo 'Updated: 1200 entries, version 12/02/2026'\n");
+    LiveUpdate& update = window_->LiveUpdater();
     Send("IDC_FS_RunLiveUpdate");
-    EXPECT_TRUE(PumpUntil([&] { return fs::exists(marker); }));
-    SetCommandDesktop(&desktop_);
+    // The command returns at once; the box follows the program's progress while the window
+    // goes on handling its events.
+    ASSERT_TRUE(update.Running());
+    ASSERT_NE(update.Box(), nullptr);
+    EXPECT_FALSE(update.Box()->isModal());
+    EXPECT_TRUE(PumpUntil([&] { return BoxText(update).contains("openphish: 1200 entries"); }));
+    EXPECT_TRUE(BoxText(update).startsWith("Checking for new definitions"));
+    // A second click while it runs shows the same box, no second run.
+    Send("IDC_FS_RunLiveUpdate");
+    EXPECT_TRUE(update.Running());
+
+    std::ofstream(go).put('\n');
+    EXPECT_TRUE(PumpUntil([&] { return !update.Running(); }));
+    ASSERT_NE(update.Box(), nullptr);
+    EXPECT_EQ(BoxText(update), "The definitions are up to date.\nUpdated: 1200 entries, version "
+                               "12/02/2026");
+    EXPECT_EQ(update.Box()->Flags(), MB_OK | MB_ICONINFORMATION);
+    update.Box()->DispatchCommand(QStringLiteral("IDC_FS_OK"), QStringLiteral("undefined"));
+    EXPECT_TRUE(update.Box() == nullptr || !update.Box()->isVisible());
+    EXPECT_FALSE(window_->IsEnding());
+}
+
+TEST_F(AdminCommandsTest, AFailedUpdateShowsItsReasonAndAMissingProgramSaysSo) {
+    Start();
+    LiveUpdate& update = window_->LiveUpdater();
+    Send("IDC_FS_RunLiveUpdate"); // not installed
+    ASSERT_NE(update.Box(), nullptr);
+    EXPECT_FALSE(update.Running());
+    EXPECT_TRUE(BoxText(update).startsWith("The update program is missing:\n"));
+    EXPECT_TRUE(BoxText(update).contains(QString::fromStdString(LiveUpdatePath())));
+    EXPECT_EQ(update.Box()->Flags(), MB_OK | MB_ICONERROR);
+
+    WriteUpdateStub(LiveUpdatePath(), "echo 'openphish: HTTP 404' >&2\n"
+                                      "echo 'Failed: openphish: HTTP 404 Not Found'\nexit 1\n");
+    Send("IDC_FS_RunLiveUpdate");
+    EXPECT_TRUE(PumpUntil([&] { return !update.Running(); }));
+    EXPECT_EQ(BoxText(update), "The definitions could not be updated:\nFailed: openphish: HTTP 404 "
+                               "Not Found\nProtection goes on with the definitions in use.");
+    EXPECT_EQ(update.Box()->Flags(), MB_OK | MB_ICONERROR);
+
+    // A program that says nothing and is killed.
+    WriteUpdateStub(LiveUpdatePath(), "kill -9 $$\n");
+    Send("IDC_FS_RunLiveUpdate");
+    EXPECT_TRUE(PumpUntil([&] { return !update.Running(); }));
+    EXPECT_TRUE(BoxText(update).contains("stopped before it ended"));
+}
+
+TEST_F(AdminCommandsTest, TheQuietRunAtStartAsksForNoProgress) {
+    Start();
+    const std::string arguments = folder_.Path() + "/arguments";
+    WriteUpdateStub(LiveUpdatePath(), "echo \"$@\" > '" + arguments + "'\necho 'Updated: 3'\n");
+    LiveUpdate& update = window_->LiveUpdater();
+    bool succeeded = false;
+    QObject::connect(&update, &LiveUpdate::Finished,
+                     [&](bool ok, const QString&) { succeeded = ok; });
+    update.RunQuietly();
+    EXPECT_TRUE(PumpUntil([&] { return !update.Running(); }));
+    EXPECT_TRUE(succeeded);
+    EXPECT_EQ(update.Box(), nullptr) << "nothing shows";
+    EXPECT_EQ(ReadFile(arguments), "--quiet\n");
 }
 
 // ---- backup, reset and restore ----

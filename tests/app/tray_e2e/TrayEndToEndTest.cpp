@@ -14,6 +14,7 @@
 #include "core/logging/AlertLogStore.h"
 #include "core/settings/GeneralSettings.h"
 #include "core/settings/ProductKey.h"
+#include "engine/DefinitionIndexFormat.h"
 #include "engine/DetectionRecord.h"
 #include "engine/LSPGlobals.h"
 #include "platform/ProductNames.h"
@@ -109,13 +110,20 @@ protected:
         return record;
     }
 
-    providertest::ChildResult Curl() {
-        std::string url = "http://127.0.0.1:" + std::to_string(server_.Port()) + kListedPath;
+    providertest::ChildResult Curl(const std::string& site = kListedSite,
+                                   const std::string& path = kListedPath) {
+        std::string url = "http://127.0.0.1:" + std::to_string(server_.Port()) + path;
         std::vector<std::string> environment = Environment();
         environment.push_back(std::string("LD_PRELOAD=") + program_ + "/libhookswp_lsp.so");
-        return providertest::RunChild({"curl", "-s", "-S", "--noproxy", "*", "--max-time", "20",
-                                       "-H", std::string("Host: ") + kListedSite, url},
-                                      environment);
+        return providertest::RunChild(
+            {"curl", "-s", "-S", "--noproxy", "*", "--max-time", "20", "-H", "Host: " + site, url},
+            environment);
+    }
+
+    // Whether curl under the provider loads the page of site.
+    bool Loads(const std::string& site) {
+        const providertest::ChildResult result = Curl(site);
+        return result.exitCode == 0 && result.out == "hello";
     }
 
     // A listed URL is answered by the provider with its 403 page, never the server's.
@@ -145,7 +153,10 @@ protected:
 
 // A shipped definition file of count entries in all, most of them web addresses, with the listed
 // site of the tests as the last HostLink entry (where a walk finds it last).
-std::string MillionEntryShippedFile(long count) {
+std::string MillionEntryShippedFile(long count,
+                                    const std::string& listed = std::string(kListedSite) +
+                                                                kListedPath,
+                                    const std::string& version = "12/01/2026") {
     std::string text = std::string(16, ' '); // the first line, which deciphering replaces
     auto line = [&text](const std::string& key, const std::string& value) {
         text.append(CLSPGlobals::EncryptString(key)).append("=");
@@ -162,7 +173,7 @@ std::string MillionEntryShippedFile(long count) {
     for (long i = 1; i < hostLinks; ++i)
         line("HLINK" + std::to_string(i),
              "phish" + std::to_string(i * 7919 % 1000003) + ".example/login/" + std::to_string(i));
-    line("HLINK" + std::to_string(hostLinks), std::string(kListedSite) + kListedPath);
+    line("HLINK" + std::to_string(hostLinks), listed);
     text.append("[").append(CLSPGlobals::EncryptString("Link")).append("]\r\n");
     for (long i = 1; i <= links; ++i)
         line("CLINK" + std::to_string(i), "href=\"http://pay" + std::to_string(i) + ".example");
@@ -178,9 +189,20 @@ std::string MillionEntryShippedFile(long count) {
     std::string shipped(text.size(), '\0');
     cipher.Encipher(reinterpret_cast<const unsigned char*>(text.data()),
                     reinterpret_cast<unsigned char*>(shipped.data()), text.size());
-    shipped.replace(0, 16, "12/01/2026    \r\n");
+    std::string header = version;
+    header.resize(14, ' ');
+    shipped.replace(0, 16, header + "\r\n");
     return shipped;
 }
+
+// Puts content at path as the update program does: written beside it, renamed into place.
+void RenameIntoPlace(const std::string& path, const std::string& content) {
+    testsupport::WriteFile(path + ".new", content);
+    std::filesystem::rename(path + ".new", path);
+}
+
+// A site only the updated definitions list.
+constexpr char kNewlyListedSite[] = "fresh-phish.example";
 
 TEST_F(TrayEndToEnd, BlockAllRefusesAListedUrlAndElevenMakeOneHighEntry) {
     SKIP_UNDER_SANITIZER();
@@ -501,6 +523,96 @@ TEST_F(TrayEndToEnd, AMillionEntryDatabaseIsAnsweredFromItsIndex) {
     StopTray();
     EXPECT_FALSE(std::filesystem::exists(WorkingCopy()));
     EXPECT_FALSE(std::filesystem::exists(Index()));
+}
+
+} // namespace
+
+namespace {
+
+std::string StoredDefinitionsVersion() {
+    RegKey product;
+    std::string version;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, kProductKeyPath, 0, KEY_READ, product.Put()) ==
+        ERROR_SUCCESS)
+        ReadRegText(product.Get(), "DefnsVersion", version);
+    return version;
+}
+
+TEST_F(TrayEndToEnd, NewDefinitionsAreTakenWithinASecondWithoutARestart) {
+    SKIP_UNDER_SANITIZER();
+    SetSitePermission(kPermissionBlockAll);
+    ASSERT_TRUE(server_.Start({"127.0.0.1"}));
+    StartTray();
+    ASSERT_FALSE(Loads(kListedSite));
+    ASSERT_TRUE(Loads(kNewlyListedSite));
+
+    // The update program's new definitions: the new site listed, the old one no longer.
+    const std::string definitions = dataFolder_ + "/hkwdb1.pbd";
+    const auto start = std::chrono::steady_clock::now();
+    RenameIntoPlace(definitions, MillionEntryShippedFile(
+                                     100, std::string(kNewlyListedSite) + "/login", "12/31/2098"));
+    bool refused = false;
+    while (std::chrono::steady_clock::now() - start < 10s && !refused) {
+        refused = !Loads(kNewlyListedSite);
+        if (!refused)
+            std::this_thread::sleep_for(20ms);
+    }
+    const auto taken = std::chrono::steady_clock::now() - start;
+    ASSERT_TRUE(refused) << traye2e::ReadFile(root_ + "/tray.out");
+    EXPECT_LT(taken, 1500ms) << "the new definitions took "
+                             << std::chrono::duration_cast<std::chrono::milliseconds>(taken).count()
+                             << " ms, with curl's own start";
+    EXPECT_TRUE(Loads(kListedSite)) << "the old definitions are gone";
+    EXPECT_TRUE(tray_.Running());
+    EXPECT_EQ(StoredDefinitionsVersion(), "12/31/2098");
+
+    // Older definitions, and a damaged file, are refused: protection goes on unchanged.
+    RenameIntoPlace(definitions, MillionEntryShippedFile(100, std::string(kListedSite) + "/login",
+                                                         "01/01/2000"));
+    std::string noise = "12/31/2099    \r\n";
+    for (int i = 0; noise.size() < 8192; ++i)
+        noise += static_cast<char>(i * 7919 % 251);
+    std::this_thread::sleep_for(300ms);
+    RenameIntoPlace(definitions, noise);
+    std::this_thread::sleep_for(700ms);
+    EXPECT_FALSE(Loads(kNewlyListedSite));
+    EXPECT_TRUE(Loads(kListedSite));
+    EXPECT_EQ(StoredDefinitionsVersion(), "12/31/2098");
+    StopTray();
+    const std::string said = traye2e::ReadFile(root_ + "/tray.out");
+    EXPECT_NE(said.find("older definitions (01/01/2000)"), std::string::npos) << said;
+    EXPECT_NE(said.find("does not decipher into definitions"), std::string::npos) << said;
+}
+
+TEST_F(TrayEndToEnd, AStartAfterAnUpdateUsesTheUpdatedSetAndReusesItsIndex) {
+    SKIP_UNDER_SANITIZER();
+    // Installed: the user's updated definitions lie in the data folder, newer than the package's.
+    WriteFile(program_ + "/" + kSystemInstallMarker, "system package\n");
+    dataFolder_ = root_ + "/data/hookwise";
+    std::filesystem::create_directories(dataFolder_);
+    std::filesystem::permissions(dataFolder_, std::filesystem::perms::owner_all);
+    WriteFile(dataFolder_ + "/hkwdb1.pbd",
+              MillionEntryShippedFile(100, std::string(kNewlyListedSite) + "/login", "12/31/2098"));
+    SetSitePermission(kPermissionBlockAll);
+    ASSERT_TRUE(server_.Start({"127.0.0.1"}));
+
+    StartTray();
+    EXPECT_FALSE(Loads(kNewlyListedSite));
+    EXPECT_TRUE(Loads(kListedSite));
+    EXPECT_EQ(StoredDefinitionsVersion(), "12/31/2098");
+    StopTray();
+    // The index is kept for the next start, and that start's index is a copy of it.
+    const std::string cache = dataFolder_ + "/hkwdb1.pbi";
+    ASSERT_TRUE(std::filesystem::exists(cache));
+    const std::string kept = traye2e::ReadFile(cache);
+
+    StartTray();
+    const std::string index = traye2e::ReadFile(Index());
+    ASSERT_EQ(index.size(), kept.size());
+    constexpr std::size_t kHeader = sizeof(definition_index::Header);
+    EXPECT_EQ(index.substr(kHeader), kept.substr(kHeader)) << "the kept index was copied";
+    EXPECT_FALSE(Loads(kNewlyListedSite));
+    StopTray();
 }
 
 } // namespace

@@ -22,7 +22,8 @@ std::vector<std::string> TrayEnvironment(const std::string& root, const std::str
             "HOME=" + root + "/home",
             "QT_QPA_PLATFORM=offscreen",
             "LD_LIBRARY_PATH=" + program,
-            "HOOKWISE_MESSAGE_TIMEOUT_MS=300"};
+            "HOOKWISE_MESSAGE_TIMEOUT_MS=300",
+            "HOOKWISE_UPDATE_AT_START=0"};
 }
 
 void EnterTrayEnvironment(const std::string& root, const std::vector<std::string>& environment) {

@@ -14,7 +14,7 @@ namespace traye2e {
 
 // The environment of a HookWs whose folders all lie in root: its registry, runtime,
 // configuration, data and home folders and the provider catalogue; offscreen, the engine library
-// from program, start-up messages that close after 300 ms.
+// from program, start-up messages that close after 300 ms, no update from the network at start.
 std::vector<std::string> TrayEnvironment(const std::string& root, const std::string& program);
 
 // Makes root's runtime folder (mode 0700) and applies environment to this process too, so the

@@ -17,6 +17,7 @@
 #include <cstring>
 #include <functional>
 #include <ostream>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -135,8 +136,47 @@ const DecisionRow kDecisionRows[] = {
     {"AlertsOffBlockWithoutPopup", 1, 2, -1, 0, 1, true, 0, false, "Block", 1, 1, 2},
 };
 
+// Who decided each row, as the system journal names it.
+const std::map<std::string, std::string> kDecidedBy = {
+    {"ProtectionOffNewItem", "protection-off"},
+    {"ProtectionOffBlockedItem", "protection-off"},
+    {"AllowAll", "list-mode"},
+    {"AllowAllOverRememberedBlock", "list-mode"},
+    {"BlockAll", "list-mode"},
+    {"BlockAllOverRememberedAllow", "list-mode"},
+    {"PerItemRememberedAllow", "remembered"},
+    {"PerItemRememberedBlock", "remembered"},
+    {"PerItemUnknownActionUndecided", "no-rule"},
+    {"UnknownPermissionUndecided", "no-rule"},
+    {"AskAllowed", "user"},
+    {"AskAllowedRemembered", "user"},
+    {"AskBlocked", "user"},
+    {"AskBlockedRemembered", "user"},
+    {"AskClosedIsBlock", "user"},
+    {"AlertsOffBlockWithoutPopup", "alerts-off"},
+};
+
 class Decision : public Handlers,
-                 public testing::WithParamInterface<std::tuple<Report, DecisionRow>> {};
+                 public testing::WithParamInterface<std::tuple<Report, DecisionRow>> {
+protected:
+    void SetUp() override {
+        SetDecisionJournalSink(
+            [this](const std::vector<std::string>& fields) { journal_.push_back(fields); });
+    }
+    void TearDown() override { SetDecisionJournalSink({}); }
+
+    // The value of a field of the one journal entry.
+    std::string Field(const std::string& name) const {
+        if (journal_.size() != 1)
+            return "<" + std::to_string(journal_.size()) + " entries>";
+        for (const std::string& field : journal_[0])
+            if (field.rfind(name + "=", 0) == 0)
+                return field.substr(name.size() + 1);
+        return "<none>";
+    }
+
+    std::vector<std::vector<std::string>> journal_;
+};
 
 TEST_P(Decision, FollowsProtectionPermissionItemAndAnswer) {
     const auto& [report, row] = GetParam();
@@ -198,6 +238,16 @@ TEST_P(Decision, FollowsProtectionPermissionItemAndAnswer) {
     EXPECT_EQ(entry.Type, report == Report::Host ? "IP" : report == Report::Url ? "URL" : "From");
     EXPECT_EQ(entry.Program, web ? "curl" : "chromium");
     EXPECT_EQ(entry.HostIP, web ? "192.0.2.11" : "");
+
+    // The same decision in the system journal, with who made it.
+    EXPECT_EQ(Field("HOOKWISE_ACTION"), row.reply == 1 ? "allow" : "block");
+    EXPECT_EQ(Field("HOOKWISE_DECIDED_BY"), kDecidedBy.at(row.name));
+    EXPECT_EQ(Field("HOOKWISE_KIND"), report == Report::Host  ? "host"
+                                      : report == Report::Url ? "url"
+                                                              : "mail-from");
+    EXPECT_EQ(Field("HOOKWISE_ITEM"), entry.StrictedData);
+    EXPECT_EQ(Field("HOOKWISE_PROGRAM"), entry.Program);
+    EXPECT_EQ(Field("PRIORITY"), row.reply == 1 ? "6" : "4");
 
     // A new item reaches the movie once; a remembered answer updates the item; every report
     // ends with the overview refreshed.

@@ -1,0 +1,118 @@
+// DefinitionsWatcher: the watch on the data folder, the decision on a new file, and the switch on
+// a worker thread.
+#include "app/DefinitionsWatcher.h"
+
+#include "app/DefinitionsFiles.h"
+#include "app/TrayApp.h"
+
+#include <cstdio>
+
+namespace {
+
+bool SameStamp(const FileStamp& a, const FileStamp& b) {
+    return a.device == b.device && a.inode == b.inode && a.size == b.size &&
+           a.modifiedSeconds == b.modifiedSeconds && a.modifiedNanoseconds == b.modifiedNanoseconds;
+}
+
+} // namespace
+
+DefinitionsWatcher::DefinitionsWatcher(TrayApp& app, SwitchedCallback switched, QObject* parent)
+    : QObject(parent), app_(app), switched_(std::move(switched)) {
+    settle_.setSingleShot(true);
+    settle_.setInterval(kSettleMs);
+    connect(&settle_, &QTimer::timeout, this, &DefinitionsWatcher::Check);
+    // A rename into place shows as a change of the folder; a file rewritten in place as a change
+    // of the file.
+    connect(&watcher_, &QFileSystemWatcher::directoryChanged, &settle_,
+            qOverload<>(&QTimer::start));
+    connect(&watcher_, &QFileSystemWatcher::fileChanged, &settle_, qOverload<>(&QTimer::start));
+}
+
+DefinitionsWatcher::~DefinitionsWatcher() {
+    if (worker_.joinable())
+        worker_.join();
+}
+
+void DefinitionsWatcher::Start() {
+    // The file as it was when the program chose its definitions counts as seen: only a change
+    // after that is new.
+    seen_ = app_.UserDefinitionsSeen;
+    haveSeen_ = true;
+    watcher_.addPath(QString::fromStdString(app_.DataDirectory));
+    watcher_.addPath(QString::fromStdString(app_.UserDefinitionsPath()));
+    Check();
+}
+
+void DefinitionsWatcher::Check() {
+    const std::string path = app_.UserDefinitionsPath();
+    // A file replaced by rename is a new file to watch.
+    if (!watcher_.files().contains(QString::fromStdString(path)))
+        watcher_.addPath(QString::fromStdString(path));
+    FileStamp stamp;
+    if (!StampOfFile(path.c_str(), stamp))
+        return; // removed: the definitions in use stay
+    if (haveSeen_ && SameStamp(stamp, seen_))
+        return;
+    if (busy_) {
+        again_ = true;
+        return;
+    }
+    seen_ = stamp;
+    haveSeen_ = true;
+    const std::string version = ReadDefinitionsVersion(path);
+    if (!MayReplaceDefinitions(version, app_.DefinitionsVersion)) {
+        const std::string reason =
+            version.empty() ? path + " carries no definitions version"
+                            : path + " holds older definitions (" + version + ") than those in use";
+        Finished(false, path, version, reason);
+        return;
+    }
+    Switch(path, version);
+}
+
+void DefinitionsWatcher::Switch(const std::string& path, const std::string& version) {
+    busy_ = true;
+    if (worker_.joinable())
+        worker_.join();
+    DecipherOptions options = app_.WorkingCopyOptions();
+    options.requireDefinitionsText = true;
+    const std::string working = app_.WorkingCopyPath();
+    worker_ = std::thread([this, path, version, working, options] {
+        std::string reason;
+        bool taken = false;
+        try {
+            const DecipherOutcome outcome = DecipherDefinitions(path, working, version, options);
+            taken = outcome.status == DecipherOutcome::Written;
+            if (!taken)
+                reason = outcome.status == DecipherOutcome::NotDefinitions
+                             ? outcome.message
+                             : path + ": " + outcome.message;
+        } catch (const std::bad_alloc&) {
+            reason = "not enough memory to read " + path;
+        }
+        QMetaObject::invokeMethod(
+            this, [this, taken, path, version, reason] { Finished(taken, path, version, reason); },
+            Qt::QueuedConnection);
+    });
+}
+
+void DefinitionsWatcher::Finished(bool taken, const std::string& path, const std::string& version,
+                                  const std::string& reason) {
+    busy_ = false;
+    const std::string title = TrayApp::Title();
+    if (taken) {
+        std::fprintf(stderr, "%s: definitions version %s from %s in use\n", title.c_str(),
+                     version.c_str(), path.c_str());
+        switched_(path, version);
+    } else {
+        std::fprintf(stderr,
+                     "%s: new definitions not taken, protection goes on with version %s: "
+                     "%s\n",
+                     title.c_str(), app_.DefinitionsVersion.c_str(), reason.c_str());
+        emit Refused(QString::fromStdString(reason));
+    }
+    if (again_) {
+        again_ = false;
+        Check();
+    }
+}
