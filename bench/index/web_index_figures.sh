@@ -14,14 +14,15 @@ work=$(mktemp -d /tmp/hookwise-web-index-XXXXXX)
 trap 'rm -rf "$work"' EXIT
 "$BUILD/bench/index/bench_definitions" web "$N" "$work/hkwdb2.pbd"
 
+# The median of the runs' CPU time (user + system, which another load on the machine changes
+# less than the wall-clock time) and the index's size.
 measure() { # name hkwdefs
   local times=()
   for _ in $(seq "$RUNS"); do
-    local start end
-    start=$(date +%s.%N)
-    "$2" index "$work/hkwdb2.pbd" "$work/$1.pbi" >/dev/null
-    end=$(date +%s.%N)
-    times+=("$(echo "$end - $start" | bc)")
+    local TIMEFORMAT='%U %S'
+    local spent
+    spent=$({ time "$2" index "$work/hkwdb2.pbd" "$work/$1.pbi" >/dev/null 2>&1; } 2>&1)
+    times+=("$(echo "$spent" | awk '{print $1 + $2}')")
   done
   local median size
   median=$(printf '%s\n' "${times[@]}" | sort -n | sed -n "$(((RUNS + 1) / 2))p")
@@ -31,12 +32,12 @@ measure() { # name hkwdefs
 
 new=$(measure new "$BUILD/tools/hkwdefs/hkwdefs")
 read -r _ newTime newSize <<<"$new"
-printf '%-10s index of %d web entries: %6.2f s, %8.1f bytes per entry\n' this "$N" "$newTime" \
+printf '%-10s index of %d web entries: %6.2f s CPU, %8.1f bytes per entry\n' this "$N" "$newTime" \
   "$(echo "$newSize / $N" | bc -l)"
 if [ -n "$BASELINE" ]; then
   base=$(measure base "$BASELINE")
   read -r _ baseTime baseSize <<<"$base"
-  printf '%-10s index of %d web entries: %6.2f s, %8.1f bytes per entry\n' baseline "$N" \
+  printf '%-10s index of %d web entries: %6.2f s CPU, %8.1f bytes per entry\n' baseline "$N" \
     "$baseTime" "$(echo "$baseSize / $N" | bc -l)"
   printf 'ratio (this / baseline): time %.3f, size %.3f\n' "$(echo "$newTime / $baseTime" | bc -l)" \
     "$(echo "$newSize / $baseSize" | bc -l)"
