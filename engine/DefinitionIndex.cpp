@@ -157,27 +157,56 @@ DefinitionIndexView::Answer DefinitionIndexView::HasWebKey(std::uint64_t key) co
     return Damaged;
 }
 
-DefinitionIndexView::Answer
-DefinitionIndexView::MatchesWebAddress(const WebAddressParts& address) const {
-    if (!header_)
-        return Damaged;
-    Answer answer = Miss;
-    AnyWebKey(address, [&](std::uint64_t key) {
+// The keys of one lookup are gathered first and their slots fetched together, so that the cache
+// misses of a large table overlap instead of following one another; then they are probed in order.
+template <typename Keys>
+DefinitionIndexView::Answer DefinitionIndexView::HasAnyWebKey(Keys&& keys) const {
+    constexpr std::size_t kMaxGathered = 64;
+    std::uint64_t gathered[kMaxGathered];
+    std::size_t count = 0;
+    bool overflow = false;
+    keys([&](std::uint64_t key) {
+        if (count == kMaxGathered) {
+            overflow = true;
+            return true;
+        }
+        gathered[count++] = key;
+        return false;
+    });
+    Array<std::uint64_t> slots = Part<std::uint64_t>(WebKeys);
+    if (slots.count == 0)
+        return Miss;
+    for (std::size_t i = 0; i < count; ++i)
+        __builtin_prefetch(&slots.data[WebKeySlot(gathered[i], slots.count)]);
+    for (std::size_t i = 0; i < count; ++i) {
+        Answer answer = HasWebKey(gathered[i]);
+        if (answer != Miss)
+            return answer;
+    }
+    if (!overflow)
+        return Miss;
+    Answer answer = Miss; // a very long address: the rest of its keys one by one
+    std::size_t seen = 0;
+    keys([&](std::uint64_t key) {
+        if (seen++ < kMaxGathered)
+            return false;
         answer = HasWebKey(key);
         return answer != Miss;
     });
     return answer;
 }
 
+DefinitionIndexView::Answer
+DefinitionIndexView::MatchesWebAddress(const WebAddressParts& address) const {
+    if (!header_)
+        return Damaged;
+    return HasAnyWebKey([&](auto&& has) { return AnyWebKey(address, has); });
+}
+
 DefinitionIndexView::Answer DefinitionIndexView::ListsHostName(std::string_view name) const {
     if (!header_)
         return Damaged;
-    Answer answer = Miss;
-    AnyHostNameKey(name, [&](std::uint64_t key) {
-        answer = HasWebKey(key);
-        return answer != Miss;
-    });
-    return answer;
+    return HasAnyWebKey([&](auto&& has) { return AnyHostNameKey(name, has); });
 }
 
 DefinitionIndexView::Answer DefinitionIndexView::FirstEntryIn(Automaton automaton, const char* text,

@@ -56,6 +56,7 @@ private:
     Answer InHashSet(std::uint32_t slotsSection, std::uint32_t tableSection,
                      std::string_view key) const;
     Answer HasWebKey(std::uint64_t key) const;
+    template <typename Keys> Answer HasAnyWebKey(Keys&& keys) const;
 
     const unsigned char* base_ = nullptr;
     std::size_t size_ = 0;

@@ -99,14 +99,28 @@ inline std::uint64_t PageHostKey(std::string_view host) {
     return hasher.Fingerprint();
 }
 
+// Calls visit(suffix) for host and for each of its parents that still has a dot, in that order,
+// until visit returns true; true when one did.
+template <typename Visit> bool AnyDottedSuffix(std::string_view host, Visit&& visit) {
+    for (;;) {
+        if (visit(host))
+            return true;
+        std::size_t dot = host.find('.');
+        if (dot == std::string_view::npos)
+            return false;
+        host.remove_prefix(dot + 1);
+        if (host.find('.') == std::string_view::npos)
+            return false;
+    }
+}
+
 // Runs the keys an address can match, in order, until has(key) is true: for the host and each of
 // its parents that still has a dot, the host alone (a whole listed host), then the host with each
 // leading part of the path that ends before a '/' and with the whole path. True on the first key
 // found.
 template <typename Has> bool AnyWebKey(const WebAddressParts& address, Has&& has) {
-    std::string_view host = address.Host();
     std::string_view path = address.Path();
-    for (;;) {
+    return AnyDottedSuffix(address.Host(), [&](std::string_view host) {
         WebKeyHasher hasher;
         hasher.Add(host);
         if (has(hasher.Fingerprint()))
@@ -116,15 +130,8 @@ template <typename Has> bool AnyWebKey(const WebAddressParts& address, Has&& has
                 return true;
             hasher.Add(static_cast<unsigned char>(path[i]));
         }
-        if (!path.empty() && has(hasher.Fingerprint()))
-            return true;
-        std::size_t dot = host.find('.');
-        if (dot == std::string_view::npos)
-            return false;
-        host.remove_prefix(dot + 1);
-        if (host.find('.') == std::string_view::npos)
-            return false;
-    }
+        return !path.empty() && has(hasher.Fingerprint());
+    });
 }
 
 // The keys a server name can match: the name and each parent with a dot as a whole listed host,
@@ -136,17 +143,5 @@ template <typename Has> bool AnyHostNameKey(std::string_view name, Has&& has) {
         exact.remove_prefix(4);
     if (has(PageHostKey(exact)))
         return true;
-    std::string_view host = name;
-    for (;;) {
-        WebKeyHasher hasher;
-        hasher.Add(host);
-        if (has(hasher.Fingerprint()))
-            return true;
-        std::size_t dot = host.find('.');
-        if (dot == std::string_view::npos)
-            return false;
-        host.remove_prefix(dot + 1);
-        if (host.find('.') == std::string_view::npos)
-            return false;
-    }
+    return AnyDottedSuffix(name, [&](std::string_view host) { return has(WebEntryKey(host, "")); });
 }
