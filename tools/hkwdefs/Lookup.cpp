@@ -25,13 +25,10 @@ struct KindName {
 };
 
 constexpr KindName kKindNames[] = {
-    {"ip", LookupKind::Ip},
-    {"url", LookupKind::Url},
-    {"from", LookupKind::From},
-    {"subject", LookupKind::Subject},
-    {"text", LookupKind::Text},
-    {"links", LookupKind::Links},
-    {"visible-links", LookupKind::VisibleLinks},
+    {"ip", LookupKind::Ip},           {"url", LookupKind::Url},
+    {"host", LookupKind::Host},       {"from", LookupKind::From},
+    {"subject", LookupKind::Subject}, {"text", LookupKind::Text},
+    {"links", LookupKind::Links},     {"visible-links", LookupKind::VisibleLinks},
 };
 
 // True when the engine can read at least one entry of one list from the database it points at.
@@ -135,6 +132,8 @@ std::string RunLookup(LookupKind kind, std::string_view text) {
         return CLSPGlobals::IsBadIP(terminated(std::string(text))) ? "hit" : "miss";
     case LookupKind::Url:
         return CLSPGlobals::IsBadUrl(terminated(std::string(text))) ? "hit" : "miss";
+    case LookupKind::Host:
+        return CLSPGlobals::IsBadHostName(terminated(std::string(text))) ? "hit" : "miss";
     case LookupKind::From:
         return CLSPGlobals::IsBadMailFrom(terminated(AsciiLowered(text))) ? "hit" : "miss";
     case LookupKind::Subject:

@@ -6,10 +6,10 @@
 #include <string>
 #include <string_view>
 
-enum class LookupKind { Ip, Url, From, Subject, Text, Links, VisibleLinks };
+enum class LookupKind { Ip, Url, Host, From, Subject, Text, Links, VisibleLinks };
 
-// The kind named ip, url, from, subject, text, links or visible-links (exact spelling). False for
-// any other name.
+// The kind named ip, url, host, from, subject, text, links or visible-links (exact spelling).
+// False for any other name.
 bool ParseLookupKind(std::string_view name, LookupKind& kind);
 
 // The database the engine's lookups read, made ready for them. A shipped file (recognised by its
@@ -29,8 +29,8 @@ private:
 };
 
 // Runs the lookup of kind on text against the database that CLSPGlobals::szDBPath names and gives
-// the line to print: "miss", or "hit" followed, for text, by a blank and the matched entry, for
-// links by a blank and the link pattern, for visible-links by a blank, the pattern, a blank and the
-// visible text. The mail kinds (from, subject, text, links, visible-links) lower-case text first,
-// as the page inspector lower-cases the page before it asks.
+// the line to print (host is the server-name check): "miss", or "hit" followed, for text, by a
+// blank and the matched entry, for links by a blank and the link pattern, for visible-links by a
+// blank, the pattern, a blank and the visible text. The mail kinds (from, subject, text, links,
+// visible-links) lower-case text first, as the page inspector lower-cases the page before it asks.
 std::string RunLookup(LookupKind kind, std::string_view text);

@@ -1,5 +1,6 @@
-// hkwdefs: the definitions toolchain's command line (compile, decompile, lookup).
+// hkwdefs: the definitions toolchain's command line (compile, decompile, lookup, index, import).
 #include "engine/DefinitionIndexFormat.h"
+#include "engine/WellKnownSites.h"
 #include "engine/index/DefinitionIndexBuilder.h"
 #include "tools/hkwdefs/Compiler.h"
 #include "tools/hkwdefs/Decompiler.h"
@@ -8,13 +9,20 @@
 #include "tools/hkwdefs/Lookup.h"
 #include "tools/hkwdefs/ProgressBar.h"
 #include "tools/hkwdefs/ShippedFile.h"
+#include "tools/hkwdefs/feeds/FeedImport.h"
+#include "tools/hkwdefs/feeds/PlainOutput.h"
 
+#include <cerrno>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <string>
 #include <string_view>
 #include <system_error>
 #include <vector>
+
+#include <unistd.h>
 
 namespace {
 
@@ -31,14 +39,28 @@ constexpr char kUsage[] =
     "  hkwdefs decompile IN.pbd OUT.ini\n"
     "      Writes the definitions of a shipped file (or a working copy) as plain INI.\n"
     "  hkwdefs lookup DB.pbd KIND TEXT\n"
+    "  hkwdefs lookup DB.pbd KIND -\n"
     "      Runs one engine lookup against a shipped file or a working copy and prints\n"
-    "      'hit' or 'miss'. KIND: ip, url, from, subject, text, links, visible-links.\n"
-    "      The mail kinds (from, subject, text, links, visible-links) lower-case TEXT first,\n"
-    "      as the page inspector does; for links and visible-links TEXT is the page HTML.\n"
+    "      'hit' or 'miss'; with '-', one lookup per line of standard input, one answer a\n"
+    "      line. KIND: ip, url, host (the server-name check), from, subject, text, links,\n"
+    "      visible-links. The mail kinds (from, subject, text, links, visible-links)\n"
+    "      lower-case TEXT first, as the page inspector does; for links and visible-links\n"
+    "      TEXT is the page HTML.\n"
     "  hkwdefs index DB.pbd OUT.pbi\n"
     "      Compiles the index of a working copy (a deciphered hkwdb2.pbd) that the engine\n"
     "      answers lookups from while it belongs to that exact file; HookWs writes one beside\n"
     "      its working copy at every start.\n"
+    "  hkwdefs import FEED... --output PLAIN.ini [--format NAME] [--merge PLAIN.ini]\n"
+    "                 [--well-known FILE]\n"
+    "      Reads public phishing feeds and writes their web addresses as [HostLink] entries\n"
+    "      (and sender lists as [From] entries) of a plain definitions source for compile.\n"
+    "      Formats (--format, else told from the content): phishtank-csv, phishtank-json,\n"
+    "      openphish, urlhaus-csv, hosts, domains, adblock; senders (one sender address or\n"
+    "      domain a line) only when named. Entries are normalised as the engine reads web\n"
+    "      addresses and kept once; a bare host on the well-known sites list (FILE, by\n"
+    "      default well-known-sites.txt beside the program) is dropped as feed noise.\n"
+    "      Malformed lines are counted and skipped; a file of no known format is refused.\n"
+    "      --merge starts from that source's entries and adds only new ones.\n"
     "\n"
     "Plain INI sections and keys: [HostIP] IP1.., [HostLink] HLINK1.., [Link] CLINK1.. and\n"
     "VLINK1.., [From] FROM1.., [Subject] SUB1.., [Text] TXT1... Exit status: 0 done (for\n"
@@ -226,21 +248,196 @@ int Index(const std::vector<std::string>& args) {
     return kExitOk;
 }
 
+// One lookup per line of standard input, one answer a line; answers are flushed line by line on
+// a terminal (someone typing), buffered into a pipe.
+int LookupLines(LookupKind kind) {
+    const bool terminal = isatty(fileno(stdout)) == 1;
+    char* line = nullptr;
+    std::size_t capacity = 0;
+    ssize_t length = 0;
+    while ((length = getline(&line, &capacity, stdin)) >= 0) {
+        std::string_view text(line, static_cast<std::size_t>(length));
+        if (!text.empty() && text.back() == '\n')
+            text.remove_suffix(1);
+        if (!text.empty() && text.back() == '\r')
+            text.remove_suffix(1);
+        const std::string result = RunLookup(kind, text);
+        std::fputs(result.c_str(), stdout);
+        std::fputc('\n', stdout);
+        if (terminal)
+            std::fflush(stdout);
+    }
+    const bool failed = std::ferror(stdin) != 0;
+    const int readErrno = errno;
+    std::free(line);
+    if (failed) {
+        PrintError(std::string("standard input: ") + std::strerror(readErrno));
+        return kExitFailed;
+    }
+    if (std::fflush(stdout) != 0) {
+        PrintError(std::string("standard output: ") + std::strerror(errno));
+        return kExitFailed;
+    }
+    return kExitOk;
+}
+
 int Lookup(const std::vector<std::string>& args) {
     if (args.size() != 3)
-        return UsageError("lookup: needs DB.pbd, KIND and TEXT");
+        return UsageError("lookup: needs DB.pbd, KIND and TEXT (or - for standard input)");
     LookupKind kind;
     if (!ParseLookupKind(args[1], kind))
         return UsageError("lookup: unknown kind '" + args[1] +
-                          "' (ip, url, from, subject, text, links, visible-links)");
+                          "' (ip, url, host, from, subject, text, links, visible-links)");
     LookupDatabase database;
     std::string error;
     if (!database.Open(args[0], error)) {
         PrintError(error);
         return kExitFailed;
     }
+    if (args[2] == "-")
+        return LookupLines(kind);
     const std::string result = RunLookup(kind, args[2]);
     std::printf("%s\n", result.c_str());
+    return kExitOk;
+}
+
+struct ImportArgs {
+    std::vector<std::string> feeds;
+    std::string output;
+    std::string merge;
+    std::string wellKnown;
+    FeedFormat format = FeedFormat::Auto;
+};
+
+// Reads "--name VALUE" or "--name=VALUE" at args[i] into value. 1 when taken, 0 when args[i] is
+// another argument, -1 when the value is missing.
+int OptionValue(const std::vector<std::string>& args, std::size_t& i, std::string_view name,
+                std::string& value) {
+    const std::string& arg = args[i];
+    if (arg == name) {
+        if (i + 1 == args.size())
+            return -1;
+        value = args[++i];
+        return 1;
+    }
+    if (arg.size() > name.size() && arg.compare(0, name.size(), name) == 0 &&
+        arg[name.size()] == '=') {
+        value = arg.substr(name.size() + 1);
+        return 1;
+    }
+    return 0;
+}
+
+// Parses the import command line; "" when it is right, else the usage error.
+std::string ParseImportArgs(const std::vector<std::string>& args, ImportArgs& parsed) {
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        std::string format;
+        bool taken = false;
+        for (auto [name, value] :
+             {std::pair<std::string_view, std::string*>{"--output", &parsed.output},
+              {"--merge", &parsed.merge},
+              {"--well-known", &parsed.wellKnown},
+              {"--format", &format}}) {
+            const int got = OptionValue(args, i, name, *value);
+            if (got < 0)
+                return "import: " + std::string(name) + " needs a value";
+            if (got > 0) {
+                taken = true;
+                break;
+            }
+        }
+        if (!format.empty() && !ParseFeedFormatName(format, parsed.format))
+            return "import: unknown format '" + format + "' (" + FeedFormatNames() + ")";
+        if (taken)
+            continue;
+        if (args[i].size() > 1 && args[i][0] == '-')
+            return "import: unknown option " + args[i];
+        parsed.feeds.push_back(args[i]);
+    }
+    if (parsed.feeds.empty())
+        return "import: needs at least one FEED file";
+    if (parsed.output.empty())
+        return "import: needs --output PLAIN.ini";
+    return {};
+}
+
+int Import(const std::vector<std::string>& args) {
+    ImportArgs parsed;
+    if (std::string usage = ParseImportArgs(args, parsed); !usage.empty())
+        return UsageError(usage);
+    for (const std::string& feed : parsed.feeds) {
+        if (SameFile(feed, parsed.output)) {
+            PrintError("import: " + parsed.output + " is one of the feeds");
+            return kExitFailed;
+        }
+    }
+
+    // The file merged into: read whole and right, or nothing is done.
+    DefinitionSet base;
+    std::string error;
+    if (!parsed.merge.empty()) {
+        std::string text;
+        if (!ReadFileBytes(parsed.merge, text, error)) {
+            PrintError(error);
+            return kExitFailed;
+        }
+        Messages errors;
+        if (!ReadPlainDefinitions(text, base, errors)) {
+            for (const std::string& message : errors)
+                PrintError(parsed.merge + ": " + message);
+            PrintError(parsed.merge + " cannot be merged; " + parsed.output + " not written");
+            return kExitFailed;
+        }
+    }
+
+    // Without the well-known sites, feed noise such as a whole "docs.google.com" would be kept
+    // and block a site everyone uses: a missing list is an error, not a silent change.
+    const std::string sitesPath =
+        parsed.wellKnown.empty() ? ShippedWellKnownSitesPath() : parsed.wellKnown;
+    WellKnownSites sites;
+    if (!sites.AddFile(sitesPath)) {
+        PrintError(sitesPath + ": the well-known sites cannot be read (" + std::strerror(errno) +
+                   "); name the list with --well-known FILE");
+        return kExitFailed;
+    }
+    if (sites.Size() == 0) {
+        PrintError(sitesPath + ": holds no well-known sites");
+        return kExitFailed;
+    }
+
+    std::vector<FeedInput> feeds;
+    for (const std::string& feed : parsed.feeds)
+        feeds.push_back(FeedInput::File(feed, parsed.format));
+    ImportOptions options;
+    options.wellKnown = &sites;
+    options.base = parsed.merge.empty() ? nullptr : &base;
+    ProgressBar bar("import");
+    options.progress = [&bar](std::uint64_t done, std::uint64_t total) {
+        bar.Show(total == 0 ? 100 : static_cast<int>(done * 100 / total));
+    };
+    ImportReport report;
+    const bool imported = ImportFeeds(feeds, options, report);
+    bar.Finish();
+    for (const FeedSummary& summary : report.feeds)
+        std::printf("hkwdefs: %s\n", DescribeFeedSummary(summary).c_str());
+    if (!imported) {
+        PrintError(report.error);
+        PrintError(parsed.output + " not written");
+        return kExitFailed;
+    }
+    if (!WriteImportedDefinitions(parsed.output, base, report.entries,
+                                  "Hookwise definitions source written by hkwdefs import", error)) {
+        PrintError(error);
+        return kExitFailed;
+    }
+    const ImportedDefinitions& entries = report.entries;
+    std::printf("hkwdefs: %zu web address(es) and %zu sender(s) imported into %s",
+                entries.NewWebCount(), entries.NewSenderCount(), parsed.output.c_str());
+    if (!parsed.merge.empty())
+        std::printf(" (merged into the entries of %s)", parsed.merge.c_str());
+    std::printf("\n");
+    if (entries.NewWebCount() + entries.NewSenderCount() == 0 && base.empty())
+        PrintError("warning: no entries were imported; compile refuses an empty source");
     return kExitOk;
 }
 
@@ -265,5 +462,7 @@ int main(int argc, char** argv) {
         return Lookup(args);
     if (command == "index")
         return Index(args);
+    if (command == "import")
+        return Import(args);
     return UsageError("unknown command '" + command + "'");
 }
