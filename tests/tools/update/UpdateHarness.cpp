@@ -124,9 +124,13 @@ bool FeedServer::Start(const std::string& cert, const std::string& key, const st
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_adddup2(&actions, in[0], 0);
     posix_spawn_file_actions_adddup2(&actions, out[1], 1);
-    std::vector<std::string> argv = {
-        "/usr/bin/python3", std::string(HOOKWISE_SOURCE_DIR) + "/tests/tools/update/feed_server.py",
-        cert, key, root, log};
+    std::vector<std::string> argv = {"/usr/bin/python3",
+                                     std::string(HOOKWISE_SOURCE_DIR) +
+                                         "/tests/tools/update/feed_server.py",
+                                     cert,
+                                     key,
+                                     root,
+                                     log};
     std::vector<char*> args = Pointers(argv);
     const int rc = posix_spawn(&pid_, args[0], &actions, nullptr, args.data(), environ);
     posix_spawn_file_actions_destroy(&actions);

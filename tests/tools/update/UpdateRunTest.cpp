@@ -26,9 +26,9 @@
 
 namespace {
 
-using updatetest::RunResult;
 using testsupport::ReadFile;
 using testsupport::WriteFile;
+using updatetest::RunResult;
 
 std::string Today() {
     const std::time_t now = std::time(nullptr);
@@ -77,9 +77,8 @@ protected:
                                         "NO_PROXY=*"};
         set.insert(set.end(), extra.begin(), extra.end());
         return updatetest::Environment(set, {"XDG_CONFIG_HOME", "XDG_CACHE_HOME", "XDG_DATA_HOME",
-                                             "HOOKWISE_WELL_KNOWN_SITES",
-                                             "HOOKWISE_UPDATE_STOP_AT", "https_proxy",
-                                             "HTTPS_PROXY"});
+                                             "HOOKWISE_WELL_KNOWN_SITES", "HOOKWISE_UPDATE_STOP_AT",
+                                             "https_proxy", "HTTPS_PROXY"});
     }
 
     void Feed(const std::string& name, const std::string& text) {
@@ -108,9 +107,8 @@ protected:
     }
 
     std::string Lookup(const std::string& kind, const std::string& text) {
-        const RunResult result =
-            updatetest::Run({HKWDEFS_PATH, "lookup", DataFile("hkwdb1.pbd"), kind, text},
-                            Env(), root_ + "/lookup");
+        const RunResult result = updatetest::Run(
+            {HKWDEFS_PATH, "lookup", DataFile("hkwdb1.pbd"), kind, text}, Env(), root_ + "/lookup");
         return result.out.substr(0, result.out.find('\n'));
     }
 
@@ -184,8 +182,7 @@ TEST_F(UpdateRun, FetchesFeedsMergesShippedDefinitionsAndIndexesThem) {
     EXPECT_TRUE(Leftovers().empty());
     // The cache holds one last good copy per source.
     std::size_t cached = 0;
-    for (const auto& item :
-         std::filesystem::directory_iterator(root_ + "/home/.cache/hookwise"))
+    for (const auto& item : std::filesystem::directory_iterator(root_ + "/home/.cache/hookwise"))
         cached += item.path().extension() == ".source" ? 1 : 0;
     EXPECT_EQ(cached, 2u);
 }
@@ -231,21 +228,40 @@ void PrintTo(const FailureRow& row, std::ostream* os) {
 }
 
 const FailureRow kFailures[] = {
-    {.name = "NotFound", .format = "openphish", .path = "status/404/feed.txt",
+    {.name = "NotFound",
+     .format = "openphish",
+     .path = "status/404/feed.txt",
      .reason = "HTTP 404 Not Found"},
-    {.name = "ServerError", .format = "openphish", .path = "status/503/feed.txt",
+    {.name = "ServerError",
+     .format = "openphish",
+     .path = "status/503/feed.txt",
      .reason = "HTTP 503"},
-    {.name = "UntrustedCertificate", .format = "openphish", .path = "feed.txt",
-     .reason = "certificate", .trustCa = false},
-    {.name = "Truncated", .format = "openphish", .path = "truncate/feed.txt",
+    {.name = "UntrustedCertificate",
+     .format = "openphish",
+     .path = "feed.txt",
+     .reason = "certificate",
+     .trustCa = false},
+    {.name = "Truncated",
+     .format = "openphish",
+     .path = "truncate/feed.txt",
      .reason = "truncated"},
-    {.name = "OverSizeLimitAnnounced", .format = "openphish", .path = "feed.txt",
-     .reason = "larger than the limit of 40 bytes", .maxBytes = "40"},
-    {.name = "OverSizeLimitUnannounced", .format = "openphish", .path = "nolength/feed.txt",
-     .reason = "larger than the limit of 40 bytes", .maxBytes = "40"},
-    {.name = "TamperedSignature", .format = "hookwise", .path = "tampered.pbd",
+    {.name = "OverSizeLimitAnnounced",
+     .format = "openphish",
+     .path = "feed.txt",
+     .reason = "larger than the limit of 40 bytes",
+     .maxBytes = "40"},
+    {.name = "OverSizeLimitUnannounced",
+     .format = "openphish",
+     .path = "nolength/feed.txt",
+     .reason = "larger than the limit of 40 bytes",
+     .maxBytes = "40"},
+    {.name = "TamperedSignature",
+     .format = "hookwise",
+     .path = "tampered.pbd",
      .reason = "signature"},
-    {.name = "MissingSignature", .format = "hookwise", .path = "unsigned.pbd",
+    {.name = "MissingSignature",
+     .format = "hookwise",
+     .path = "unsigned.pbd",
      .reason = "signature"},
     {.name = "NoFeedFormat", .format = "auto", .path = "binary.bin", .reason = "content"},
 };
@@ -315,13 +331,13 @@ TEST_F(UpdateRun, SignedDefinitionsReplaceTheShippedBaseAndOwnDefinitionsAreMerg
     DefinitionSet set, extra;
     Messages errors;
     ASSERT_TRUE(ReadPlainDefinitions(ReadFile(ini), set, errors));
-    ASSERT_TRUE(ReadPlainDefinitions("[Subject]\nSUB1=only in the signed definitions\n", extra,
-                                     errors));
+    ASSERT_TRUE(
+        ReadPlainDefinitions("[Subject]\nSUB1=only in the signed definitions\n", extra, errors));
     ASSERT_EQ(MergeDefinitionSets(set, extra), 1u);
     WriteFile(plain, FormatPlainDefinitions(set, ""));
-    const RunResult made = updatetest::Run(
-        {HKWDEFS_PATH, "compile", plain, signedFile, "--version", "11/30/2026"}, Env(),
-        root_ + "/compile");
+    const RunResult made =
+        updatetest::Run({HKWDEFS_PATH, "compile", plain, signedFile, "--version", "11/30/2026"},
+                        Env(), root_ + "/compile");
     ASSERT_EQ(made.exitCode, 0) << made.err;
     ASSERT_EQ(updatetest::Run({HKWDEFS_PATH, "sign", root_ + "/test.key", signedFile}, Env(),
                               root_ + "/sign")

@@ -23,8 +23,8 @@ struct SourceRow {
     const char* name;
     const char* text;
     bool ok;
-    std::size_t sources;       // good lines found
-    const char* fault = "";    // a part of the first message
+    std::size_t sources;    // good lines found
+    const char* fault = ""; // a part of the first message
 };
 
 void PrintTo(const SourceRow& row, std::ostream* os) {
@@ -58,9 +58,15 @@ const SourceRow kSourceRows[] = {
      .ok = false,
      .sources = 0,
      .fault = "found 3 word(s)"},
-    {.name = "OnlyComments", .text = "# nothing\n", .ok = false, .sources = 0,
+    {.name = "OnlyComments",
+     .text = "# nothing\n",
+     .ok = false,
+     .sources = 0,
      .fault = "no source listed"},
-    {.name = "EmptyHost", .text = "auto https://\n", .ok = false, .sources = 0,
+    {.name = "EmptyHost",
+     .text = "auto https://\n",
+     .ok = false,
+     .sources = 0,
      .fault = "is no https://"},
 };
 
@@ -135,10 +141,16 @@ TEST(DefinitionMerge, LinkPairsStayTogether) {
 TEST(DefinitionMerge, UnreadableEntriesLeftOutAndListsRenumbered) {
     DefinitionSet set;
     set.push_back({"HostLink",
-                   {{"HLINK1", "a.example"}, {"HLINK2", ""}, {"HLINK3", std::string(300, 'x')},
-                    {"HLINK4", "line\nbreak.example"}, {"HLINK5", "b.example"}}});
-    set.push_back({"Link", {{"CLINK1", ""}, {"VLINK1", "gone with its CLINK"},
-                            {"CLINK2", "c.example"}, {"VLINK2", "kept"}}});
+                   {{"HLINK1", "a.example"},
+                    {"HLINK2", ""},
+                    {"HLINK3", std::string(300, 'x')},
+                    {"HLINK4", "line\nbreak.example"},
+                    {"HLINK5", "b.example"}}});
+    set.push_back({"Link",
+                   {{"CLINK1", ""},
+                    {"VLINK1", "gone with its CLINK"},
+                    {"CLINK2", "c.example"},
+                    {"VLINK2", "kept"}}});
     EXPECT_EQ(DropUnreadableEntries(set), 5u);
     ASSERT_EQ(set[0].entries.size(), 2u);
     EXPECT_EQ(set[0].entries[1].key, "HLINK2");
