@@ -211,11 +211,22 @@ bool BuildDefinitions(const DefinitionSet& base, const std::vector<FeedInput>& f
         if (!ReadPlainDefinitions(plain, set, errors))
             return false;
     }
-    built.dropped = DropUnreadableEntries(set);
+    // A feed entry the engine could not read back would make the whole compile refuse; such
+    // entries are rare, so they are looked for only when the compile refuses, then left out.
+    const auto compile = [&](Messages& faults) {
+        return CompileDefinitions(set, version, built.shipped, faults,
+                                  [&tell](int percent) { tell("compile", percent); });
+    };
+    Messages refused;
+    if (!compile(refused)) {
+        built.dropped = DropUnreadableEntries(set);
+        if (built.dropped == 0 || !compile(errors)) {
+            if (built.dropped == 0)
+                errors.insert(errors.end(), refused.begin(), refused.end());
+            return false;
+        }
+    }
     built.entries = CountEntries(set);
-    if (!CompileDefinitions(set, version, built.shipped, errors,
-                            [&tell](int percent) { tell("compile", percent); }))
-        return false;
 
     std::string working;
     std::string error;

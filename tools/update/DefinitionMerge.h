@@ -44,9 +44,10 @@ struct BuiltDefinitions {
 using BuildProgress = std::function<void(std::string_view stage, int percent)>;
 
 // Merges feeds into base (ImportFeeds with sites as the well-known sites), writes the result as
-// the plain definitions source hkwdefs import writes, reads it back, drops what cannot be
-// compiled, compiles it with version (CompileDefinitions) and indexes its working copy (the
-// tray program's decipherment of it; a zero identity apart from the checksum). False, with one
+// the plain definitions source hkwdefs import writes, reads it back, compiles it with version
+// (CompileDefinitions; when that refuses, again without what DropUnreadableEntries leaves out)
+// and indexes its working copy (the tray program's decipherment of it; a zero identity apart
+// from the checksum). False, with one
 // message per fault in errors and built incomplete, when any step fails.
 bool BuildDefinitions(const DefinitionSet& base, const std::vector<FeedInput>& feeds,
                       const WellKnownSites& sites, std::string_view version,

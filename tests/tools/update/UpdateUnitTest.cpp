@@ -1,6 +1,8 @@
 // The update's parts on their own: the source list, merging definition sets, signatures and the
 // per-source cache.
 #include "tests/support/Files.h"
+#include "engine/WellKnownSites.h"
+#include "tools/hkwdefs/Compiler.h"
 #include "tools/hkwdefs/Decompiler.h"
 #include "tools/hkwdefs/signing/DefinitionSignature.h"
 #include "tools/update/DefinitionMerge.h"
@@ -176,6 +178,37 @@ TEST(DefinitionMerge, ShippedFileReadBackAndDamageRefused) {
         EXPECT_FALSE(ReadShippedDefinitions(bad, none, error));
         EXPECT_TRUE(none.empty());
     }
+}
+
+TEST(DefinitionMerge, BuildLeavesOutWhatCannotBeReadBackAndCompilesTheRest) {
+    // A byte whose scrambled form the profile reader would change.
+    std::string faulty;
+    for (int c = 1; c < 256 && faulty.empty(); ++c) {
+        const std::string value = std::string("bad") + static_cast<char>(c) + ".example";
+        if (!ScrambleFault(value, ScrambledField::Value).empty() && c != '\r' && c != '\n')
+            faulty = value;
+    }
+    ASSERT_FALSE(faulty.empty());
+    DefinitionSet base = Read("[HostLink]\nHLINK1=kept.example\n[Subject]\nSUB1=urgent\n");
+    base[0].entries.push_back({"HLINK2", faulty});
+    base[0].entries.push_back({"HLINK3", "also-kept.example"});
+    const std::string feed = "https://feed.example/x\n";
+    WellKnownSites sites;
+    sites.Add("google.com");
+    BuiltDefinitions built;
+    Messages errors;
+    ASSERT_TRUE(BuildDefinitions(base, {FeedInput::Memory("feed", feed, FeedFormat::OpenPhish)},
+                                 sites, "12/08/2026", built, errors))
+        << (errors.empty() ? "" : errors[0]);
+    EXPECT_EQ(built.dropped, 1u);
+    EXPECT_EQ(built.entries, 4u);
+    DefinitionSet back;
+    std::string error;
+    ASSERT_TRUE(ReadShippedDefinitions(built.shipped, back, error)) << error;
+    const std::string text = Plain(back);
+    EXPECT_NE(text.find("HLINK2=also-kept.example"), std::string::npos) << text;
+    EXPECT_NE(text.find("HLINK3=feed.example/x"), std::string::npos) << text;
+    EXPECT_FALSE(built.index.empty());
 }
 
 // ---- signatures ----
