@@ -452,6 +452,29 @@ INSTANTIATE_TEST_SUITE_P(Steps, UpdateKilled,
                              return name;
                          });
 
+TEST_F(UpdateRun, KeygenNeverOverwritesAPrivateKeyAndSignWritesTheSignatureFile) {
+    const std::string key = root_ + "/made.key";
+    const std::string pub = root_ + "/made.pub";
+    ASSERT_EQ(updatetest::Run({HKWDEFS_PATH, "keygen", key, pub}, Env(), root_ + "/k1").exitCode,
+              0);
+    EXPECT_EQ(std::filesystem::status(key).permissions() & std::filesystem::perms::all,
+              std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+    const std::string first = ReadFile(key);
+    const RunResult again =
+        updatetest::Run({HKWDEFS_PATH, "keygen", key, root_ + "/other.pub"}, Env(), root_ + "/k2");
+    EXPECT_EQ(again.exitCode, 1);
+    EXPECT_NE(again.err.find("File exists"), std::string::npos) << again.err;
+    EXPECT_EQ(ReadFile(key), first);
+    WriteFile(root_ + "/file.pbd", "some bytes");
+    ASSERT_EQ(updatetest::Run({HKWDEFS_PATH, "sign", key, root_ + "/file.pbd"}, Env(), root_ + "/s")
+                  .exitCode,
+              0);
+    std::string error;
+    EXPECT_TRUE(
+        VerifyDefinitions(ReadFile(pub), "some bytes", ReadFile(root_ + "/file.pbd.sig"), error))
+        << error;
+}
+
 TEST_F(UpdateRun, CommandLineAndSourceListFaults) {
     const RunResult unknown = updatetest::Run({update_, "--bogus"}, Env(), root_ + "/bogus");
     EXPECT_EQ(unknown.exitCode, 2);
