@@ -95,9 +95,10 @@ class Handler(http.server.BaseHTTPRequestHandler):
             self.end_headers()
             step = max(1, len(body) // 20 + 1)
             for at in range(0, len(body), step):
+                if at:
+                    time.sleep(0.1)
                 self.wfile.write(body[at:at + step])
                 self.wfile.flush()
-                time.sleep(0.1)
             log("%s 200 %d" % (self.path, len(body)))
             return
         self.answer(200, body, headers)
