@@ -268,7 +268,7 @@ bool ShippedBase(const UpdateSettings& settings, const BuildState& state, std::s
 bool WriteStep(const std::string& path, std::string_view bytes, const char* written,
                const char* renamed, std::string& error) {
     AtomicFileWriter writer;
-    LONG code = writer.Create(path, 0644);
+    LONG code = writer.Create(path, 0600);
     if (code == ERROR_SUCCESS)
         code = writer.Write(bytes.data(), bytes.size());
     if (code == ERROR_SUCCESS) {
