@@ -14,6 +14,7 @@
 #include "tools/hkwdefs/feeds/PlainOutput.h"
 #include "tools/hkwdefs/signing/DefinitionSignature.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -63,7 +64,8 @@ constexpr char kUsage[] =
     "      addresses and kept once; a bare host on the well-known sites list (FILE, by\n"
     "      default well-known-sites.txt beside the program) is dropped as feed noise.\n"
     "      Malformed lines are counted and skipped; a file of no known format is refused.\n"
-    "      --merge starts from that source's entries and adds only new ones.\n"
+    "      --merge starts from that source's entries and adds only new ones. FEED '-' is\n"
+    "      standard input.\n"
     "\n"
     "Plain INI sections and keys: [HostIP] IP1.., [HostLink] HLINK1.., [Link] CLINK1.. and\n"
     "VLINK1.., [From] FROM1.., [Subject] SUB1.., [Text] TXT1... Exit status: 0 done (for\n"
@@ -304,6 +306,18 @@ int Lookup(const std::vector<std::string>& args) {
     return kExitOk;
 }
 
+// Reads all of standard input into bytes. False with the reason in error.
+bool ReadStandardInput(std::string& bytes, std::string& error) {
+    char chunk[65536];
+    std::size_t got = 0;
+    while ((got = std::fread(chunk, 1, sizeof chunk, stdin)) > 0)
+        bytes.append(chunk, got);
+    if (std::ferror(stdin) == 0)
+        return true;
+    error = std::string("standard input: ") + std::strerror(errno);
+    return false;
+}
+
 struct ImportArgs {
     std::vector<std::string> feeds;
     std::string output;
@@ -359,6 +373,8 @@ std::string ParseImportArgs(const std::vector<std::string>& args, ImportArgs& pa
     }
     if (parsed.feeds.empty())
         return "import: needs at least one FEED file";
+    if (std::count(parsed.feeds.begin(), parsed.feeds.end(), "-") > 1)
+        return "import: standard input (-) can be read once";
     if (parsed.output.empty())
         return "import: needs --output PLAIN.ini";
     return {};
@@ -408,9 +424,20 @@ int Import(const std::vector<std::string>& args) {
         return kExitFailed;
     }
 
+    // "-" is standard input (a feed piped in from a download), read whole first.
+    std::string piped;
     std::vector<FeedInput> feeds;
-    for (const std::string& feed : parsed.feeds)
-        feeds.push_back(FeedInput::File(feed, parsed.format));
+    for (const std::string& feed : parsed.feeds) {
+        if (feed != "-") {
+            feeds.push_back(FeedInput::File(feed, parsed.format));
+            continue;
+        }
+        if (!ReadStandardInput(piped, error)) {
+            PrintError(error);
+            return kExitFailed;
+        }
+        feeds.push_back(FeedInput::Memory("standard input", piped, parsed.format));
+    }
     ImportOptions options;
     options.wellKnown = &sites;
     options.base = parsed.merge.empty() ? nullptr : &base;

@@ -1,4 +1,5 @@
-// The built hkwdefs program: round trips, refusals, every lookup kind and every bad input.
+// The built hkwdefs program: round trips, refusals, every lookup kind, feed import and every bad
+// input.
 #include "tools/hkwdefs/ShippedFile.h"
 
 #include <gtest/gtest.h>
@@ -116,11 +117,17 @@ protected:
 
     static std::string Path(const std::string& name) { return (dir_ / name).string(); }
 
-    static ToolResult Run(const std::vector<std::string>& args) {
+    // Runs the tool with args; input, when given, is its standard input.
+    static ToolResult Run(const std::vector<std::string>& args,
+                          const std::optional<std::string>& input = std::nullopt) {
         std::string command = ShellQuoted(HKWDEFS_PATH);
         for (const std::string& arg : args) {
             command += ' ';
             command += ShellQuoted(arg);
+        }
+        if (input) {
+            WriteText(dir_ / "stdin.txt", *input);
+            command += " <" + ShellQuoted((dir_ / "stdin.txt").string());
         }
         const fs::path out = dir_ / "stdout.txt";
         const fs::path err = dir_ / "stderr.txt";
@@ -147,6 +154,7 @@ TEST_F(Tool, UsageWithoutArguments) {
     const ToolResult help = Run({"--help"});
     EXPECT_EQ(help.exit, 0);
     EXPECT_NE(help.out.find("hkwdefs lookup DB.pbd KIND TEXT"), std::string::npos);
+    EXPECT_NE(help.out.find("hkwdefs import FEED... --output PLAIN.ini"), std::string::npos);
 }
 
 TEST_F(Tool, SampleDefinitionsRoundTrip) {
@@ -272,6 +280,85 @@ TEST_F(Tool, ShippedLookupLeavesNoTemporaryFile) {
     EXPECT_TRUE(fs::is_empty(dir_ / "tmp"));
 }
 
+// ---- lookups of many texts, one a line ----
+
+TEST_F(Tool, LookupReadsOneTextPerLineOfStandardInput) {
+    const ToolResult result =
+        Run({"lookup", Path("defs.pbd"), "ip", "-"}, "192.0.2.10\r\n10.0.0.10\n\n10.0.0.1");
+    EXPECT_EQ(result.exit, 0) << result.err;
+    EXPECT_EQ(result.out, "hit\nmiss\nmiss\nhit\n");
+    const ToolResult empty = Run({"lookup", Path("defs.pbd"), "url", "-"}, "");
+    EXPECT_EQ(empty.exit, 0);
+    EXPECT_EQ(empty.out, "");
+}
+
+// ---- import: feeds to a source, compiled and looked up ----
+
+TEST_F(Tool, ImportedFeedsCompileAndAnswerLookups) {
+    WriteText(dir_ / "openphish.txt", "https://secure-paypa1.example/signin/verify?id=7\n"
+                                      "http://www.google.com/\n"
+                                      "http://evil-user.weebly.com/\n"
+                                      "garbage\n");
+    WriteText(dir_ / "hosts.txt", "127.0.0.1 localhost\n0.0.0.0 tracker.evil.example\n"
+                                  "0.0.0.0 docs.google.com\n");
+    WriteText(dir_ / "senders.txt", "Billing <billing@amaz0n-support.example>\n");
+    ToolResult result =
+        Run({"import", Path("openphish.txt"), Path("hosts.txt"), "--output", Path("imported.ini")});
+    ASSERT_EQ(result.exit, 0) << result.err;
+    EXPECT_NE(result.out.find("openphish.txt (openphish): 4 read, 2 kept, 1 dropped as noise, 1 "
+                              "malformed (line 4)"),
+              std::string::npos)
+        << result.out;
+    EXPECT_NE(result.out.find("hosts.txt (hosts): 3 read, 1 kept, 1 dropped as noise"),
+              std::string::npos)
+        << result.out;
+    EXPECT_EQ(
+        DataLines(ReadText(dir_ / "imported.ini")),
+        (std::vector<std::string>{"[HostLink]", "HLINK1=secure-paypa1.example/signin/verify",
+                                  "HLINK2=evil-user.weebly.com", "HLINK3=tracker.evil.example"}));
+
+    // Merged into itself with the senders, then compiled and looked up.
+    result = Run({"import", Path("senders.txt"), "--format", "senders", "--merge",
+                  Path("imported.ini"), "--output", Path("imported.ini")});
+    ASSERT_EQ(result.exit, 0) << result.err;
+    EXPECT_NE(result.out.find("senders.txt (senders): 1 read, 1 kept"), std::string::npos);
+    result = Run({"import", Path("openphish.txt"), "--merge", Path("imported.ini"), "--output",
+                  Path("imported.ini")});
+    ASSERT_EQ(result.exit, 0) << result.err;
+    EXPECT_NE(result.out.find("0 web address(es) and 0 sender(s)"), std::string::npos)
+        << result.out;
+    EXPECT_EQ(
+        DataLines(ReadText(dir_ / "imported.ini")),
+        (std::vector<std::string>{"[HostLink]", "HLINK1=secure-paypa1.example/signin/verify",
+                                  "HLINK2=evil-user.weebly.com", "HLINK3=tracker.evil.example",
+                                  "[From]", "FROM1=billing@amaz0n-support.example"}));
+    result =
+        Run({"compile", Path("imported.ini"), Path("imported.pbd"), "--version", "12/01/2026"});
+    ASSERT_EQ(result.exit, 0) << result.err;
+    const ToolResult urls =
+        Run({"lookup", Path("imported.pbd"), "url", "-"},
+            "https://secure-paypa1.example/signin/verify/step2\nhttp://weebly.com/\n"
+            "a.tracker.evil.example/x\n");
+    EXPECT_EQ(urls.out, "hit\nmiss\nhit\n") << urls.err;
+    const ToolResult hosts = Run({"lookup", Path("imported.pbd"), "host", "-"},
+                                 "secure-paypa1.example\nevil-user.weebly.com\nweebly.com\n");
+    EXPECT_EQ(hosts.out, "hit\nhit\nmiss\n") << hosts.err;
+    const ToolResult from =
+        Run({"lookup", Path("imported.pbd"), "from", "Billing@Amaz0n-Support.example"});
+    EXPECT_EQ(from.out, "hit\n");
+}
+
+TEST_F(Tool, ImportReadsAFeedFromStandardInput) {
+    const ToolResult result = Run({"import", "-", "--output", Path("piped.ini")},
+                                  "0.0.0.0 piped.example\n0.0.0.0 www.google.com\n");
+    ASSERT_EQ(result.exit, 0) << result.err;
+    EXPECT_NE(result.out.find("standard input (hosts): 2 read, 1 kept, 1 dropped as noise"),
+              std::string::npos)
+        << result.out;
+    EXPECT_EQ(DataLines(ReadText(dir_ / "piped.ini")),
+              (std::vector<std::string>{"[HostLink]", "HLINK1=piped.example"}));
+}
+
 // ---- bad input: a message and a non-zero exit ----
 
 struct BadInputRow {
@@ -317,6 +404,31 @@ const BadInputRow kBadInputRows[] = {
     {"DecompileDamaged", {"decompile", "@damaged.pbd", "@x.ini"}, 1, "damaged"},
     {"DecompileOtherFile", {"decompile", "@other.txt", "@x.ini"}, 1, "no definition section"},
     {"DecompileOneArgument", {"decompile", "@defs.pbd"}, 2, "needs IN.pbd and OUT.ini"},
+    {"ImportNoOutput", {"import", "@feed.txt"}, 2, "needs --output"},
+    {"ImportNoFeed", {"import", "--output", "@x.ini"}, 2, "needs at least one FEED"},
+    {"ImportUnknownFormat",
+     {"import", "@feed.txt", "--format", "rss", "--output", "@x.ini"},
+     2,
+     "unknown format 'rss'"},
+    {"ImportUnknownOption",
+     {"import", "@feed.txt", "--fast", "--output", "@x.ini"},
+     2,
+     "unknown option --fast"},
+    {"ImportUnknownContent",
+     {"import", "@other.txt", "--output", "@x.ini"},
+     1,
+     "other.txt: is no feed format"},
+    {"ImportMissingFeed", {"import", "@none.txt", "--output", "@x.ini"}, 1, "No such file"},
+    {"ImportOntoFeed", {"import", "@feed.txt", "--output", "@feed.txt"}, 1, "is one of the feeds"},
+    {"ImportBadMerge",
+     {"import", "@feed.txt", "--merge", "@other.txt", "--output", "@x.ini"},
+     1,
+     "cannot be merged"},
+    {"ImportNoWellKnownSites",
+     {"import", "@feed.txt", "--well-known", "@none.txt", "--output", "@x.ini"},
+     1,
+     "well-known sites cannot be read"},
+    {"LookupHostBadKindSpelling", {"lookup", "@defs.pbd", "hostname", "-"}, 2, "unknown kind"},
 };
 
 class BadInput : public Tool, public testing::WithParamInterface<BadInputRow> {
@@ -332,6 +444,7 @@ protected:
             damaged[i] = static_cast<char>(damaged[i] ^ 0xFF);
         WriteText(dir_ / "damaged.pbd", damaged);
         WriteText(dir_ / "other.txt", "hello\nworld\n");
+        WriteText(dir_ / "feed.txt", "evil.example\n");
     }
 };
 

@@ -54,7 +54,8 @@ LineShape ShapeOf(std::string_view line) {
     first = first.substr(0, hash);
     if (first.substr(0, 2) == "*.")
         first.remove_prefix(2);
-    if (first.find('/') == std::string_view::npos && ParseWebAddress(first, parts))
+    // No '/', and no '@' or ',' that the address reading would pass over ("bob@example.com").
+    if (first.find_first_of("/@,") == std::string_view::npos && ParseWebAddress(first, parts))
         return LineShape::BareHost;
     return LineShape::Other;
 }

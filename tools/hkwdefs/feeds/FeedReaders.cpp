@@ -227,8 +227,8 @@ void ReadJson(std::string_view bytes, FeedEntrySink& sink, std::string& note) {
     bool hasUrl = false;
     std::size_t count = 0;
     for (;;) {
-        const std::size_t start = records.Offset();
         const JsonRecords::Result result = records.Next(url, hasUrl);
+        const std::size_t start = records.RecordOffset();
         ReportProgress(sink, ++count, records.Offset());
         if (result == JsonRecords::Result::End)
             break;

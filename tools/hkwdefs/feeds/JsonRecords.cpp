@@ -58,13 +58,6 @@ bool JsonRecords::Fail(std::string_view reason) {
     return false;
 }
 
-std::size_t JsonRecords::LineOf(std::size_t offset) const {
-    std::size_t line = 1;
-    for (std::size_t i = 0; i < offset && i < text_.size(); ++i)
-        line += text_[i] == '\n';
-    return line;
-}
-
 bool JsonRecords::ReadString(std::string* out) {
     ++pos_; // the opening quote
     if (out)
@@ -336,6 +329,7 @@ JsonRecords::Result JsonRecords::Next(std::string& url, bool& hasUrl) {
     }
 
     SkipBlanks();
+    recordStart_ = pos_;
     if (pos_ < text_.size() && text_[pos_] == '{') {
         if (!ReadObject(url, hasUrl))
             return Result::Error;

@@ -31,8 +31,8 @@ public:
     std::string_view ErrorReason() const { return errorReason_; }
     // How far into the text the reading has come.
     std::size_t Offset() const { return pos_; }
-    // The 1-based line of a byte offset.
-    std::size_t LineOf(std::size_t offset) const;
+    // Where the record Next last returned begins.
+    std::size_t RecordOffset() const { return recordStart_; }
 
 private:
     enum class State { Start, InArray, SingleObject, Done };
@@ -48,6 +48,7 @@ private:
 
     std::string_view text_;
     std::size_t pos_ = 0;
+    std::size_t recordStart_ = 0;
     State state_ = State::Start;
     std::string key_;
     std::vector<char> open_; // SkipValue's open arrays and objects, kept to reuse its memory
