@@ -383,7 +383,14 @@ int RunUpdate(const UpdateSettings& settings) {
     out.ClearProgress();
     StopPointForTesting("cached");
     if (succeeded == 0) {
-        out.Error("no source could be fetched; the definitions stay as they are");
+        // One line with the reasons, the last a caller that shows one line (the tray program's
+        // message box) sees.
+        std::string reasons;
+        for (std::size_t i = 0; i < sources.size() && i < 3; ++i)
+            reasons += (i ? "; " : "") + sources[i].url + ": " + outcomes[i].reason;
+        if (sources.size() > 3)
+            reasons += "; ...";
+        out.Error("no source could be fetched (" + reasons + "); the definitions stay as they are");
         return kUpdateFailed;
     }
 
@@ -451,6 +458,8 @@ int RunUpdate(const UpdateSettings& settings) {
         std::error_code code;
         if (inputs == state.inputs && ReadFileBytes(dataPbd, current, ignored) &&
             Sha256Hex(current) == state.output && std::filesystem::exists(dataPbi, code)) {
+            // The state is written again, so its time tells when an update last succeeded.
+            StoreBuildState(settings.cacheFolder, state, error);
             out.Line("definitions unchanged (version " + ShippedVersion(current) + ") in " +
                      dataPbd);
             return failed ? kUpdateFailed : kUpdateDone;

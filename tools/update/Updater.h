@@ -37,9 +37,12 @@ struct UpdateSettings {
     FetchLimits limits;
 };
 
-// Runs one update; returns its exit status (above). Every message names its source; nothing in
-// the data folder changes unless at least one source succeeded and the merged definitions
-// compiled, and then each file is written under a temporary name and renamed into place.
+// Runs one update; returns its exit status (above). The cache folder's "last-build" file is
+// written by every run in which a source succeeded, so its modification time is the time of the
+// last successful update (whether or not the definitions changed). Every message names its source;
+// nothing in the data folder changes unless at least one source succeeded and the merged
+// definitions compiled, and then each file is written under a temporary name and renamed into
+// place.
 int RunUpdate(const UpdateSettings& settings);
 
 // Tests only: when the environment variable HOOKWISE_UPDATE_STOP_AT names step, the process kills
