@@ -43,6 +43,10 @@ std::string UserConfigFolder() {
     return XdgFolder("XDG_CONFIG_HOME", "/.config");
 }
 
+std::string UserCacheFolder() {
+    return XdgFolder("XDG_CACHE_HOME", "/.cache");
+}
+
 bool MakeFolders(const std::string& path, unsigned mode) {
     if (path.empty())
         return false;

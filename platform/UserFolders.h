@@ -1,4 +1,4 @@
-// The user's own folders (home, XDG data and configuration folders) and making folders.
+// The user's own folders (home, XDG data, configuration and cache folders) and making folders.
 #pragma once
 
 #include <string>
@@ -15,6 +15,10 @@ std::string UserDataFolder();
 // rule (the registry, the provider catalogue, the autostart entry, the session's preload, the
 // browser host manifest), so all of them agree when HOME is not set.
 std::string UserConfigFolder();
+
+// $XDG_CACHE_HOME when it is an absolute path, else HomeFolder() + "/.cache"; "" when no home
+// folder is known.
+std::string UserCacheFolder();
 
 // Creates path and every missing folder above it; the folders made get mode (less the umask).
 // True when path is a folder afterwards; false with errno set (ENOTDIR when path or a folder

@@ -3,7 +3,7 @@
 set -euo pipefail
 PACKAGES=(
   build-essential cmake pkg-config git clang clang-format libclang-rt-14-dev
-  libsqlite3-dev sqlite3 libsystemd-dev libidn2-dev libxxhash-dev libssl-dev openssl libgtest-dev libgmock-dev libbenchmark-dev libicu-dev
+  libsqlite3-dev sqlite3 libsystemd-dev libidn2-dev libxxhash-dev libssl-dev openssl libcurl4-openssl-dev systemd libgtest-dev libgmock-dev libbenchmark-dev libicu-dev
   qt6-base-dev qt6-declarative-dev libqt6quickwidgets6 qml6-module-qtquick
   qml6-module-qtquick-controls qml6-module-qtquick-layouts qml6-module-qtquick-window
   qml6-module-qtqml-workerscript qml6-module-qtquick-templates

@@ -2,7 +2,9 @@
 # Checks the Debian package as a user gets it: builds it from BUILD (default build), runs lintian,
 # lets apt resolve it as `apt install ./hookwise_*.deb` would, installs it with dpkg into an empty
 # root, runs HookWs offscreen from the installed path (through its /usr/bin link) with a test
-# registry and a curl detection, removes the package and finds no file of it left behind.
+# registry and a curl detection, verifies the update's systemd user units and runs
+# hookwise-update from there against a local HTTPS feed, removes the package and finds no file
+# of it left behind.
 #
 # The root holds nothing but the dpkg database, whose status lists the packages Hookwise depends
 # on, taken from this machine: dpkg itself checks the Depends, while the libraries come from this
@@ -31,6 +33,7 @@ ROOT="$WORK/root"
 cleanup() {
   [ -n "${TRAY:-}" ] && kill "$TRAY" 2>/dev/null || true
   [ -n "${WEB:-}" ] && kill "$WEB" 2>/dev/null || true
+  [ -n "${FEED:-}" ] && kill "$FEED" 2>/dev/null || true
   rm -rf "$WORK"
 }
 trap cleanup EXIT
@@ -65,7 +68,7 @@ echo "-- install into $ROOT"
 APP="$ROOT/usr/lib/hookwise"
 for file in HookWs libbaitlib.so libhookwise_platform.so libhookswp_lsp.so provinst hkreg hkwdefs \
   hookwise-browser-host hkwdb1.pbd hkwpm.htm well-known-sites.txt system-install \
-  browser/extension/manifest.json; do
+  browser/extension/manifest.json 76738669858068/Update sources.conf hookwise-definitions.pub; do
   [ -e "$APP/$file" ] || fail "missing $APP/$file"
 done
 for program in HookWs hkreg hkwdefs provinst hookwise-browser-host; do
@@ -76,6 +79,19 @@ grep -q '"path": "/usr/lib/hookwise/hookwise-browser-host"' \
   "$ROOT/etc/chromium/native-messaging-hosts/com.corvane.hookwise.json" || fail "Chromium manifest"
 grep -q '"allowed_extensions"' \
   "$ROOT/usr/lib/mozilla/native-messaging-hosts/com.corvane.hookwise.json" || fail "Firefox manifest"
+[ "$(readlink -f "$ROOT/usr/bin/hookwise-update")" = "$APP/76738669858068/Update" ] ||
+  fail "/usr/bin/hookwise-update does not lead to the update program"
+for unit in hookwise-update.service hookwise-update.timer; do
+  [ -f "$ROOT/usr/lib/systemd/user/$unit" ] || fail "missing user unit $unit"
+done
+[ -f "$ROOT/usr/lib/systemd/user-preset/80-hookwise.preset" ] || fail "missing the preset"
+[ "$(readlink "$ROOT/etc/systemd/user/timers.target.wants/hookwise-update.timer")" = \
+  /usr/lib/systemd/user/hookwise-update.timer ] || fail "the update timer is not enabled for users"
+echo "-- systemd user units"
+verified=0
+scripts/verify-units.sh "$ROOT/usr/lib/systemd/user" "$ROOT/usr/bin/hookwise-update" \
+  "$ROOT/usr/lib/systemd/user-preset/80-hookwise.preset" || verified=$?
+[ "$verified" -eq 0 ] || [ "$verified" -eq 77 ] || fail "the systemd units do not verify"
 desktop-file-validate "$ROOT/usr/share/applications/hookwise.desktop"
 find "$ROOT" -mindepth 1 -not -path "$ROOT/var/lib/dpkg*" | sort >"$WORK/installed.txt"
 
@@ -134,6 +150,32 @@ TRAY=
 find "$ROOT" -mindepth 1 -not -path "$ROOT/var/lib/dpkg*" | sort >"$WORK/after-run.txt"
 diff "$WORK/installed.txt" "$WORK/after-run.txt" || fail "HookWs wrote into the installed files"
 echo "detection blocked and logged; nothing written outside $HOME_DIR"
+
+echo "-- hookwise-update from the installed path, a local HTTPS feed"
+(cd "$WORK" && openssl req -x509 -newkey ec -pkeyopt ec_paramgen_curve:prime256v1 -nodes \
+  -keyout feed.key -out feed.pem -days 1 -subj /CN=127.0.0.1 \
+  -addext subjectAltName=IP:127.0.0.1 2>/dev/null)
+mkdir -p "$WORK/feeds"
+echo "https://package-check-feed.example/login" >"$WORK/feeds/openphish.txt"
+# The server runs until its standard input, the pipe held open on descriptor 3, closes.
+mkfifo "$WORK/feed.in"
+python3 tests/tools/update/feed_server.py "$WORK/feed.pem" "$WORK/feed.key" "$WORK/feeds" \
+  "$WORK/feed.log" <"$WORK/feed.in" >"$WORK/feed.port" &
+FEED=$!
+exec 3>"$WORK/feed.in"
+for _ in $(seq 1 50); do [ -s "$WORK/feed.port" ] && break; sleep 0.1; done
+echo "openphish https://127.0.0.1:$(head -n 1 "$WORK/feed.port")/openphish.txt" >"$WORK/sources.conf"
+"$ROOT/usr/bin/hookwise-update" --sources "$WORK/sources.conf" --ca-file "$WORK/feed.pem" ||
+  fail "hookwise-update failed"
+exec 3>&-
+wait "$FEED" || true
+FEED=
+[ -f "$DATA/hkwdb1.pbd" ] && [ -f "$DATA/hkwdb1.pbi" ] || fail "no updated definitions in $DATA"
+[ "$("$ROOT/usr/bin/hkwdefs" lookup "$DATA/hkwdb1.pbd" url package-check-feed.example/login)" = hit ] ||
+  fail "the updated definitions lack the feed's entry"
+find "$ROOT" -mindepth 1 -not -path "$ROOT/var/lib/dpkg*" | sort >"$WORK/after-update.txt"
+diff "$WORK/installed.txt" "$WORK/after-update.txt" || fail "hookwise-update wrote into the installed files"
+echo "update fetched, merged and written to $DATA"
 
 echo "-- remove"
 "${DPKG[@]}" --purge hookwise >/dev/null

@@ -1,4 +1,5 @@
-// hkwdefs: the definitions toolchain's command line (compile, decompile, lookup, index, import).
+// hkwdefs: the definitions toolchain's command line (compile, decompile, lookup, index, import,
+// keygen, sign).
 #include "engine/DefinitionIndexFormat.h"
 #include "engine/WellKnownSites.h"
 #include "engine/index/DefinitionIndexBuilder.h"
@@ -11,6 +12,7 @@
 #include "tools/hkwdefs/ShippedFile.h"
 #include "tools/hkwdefs/feeds/FeedImport.h"
 #include "tools/hkwdefs/feeds/PlainOutput.h"
+#include "tools/hkwdefs/signing/DefinitionSignature.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -23,6 +25,7 @@
 #include <system_error>
 #include <vector>
 
+#include <fcntl.h>
 #include <unistd.h>
 
 namespace {
@@ -468,6 +471,77 @@ int Import(const std::vector<std::string>& args) {
     return kExitOk;
 }
 
+int Keygen(const std::vector<std::string>& args) {
+    if (args.size() != 2)
+        return UsageError("keygen: needs PRIVATE.pem and PUBLIC.pem");
+    const std::string& privatePath = args[0];
+    const std::string& publicPath = args[1];
+    if (privatePath == publicPath)
+        return UsageError("keygen: PRIVATE.pem and PUBLIC.pem must differ");
+    std::string privatePem;
+    std::string publicPem;
+    std::string error;
+    if (!GenerateSigningKeys(privatePem, publicPem, error)) {
+        PrintError(error);
+        return kExitFailed;
+    }
+    // A private key is never overwritten: losing the one the published files are signed with
+    // would leave every installed copy unable to take new definitions.
+    std::FILE* file = nullptr;
+    const int fd = open(privatePath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    if (fd < 0 || (file = fdopen(fd, "wb")) == nullptr) {
+        PrintError(privatePath + ": " + std::strerror(errno));
+        if (fd >= 0)
+            close(fd);
+        return kExitFailed;
+    }
+    if (!WriteAndClose(file, privatePath, privatePem, error) ||
+        !WriteFileReplacing(publicPath, publicPem, error)) {
+        PrintError(error);
+        return kExitFailed;
+    }
+    std::printf("hkwdefs: Ed25519 key pair written: private %s (keep it secret), public %s\n",
+                privatePath.c_str(), publicPath.c_str());
+    return kExitOk;
+}
+
+int Sign(const std::vector<std::string>& args) {
+    std::vector<std::string> files;
+    std::string output;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const int got = OptionValue(args, i, "--output", output);
+        if (got < 0)
+            return UsageError("sign: --output needs a value");
+        if (got > 0)
+            continue;
+        if (args[i].size() > 1 && args[i][0] == '-')
+            return UsageError("sign: unknown option " + args[i]);
+        files.push_back(args[i]);
+    }
+    if (files.size() != 2)
+        return UsageError("sign: needs PRIVATE.pem and FILE");
+    if (output.empty())
+        output = files[1] + ".sig";
+    std::string key;
+    std::string bytes;
+    std::string signature;
+    std::string error;
+    if (!ReadFileBytes(files[0], key, error) || !ReadFileBytes(files[1], bytes, error)) {
+        PrintError(error);
+        return kExitFailed;
+    }
+    if (!SignDefinitions(key, bytes, signature, error)) {
+        PrintError(files[0] + ": " + error);
+        return kExitFailed;
+    }
+    if (!WriteFileReplacing(output, signature, error)) {
+        PrintError(error);
+        return kExitFailed;
+    }
+    std::printf("hkwdefs: signature of %s written to %s\n", files[1].c_str(), output.c_str());
+    return kExitOk;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -491,5 +565,9 @@ int main(int argc, char** argv) {
         return Index(args);
     if (command == "import")
         return Import(args);
+    if (command == "keygen")
+        return Keygen(args);
+    if (command == "sign")
+        return Sign(args);
     return UsageError("unknown command '" + command + "'");
 }
