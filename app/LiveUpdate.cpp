@@ -66,12 +66,16 @@ LiveUpdateOutcome LiveUpdateOutcomeOf(bool started, const std::string& error, bo
     return outcome;
 }
 
-bool IsStartUpdateDue(const std::string& userDefinitionsPath, std::int64_t nowSeconds) {
+bool IsStartUpdateDue(const std::string& userDefinitionsPath, const std::string& lastRunPath,
+                      std::int64_t nowSeconds) {
     constexpr std::int64_t kDaySeconds = 24 * 60 * 60;
-    FileStamp stamp;
-    if (!StampOfFile(userDefinitionsPath.c_str(), stamp))
-        return true;
-    return nowSeconds - stamp.modifiedSeconds > kDaySeconds;
+    for (const std::string* path : {&userDefinitionsPath, &lastRunPath}) {
+        FileStamp stamp;
+        if (!path->empty() && StampOfFile(path->c_str(), stamp) &&
+            nowSeconds - stamp.modifiedSeconds <= kDaySeconds)
+            return false;
+    }
+    return true;
 }
 
 // ---- the runner ----

@@ -38,9 +38,11 @@ LiveUpdateOutcome LiveUpdateOutcomeOf(bool started, const std::string& error, bo
                                       int exitCode, const std::string& output,
                                       const std::string& errors);
 
-// Whether an update is due at start: the user's definitions file (which every successful update
-// rewrites) is missing or older than a day at nowSeconds.
-bool IsStartUpdateDue(const std::string& userDefinitionsPath, std::int64_t nowSeconds);
+// Whether an update is due at start: neither the user's definitions file (which an update that
+// changed something rewrites) nor the update program's record of its last run (which every
+// successful run rewrites, changes or not) is younger than a day at nowSeconds.
+bool IsStartUpdateDue(const std::string& userDefinitionsPath, const std::string& lastRunPath,
+                      std::int64_t nowSeconds);
 
 // ---- the runner ----
 

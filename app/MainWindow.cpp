@@ -4,6 +4,7 @@
 // Sections: construction; creation and initialisation; ending; tray and movie commands; the
 // detection handlers' view; the movie posts.
 #include "app/MainWindow.h"
+#include "platform/UserFolders.h"
 
 #include "app/AdminCommands.h"
 #include "app/DefinitionsWatcher.h"
@@ -192,9 +193,11 @@ bool MainWindow::UpdateAtStartAllowed() {
 }
 
 void MainWindow::StartUpdateIfDue() {
-    // The update program rewrites the user's definitions file at every successful update, so
-    // its age is the time since the last one.
-    if (!UpdateAtStartAllowed() || !IsStartUpdateDue(app_.UserDefinitionsPath(),
+    // The update program rewrites the user's definitions when they changed and its record of
+    // the last run ("last-build" in the user's cache folder) at every successful run.
+    const std::string cache = UserCacheFolder();
+    const std::string lastRun = cache.empty() ? std::string() : cache + "/hookwise/last-build";
+    if (!UpdateAtStartAllowed() || !IsStartUpdateDue(app_.UserDefinitionsPath(), lastRun,
                                                      static_cast<std::int64_t>(std::time(nullptr))))
         return;
     // Started once the event loop runs, so start-up does not wait for it.

@@ -238,13 +238,20 @@ TEST(LiveUpdateOutcome, LastTextLine) {
 TEST(LiveUpdateOutcome, AnUpdateAtStartIsDueAfterADay) {
     traytest::TrayFolder folder;
     const std::string file = folder.Program() + "/hkwdb1.pbd";
+    const std::string lastRun = folder.Program() + "/last-build";
     const std::time_t now = std::time(nullptr);
-    EXPECT_TRUE(IsStartUpdateDue(file, now)) << "never updated";
+    EXPECT_TRUE(IsStartUpdateDue(file, lastRun, now)) << "never updated";
     WriteFile(file, "x");
     SetModified(file, now - 23 * 3600);
-    EXPECT_FALSE(IsStartUpdateDue(file, now));
+    EXPECT_FALSE(IsStartUpdateDue(file, lastRun, now));
     SetModified(file, now - 25 * 3600);
-    EXPECT_TRUE(IsStartUpdateDue(file, now));
+    EXPECT_TRUE(IsStartUpdateDue(file, lastRun, now));
+    // A run that found every source unchanged rewrote only its record.
+    WriteFile(lastRun, "inputs x\n");
+    SetModified(lastRun, now - 3600);
+    EXPECT_FALSE(IsStartUpdateDue(file, lastRun, now));
+    SetModified(lastRun, now - 25 * 3600);
+    EXPECT_TRUE(IsStartUpdateDue(file, lastRun, now));
 }
 
 } // namespace
