@@ -195,14 +195,26 @@ TEST_F(AnalysisFixture, LongHeaderValuesAreCutToTheirFields) {
 
 // ---- pages that are no mail, and pages with nothing found ----
 
-TEST_F(AnalysisFixture, PageWithoutToLineIsNotAnalysed) {
+TEST_F(AnalysisFixture, PageWithFromLineAloneIsNotAnalysed) {
+    ShowPage("From: phisher@bad.example\r\nclick here to unlock\r\n", kMailHtml);
+    ReportReceiver receiver({0});
+    LoadTopLevel();
+    EXPECT_EQ(receiver.Kinds(), "");
+    EXPECT_EQ(browser_->Count("Stop"), 0u);
+}
+
+// Mail to hidden recipients shows no To line; its From and Subject lines make it a mail.
+TEST_F(AnalysisFixture, MailWithoutToLineIsReportedWithEmptyTo) {
     ShowPage("From: phisher@bad.example\r\nSubject: verify your account\r\n"
              "click here to unlock\r\n",
              kMailHtml);
     ReportReceiver receiver({0});
     LoadTopLevel();
-    EXPECT_EQ(receiver.Kinds(), "");
-    EXPECT_EQ(browser_->Count("Stop"), 0u);
+    std::vector<MailReport> reports = receiver.Reports();
+    ASSERT_EQ(receiver.Kinds(), "F");
+    EXPECT_EQ(FieldString(reports[0].record.mail.to), "");
+    EXPECT_EQ(FieldString(reports[0].record.mail.subject), "verify your account");
+    EXPECT_EQ(browser_->Count("Stop"), 1u);
 }
 
 TEST_F(AnalysisFixture, CleanMailSendsNothing) {
