@@ -1,7 +1,7 @@
 // The entries of one numbered definition list, unscrambled and lower-cased (or case-folded) once
-// per version of the database. A lookup then costs one check of the file and a scan (or, for exact matches, one hash
-// probe) instead of a profile read, a key scrambling and an entry unscrambling per entry: the
-// interception provider runs one on every connection a program opens.
+// per version of the database. A lookup then costs one check of the file and a scan (or, for exact
+// matches, one hash probe) instead of a profile read, a key scrambling and an entry unscrambling
+// per entry: the interception provider runs one on every connection a program opens.
 #pragma once
 
 #include <memory>

@@ -23,8 +23,8 @@ std::string FoldCase(std::string_view text) {
         for (int attempt = 0; attempt < 2; ++attempt) {
             UErrorCode status = U_ZERO_ERROR;
             const int32_t needed = icu::CaseMap::utf8Fold(
-                U_FOLD_CASE_DEFAULT, text.data(), static_cast<int32_t>(text.size()),
-                folded.data(), static_cast<int32_t>(folded.size()), nullptr, status);
+                U_FOLD_CASE_DEFAULT, text.data(), static_cast<int32_t>(text.size()), folded.data(),
+                static_cast<int32_t>(folded.size()), nullptr, status);
             if (status == U_BUFFER_OVERFLOW_ERROR && needed > 0) {
                 folded.resize(static_cast<std::size_t>(needed));
                 continue;
@@ -38,4 +38,3 @@ std::string FoldCase(std::string_view text) {
     // ASCII texts, and the rare text ICU cannot fold, fold their ASCII letters.
     return AsciiLowered(text);
 }
-

@@ -15,4 +15,3 @@ bool IsAsciiText(std::string_view text);
 // interception provider loads this into every program, which must not pay for the fold of texts
 // that never need it.
 std::string FoldCase(std::string_view text);
-

@@ -178,8 +178,8 @@ std::vector<std::vector<std::string>> ReadSection(const std::vector<const ListRe
         inOrder ? ProfileNameIndex() : IndexByName(readers.front()->Section());
     std::vector<std::vector<std::string>> lists;
     for (std::size_t r = 0; r < readers.size(); ++r)
-        lists.push_back(ReadList(ListSource(*readers[r], inOrder ? &found[r] : nullptr, byName),
-                                 entryCase));
+        lists.push_back(
+            ReadList(ListSource(*readers[r], inOrder ? &found[r] : nullptr, byName), entryCase));
     return lists;
 }
 
@@ -228,15 +228,12 @@ DefinitionLists ReadDefinitionLists(std::string_view workingCopy) {
         }
     });
     try {
-        result.lists[From] =
-            ReadSingle(ListReader(profile, CLSPGlobals::szFromSec, "FROM", kValueSize),
-                       EntryCase::Unicode);
-        result.lists[Subject] =
-            ReadSingle(ListReader(profile, CLSPGlobals::szSubjectSec, "SUB", kValueSize),
-                       EntryCase::Unicode);
-        result.lists[Text] =
-            ReadSingle(ListReader(profile, CLSPGlobals::szTextSec, "TXT", kValueSize),
-                       EntryCase::Unicode);
+        result.lists[From] = ReadSingle(
+            ListReader(profile, CLSPGlobals::szFromSec, "FROM", kValueSize), EntryCase::Unicode);
+        result.lists[Subject] = ReadSingle(
+            ListReader(profile, CLSPGlobals::szSubjectSec, "SUB", kValueSize), EntryCase::Unicode);
+        result.lists[Text] = ReadSingle(
+            ListReader(profile, CLSPGlobals::szTextSec, "TXT", kValueSize), EntryCase::Unicode);
     } catch (...) {
         web.join();
         throw;

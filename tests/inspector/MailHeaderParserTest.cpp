@@ -239,29 +239,35 @@ std::string LanguageName(const testing::TestParamInfo<LanguageRow>& info) {
 }
 
 const LanguageRow kLanguageRows[] = {
-    {"German", "Betreff: Konto\r\nVon: bank@x\r\nAn: ich@y\r\nDatum: heute\r\n"
-               "Anhang: a.zip\r\n",
+    {"German",
+     "Betreff: Konto\r\nVon: bank@x\r\nAn: ich@y\r\nDatum: heute\r\n"
+     "Anhang: a.zip\r\n",
      "bank@x", "ich@y", "konto", "heute", "a.zip"},
     {"GermanOutlook", "Von: bank@x\r\nGesendet: Montag\r\nAn: ich@y\r\nBetreff: Konto\r\n",
      "bank@x", "ich@y", "konto", "montag", ""},
     {"GermanPlural", "Von: a\r\nAn: b\r\nAnh\xC3\xA4nge: c.pdf\r\n", "a", "b", "", "", "c.pdf"},
     // French typography puts a blank before the colon.
-    {"French", "De : banque@x\r\n\xC3\x80 : moi@y\r\nObjet : S\xC3\x89\x43URIT\xC3\x89\r\n"
-               "Date : lundi\r\nPi\xC3\xA8\x63\x65 jointe : f.pdf\r\n",
+    {"French",
+     "De : banque@x\r\n\xC3\x80 : moi@y\r\nObjet : S\xC3\x89\x43URIT\xC3\x89\r\n"
+     "Date : lundi\r\nPi\xC3\xA8\x63\x65 jointe : f.pdf\r\n",
      "banque@x", "moi@y", "s\xC3\xA9\x63urit\xC3\xA9", "lundi", "f.pdf"},
-    {"Spanish", "De: banco@x\r\nDestinatario: yo@y\r\nAsunto: Cuenta\r\nFecha: hoy\r\n"
-                "Adjunto: a.zip\r\n",
+    {"Spanish",
+     "De: banco@x\r\nDestinatario: yo@y\r\nAsunto: Cuenta\r\nFecha: hoy\r\n"
+     "Adjunto: a.zip\r\n",
      "banco@x", "yo@y", "cuenta", "hoy", "a.zip"},
     {"SpanishGmail", "De: banco@x\r\nPara: yo@y\r\nEnviado: lunes\r\n", "banco@x", "yo@y", "",
      "lunes", ""},
-    {"Portuguese", "Assunto: VERIFICA\xC3\x87\xC3\x83O\r\nDe: banco@x\r\nPara: eu@y\r\n"
-                   "Data: hoje\r\nAnexo: a.zip\r\n",
+    {"Portuguese",
+     "Assunto: VERIFICA\xC3\x87\xC3\x83O\r\nDe: banco@x\r\nPara: eu@y\r\n"
+     "Data: hoje\r\nAnexo: a.zip\r\n",
      "banco@x", "eu@y", "verifica\xC3\xA7\xC3\xA3o", "hoje", "a.zip"},
-    {"Italian", "Mittente: banca@x\r\nDestinatario: io@y\r\nOggetto: Conto\r\nData: oggi\r\n"
-                "Allegato: a.zip\r\n",
+    {"Italian",
+     "Mittente: banca@x\r\nDestinatario: io@y\r\nOggetto: Conto\r\nData: oggi\r\n"
+     "Allegato: a.zip\r\n",
      "banca@x", "io@y", "conto", "oggi", "a.zip"},
-    {"Dutch", "Afzender: bank@x\r\nOntvanger: ik@y\r\nOnderwerp: Rekening\r\n"
-              "Datum: vandaag\r\nBijlage: a.zip\r\n",
+    {"Dutch",
+     "Afzender: bank@x\r\nOntvanger: ik@y\r\nOnderwerp: Rekening\r\n"
+     "Datum: vandaag\r\nBijlage: a.zip\r\n",
      "bank@x", "ik@y", "rekening", "vandaag", "a.zip"},
     {"Flemish", "Van: bank@x\r\nAan: ik@y\r\nVerzonden: maandag\r\n", "bank@x", "ik@y", "",
      "maandag", ""},

@@ -251,7 +251,9 @@ const PlainRow kPlainRows[] = {
      {{"CLINK1", "HTTP://BANCO.EXAMPLE/VERIFICA\xC3\x87\xC3\x83O"}},
      "<a href=\"http://banco.example/verifica\xC3\xA7\xC3\xA3o\">",
      "http://banco.example/verifica\xC3\xA7\xC3\xA3o"},
-    {"PatternSharpSFoldsToSs", {{"CLINK1", "STRA\xC3\x9F\x45.example"}}, "strasse.example",
+    {"PatternSharpSFoldsToSs",
+     {{"CLINK1", "STRA\xC3\x9F\x45.example"}},
+     "strasse.example",
      "strasse.example"},
     {"LatinOneBytesKept", {{"CLINK1", "\xC9VIL.example"}}, "\xC9vil.example", "\xC9vil.example"},
 };

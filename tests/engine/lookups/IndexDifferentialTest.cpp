@@ -35,9 +35,9 @@ constexpr char kAlphabet[] = "abcABC./:-@ >\"=;\x80\xc3\xe9\xff";
 // Whole UTF-8 letters mixed into the entries and texts of the mail lists: capitals and small
 // letters of Latin, Greek (the final sigma) and Cyrillic, and letters whose fold is longer
 // (sharp s, capital sharp s, the "fi" ligature, capital I with dot).
-const char* const kLetters[] = {"\xc3\x89", "\xc3\xa9", "\xce\xa3", "\xcf\x83", "\xcf\x82",
-                                "\xd0\x94", "\xd0\xb4", "\xc3\x9f", "\xe1\xba\x9e", "\xef\xac\x81",
-                                "\xc4\xb0"};
+const char* const kLetters[] = {"\xc3\x89",     "\xc3\xa9",     "\xce\xa3", "\xcf\x83",
+                                "\xcf\x82",     "\xd0\x94",     "\xd0\xb4", "\xc3\x9f",
+                                "\xe1\xba\x9e", "\xef\xac\x81", "\xc4\xb0"};
 // Labels and bases of the hosts of web-address entries and queries: few, so that they meet often;
 // some bases are well-known sites, one label is internationalised.
 const char* const kHostLabels[] = {"a", "b", "www", "evil", "x-y", "b\xc3\xbc"};
