@@ -34,7 +34,8 @@
 namespace definition_index {
 
 inline constexpr char kMagic[8] = {'H', 'K', 'W', 'D', 'I', 'D', 'X', '\0'};
-inline constexpr std::uint32_t kFormatVersion = 3;
+// 4: the mail and link entries are under the Unicode case fold (3 had them lower-cased in ASCII).
+inline constexpr std::uint32_t kFormatVersion = 4;
 // A list number that no entry has: "no pattern ends here".
 inline constexpr std::uint32_t kNoEntry = 0xFFFFFFFFu;
 // The longest entry text any list holds (the 261-byte value buffer less its terminator).

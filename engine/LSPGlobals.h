@@ -91,9 +91,13 @@ public:
     // ParseWebAddress reads them (scheme, user, port, query, fragment and a leading "www."
     // dropped); an entry or address without a host that has a dot is no web address.
     static bool IsBadUrl(char* url);
+    // The mail lookups: true when a From, Subject or Text entry occurs in the given text, which
+    // the caller has put under the Unicode case fold (FoldCase, platform/CaseFold.h), as the
+    // entries are (their fold cut to 260 bytes). IsBadMailText copies the folded entry into
+    // matched (>= 261 bytes) on a hit and leaves it alone otherwise.
     static bool IsBadMailFrom(const char* from);
     static bool IsBadMailSubject(const char* subject);
-    static bool IsBadMailText(const char* text, char* matched); // matched: >= 261 bytes
+    static bool IsBadMailText(const char* text, char* matched);
     // Server names (a TLS server name, a name a program resolves): true when an entry listing a
     // whole host (no path) is name or a parent of it, or when entries list pages on exactly name
     // (less a leading "www.") and name is not a well-known site (engine/WellKnownSites.h). ASCII
@@ -103,14 +107,15 @@ public:
     static bool IsBadHostName(const char* name);
 
     // ---- link checks ----
-    // html is the lower-cased page HTML; both outputs hold >= 261 bytes and are written only on a
-    // hit. True when a CLINK pattern's first occurrence is followed by a '>' and the text after it
-    // (up to the next '<' or the end of the HTML, at most 260 characters, no trimming) equals the
-    // VLINK entry of the same index ignoring case; outputs: that VLINK entry as stored and the
-    // lower-cased pattern. "null" patterns are skipped; null arguments give false.
+    // html is the page HTML under the Unicode case fold; the patterns are folded as the mail
+    // lookups' entries are. Both outputs hold >= 261 bytes and are written only on a hit. True
+    // when a CLINK pattern's first occurrence is followed by a '>' and the text after it (up to
+    // the next '<' or the end of the HTML, at most 260 characters, no trimming) equals the VLINK
+    // entry of the same index ignoring case (in every script); outputs: that VLINK entry as
+    // stored and the folded pattern. "null" patterns are skipped; null arguments give false.
     static bool IsBadVisibleMailLinks(const char* html, char* visibleText, char* linkPattern);
     // True when a CLINK pattern other than "null" occurs in html; linkPattern (>= 261 bytes)
-    // receives it lower-cased, only on a hit.
+    // receives it folded, only on a hit.
     static bool IsBadMailLinks(const char* html, char* linkPattern);
 
     // ---- request target ----

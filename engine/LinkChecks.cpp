@@ -2,37 +2,42 @@
 // that the HTML shows right after it.
 #include "engine/LSPGlobals.h"
 #include "platform/AsciiCase.h"
+#include "platform/CaseFold.h"
 
 #include "engine/CurrentIndex.h"
 #include "engine/DefinitionIndex.h"
 #include "engine/DefinitionList.h"
 #include "engine/DetectionRecord.h"
+#include "engine/LoweredListCache.h"
 
 #include <cstring>
+#include <string_view>
 
 namespace {
 
 constexpr unsigned long kValueSize = kFieldSize;
 constexpr std::size_t kMaxVisibleText = 260;
 
-// _stricmp == 0 in the "C" locale: equal when equal after folding ASCII letters.
+// Equal ignoring case: _stricmp == 0 for ASCII texts, the Unicode case fold for any other.
 bool EqualIgnoringCase(const char* a, const char* b) {
-    for (;; ++a, ++b) {
-        unsigned char ca = static_cast<unsigned char>(*a);
-        unsigned char cb = static_cast<unsigned char>(*b);
-        if (ca >= 'A' && ca <= 'Z')
-            ca += 'a' - 'A';
-        if (cb >= 'A' && cb <= 'Z')
-            cb += 'a' - 'A';
-        if (ca != cb)
-            return false;
-        if (ca == 0)
-            return true;
-    }
+    const std::string_view left(a);
+    const std::string_view right(b);
+    if (IsAsciiText(left) && IsAsciiText(right))
+        return EqualsIgnoreAsciiCase(left, right);
+    return FoldCase(left) == FoldCase(right);
 }
 
 bool IsNullSlot(const char* entry) {
-    return EqualIgnoringCase(entry, "null");
+    return EqualsIgnoreAsciiCase(entry, "null");
+}
+
+// The pattern of a CLINK entry as the lookups compare it (FoldedEntry), in pattern.
+void FoldPattern(char (&pattern)[kValueSize]) {
+    if (IsAsciiText(pattern)) {
+        AsciiLowerInPlace(pattern);
+        return;
+    }
+    CopyField(pattern, FoldedEntry(pattern).c_str());
 }
 
 // Reads entry index of a list into value. False at the end of the list: the key is absent or
@@ -115,7 +120,7 @@ bool CLSPGlobals::IsBadVisibleMailLinks(const char* html, char* visibleText, cha
     DefinitionList visibles(szUrlSec, "VLINK", kValueSize);
     char pattern[kValueSize];
     for (unsigned long index = 1; ReadEntry(patterns, index, pattern); ++index) {
-        AsciiLowerInPlace(pattern);
+        FoldPattern(pattern);
         // Only the first occurrence of a pattern is examined; the search for '>' starts at the
         // pattern itself, so a '>' inside the pattern counts.
         const char* occurrence = std::strstr(html, pattern);
@@ -161,7 +166,7 @@ bool CLSPGlobals::IsBadMailLinks(const char* html, char* linkPattern) {
     DefinitionList patterns(szUrlSec, "CLINK", kValueSize);
     char pattern[kValueSize];
     for (unsigned long index = 1; ReadEntry(patterns, index, pattern); ++index) {
-        AsciiLowerInPlace(pattern);
+        FoldPattern(pattern);
         if (IsNullSlot(pattern) || !std::strstr(html, pattern))
             continue;
         CopyField(linkPattern, kValueSize, pattern);

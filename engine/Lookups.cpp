@@ -21,7 +21,8 @@ constexpr unsigned long kValueSize = kFieldSize; // every other entry: 260 chara
 // The lists are read entry by entry from index 1; the first absent or empty entry ends a list. A
 // stored value whose first byte unscrambles to 0 (only a damaged database holds one) reads as an
 // empty text, which every page contains: it ends the list too, rather than matching everything.
-// Entries are compared lower-cased, so a list is read and lower-cased once per database version.
+// Entries are compared lower-cased (the mail lists under the Unicode case fold, as the page
+// inspector folds the page), so a list is read and lower-cased once per database version.
 
 using definition_index::Automaton;
 using definition_index::List;
@@ -59,7 +60,7 @@ DefinitionIndexView::Answer FirstIndexedEntry(const DefinitionIndexView& index, 
     return answer;
 }
 
-// Lookups whose given text is the haystack: the lower-cased entry must occur in it.
+// Lookups whose given text is the haystack: the folded entry must occur in it.
 bool TextContainsEntry(Automaton automaton, List indexList, const char* section, const char* prefix,
                        const char* text, char* matched) {
     if (!text)
@@ -69,7 +70,7 @@ bool TextContainsEntry(Automaton automaton, List indexList, const char* section,
     });
     if (indexed >= 0)
         return indexed == 1;
-    auto list = CurrentLoweredList(section, prefix, kValueSize);
+    auto list = CurrentLoweredList(section, prefix, kValueSize, EntryCase::Unicode);
     if (!list)
         return false;
     for (const std::string& entry : list->entries) {

@@ -1,40 +1,29 @@
 // The line walks of the mail header parser.
 #include "inspector/MailHeaderParser.h"
-#include "platform/AsciiCase.h"
+#include "platform/CaseFold.h"
+
+#include "inspector/MailHeaderLabels.h"
 
 namespace {
 
-using namespace std::string_view_literals;
-
-constexpr std::string_view kFromLabels[] = {"from:"sv, "from :"sv};
-constexpr std::string_view kToLabels[] = {"to:"sv, "to :"sv};
-constexpr std::string_view kSubjectLabels[] = {"subject:"sv, "subject :"sv};
-constexpr std::string_view kDateLabels[] = {"date:"sv, "date :"sv, "sent:"sv, "sent :"sv};
-constexpr std::string_view kAttachmentLabels[] = {"attachment:"sv, "attachment :"sv,
-                                                  "attachement:"sv, "attachement :"sv};
-
 // The search for one field across the lines of the text.
 struct FieldWalk {
-    const std::string_view* labels;
-    std::size_t labelCount;
+    HeaderField field;
     bool found = false;
     std::size_t valueStart = 0;
 
-    // Looks for the labels, in their order, in the trimmed line text[begin, end).
+    // Looks for the field's labels in the trimmed line text[begin, end).
     void Scan(std::string_view text, std::size_t begin, std::size_t end) {
         if (found)
             return;
         std::string_view line = text.substr(begin, end - begin);
-        for (std::size_t i = 0; i < labelCount; ++i) {
-            std::size_t at = line.find(labels[i]);
-            if (at == std::string_view::npos)
-                continue;
-            found = true;
-            // A label that starts the line gives the text after the line's first ':'; one inside
-            // the line gives the text from the label itself.
-            valueStart = at == 0 ? begin + line.find(':') + 1 : begin + at;
+        const std::size_t at = FindHeaderLabel(line, field);
+        if (at == std::string_view::npos)
             return;
-        }
+        found = true;
+        // A label that starts the line gives the text after the line's first ':'; one inside
+        // the line gives the text from the label itself.
+        valueStart = at == 0 ? begin + line.find(':') + 1 : begin + at;
     }
 };
 
@@ -87,16 +76,27 @@ void MailHeaderParser::SetText(const char* text) {
     body_.clear();
     flags_ = 0;
     hasText_ = text != nullptr;
-    text_ = AsciiLowered(text ? text : "");
+    text_ = FoldCase(text ? text : "");
 }
 
 bool MailHeaderParser::ParseFromTo() {
     if (!hasText_)
         return false;
-    FieldWalk walks[] = {{kFromLabels, std::size(kFromLabels)}, {kToLabels, std::size(kToLabels)}};
+    FieldWalk walks[] = {{HeaderField::From}, {HeaderField::To}};
     WalkLines(text_, walks, std::size(walks));
-    if (!walks[0].found || !walks[1].found)
+    if (!walks[0].found)
         return false;
+    if (!walks[1].found) {
+        // Mail to hidden recipients ("To: Undisclosed recipients:;") shows no To line: a From line
+        // with a Subject or a Date line is a mail as well, with an empty to field.
+        FieldWalk others[] = {{HeaderField::Subject}, {HeaderField::Date}};
+        WalkLines(text_, others, std::size(others));
+        if (!others[0].found && !others[1].found)
+            return false;
+        from_ = CutValue(text_, walks[0].valueStart);
+        flags_ |= kFlagFrom;
+        return true;
+    }
     from_ = CutValue(text_, walks[0].valueStart);
     to_ = CutValue(text_, walks[1].valueStart);
     flags_ |= kFlagFrom | kFlagTo;
@@ -112,11 +112,10 @@ void MailHeaderParser::ParseAll() {
     TakeBody();
 }
 
-bool MailHeaderParser::ParseField(const std::string_view* labels, std::size_t labelCount,
-                                  std::string& field, DWORD flag) {
+bool MailHeaderParser::ParseField(HeaderField label, std::string& field, DWORD flag) {
     if (!hasText_)
         return false;
-    FieldWalk walk{labels, labelCount};
+    FieldWalk walk{label};
     WalkLines(text_, &walk, 1);
     if (!walk.found)
         return false;
@@ -126,16 +125,15 @@ bool MailHeaderParser::ParseField(const std::string_view* labels, std::size_t la
 }
 
 bool MailHeaderParser::ParseSubject() {
-    return ParseField(kSubjectLabels, std::size(kSubjectLabels), subject_, kFlagSubject);
+    return ParseField(HeaderField::Subject, subject_, kFlagSubject);
 }
 
 bool MailHeaderParser::ParseDate() {
-    return ParseField(kDateLabels, std::size(kDateLabels), date_, kFlagDate);
+    return ParseField(HeaderField::Date, date_, kFlagDate);
 }
 
 bool MailHeaderParser::ParseAttachment() {
-    return ParseField(kAttachmentLabels, std::size(kAttachmentLabels), attachment_,
-                      kFlagAttachment);
+    return ParseField(HeaderField::Attachment, attachment_, kFlagAttachment);
 }
 
 void MailHeaderParser::TakeBody() {
@@ -146,5 +144,5 @@ void MailHeaderParser::TakeBody() {
 }
 
 void MailHeaderParser::SetHtml(const char* html) {
-    body_ = AsciiLowered(html ? html : "");
+    body_ = FoldCase(html ? html : "");
 }

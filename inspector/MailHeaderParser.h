@@ -1,8 +1,9 @@
 // MailHeaderParser: splits the visible text of a web-mail page into its header fields (From, To,
 // Subject, Date, Attachment) and decides whether the page shows a mail at all.
 //
-// The parser works line by line on a lower-cased copy of the page text (lines end at LF). For each
-// field it looks for the field's labels in a fixed order on each line; the first line that holds
+// The parser works line by line on a case-folded copy of the page text (lines end at LF). For each
+// field it looks for the field's labels (inspector/MailHeaderLabels.cpp: English, German, French,
+// Spanish, Portuguese, Italian and Dutch) in a fixed order on each line; the first line that holds
 // one wins. A label at the start of its line (after blanks) gives the text after the line's first
 // ':'; a label later in a line (as in "reply-to:" or "mailto:") gives the text from the label on.
 // A value ends at the first CR or LF after its start (or the end of the text) and loses its
@@ -11,6 +12,7 @@
 #pragma once
 
 #include "engine/Export.h"
+#include "inspector/MailHeaderLabels.h"
 #include "platform/WinTypes.h"
 
 #include <string>
@@ -26,12 +28,15 @@ public:
     static constexpr DWORD kFlagAttachment = 0x100000;
     static constexpr DWORD kFlagBody = 0x1000000;
 
-    // Clears every field and flag, then keeps a copy of text with A-Z lower-cased. Null means the
-    // page supplied no text: every later parse finds nothing.
+    // Clears every field and flag, then keeps a copy of text under the Unicode case fold
+    // (platform/CaseFold.h; A-Z lower-cased, bytes that are no UTF-8 kept). Null means the page
+    // supplied no text: every later parse finds nothing.
     void SetText(const char* text);
 
-    // Finds the From and the To line in one walk. True only when both were found; then both
-    // fields are set. When either is missing neither field is touched.
+    // Finds the From and the To line in one walk. True when both were found, then both fields are
+    // set; or when a From line but no To line was found and the text has a Subject or a Date line
+    // (mail to hidden recipients), then from is set and to stays absent. Otherwise neither field
+    // is touched. Subject and date are only looked for here, not set.
     bool ParseFromTo();
 
     // With a text held: ParseSubject, ParseDate, ParseAttachment, TakeBody, in this order.
@@ -40,13 +45,14 @@ public:
     // One line walk each; set their field and flag and return true when a label was found. With
     // no text held they return false.
     bool ParseSubject();
-    bool ParseDate();       // labels "date:" and "sent:"
-    bool ParseAttachment(); // labels "attachment:" and the misspelt "attachement:"
+    bool ParseDate();       // labels such as "date:" and "sent:"
+    bool ParseAttachment(); // labels such as "attachment:" and the misspelt "attachement:"
 
     // With a text held: the body becomes the whole lower-cased text and its flag is set.
     void TakeBody();
 
-    // The body becomes html with A-Z lower-cased (null is the empty text). The flags are left
+    // The body becomes html under the case fold, as SetText keeps the text (null is the empty
+    // text). The flags are left
     // alone, so the body counts as present only when TakeBody had set it.
     void SetHtml(const char* html);
 
@@ -71,8 +77,7 @@ private:
     const char* Value(const std::string& field, DWORD flag) const {
         return (flags_ & flag) ? field.c_str() : "";
     }
-    bool ParseField(const std::string_view* labels, std::size_t labelCount, std::string& field,
-                    DWORD flag);
+    bool ParseField(HeaderField label, std::string& field, DWORD flag);
 
     bool hasText_ = false;
     std::string text_;

@@ -76,9 +76,16 @@ void FillCommonFields(DetectionRecord& record, const MailHeaderParser& parser,
     CopyField(record.port, "80");
     // Each header field is cleared whole before it is written, so nothing of a longer earlier
     // text stays behind its terminator.
+    // The values are UTF-8: a value cut to the field is cut before a character, not inside it.
     auto header = [](char(&field)[101], bool present, const char* value) {
         std::memset(field, 0, sizeof field);
-        CopyField(field, present ? value : "");
+        std::size_t n = present ? strnlen(value, sizeof field) : 0;
+        if (n == sizeof field) {
+            n = sizeof field - 1;
+            while (n > 0 && (static_cast<unsigned char>(value[n]) & 0xC0) == 0x80)
+                --n;
+        }
+        std::memcpy(field, value, n);
     };
     header(record.mail.from, parser.HasFrom(), parser.GetFrom());
     header(record.mail.to, parser.HasTo(), parser.GetTo());
@@ -161,7 +168,9 @@ HRESULT HTMLSourceParser::CapturePage(IHTMLDocument2* document, Capture* capture
         if (FAILED(hr))
             return hr;
     } else if (outerText.Length() > 0) {
-        capture->text = AnsiFromBstr(outerText.Get());
+        // UTF-8, not a single-byte code page: the mail lookups fold the case of every script,
+        // and a page in Cyrillic or Greek would otherwise reach them as question marks.
+        capture->text = Utf8FromBstr(outerText.Get());
         capture->hasText = true;
     }
 
@@ -169,7 +178,7 @@ HRESULT HTMLSourceParser::CapturePage(IHTMLDocument2* document, Capture* capture
     hr = body->get_outerHTML(outerHtml.Put());
     if (FAILED(hr))
         return hr;
-    capture->html = AnsiFromBstr(outerHtml.Get());
+    capture->html = Utf8FromBstr(outerHtml.Get());
     return S_OK;
 }
 

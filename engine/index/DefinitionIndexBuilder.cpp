@@ -85,7 +85,12 @@ bool WebKeySlots(const DefinitionLists& lists, const WellKnownSites& sites,
     std::vector<std::uint64_t> keys;
     keys.reserve(lists.lists[HostLink].size() + lists.lists[Link].size());
     for (List list : {HostLink, Link}) {
-        for (const std::string& entry : lists.lists[list]) {
+        for (std::size_t i = 0; i < lists.lists[list].size(); ++i) {
+            // A Link entry with a byte above 0x7F is folded for the link checks; its web address
+            // is its form lower-cased in ASCII, as the walk reads it.
+            auto webForm = list == Link ? lists.linkWebForms.find(i) : lists.linkWebForms.end();
+            const std::string& entry =
+                webForm != lists.linkWebForms.end() ? webForm->second : lists.lists[list][i];
             std::uint64_t entryKeys[2];
             int n = EntryWebKeys(entry, sites, entryKeys);
             keys.insert(keys.end(), entryKeys, entryKeys + n);

@@ -1,9 +1,12 @@
 // Reading the lists for the index through the same profile parser and the same value rules as the
 // engine's walk (GetPrivateProfileString into the value buffer, then the unscrambling).
 #include "engine/index/DefinitionLists.h"
+#include "platform/AsciiCase.h"
+#include "platform/CaseFold.h"
 #include "platform/FixedField.h"
 
 #include "engine/LSPGlobals.h"
+#include "engine/LoweredListCache.h"
 #include "engine/TextScrambler.h"
 
 #include "platform/ProfileParser.h"
@@ -122,13 +125,6 @@ bool ReadInOrder(const std::vector<const ListReader*>& readers,
     return true;
 }
 
-void LowerAscii(std::string& text) {
-    for (char& c : text) {
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c + ('a' - 'A'));
-    }
-}
-
 // The first entry of each name in section, as the parser's lookups by name find them.
 ProfileNameIndex IndexByName(const ProfileSection* section) {
     ProfileNameIndex byName;
@@ -161,31 +157,34 @@ private:
     const ProfileNameIndex& byName_;
 };
 
-std::vector<std::string> ReadList(const ListSource& source) {
+// The entries of a list, as the walk reads them (LoweredListCache) for the same EntryCase.
+std::vector<std::string> ReadList(const ListSource& source, EntryCase entryCase) {
     std::vector<std::string> entries;
     for (unsigned long number = 1;; ++number) {
         std::string entry = source.Read(number);
         if (entry.empty())
             return entries;
-        LowerAscii(entry);
-        entries.push_back(std::move(entry));
+        entries.push_back(entryCase == EntryCase::Unicode ? FoldedEntry(entry)
+                                                          : AsciiLowered(entry));
     }
 }
 
 // The lists of one section (all of readers share it), each in full.
-std::vector<std::vector<std::string>> ReadSection(const std::vector<const ListReader*>& readers) {
+std::vector<std::vector<std::string>> ReadSection(const std::vector<const ListReader*>& readers,
+                                                  EntryCase entryCase) {
     std::vector<std::vector<const ProfileEntry*>> found;
     const bool inOrder = readers.front()->Section() && ReadInOrder(readers, found);
     const ProfileNameIndex byName =
         inOrder ? ProfileNameIndex() : IndexByName(readers.front()->Section());
     std::vector<std::vector<std::string>> lists;
     for (std::size_t r = 0; r < readers.size(); ++r)
-        lists.push_back(ReadList(ListSource(*readers[r], inOrder ? &found[r] : nullptr, byName)));
+        lists.push_back(
+            ReadList(ListSource(*readers[r], inOrder ? &found[r] : nullptr, byName), entryCase));
     return lists;
 }
 
-std::vector<std::string> ReadSingle(const ListReader& reader) {
-    return std::move(ReadSection({&reader}).front());
+std::vector<std::string> ReadSingle(const ListReader& reader, EntryCase entryCase) {
+    return std::move(ReadSection({&reader}, entryCase).front());
 }
 
 } // namespace
@@ -201,9 +200,11 @@ DefinitionLists ReadDefinitionLists(std::string_view workingCopy) {
     std::thread web([&] {
         try {
             result.lists[Ip] =
-                ReadSingle(ListReader(profile, CLSPGlobals::szHostIPSec, "IP", kHostValueSize));
+                ReadSingle(ListReader(profile, CLSPGlobals::szHostIPSec, "IP", kHostValueSize),
+                           EntryCase::Ascii);
             result.lists[HostLink] =
-                ReadSingle(ListReader(profile, CLSPGlobals::szHostLinkSec, "HLINK", kValueSize));
+                ReadSingle(ListReader(profile, CLSPGlobals::szHostLinkSec, "HLINK", kValueSize),
+                           EntryCase::Ascii);
             // The visible texts share the Link list's section, under their own keys.
             const ListReader link(profile, CLSPGlobals::szUrlSec, "CLINK", kValueSize);
             const ListReader visible(profile, CLSPGlobals::szUrlSec, "VLINK", kValueSize);
@@ -211,7 +212,13 @@ DefinitionLists ReadDefinitionLists(std::string_view workingCopy) {
             const bool inOrder = link.Section() && ReadInOrder({&link, &visible}, found);
             const ProfileNameIndex byName =
                 inOrder ? ProfileNameIndex() : IndexByName(link.Section());
-            result.lists[Link] = ReadList(ListSource(link, inOrder ? &found[0] : nullptr, byName));
+            const ListSource linkSource(link, inOrder ? &found[0] : nullptr, byName);
+            result.lists[Link] = ReadList(linkSource, EntryCase::Unicode);
+            for (std::size_t i = 0; i < result.lists[Link].size(); ++i) {
+                if (!IsAsciiText(result.lists[Link][i]))
+                    result.linkWebForms.emplace(
+                        i, AsciiLowered(linkSource.Read(static_cast<unsigned long>(i + 1))));
+            }
             const ListSource visibleSource(visible, inOrder ? &found[1] : nullptr, byName);
             result.linkVisible.reserve(result.lists[Link].size());
             for (std::size_t i = 0; i < result.lists[Link].size(); ++i)
@@ -221,12 +228,12 @@ DefinitionLists ReadDefinitionLists(std::string_view workingCopy) {
         }
     });
     try {
-        result.lists[From] =
-            ReadSingle(ListReader(profile, CLSPGlobals::szFromSec, "FROM", kValueSize));
-        result.lists[Subject] =
-            ReadSingle(ListReader(profile, CLSPGlobals::szSubjectSec, "SUB", kValueSize));
-        result.lists[Text] =
-            ReadSingle(ListReader(profile, CLSPGlobals::szTextSec, "TXT", kValueSize));
+        result.lists[From] = ReadSingle(
+            ListReader(profile, CLSPGlobals::szFromSec, "FROM", kValueSize), EntryCase::Unicode);
+        result.lists[Subject] = ReadSingle(
+            ListReader(profile, CLSPGlobals::szSubjectSec, "SUB", kValueSize), EntryCase::Unicode);
+        result.lists[Text] = ReadSingle(
+            ListReader(profile, CLSPGlobals::szTextSec, "TXT", kValueSize), EntryCase::Unicode);
     } catch (...) {
         web.join();
         throw;

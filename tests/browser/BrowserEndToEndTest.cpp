@@ -13,6 +13,7 @@
 // Skipped when Chromium, node or npm is missing. playwright-core (the driver, no browser of its
 // own) is installed once into the build folder from the committed lock file.
 #include "HostProcess.h"
+#include "LanguageMails.h"
 #include "MailPages.h"
 #include "tests/inspector/InspectorSandbox.h"
 #include "tests/support/TlsServer.h"
@@ -21,6 +22,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
 #include <sstream>
 
@@ -148,6 +150,7 @@ protected:
                   ReadFile(std::string(HOOKWISE_SOURCE_DIR) + "/data/pages/hkwpm.htm"));
 
         std::string name = testing::UnitTest::GetInstance()->current_test_info()->name();
+        std::replace(name.begin(), name.end(), '/', '-'); // "Languages/1" of a row
         work_ = sandbox.Root() + "/e2e-" + name;
         for (const char* folder : {"", "/home", "/config", "/cache", "/pages"})
             mkdir((work_ + folder).c_str(), 0700);
@@ -259,34 +262,6 @@ TEST_F(BrowserEndToEnd, AllowedMailStays) {
     ASSERT_EQ(receiver.Kinds(), "F");
     ExpectMailFields(receiver.Reports()[0]);
 }
-
-// A test server script (python3) that writes what the test needs to know into a file once it
-// serves, and stops when its standard input closes.
-class ServerScript {
-public:
-    bool Start(const std::string& script, const std::vector<std::string>& args,
-               const std::string& infoFile) {
-        infoFile_ = infoFile;
-        std::vector<std::string> all = {"python3", kSourceFolder + "/" + script};
-        all.insert(all.end(), args.begin(), args.end());
-        all.push_back(infoFile);
-        return process_.Start("/usr/bin/env", all);
-    }
-    // The info file's text, or "" when it did not appear within the time.
-    std::string Info(int timeoutMs = 60000) {
-        for (int waited = 0; waited < timeoutMs; waited += 100) {
-            if (Exists(infoFile_))
-                return ReadFile(infoFile_);
-            usleep(100 * 1000);
-        }
-        return "";
-    }
-    ~ServerScript() { process_.Finish(30000); }
-
-private:
-    HostProcess process_;
-    std::string infoFile_;
-};
 
 // Pages from a web site on 127.0.0.1, as web mail is.
 class SiteEndToEnd : public BrowserEndToEnd {
@@ -454,6 +429,62 @@ TEST_F(BrowserEndToEnd, RoundcubeBlocksTheListedMailAndShowsTheInnocentOne) {
     EXPECT_EQ(FieldString(r.mail.from), "billing support <billing@amaz0n-support.example>");
     EXPECT_EQ(FieldString(r.mail.to), "alice@home.example");
 }
+
+// ---- Roundcube in other languages, mail in other scripts ----
+
+class RoundcubeLanguages : public BrowserEndToEnd,
+                           public testing::WithParamInterface<const char*> {};
+
+// Every listed mail is reported (the one to hidden recipients too) and replaced by the warning
+// page; the innocent ones stay, whatever the language of Roundcube's labels.
+TEST_P(RoundcubeLanguages, ListedMailsAreBlockedAndInnocentOnesStay) {
+    ServerScript webmail;
+    bool ok = true;
+    std::optional<JsonValue> info = StartLanguageWebmail(webmail, work_, GetParam(), ok);
+    ASSERT_TRUE(ok) << "the scrambled database cannot hold an entry";
+    ASSERT_TRUE(info) << "the web-mail servers did not start";
+    if (std::optional<std::string> skip = info->GetString("skip"))
+        GTEST_SKIP() << *skip;
+    ASSERT_FALSE(info->GetString("error")) << *info->GetString("error");
+    std::string url = info->GetString("url").value_or("");
+
+    ReportReceiver receiver({0});
+    ASSERT_TRUE(receiver.Listening());
+    auto listed = [](const std::string& subject) {
+        return Step("waitFor", Quote("#messagelist tr:has-text(\"" + subject + "\")"));
+    };
+    auto open = [](const std::string& subject) {
+        return Step("click", Quote("#messagelist tr:has-text(\"" + subject + "\") td.subject"));
+    };
+    std::vector<std::string> steps = {
+        Goto(url),
+        Fill("#rcmloginuser", info->GetString("user").value_or("")),
+        Fill("#rcmloginpwd", info->GetString("password").value_or("")),
+        Step("click", Quote("#rcmloginsubmit")),
+    };
+    for (const char* subject : {kWellKnownLinkSubject, kLatin1Subject}) {
+        steps.push_back(listed(subject));
+        steps.push_back(open(subject));
+        steps.push_back(Wait(4000));
+        steps.push_back(Step("snapshot", Quote(subject)));
+    }
+    for (const LanguageMail& mail : kLanguageMails) {
+        steps.push_back(Goto(url));
+        steps.push_back(listed(mail.subject));
+        steps.push_back(open(mail.subject));
+        steps.push_back(Step("warning", "true"));
+        steps.push_back(Step("snapshot", Quote(mail.file)));
+    }
+    JsonValue result = RunSteps(steps);
+    const std::string warningPage = "file://" + Sandbox::Get().WarningPagePath();
+    ExpectLanguageResult(result, receiver,
+                         [&](const std::string& url) { return url == warningPage; });
+}
+
+INSTANTIATE_TEST_SUITE_P(Languages, RoundcubeLanguages, testing::Values("en_US", "de_DE", "pt_BR"),
+                         [](const testing::TestParamInfo<const char*>& info) {
+                             return std::string(info.param);
+                         });
 
 // ---- the pages a tab opens ----
 

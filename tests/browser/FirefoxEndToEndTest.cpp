@@ -6,11 +6,14 @@
 // mail stays.
 //
 // Every web page a tab opens is checked as well: an HTTPS page listed with its path is replaced
-// by the warning page, another page of its site loads.
+// by the warning page, another page of its site loads. Roundcube in English, German and
+// Portuguese: every listed mail (one to hidden recipients, others listed by sender, subject, text
+// or link) is blocked, the innocent ones stay.
 //
 // Firefox is driven through its own remote protocol, Marionette (firefox-e2e.js, no npm
 // package). Skipped when Firefox ESR or node is missing.
 #include "HostProcess.h"
+#include "LanguageMails.h"
 #include "MailPages.h"
 #include "tests/inspector/InspectorSandbox.h"
 #include "tests/support/TlsServer.h"
@@ -20,6 +23,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
 #include <sstream>
 
@@ -57,6 +61,7 @@ protected:
         WriteFile(sandbox.WarningPagePath(), page);
 
         std::string name = testing::UnitTest::GetInstance()->current_test_info()->name();
+        std::replace(name.begin(), name.end(), '/', '-'); // "Languages/1" of a row
         work_ = sandbox.Root() + "/firefox-" + name;
         for (const char* folder : {"", "/home", "/config", "/cache", "/pages"})
             mkdir((work_ + folder).c_str(), 0700);
@@ -123,6 +128,34 @@ protected:
         EXPECT_TRUE(result) << output;
         return result.value_or(JsonValue());
     }
+    // Runs Firefox through steps (see firefox-e2e.js) and returns the driver's result.
+    JsonValue RunSteps(const std::vector<std::string>& steps) {
+        std::string list;
+        for (const std::string& step : steps)
+            list += (list.empty() ? "" : ",") + step;
+        std::string settings = JsonWriter()
+                                   .Add("extensionDir", work_ + "/extension")
+                                   .Add("profileDir", work_ + "/profile")
+                                   .Add("firefox", std::string(kFirefox))
+                                   .Add("timeoutMs", std::int64_t{60000})
+                                   .Text();
+        settings.insert(settings.size() - 1, ",\"steps\":[" + list + "]");
+        WriteFile(work_ + "/config.json", settings);
+        std::string output;
+        int rc =
+            RunCommand({"env", "HOME=" + work_ + "/home", "XDG_CONFIG_HOME=" + work_ + "/config",
+                        "XDG_CACHE_HOME=" + work_ + "/cache", "node",
+                        kSourceFolder + "/firefox-e2e.js", work_ + "/config.json"},
+                       &output, 600000);
+        EXPECT_EQ(rc, 0) << output;
+        std::optional<JsonValue> result = ParseJson(output.substr(0, output.find('\n')));
+        EXPECT_TRUE(result) << output;
+        return result.value_or(JsonValue());
+    }
+    static std::string Step(const std::string& name, const std::string& value) {
+        return '{' + browserhost::JsonQuote(name) + ":" + value + "}";
+    }
+    static std::string Quote(const std::string& text) { return browserhost::JsonQuote(text); }
     // Writes the marker the driver waits for once the tray program answered.
     void MarkAnswers(ReportReceiver& receiver) {
         std::string marker = Marker();
@@ -168,6 +201,63 @@ TEST_F(FirefoxEndToEnd, AllowedMailStays) {
     ASSERT_EQ(receiver.Kinds(), "F");
     ExpectMailFields(receiver.Reports()[0]);
 }
+
+// ---- Roundcube in other languages, mail in other scripts ----
+
+class FirefoxRoundcubeLanguages : public FirefoxEndToEnd,
+                                  public testing::WithParamInterface<const char*> {};
+
+TEST_P(FirefoxRoundcubeLanguages, ListedMailsAreBlockedAndInnocentOnesStay) {
+    ServerScript webmail;
+    bool ok = true;
+    std::optional<JsonValue> info = StartLanguageWebmail(webmail, work_, GetParam(), ok);
+    ASSERT_TRUE(ok) << "the scrambled database cannot hold an entry";
+    ASSERT_TRUE(info) << "the web-mail servers did not start";
+    if (std::optional<std::string> skip = info->GetString("skip"))
+        GTEST_SKIP() << *skip;
+    ASSERT_FALSE(info->GetString("error")) << *info->GetString("error");
+    std::string url = info->GetString("url").value_or("");
+
+    ReportReceiver receiver({0});
+    ASSERT_TRUE(receiver.Listening());
+    // The message list's row of a subject, and its subject cell.
+    auto row = [](const std::string& subject) {
+        return "//table[@id='messagelist']//tr[contains(., '" + subject + "')]";
+    };
+    auto fill = [](const std::string& selector, const std::string& value) {
+        return "{\"fill\":" + Quote(selector) + ",\"value\":" + Quote(value) + "}";
+    };
+    std::vector<std::string> steps = {
+        Step("goto", Quote(url)),
+        fill("#rcmloginuser", info->GetString("user").value_or("")),
+        fill("#rcmloginpwd", info->GetString("password").value_or("")),
+    };
+    steps.push_back(Step("click", Quote("#rcmloginsubmit")));
+    for (const char* subject : {kWellKnownLinkSubject, kLatin1Subject}) {
+        steps.push_back(Step("waitFor", Quote(row(subject))));
+        steps.push_back(Step("click", Quote(row(subject) + "//td[contains(@class, 'subject')]")));
+        steps.push_back(Step("wait", "4000"));
+        steps.push_back(Step("snapshot", Quote(subject)));
+    }
+    for (const LanguageMail& mail : kLanguageMails) {
+        steps.push_back(Step("goto", Quote(url)));
+        steps.push_back(Step("waitFor", Quote(row(mail.subject))));
+        steps.push_back(
+            Step("click", Quote(row(mail.subject) + "//td[contains(@class, 'subject')]")));
+        steps.push_back(Step("warning", "true"));
+        steps.push_back(Step("snapshot", Quote(mail.file)));
+    }
+    JsonValue result = RunSteps(steps);
+    ExpectLanguageResult(result, receiver, [](const std::string& url) {
+        return testing::Matches(testing::MatchesRegex("moz-extension://[^/]+/hkwpm\\.htm"))(url);
+    });
+}
+
+INSTANTIATE_TEST_SUITE_P(Languages, FirefoxRoundcubeLanguages,
+                         testing::Values("en_US", "de_DE", "pt_BR"),
+                         [](const testing::TestParamInfo<const char*>& info) {
+                             return std::string(info.param);
+                         });
 
 // ---- the pages a tab opens ----
 

@@ -401,7 +401,7 @@ TEST_F(HostProtocol, ControlCharactersAndNonAsciiTextArriveIntact) {
     std::vector<inspectortest::MailReport> reports = receiver.Reports();
     ASSERT_EQ(reports.size(), 1u);
     EXPECT_EQ(FieldString(reports[0].record.mail.from),
-              "j\xF6rg \"q\" <billing@amaz0n-support.example>");
+              "j\xC3\xB6rg \"q\" <billing@amaz0n-support.example>");
 }
 
 // ---- the pages a tab opens ----

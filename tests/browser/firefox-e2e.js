@@ -3,14 +3,16 @@
 // it headless on a given profile, installs the extension as a temporary add-on, opens a page and
 // reports where the tab ends up.
 //
-// Usage: node firefox-e2e.js CONFIG.json, with the same CONFIG as e2e.js plus
+// Usage: node firefox-e2e.js CONFIG.json, with the same CONFIG as e2e.js (pageUrl, expect and
+// markerFile, or steps: goto, wait, warning, fill, click, waitFor, snapshot, where a selector is a
+// CSS selector, or an XPath expression when it starts with '/') plus
 //   firefox                                the browser program (default /usr/bin/firefox-esr)
 //   prefs                                  further preferences of the profile (optional)
 //   acceptInsecureCerts                    true: an untrusted certificate is accepted
 // A file: pageUrl is served over HTTP on 127.0.0.1 (a free port) from the page's folder: Firefox
 // grants a temporary extension its host permissions for web pages, not for file: pages.
 // Prints one JSON line: {"settled": ..., "pageUrl": ..., "finalUrl": ..., "title": ...,
-// "text": ...}; exits non-zero on failure.
+// "text": ..., "snapshots": {NAME: {url, text}}}; exits non-zero on failure.
 'use strict';
 
 const fs = require('fs');
@@ -106,10 +108,61 @@ function serveFolder(folder) {
   return new Promise((resolve) => server.listen(0, '127.0.0.1', () => resolve(server)));
 }
 
+// The text of the page and of its inner frames of the same site, one after the other.
+const PAGE_AND_FRAMES_TEXT = `
+  const texts = [document.body ? document.body.innerText : ''];
+  for (const frame of document.querySelectorAll('iframe')) {
+    try { texts.push(frame.contentDocument.body.innerText); } catch (error) { texts.push(''); }
+  }
+  return texts.join('\\n');`;
+
+// Runs the steps of config in the session's tab; returns {settled, snapshots}.
+async function runSteps(session, config) {
+  const find = (selector) => session.send('WebDriver:FindElement', selector.startsWith('/')
+    ? { using: 'xpath', value: selector } : { using: 'css selector', value: selector });
+  const element = async (selector) => {
+    let found = null;
+    await waitFor(async () => {
+      found = await find(selector).catch(() => null);
+      return found !== null;
+    }, config.timeoutMs);
+    if (!found) throw new Error(`no element for ${selector}`);
+    return found[Object.keys(found)[0]];
+  };
+  const currentUrl = () => session.send('WebDriver:GetCurrentURL').catch(() => '');
+  let settled = true;
+  const snapshots = {};
+  for (const step of config.steps) {
+    if (step.goto) {
+      await session.send('WebDriver:Navigate', { url: step.goto }).catch(() => {});
+    } else if (step.wait) {
+      await sleep(step.wait);
+    } else if (step.warning) {
+      const shown = await waitFor(async () => (await currentUrl()).endsWith('/hkwpm.htm'),
+        config.timeoutMs);
+      if (shown) await sleep(500);
+      settled = settled && shown;
+    } else if (step.fill) {
+      const id = await element(step.fill);
+      await session.send('WebDriver:ElementClear', { id });
+      await session.send('WebDriver:ElementSendKeys', { id, text: step.value });
+    } else if (step.click) {
+      await session.send('WebDriver:ElementClick', { id: await element(step.click) });
+    } else if (step.waitFor) {
+      await element(step.waitFor);
+    } else if (step.snapshot) {
+      const text = await session.send('WebDriver:ExecuteScript',
+        { script: PAGE_AND_FRAMES_TEXT, args: [] }).catch(() => '');
+      snapshots[step.snapshot] = { url: await currentUrl(), text };
+    }
+  }
+  return { settled, snapshots };
+}
+
 async function main() {
   const config = JSON.parse(fs.readFileSync(process.argv[2], 'utf8'));
   let pages = null;
-  let pageUrl = config.pageUrl;
+  let pageUrl = config.pageUrl || '';
   if (pageUrl.startsWith('file:')) {
     const file = decodeURIComponent(new URL(pageUrl).pathname);
     pages = await serveFolder(path.dirname(file));
@@ -143,6 +196,17 @@ async function main() {
     await session.send('Addon:Install', { path: config.extensionDir, temporary: true });
     // The background script starts the native host; give it a moment before the page loads.
     await sleep(1000);
+    if (config.steps) {
+      const { settled, snapshots } = await runSteps(session, config);
+      const result = {
+        settled, finalUrl: await session.send('WebDriver:GetCurrentURL').catch(() => ''),
+        title: await session.send('WebDriver:GetTitle').catch(() => ''), snapshots,
+      };
+      process.stdout.write(JSON.stringify(result) + '\n');
+      await session.send('Marionette:Quit', { flags: ['eForceQuit'] }).catch(() => {});
+      socket.destroy();
+      return;
+    }
     // A page blocked while it loads is replaced by the warning page, which ends the navigation.
     const navigation = session.send('WebDriver:Navigate', { url: pageUrl });
     if (config.expect === 'warning') await navigation.catch(() => {});

@@ -1,9 +1,10 @@
 #!/usr/bin/env python3
 """Roundcube from Debian as a real web-mail client for the page inspector's end-to-end test.
 
-Usage: webmail.py MAIL_DIR INFO_FILE. Delivers the messages of MAIL_DIR (*.eml) into a Maildir,
+Usage: webmail.py MAIL_DIR [LANGUAGE] INFO_FILE. Delivers the messages of MAIL_DIR (*.eml) into a Maildir,
 serves it with Dovecot's IMAP server and runs Roundcube (/usr/share/roundcube, SQLite database)
-in PHP's built-in web server, all on 127.0.0.1 at free ports, from a temporary folder of its own.
+in PHP's built-in web server, all on 127.0.0.1 at free ports, from a temporary folder of its own,
+with its interface in LANGUAGE (a Roundcube locale such as de_DE; en_US when not given).
 Writes INFO_FILE as JSON once both answer: {"url", "user", "password"}, or {"skip": reason} when
 a part is not installed, or {"error": text}. Runs until its standard input closes, then stops
 both servers and removes the folder.
@@ -59,7 +60,7 @@ def web_ready(url):
         return answer.status == 200
 
 
-def start(work, mail_dir):
+def start(work, mail_dir, language):
     """Starts Dovecot and Roundcube; returns (processes, info)."""
     home = os.path.join(work, "home", USER)
     maildir = os.path.join(home, "Maildir")
@@ -129,7 +130,7 @@ $config['smtp_host'] = '';
 $config['des_key'] = 'hookwise-end-to-end-test';
 $config['plugins'] = [];
 $config['skin'] = 'elastic';
-$config['language'] = 'en_US';
+$config['language'] = '{language}';
 $config['temp_dir'] = '{work}/temp/';
 $config['log_dir'] = '{work}/logs/';
 $config['enable_spellcheck'] = false;
@@ -154,7 +155,8 @@ $config['login_rate_limit'] = 0;
 
 
 def main():
-    mail_dir, info_file = sys.argv[1], sys.argv[2]
+    mail_dir, info_file = sys.argv[1], sys.argv[-1]
+    language = sys.argv[2] if len(sys.argv) == 4 else "en_US"
     for need in ("dovecot", "php", "sqlite3"):
         if not shutil.which(need):
             write_info(info_file, {"skip": f"{need} is not installed (scripts/deps.sh installs it)"})
@@ -166,7 +168,9 @@ def main():
     os.chmod(work, 0o755)  # Dovecot's mail process runs as another user when we are root
     processes = []
     try:
-        processes, info = start(work, mail_dir)
+        if not os.path.isdir(os.path.join("/usr/share/roundcube/program/localization", language)):
+            raise RuntimeError("Roundcube has no language " + language)
+        processes, info = start(work, mail_dir, language)
         write_info(info_file, info)
         sys.stdin.read()
     except Exception as error:  # reported to the test, which fails with it

@@ -23,7 +23,8 @@ TEST_P(FromTo, FindsBothOrNeither) {
     parser.SetText(row.text);
     EXPECT_EQ(parser.ParseFromTo(), row.isMail);
     EXPECT_EQ(parser.HasFrom(), row.isMail);
-    EXPECT_EQ(parser.HasTo(), row.isMail);
+    // A mail without a To line has an absent to field.
+    EXPECT_EQ(parser.HasTo(), row.isMail && *row.to != '\0');
     EXPECT_STREQ(parser.GetFrom(), row.from);
     EXPECT_STREQ(parser.GetTo(), row.to);
 }
@@ -34,7 +35,12 @@ std::string FromToName(const testing::TestParamInfo<FromToRow>& info) {
 
 const FromToRow kFromToRows[] = {
     {"PlainLines", "From: Alice Smith\r\nTo: Bob\r\n", true, "alice smith", "bob"},
-    {"FromWithoutTo", "From: Alice\r\nSubject: hi\r\n", false, "", ""},
+    {"FromWithoutToOrOthers", "From: Alice\r\nBody\r\n", false, "", ""},
+    // Mail to hidden recipients: no To line, but a Subject or a Date line.
+    {"FromAndSubjectWithoutTo", "From: Alice\r\nSubject: hi\r\n", true, "alice", ""},
+    {"FromAndDateWithoutTo", "Date: Monday\r\nFrom: Alice\r\n", true, "alice", ""},
+    {"FromAndSentWithoutTo", "From: Alice\r\nSent: Monday\r\n", true, "alice", ""},
+    {"SubjectWithoutFrom", "Subject: hi\r\nDate: Monday\r\n", false, "", ""},
     {"ToWithoutFrom", "To: Bob\r\n", false, "", ""},
     {"BlankBeforeColon", "From : a\r\nTo : b\r\n", true, "a", "b"},
     {"BlanksAroundLineAndValue", "   From:    a b   \r\n  To: b\r\n", true, "a b", "b"},
@@ -188,11 +194,105 @@ TEST(MailHeaderParser, SetHtmlReplacesBodyWithoutSettingItsFlag) {
     EXPECT_STREQ(parser.GetBody(), "");
 }
 
-TEST(MailHeaderParser, OnlyAsciiLettersLowered) {
+TEST(MailHeaderParser, TextAndHtmlFoldedInEveryScript) {
     MailHeaderParser parser;
-    parser.SetText("From: \xC4\xD6 A\r\nTo: b\r\n");
+    // UTF-8 capitals fold; bytes that are no UTF-8 (ISO-8859-1 "\xC4\xD6") stay as they are.
+    parser.SetText("From: \xC4\xD6 A\r\nTo: \xC3\x89VE\r\nSubject: STRA\xC3\x9F"
+                   "E \xCE\xA3\xCE\x9F\xCE\xA6\xCE\x97\r\n");
     ASSERT_TRUE(parser.ParseFromTo());
+    parser.ParseAll();
     EXPECT_STREQ(parser.GetFrom(), "\xC4\xD6 a");
+    EXPECT_STREQ(parser.GetTo(), "\xC3\xA9ve");
+    EXPECT_STREQ(parser.GetSubject(), "strasse \xCF\x83\xCE\xBF\xCF\x86\xCE\xB7");
+    parser.SetHtml("<A>\xD0\x9F\xD0\xA0\xD0\x98</A>");
+    EXPECT_STREQ(parser.GetBody(), "<a>\xD0\xBF\xD1\x80\xD0\xB8</a>");
+}
+
+// The header of one mail in each interface language, as the web-mail clients show it.
+struct LanguageRow {
+    const char* name;
+    const char* text;
+    const char* from;
+    const char* to;
+    const char* subject;
+    const char* date;
+    const char* attachment;
+};
+
+class Languages : public testing::TestWithParam<LanguageRow> {};
+
+TEST_P(Languages, FindsEveryField) {
+    const LanguageRow& row = GetParam();
+    MailHeaderParser parser;
+    parser.SetText(row.text);
+    ASSERT_TRUE(parser.ParseFromTo());
+    parser.ParseAll();
+    EXPECT_STREQ(parser.GetFrom(), row.from);
+    EXPECT_STREQ(parser.GetTo(), row.to);
+    EXPECT_STREQ(parser.GetSubject(), row.subject);
+    EXPECT_STREQ(parser.GetDate(), row.date);
+    EXPECT_STREQ(parser.GetAttachment(), row.attachment);
+}
+
+std::string LanguageName(const testing::TestParamInfo<LanguageRow>& info) {
+    return info.param.name;
+}
+
+const LanguageRow kLanguageRows[] = {
+    {"German",
+     "Betreff: Konto\r\nVon: bank@x\r\nAn: ich@y\r\nDatum: heute\r\n"
+     "Anhang: a.zip\r\n",
+     "bank@x", "ich@y", "konto", "heute", "a.zip"},
+    {"GermanOutlook", "Von: bank@x\r\nGesendet: Montag\r\nAn: ich@y\r\nBetreff: Konto\r\n",
+     "bank@x", "ich@y", "konto", "montag", ""},
+    {"GermanPlural", "Von: a\r\nAn: b\r\nAnh\xC3\xA4nge: c.pdf\r\n", "a", "b", "", "", "c.pdf"},
+    // French typography puts a blank before the colon.
+    {"French",
+     "De : banque@x\r\n\xC3\x80 : moi@y\r\nObjet : S\xC3\x89\x43URIT\xC3\x89\r\n"
+     "Date : lundi\r\nPi\xC3\xA8\x63\x65 jointe : f.pdf\r\n",
+     "banque@x", "moi@y", "s\xC3\xA9\x63urit\xC3\xA9", "lundi", "f.pdf"},
+    {"Spanish",
+     "De: banco@x\r\nDestinatario: yo@y\r\nAsunto: Cuenta\r\nFecha: hoy\r\n"
+     "Adjunto: a.zip\r\n",
+     "banco@x", "yo@y", "cuenta", "hoy", "a.zip"},
+    {"SpanishGmail", "De: banco@x\r\nPara: yo@y\r\nEnviado: lunes\r\n", "banco@x", "yo@y", "",
+     "lunes", ""},
+    {"Portuguese",
+     "Assunto: VERIFICA\xC3\x87\xC3\x83O\r\nDe: banco@x\r\nPara: eu@y\r\n"
+     "Data: hoje\r\nAnexo: a.zip\r\n",
+     "banco@x", "eu@y", "verifica\xC3\xA7\xC3\xA3o", "hoje", "a.zip"},
+    {"Italian",
+     "Mittente: banca@x\r\nDestinatario: io@y\r\nOggetto: Conto\r\nData: oggi\r\n"
+     "Allegato: a.zip\r\n",
+     "banca@x", "io@y", "conto", "oggi", "a.zip"},
+    {"Dutch",
+     "Afzender: bank@x\r\nOntvanger: ik@y\r\nOnderwerp: Rekening\r\n"
+     "Datum: vandaag\r\nBijlage: a.zip\r\n",
+     "bank@x", "ik@y", "rekening", "vandaag", "a.zip"},
+    {"Flemish", "Van: bank@x\r\nAan: ik@y\r\nVerzonden: maandag\r\n", "bank@x", "ik@y", "",
+     "maandag", ""},
+    {"EnglishLabelsStillFirst", "From: a\r\nVon: b\r\nTo: c\r\nAn: d\r\n", "a", "c", "", "", ""},
+    {"GermanWithoutTo", "Von: bank@x\r\nBetreff: Konto\r\n", "bank@x", "", "konto", "", ""},
+};
+INSTANTIATE_TEST_SUITE_P(Rows, Languages, testing::ValuesIn(kLanguageRows), LanguageName);
+
+// A label that is only the end of another field's label in another language does not count.
+TEST(MailHeaderParser, NoLanguageShadowsAnotherField) {
+    MailHeaderParser parser;
+    // "van:" (From, Flemish) ends with the German To label "an:".
+    parser.SetText("Van: bank@x\r\nOnderwerp: hallo\r\n");
+    ASSERT_TRUE(parser.ParseFromTo());
+    EXPECT_STREQ(parser.GetFrom(), "bank@x");
+    EXPECT_FALSE(parser.HasTo());
+    // "de:" is From in French, Spanish and Portuguese; "von:" stays From in German.
+    parser.SetText("Von: a\r\nAn: b\r\n");
+    ASSERT_TRUE(parser.ParseFromTo());
+    EXPECT_STREQ(parser.GetFrom(), "a");
+    EXPECT_STREQ(parser.GetTo(), "b");
+    // A label of the same field inside a line still counts, as "reply-to:" does in English.
+    parser.SetText("Von: a\r\nAntwort an: c\r\nAn: b\r\n");
+    ASSERT_TRUE(parser.ParseFromTo());
+    EXPECT_STREQ(parser.GetTo(), "an: c");
 }
 
 } // namespace

@@ -193,16 +193,46 @@ TEST_F(AnalysisFixture, LongHeaderValuesAreCutToTheirFields) {
     EXPECT_EQ(r.mail.to[100], '\0');
 }
 
+// The page reaches the lookups and the record in UTF-8, folded; a long value is cut before a
+// character, not inside one.
+TEST_F(AnalysisFixture, PageTextStaysUtf8AndIsCutBeforeACharacter) {
+    std::string from = "J\xC3\x96RG " + std::string(50, 'x');
+    for (int i = 0; i < 30; ++i)
+        from += "\xC3\x89"; // "É": 2 bytes, the 100-byte cut falls inside one
+    ShowPage("From: " + from + " <phisher@bad.example>\r\nTo: me\r\n", "<p>x</p>");
+    ReportReceiver receiver({1});
+    LoadTopLevel();
+    std::vector<MailReport> reports = receiver.Reports();
+    ASSERT_EQ(receiver.Kinds(), "F");
+    const std::string field = FieldString(reports[0].record.mail.from);
+    std::string expected = "j\xC3\xB6rg " + std::string(50, 'x');
+    while (expected.size() + 2 <= 100)
+        expected += "\xC3\xA9";
+    EXPECT_EQ(field, expected);
+}
+
 // ---- pages that are no mail, and pages with nothing found ----
 
-TEST_F(AnalysisFixture, PageWithoutToLineIsNotAnalysed) {
+TEST_F(AnalysisFixture, PageWithFromLineAloneIsNotAnalysed) {
+    ShowPage("From: phisher@bad.example\r\nclick here to unlock\r\n", kMailHtml);
+    ReportReceiver receiver({0});
+    LoadTopLevel();
+    EXPECT_EQ(receiver.Kinds(), "");
+    EXPECT_EQ(browser_->Count("Stop"), 0u);
+}
+
+// Mail to hidden recipients shows no To line; its From and Subject lines make it a mail.
+TEST_F(AnalysisFixture, MailWithoutToLineIsReportedWithEmptyTo) {
     ShowPage("From: phisher@bad.example\r\nSubject: verify your account\r\n"
              "click here to unlock\r\n",
              kMailHtml);
     ReportReceiver receiver({0});
     LoadTopLevel();
-    EXPECT_EQ(receiver.Kinds(), "");
-    EXPECT_EQ(browser_->Count("Stop"), 0u);
+    std::vector<MailReport> reports = receiver.Reports();
+    ASSERT_EQ(receiver.Kinds(), "F");
+    EXPECT_EQ(FieldString(reports[0].record.mail.to), "");
+    EXPECT_EQ(FieldString(reports[0].record.mail.subject), "verify your account");
+    EXPECT_EQ(browser_->Count("Stop"), 1u);
 }
 
 TEST_F(AnalysisFixture, CleanMailSendsNothing) {

@@ -1,6 +1,6 @@
 // Lookup: database preparation and the calls into the engine for each lookup kind.
 #include "tools/hkwdefs/Lookup.h"
-#include "platform/AsciiCase.h"
+#include "platform/CaseFold.h"
 #include "platform/FixedField.h"
 
 #include "engine/LSPGlobals.h"
@@ -135,19 +135,19 @@ std::string RunLookup(LookupKind kind, std::string_view text) {
     case LookupKind::Host:
         return CLSPGlobals::IsBadHostName(terminated(std::string(text))) ? "hit" : "miss";
     case LookupKind::From:
-        return CLSPGlobals::IsBadMailFrom(terminated(AsciiLowered(text))) ? "hit" : "miss";
+        return CLSPGlobals::IsBadMailFrom(terminated(FoldCase(text))) ? "hit" : "miss";
     case LookupKind::Subject:
-        return CLSPGlobals::IsBadMailSubject(terminated(AsciiLowered(text))) ? "hit" : "miss";
+        return CLSPGlobals::IsBadMailSubject(terminated(FoldCase(text))) ? "hit" : "miss";
     case LookupKind::Text:
-        if (!CLSPGlobals::IsBadMailText(terminated(AsciiLowered(text)), matched))
+        if (!CLSPGlobals::IsBadMailText(terminated(FoldCase(text)), matched))
             return "miss";
         return std::string("hit ") + matched;
     case LookupKind::Links:
-        if (!CLSPGlobals::IsBadMailLinks(terminated(AsciiLowered(text)), matched))
+        if (!CLSPGlobals::IsBadMailLinks(terminated(FoldCase(text)), matched))
             return "miss";
         return std::string("hit ") + matched;
     case LookupKind::VisibleLinks:
-        if (!CLSPGlobals::IsBadVisibleMailLinks(terminated(AsciiLowered(text)), visible, matched))
+        if (!CLSPGlobals::IsBadVisibleMailLinks(terminated(FoldCase(text)), visible, matched))
             return "miss";
         return std::string("hit ") + matched + " " + visible;
     }

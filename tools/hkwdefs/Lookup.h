@@ -32,5 +32,6 @@ private:
 // the line to print (host is the server-name check): "miss", or "hit" followed, for text, by a
 // blank and the matched entry, for links by a blank and the link pattern, for visible-links by a
 // blank, the pattern, a blank and the visible text. The mail kinds (from, subject, text, links,
-// visible-links) lower-case text first, as the page inspector lower-cases the page before it asks.
+// visible-links) fold the case of text first (FoldCase), as the page inspector folds the page
+// before it asks.
 std::string RunLookup(LookupKind kind, std::string_view text);

@@ -246,8 +246,29 @@ const PlainRow kPlainRows[] = {
     {"FirstIndexWins", {{"CLINK1", "b"}, {"CLINK2", "a"}}, "a b", "b"},
     {"GapEndsWalk", {{"CLINK1", "x"}, {"CLINK3", "a"}}, "a", ""},
     {"NoEntries", {}, "anything", ""},
+    // Patterns fold in every script, as the inspector folds the page HTML.
+    {"PatternFoldedInEveryScript",
+     {{"CLINK1", "HTTP://BANCO.EXAMPLE/VERIFICA\xC3\x87\xC3\x83O"}},
+     "<a href=\"http://banco.example/verifica\xC3\xA7\xC3\xA3o\">",
+     "http://banco.example/verifica\xC3\xA7\xC3\xA3o"},
+    {"PatternSharpSFoldsToSs",
+     {{"CLINK1", "STRA\xC3\x9F\x45.example"}},
+     "strasse.example",
+     "strasse.example"},
+    {"LatinOneBytesKept", {{"CLINK1", "\xC9VIL.example"}}, "\xC9vil.example", "\xC9vil.example"},
 };
 INSTANTIATE_TEST_SUITE_P(Rows, PlainLinks, testing::ValuesIn(kPlainRows), PlainName);
+
+TEST(LinkChecks, VisibleTextComparedUnderTheFold) {
+    LinkDatabase db;
+    db.Use({{"CLINK1", "bank.example"}, {"VLINK1", "SEGURAN\xC3\x87\x41 DO BANCO"}});
+    char visible[261] = "v";
+    char pattern[261] = "p";
+    EXPECT_TRUE(CLSPGlobals::IsBadVisibleMailLinks(
+        "<a href=bank.example>seguran\xC3\xA7\x61 do banco</a>", visible, pattern));
+    EXPECT_STREQ(visible, "SEGURAN\xC3\x87\x41 DO BANCO"); // as stored
+    EXPECT_STREQ(pattern, "bank.example");
+}
 
 TEST(LinkChecks, MissingDatabaseFindsNothing) {
     LinkDatabase db;

@@ -1,5 +1,6 @@
 // The compiled index against the walk: random databases (any bytes, gaps, repeated keys, quotes,
-// values cut at 260 characters or at a byte that unscrambles to 0, upper-case entries) and random
+// values cut at 260 characters or at a byte that unscrambles to 0, upper-case entries, letters of
+// other scripts whose fold differs or grows) and random
 // lookups of every kind, each answered both ways, which must agree on the answer and on the entry
 // that matched. The web-address and server-name answers must also agree with a plain model of
 // the matching rule, run over the lists as the walk reads them.
@@ -10,6 +11,7 @@
 #include "engine/WebAddress.h"
 #include "engine/WellKnownSites.h"
 #include "engine/index/DefinitionIndexBuilder.h"
+#include "platform/CaseFold.h"
 
 #include "EngineFixture.h"
 
@@ -30,6 +32,12 @@ using namespace definition_index;
 // Bytes the entries are made of: few letters, so texts and entries meet often; both cases; the
 // separators of addresses; and bytes >= 0x80.
 constexpr char kAlphabet[] = "abcABC./:-@ >\"=;\x80\xc3\xe9\xff";
+// Whole UTF-8 letters mixed into the entries and texts of the mail lists: capitals and small
+// letters of Latin, Greek (the final sigma) and Cyrillic, and letters whose fold is longer
+// (sharp s, capital sharp s, the "fi" ligature, capital I with dot).
+const char* const kLetters[] = {"\xc3\x89",     "\xc3\xa9",     "\xce\xa3", "\xcf\x83",
+                                "\xcf\x82",     "\xd0\x94",     "\xd0\xb4", "\xc3\x9f",
+                                "\xe1\xba\x9e", "\xef\xac\x81", "\xc4\xb0"};
 // Labels and bases of the hosts of web-address entries and queries: few, so that they meet often;
 // some bases are well-known sites, one label is internationalised.
 const char* const kHostLabels[] = {"a", "b", "www", "evil", "x-y", "b\xc3\xbc"};
@@ -46,8 +54,14 @@ public:
     std::string Piece(std::size_t maxLength) {
         std::size_t length = 1 + Below(maxLength);
         std::string text;
-        for (std::size_t i = 0; i < length; ++i)
-            text.push_back(kAlphabet[Below(sizeof kAlphabet - 1)]);
+        for (std::size_t i = 0; i < length; ++i) {
+            // One draw per character: a byte of the alphabet or, now and then, a whole letter.
+            const std::size_t pick = Below(sizeof kAlphabet - 1 + std::size(kLetters));
+            if (pick < sizeof kAlphabet - 1)
+                text.push_back(kAlphabet[pick]);
+            else
+                text.append(kLetters[pick - (sizeof kAlphabet - 1)]);
+        }
         return text;
     }
 
@@ -101,7 +115,8 @@ public:
 
     std::string Text() const { return "\x8f\x12[garbage \xee\r\n" + text_; }
 
-    // A text for the haystack lookups: noise with pieces of entries, sometimes upper-cased.
+    // A text for the haystack lookups: noise with pieces of entries, mostly folded as the page
+    // inspector folds a page, sometimes upper-cased in ASCII instead.
     std::string Haystack(const std::string& prefix, std::size_t pieces) {
         std::string text = Piece(6);
         const std::vector<std::string>& plain = plain_[prefix];
@@ -112,7 +127,7 @@ public:
                     continue;
                 if (Chance(30))
                     entry = entry.substr(Below(entry.size()));
-                text += Lowered(entry, Chance(85));
+                text += Chance(85) ? FoldCase(entry) : Lowered(entry, false);
             }
             text += Piece(4);
         }
@@ -126,8 +141,9 @@ public:
         std::size_t number = Below(links.size() < visible.size() ? links.size() : visible.size());
         if (links.empty() || visible.empty())
             return Piece(8);
-        return Piece(3) + Lowered(links[number], true) + Piece(2) + ">" +
-               Lowered(visible[number], Chance(50)) + (Chance(50) ? "<" + Piece(3) : "");
+        return Piece(3) + FoldCase(links[number]) + Piece(2) + ">" +
+               (Chance(50) ? FoldCase(visible[number]) : Lowered(visible[number], false)) +
+               (Chance(50) ? "<" + Piece(3) : "");
     }
 
     // An address for the web-address lookup: built from an entry (a subdomain or a parent of its
@@ -311,10 +327,10 @@ protected:
         return std::make_pair(indexed, walked);
     }
 
-    // The number of the first entry of a list in text, as the walk finds it (0: none).
+    // The number of the first entry of a mail list in text, as the walk finds it (0: none).
     static std::uint32_t WalkFirst(const char* section, const char* prefix, const char* text,
                                    bool skipNull) {
-        auto list = CurrentLoweredList(section, prefix, 261);
+        auto list = CurrentLoweredList(section, prefix, 261, EntryCase::Unicode);
         for (std::size_t i = 0; list && i < list->entries.size(); ++i) {
             if (skipNull && list->entries[i] == "null")
                 continue;

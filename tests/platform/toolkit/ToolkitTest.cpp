@@ -1,8 +1,10 @@
 // The platform toolkit: each helper with its edge cases (bytes that only look like letters, the
-// ends of each UTF-8 length, a moved-from owner, HOME not set, a file where a folder should be).
+// ends of each UTF-8 length, the case fold of other scripts and of bytes that are no UTF-8, a
+// moved-from owner, HOME not set, a file where a folder should be).
 #include "platform/AsciiCase.h"
 #include "tests/support/Files.h"
 #include "platform/AtomicFile.h"
+#include "platform/CaseFold.h"
 #include "platform/ErrnoKeeper.h"
 #include "platform/FixedField.h"
 #include "platform/LastError.h"
@@ -81,6 +83,48 @@ TEST(AsciiCaseText, UpperLowerAndInPlace) {
     AsciiLowerInPlace(text);
     EXPECT_STREQ(text, "www.example.com");
     AsciiLowerInPlace(nullptr); // ignored
+}
+
+// ---- the Unicode case fold ----
+
+struct FoldRow {
+    const char* name;
+    std::string text;
+    std::string folded;
+};
+
+class CaseFold : public testing::TestWithParam<FoldRow> {};
+
+TEST_P(CaseFold, FoldsUtf8KeepsOtherBytes) {
+    EXPECT_EQ(FoldCase(GetParam().text), GetParam().folded);
+}
+
+const FoldRow kFoldRows[] = {
+    {"AsciiLettersOnly", "MiXeD 123 @[Z]`", "mixed 123 @[z]`"},
+    {"Empty", "", ""},
+    {"AccentedCapitals", "\xC3\x89\x43OLE \xC3\x80 \xC3\x9C\x42\x45R",
+     "\xC3\xA9\x63ole \xC3\xA0 \xC3\xBC\x62\x65r"},
+    {"FinalSigmaAndCapitalSigma",
+     "\xCE\xA3\xCE\x9F\xCE\xA6\xCE\x9F\xCE\xA3 \xCF\x83\xCE\xBF\xCF\x86\xCE\xBF\xCF\x82",
+     "\xCF\x83\xCE\xBF\xCF\x86\xCE\xBF\xCF\x83 \xCF\x83\xCE\xBF\xCF\x86\xCE\xBF\xCF\x83"},
+    {"Cyrillic", "\xD0\x9F\xD0\xA0\xD0\x98\xD0\x92\xD0\x95\xD0\xA2",
+     "\xD0\xBF\xD1\x80\xD0\xB8\xD0\xB2\xD0\xB5\xD1\x82"},
+    {"SharpSGrows", "Stra\xC3\x9F\x65 \xE1\xBA\x9E", "strasse ss"},
+    {"LatinOneKept", "\xC9TAT \xD6L", "\xC9tat \xD6l"},
+    {"CutSequenceKept", "AB\xC3", "ab\xC3"},
+    {"StrayContinuationKept", "\x80Z\xBF\xC3\x89", "\x80z\xBF\xC3\xA9"},
+    {"OverlongKept", "\xC0\xC1\xC0\xAF", "\xC0\xC1\xC0\xAF"},
+};
+INSTANTIATE_TEST_SUITE_P(Rows, CaseFold, testing::ValuesIn(kFoldRows),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST(CaseFoldText, AsciiIsItsOwnLowering) {
+    std::string all;
+    for (int c = 1; c < 0x80; ++c)
+        all.push_back(static_cast<char>(c));
+    EXPECT_TRUE(IsAsciiText(all));
+    EXPECT_FALSE(IsAsciiText("a\xC3\xA9"));
+    EXPECT_EQ(FoldCase(all), AsciiLowered(all));
 }
 
 // ---- the descriptor owner and the errno keeper ----

@@ -187,6 +187,17 @@ const FormatRow kFormatRows[] = {
                  "@evil-mail.example", "evil-domain.example", "someone@gmail.com"},
      .counts = {.read = 11, .duplicates = 1, .noise = 1, .malformed = 3},
      .malformedLines = {10, 11, 12}},
+    // Senders of other scripts fold as the lookups fold them, so one sender in two letter cases
+    // is one entry; one the scrambled file cannot hold is left out rather than fail the compile.
+    {.name = "SendersInOtherScripts",
+     .format = FeedFormat::Senders,
+     .feed = "S\xC3\x89\x43URIT\xC3\x89@BANQUE.EXAMPLE\n"
+             "s\xC3\xA9\x63urit\xC3\xA9@banque.example\n"
+             "M\xC3\xBCLLER@Bank.example\n"
+             "\xD0\xB1\xD0\xB0\xD0\xBD\xD0\xBA-"
+             "\xD0\xBF\xD0\xBE\xD0\xB4\xD0\xB4\xD0\xB5\xD1\x80\xD0\xB6\xD0\xBA\xD0\xB0.example\n",
+     .senders = {"s\xC3\xA9\x63urit\xC3\xA9@banque.example", "m\xC3\xBCller@bank.example"},
+     .counts = {.read = 4, .duplicates = 1, .unstorable = 1}},
 };
 
 class FeedFormats : public testing::TestWithParam<FormatRow> {};
@@ -205,6 +216,7 @@ void ExpectImported(const Imported& imported, const FormatRow& row) {
     EXPECT_EQ(got.malformed, expected.malformed);
     EXPECT_EQ(got.tooLong, expected.tooLong);
     EXPECT_EQ(got.skipped, expected.skipped);
+    EXPECT_EQ(got.unstorable, expected.unstorable);
     EXPECT_EQ(imported.report.feeds[0].malformedLines, row.malformedLines);
     EXPECT_EQ(imported.report.feeds[0].format, row.format);
 }

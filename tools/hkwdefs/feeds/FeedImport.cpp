@@ -7,6 +7,8 @@
 #include "engine/WebAddress.h"
 #include "engine/WellKnownSites.h"
 #include "platform/AsciiCase.h"
+#include "platform/CaseFold.h"
+#include "tools/hkwdefs/Compiler.h"
 #include "tools/hkwdefs/FileIo.h"
 #include "tools/hkwdefs/feeds/FeedReaders.h"
 #include "tools/hkwdefs/feeds/FeedText.h"
@@ -53,7 +55,8 @@ bool IsSenderCharacter(char c) {
 }
 
 // The sender of a senders-list line: "Name <user@host>" gives what is in the brackets, a
-// "mailto:" goes, ASCII letters are lowered; out holds it. False when what remains is empty, holds
+// "mailto:" goes, the case is folded in every script (as the lookups fold their entries); out
+// holds it. False when what remains is empty, holds
 // a character a sender cannot have, or has no domain with a dot after its '@'.
 bool NormaliseSender(std::string_view line, std::string& out, std::string_view& domain) {
     std::string_view text = TrimFeedBlanks(line.substr(0, line.find('#')));
@@ -67,12 +70,11 @@ bool NormaliseSender(std::string_view line, std::string& out, std::string_view& 
         text.remove_prefix(7);
     if (text.empty())
         return false;
-    out.assign(text);
-    for (char& c : out) {
+    for (char c : text) {
         if (!IsSenderCharacter(c))
             return false;
-        c = AsciiLower(c);
     }
+    out = FoldCase(text);
     const std::size_t at = out.rfind('@');
     domain = std::string_view(out).substr(at == std::string::npos ? 0 : at + 1);
     const std::size_t dot = domain.find('.');
@@ -127,6 +129,12 @@ public:
         const bool wholeDomain = domain.size() == sender_.size() || sender_.front() == '@';
         if (wholeDomain && wellKnown_ && wellKnown_->Lists(domain)) {
             ++counts_.noise;
+            return true;
+        }
+        // Some non-ASCII texts do not survive the file's scrambling (a byte whose scrambled
+        // value is 0, ';' or '='): the compiler would refuse the whole file for one of them.
+        if (!ScrambleFault(sender_, ScrambledField::Value).empty()) {
+            ++counts_.unstorable;
             return true;
         }
         Count(entries_.Senders().Add(sender_));
@@ -193,7 +201,7 @@ void ImportedDefinitions::AddBase(const DefinitionSet& base) {
             continue;
         for (const DefinitionEntry& entry : section.entries) {
             if (from) {
-                senders_.Add(AsciiLowered(entry.value));
+                senders_.Add(FoldCase(entry.value));
                 continue;
             }
             // A base entry that is no web address stays in the file as it is; nothing imported
@@ -301,6 +309,9 @@ std::string DescribeFeedSummary(const FeedSummary& summary) {
         text += ", " + std::to_string(counts.tooLong) + " too long";
     if (counts.skipped > 0)
         text += ", " + std::to_string(counts.skipped) + " skipped (no definition kind)";
+    if (counts.unstorable > 0)
+        text += ", " + std::to_string(counts.unstorable) +
+                " left out (the definitions file cannot hold them as written)";
     if (!summary.note.empty())
         text += "; " + summary.note;
     return text;

@@ -40,6 +40,7 @@ struct FeedCounts {
     std::size_t malformed = 0;  // no web address or sender, a broken line or record
     std::size_t tooLong = 0;    // longer than kMaxImportedEntryLength once normalised
     std::size_t skipped = 0;    // rule kinds that are no definition (Adblock exceptions ...)
+    std::size_t unstorable = 0; // senders the scrambled definitions file cannot hold as written
 };
 
 struct FeedSummary {
