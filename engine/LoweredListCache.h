@@ -4,6 +4,8 @@
 // per entry: the interception provider runs one on every connection a program opens.
 #pragma once
 
+#include "engine/Export.h"
+
 #include <memory>
 #include <string>
 #include <string_view>
@@ -17,8 +19,9 @@ enum class EntryCase { Ascii, Unicode };
 
 // An entry of a mail list as the lookups compare it: the Unicode case fold of the entry (A-Z
 // lower-cased, capitals of every script folded, bytes that are no UTF-8 kept), cut to 260 bytes
-// like every value the lists hold. The page inspector folds the page the same way.
-std::string FoldedEntry(std::string_view entry);
+// like every value the lists hold. The page inspector folds the page the same way. Exported for
+// the index builder, which the tray program links beside the shared engine.
+BAITLIB_API std::string FoldedEntry(std::string_view entry);
 
 struct LoweredList {
     // In list order, read as DefinitionList reads them (at most valueSize-1 characters, cut at the
