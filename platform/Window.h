@@ -3,7 +3,8 @@
 // A "window" with a caption is the Unix-domain stream socket
 // $XDG_RUNTIME_DIR/hookwise/<caption> (or /tmp/hookwise-<uid>/<caption> when XDG_RUNTIME_DIR is not
 // set), in a folder of mode 0700. One message: u32 report code, u32 byte count, the bytes (all
-// little-endian, at most 64 KiB); the answer is one little-endian i32.
+// little-endian, at most 64 KiB); the answer is one little-endian i32, preceded by a four-byte
+// acknowledgement when the sender asked for one (docs/channel.md).
 #pragma once
 
 #include "platform/WinTypes.h"
@@ -31,8 +32,9 @@ HWND FindWindowA(const char* className, const char* caption);
 // The caption a handle from FindWindowA names ("" for null or unknown handles).
 std::string WindowCaption(HWND window);
 
-// SendMessage(WM_COPYDATA): connects to the handle's socket, sends code and bytes, and waits
-// without a time-out for the receiver's answer, which it returns. Returns 0 at once when there is
-// no receiver, the connection is refused, or the receiver closes before answering; also for a null
-// handle or more than kMaxCopyDataBytes bytes.
+// SendMessage(WM_COPYDATA): connects to the handle's socket, sends code and bytes, and waits for
+// the receiver's answer, which it returns (SendChannelMessage, platform/ChannelSender.h: the
+// hand-over is limited to 2 s, the decision after the receiver took the report is not). Returns 0
+// when there is no receiver, the connection is refused, the receiver does not take the report in
+// time, or it closes before answering; also for a null handle or more than kMaxCopyDataBytes bytes.
 LRESULT SendCopyData(HWND window, DWORD code, const void* data, DWORD size);
