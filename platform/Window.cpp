@@ -2,6 +2,7 @@
 #include "platform/Window.h"
 
 #include "platform/LastError.h"
+#include "platform/UserFolders.h"
 
 #include <cerrno>
 #include <cstdlib>
@@ -82,25 +83,11 @@ std::string RuntimeFolder() {
     std::string folder = (runtime != nullptr && runtime[0] == '/')
                              ? std::string(runtime) + "/hookwise"
                              : "/tmp/hookwise-" + std::to_string(getuid());
-    if (mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST) {
-        SetLastError(Win32ErrorFromErrno(errno));
-        return {};
-    }
-    // Check what is there without following a link: in /tmp another user may have put a folder or
-    // a link of their own under our name, and our sockets must not land in it.
-    int fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-    if (fd < 0) {
-        SetLastError(errno == ELOOP || errno == ENOTDIR ? ERROR_ACCESS_DENIED
+    // In /tmp another user may have put a folder or a link of their own under our name, and our
+    // sockets must not land in it; a folder of ours that others may enter is tightened.
+    if (MakePrivateFolder(folder) == PrivateFolderResult::Failed) {
+        SetLastError(errno == ENOTDIR || errno == EPERM ? ERROR_ACCESS_DENIED
                                                         : Win32ErrorFromErrno(errno));
-        return {};
-    }
-    struct stat info {};
-    bool ours = fstat(fd, &info) == 0 && info.st_uid == geteuid();
-    // A folder of ours that others may enter is tightened rather than refused.
-    bool tight = ours && ((info.st_mode & 077) == 0 || fchmod(fd, 0700) == 0);
-    close(fd);
-    if (!tight) {
-        SetLastError(ERROR_ACCESS_DENIED);
         return {};
     }
     return folder;
