@@ -21,6 +21,7 @@
 #include "platform/AtomicFile.h"
 #include "platform/LastError.h"
 #include "platform/Module.h"
+#include "platform/RegularFile.h"
 #include "platform/ShellExecute.h"
 
 #include <QApplication>
@@ -38,6 +39,8 @@
 #include <new>
 #include <thread>
 #include <vector>
+
+#include <unistd.h>
 
 // ---- the definitions version ----
 
@@ -57,8 +60,20 @@ std::string DefinitionsVersionOf(const std::string& firstBytes) {
     return version;
 }
 
+// The shipped definitions are opened only as a regular file, and without waiting on the open: a
+// FIFO (or a device) at their path must not hang the start.
+static std::FILE* OpenShippedDefinitions(const std::string& shippedPath) {
+    const int fd = OpenRegularFile(shippedPath, FollowLink::Yes);
+    if (fd < 0)
+        return nullptr;
+    std::FILE* file = fdopen(fd, "rb");
+    if (file == nullptr)
+        close(fd);
+    return file;
+}
+
 std::string ReadDefinitionsVersion(const std::string& shippedPath) {
-    std::FILE* file = std::fopen(shippedPath.c_str(), "rb");
+    std::FILE* file = OpenShippedDefinitions(shippedPath);
     if (file == nullptr)
         return {};
     char buffer[256];
@@ -159,7 +174,13 @@ DecipherOutcome DecipherDefinitions(const std::string& shippedPath, const std::s
         if (options.progress)
             options.progress(percent);
     };
-    std::unique_ptr<std::FILE, FileCloser> shipped(std::fopen(shippedPath.c_str(), "rb"));
+    std::unique_ptr<std::FILE, FileCloser> shipped(OpenShippedDefinitions(shippedPath));
+    // A FIFO, socket or device there is not definitions: Err 1002, as for a file without a
+    // version. A folder is what it always was, a file that cannot be read.
+    if (!shipped && errno == EINVAL)
+        return Outcome(DecipherOutcome::NoVersion, kMsgInitError1002);
+    if (!shipped && errno == EISDIR)
+        return FileErrorOutcome(Win32ErrorFromErrno(EISDIR));
     if (!shipped)
         return Outcome(DecipherOutcome::OpenFailed, kMsgInitError1001);
     if (version.empty())

@@ -1,31 +1,12 @@
 // LogArchiver: the dated copy of the log file with its header lines.
 #include "core/logging/LogArchiver.h"
 
+#include "platform/RegularFile.h"
 #include "platform/UniqueFd.h"
 
 #include <cerrno>
 
-#include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
-
-namespace {
-
-// Opens path for reading only when it is a regular file reached without a link as its last part;
-// non-blocking, so a FIFO there cannot hold the open up.
-int OpenRegularFile(const std::string& path) {
-    int fd = open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0)
-        return -1;
-    struct stat info {};
-    if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-        close(fd);
-        return -1;
-    }
-    return fd;
-}
-
-} // namespace
 
 std::string ArchiveFileName(const SystemTime& now) {
     return FormatSystemTime(now, "%d_%A_%B_%H_%M_%S.bda");
@@ -45,8 +26,9 @@ bool LogArchiver::Copy(const std::string& logPath, const std::string& title,
     if (!open_)
         return false;
     // Reading is all the copy needs, so a log file that another program keeps read-only for us is
-    // archived too.
-    UniqueFd log(OpenRegularFile(logPath));
+    // archived too. A link planted at the log file is not followed, and a FIFO there is refused
+    // rather than waited on.
+    UniqueFd log(OpenRegularFile(logPath, FollowLink::No));
     if (log.Get() < 0)
         return false;
 
