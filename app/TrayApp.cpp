@@ -6,6 +6,7 @@
 
 #include "core/BlockedRequestPage.h"
 #include "core/BlowfishCipher.h"
+#include "core/DetectionHandlers.h"
 #include "core/FileNames.h"
 #include "app/MainWindow.h"
 #include "app/alerts/MessageBoxWindow.h"
@@ -202,7 +203,10 @@ DecipherOutcome DecipherDefinitions(const std::string& shippedPath, const std::s
                        std::string(kMsgInitError1003) + " " + refusal.what() + ".");
     }
     const std::string_view copy(reinterpret_cast<const char*>(output.data()), output.size());
-    if (options.requireDefinitionsText && !IsDefinitionsText(copy))
+    // A valid header in front of a damaged body deciphers into noise: the engine then finds no
+    // definitions at all, which the user must be told.
+    const bool damaged = !IsDefinitionsText(copy);
+    if (options.requireDefinitionsText && damaged)
         return Outcome(DecipherOutcome::NotDefinitions,
                        shippedPath + " does not decipher into definitions");
 
@@ -234,6 +238,7 @@ DecipherOutcome DecipherDefinitions(const std::string& shippedPath, const std::s
     step(100);
     DecipherOutcome outcome;
     outcome.indexReused = reused;
+    outcome.damaged = damaged;
     return outcome;
 }
 
@@ -403,6 +408,12 @@ void TrayApp::ProvideBlockedRequestPage() const {
                      DataDirectory.c_str());
 }
 
+std::string TrayApp::ProtectionProblem() const {
+    if (ChannelProblem.empty() || DefinitionsProblem.empty())
+        return ChannelProblem + DefinitionsProblem;
+    return ChannelProblem + "\n\n" + DefinitionsProblem;
+}
+
 void TrayApp::ShowStartupMessage(const std::string& text) {
     const std::string title = Title();
     std::fprintf(stderr, "%s: %s\n", title.c_str(), text.c_str());
@@ -434,6 +445,8 @@ bool TrayApp::InitInstance() {
     const DecipherOutcome outcome = WriteWorkingCopy();
     if (outcome.status != DecipherOutcome::Written)
         ShowStartupMessage(outcome.message);
+    if (outcome.damaged)
+        DefinitionsProblem = FormatAlertText(LoadText(kStrDefinitionsDamaged), DefinitionsPath);
     if (outcome.EndsStartup()) {
         exitCode_ = 1;
         return false;

@@ -123,8 +123,10 @@ void ChannelReceiver::SetIdleTimeout(int milliseconds) {
 LONG ChannelReceiver::Listen(const char* caption) {
     if (!caption || !*caption)
         return ERROR_INVALID_PARAMETER;
-    if (RuntimeFolder().empty())
-        return ERROR_PATH_NOT_FOUND;
+    if (MakeRuntimeFolder().empty()) {
+        DWORD error = GetLastError();
+        return error != ERROR_SUCCESS ? static_cast<LONG>(error) : ERROR_PATH_NOT_FOUND;
+    }
     return ListenAt(ChannelPath(caption));
 }
 
