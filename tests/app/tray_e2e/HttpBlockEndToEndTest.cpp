@@ -297,6 +297,7 @@ TEST_F(HttpBlockEndToEnd, ThePageIsInTheUsersLanguage) {
 // ---- what only the host and path matching rule gives ----
 
 TEST_F(HttpBlockEndToEnd, PageBelowAListedPageIsRefused) {
+    SKIP_UNDER_SANITIZER();
     StartTray();
     const std::string below = std::string(kListedPath) + "/step2.php";
     for (const char* client : {"curl", "wget", "python"})
@@ -306,6 +307,7 @@ TEST_F(HttpBlockEndToEnd, PageBelowAListedPageIsRefused) {
 }
 
 TEST_F(HttpBlockEndToEnd, AnyPageOfAListedHostIsRefused) {
+    SKIP_UNDER_SANITIZER();
     StartTray();
     for (const char* client : {"curl", "wget", "python"}) {
         ExpectForbidden({.client = client, .host = kWholeListedHost, .path = "/index.html"});
@@ -316,6 +318,7 @@ TEST_F(HttpBlockEndToEnd, AnyPageOfAListedHostIsRefused) {
 }
 
 TEST_F(HttpBlockEndToEnd, UnlistedPagesOnAHostWithAListedPageLoad) {
+    SKIP_UNDER_SANITIZER();
     StartTray();
     for (const char* client : {"curl", "wget", "python"}) {
         ExpectLoads({.client = client, .host = kListedHost, .path = "/"});
