@@ -57,7 +57,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     const FeedCounts& counts = report.feeds.at(0).counts;
     if (counts.kept + counts.duplicates + counts.noise + counts.malformed + counts.tooLong +
-            counts.skipped !=
+            counts.skipped + counts.unstorable !=
         counts.read)
         __builtin_trap();
 
