@@ -43,15 +43,13 @@ bool WellKnownSites::AddFile(const std::string& path) {
 bool WellKnownSites::IsWellKnown(std::string_view host) const {
     if (hosts_.empty())
         return false;
-    std::string key(host);
-    std::size_t from = 0;
     for (;;) {
-        if (hosts_.count(key.substr(from)) != 0)
+        if (Lists(host))
             return true;
-        std::size_t dot = key.find('.', from);
-        if (dot == std::string::npos)
+        std::size_t dot = host.find('.');
+        if (dot == std::string_view::npos)
             return false;
-        from = dot + 1;
+        host.remove_prefix(dot + 1);
     }
 }
 

@@ -8,6 +8,7 @@
 #include "engine/Export.h"
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <unordered_set>
@@ -25,14 +26,21 @@ public:
     // True when host (lower case, without "www.") or one of its parents is on the list.
     bool IsWellKnown(std::string_view host) const;
     // True when host itself is on the list.
-    bool Lists(std::string_view host) const { return hosts_.count(std::string(host)) != 0; }
+    bool Lists(std::string_view host) const { return hosts_.find(host) != hosts_.end(); }
     std::size_t Size() const { return hosts_.size(); }
     // A checksum of the list's contents, independent of their order: an index made with one list
     // is not taken for an index made with another.
     std::uint64_t Checksum() const { return checksum_; }
 
 private:
-    std::unordered_set<std::string> hosts_;
+    // Transparent, so hosts and their parents are looked up as views, without copies.
+    struct Hash {
+        using is_transparent = void;
+        std::size_t operator()(std::string_view text) const {
+            return std::hash<std::string_view>{}(text);
+        }
+    };
+    std::unordered_set<std::string, Hash, std::equal_to<>> hosts_;
     std::uint64_t checksum_ = 0;
 };
 

@@ -117,56 +117,13 @@ bool MakeCertificates(const std::string& folder, std::string& error) {
 bool FeedServer::Start(const std::string& cert, const std::string& key, const std::string& root,
                        const std::string& log) {
     log_ = log;
-    int in[2], out[2];
-    if (pipe2(in, O_CLOEXEC) != 0 || pipe2(out, O_CLOEXEC) != 0)
-        return false;
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, in[0], 0);
-    posix_spawn_file_actions_adddup2(&actions, out[1], 1);
-    std::vector<std::string> argv = {"/usr/bin/python3",
-                                     std::string(HOOKWISE_SOURCE_DIR) +
-                                         "/tests/tools/update/feed_server.py",
-                                     cert,
-                                     key,
-                                     root,
-                                     log};
-    std::vector<char*> args = Pointers(argv);
-    const int rc = posix_spawn(&pid_, args[0], &actions, nullptr, args.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    close(in[0]);
-    close(out[1]);
-    input_ = in[1];
-    if (rc != 0) {
-        close(out[0]);
-        pid_ = -1;
-        return false;
-    }
-    std::string line;
-    char c = 0;
-    pollfd p{out[0], POLLIN, 0};
-    while (poll(&p, 1, 10000) > 0 && read(out[0], &c, 1) == 1 && c != '\n')
-        line += c;
-    close(out[0]);
-    port_ = std::atoi(line.c_str());
-    return port_ > 0;
-}
-
-void FeedServer::Stop() {
-    if (input_ >= 0)
-        close(input_);
-    input_ = -1;
-    if (pid_ > 0) {
-        for (int i = 0; i < 100 && waitpid(pid_, nullptr, WNOHANG) == 0; ++i)
-            std::this_thread::sleep_for(std::chrono::milliseconds(20));
-        kill(pid_, SIGKILL);
-        waitpid(pid_, nullptr, 0);
-    }
-    pid_ = -1;
+    return server_.Start({"/usr/bin/python3",
+                          std::string(HOOKWISE_SOURCE_DIR) + "/tests/tools/update/feed_server.py",
+                          cert, key, root, log});
 }
 
 std::string FeedServer::Url(const std::string& path) const {
-    return "https://127.0.0.1:" + std::to_string(port_) + "/" + path;
+    return "https://127.0.0.1:" + std::to_string(server_.Port()) + "/" + path;
 }
 
 std::vector<std::string> FeedServer::Log() const {

@@ -2,6 +2,8 @@
 // time, the HTTPS feed server (feed_server.py) and a staged program folder with Update in it.
 #pragma once
 
+#include "tests/support/ScriptServer.h"
+
 #include <string>
 #include <sys/types.h>
 #include <vector>
@@ -41,19 +43,16 @@ bool MakeCertificates(const std::string& folder, std::string& error);
 // feed_server.py as a child serving root.
 class FeedServer {
 public:
-    ~FeedServer() { Stop(); }
     bool Start(const std::string& cert, const std::string& key, const std::string& root,
                const std::string& log);
-    void Stop();
-    int Port() const { return port_; }
+    void Stop() { server_.Stop(); }
+    int Port() const { return server_.Port(); }
     std::string Url(const std::string& path) const;
     // The lines of the request log so far.
     std::vector<std::string> Log() const;
 
 private:
-    pid_t pid_ = -1;
-    int input_ = -1;
-    int port_ = 0;
+    testsupport::ScriptServer server_;
     std::string log_;
 };
 
