@@ -315,9 +315,12 @@ void AdminCommands::RestoreSettings(const QString&) {
     // says why and stays, with its settings.
     const std::string& folder = window_.App().ApplicationDirectory;
     const std::string file = path.toStdString();
+    // No save of the running program may come between the import and the end.
+    window_.HoldRunningSaves(true);
     const CommandDesktop::ProgramRun run = desktop.RunProgram(
         folder + "/" + kRegistryTool, ImportParameters(file), folder, kRegistryToolTimeoutMs);
     if (!run.started || !run.finished || run.exitCode != 0) {
+        window_.HoldRunningSaves(false);
         desktop.Confirm(&window_, Q(RestoreFailureText(run, file)), Q(TrayApp::Title()),
                         MB_OK | MB_ICONERROR);
         return;

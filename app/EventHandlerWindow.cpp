@@ -2,11 +2,21 @@
 #include "app/EventHandlerWindow.h"
 
 #include <QSocketNotifier>
+#include <QTimer>
+
+namespace {
+// How often connections that stay silent are looked for.
+constexpr int kIdleSweepMilliseconds = 1000;
+} // namespace
 
 EventHandlerWindow::EventHandlerWindow(ChannelReceiver::Handler handler, QObject* parent)
     : QObject(parent), receiver_(std::move(handler)) {
     setObjectName(QLatin1String(kCaption));
     receiver_.SetWatchCallback([this](int fd, bool watch) { Watch(fd, watch); });
+    auto* sweep = new QTimer(this);
+    sweep->setInterval(kIdleSweepMilliseconds);
+    connect(sweep, &QTimer::timeout, this, [this] { receiver_.CloseIdle(); });
+    sweep->start();
 }
 
 EventHandlerWindow::~EventHandlerWindow() {

@@ -4,7 +4,8 @@
 // Each report is handed to the handler on the UI thread; its result is the sender's answer. A
 // report that arrives while a handler runs a modal loop (an alert popup) is handled inside that
 // loop, to its end, before the first one resumes: every descriptor has a socket notifier of its
-// own, and the receiver takes a connection off the watch list while its report is handled.
+// own, and the receiver takes a connection off the watch list while its report is handled. A
+// timer closes connections that stay silent, once a second.
 #pragma once
 
 #include "platform/ChannelReceiver.h"

@@ -25,9 +25,12 @@
 #include "app/settings/RequireAdministrator.h"
 #include "core/settings/RunAtStartup.h"
 #include "core/settings/StringTable.h"
+#include "core/DetectionHandlers.h"
+#include "platform/LastError.h"
 #include "platform/Registry.h"
 #include "platform/ShellExecute.h"
 #include "platform/TerminationSignal.h"
+#include "platform/Window.h"
 
 #include <QApplication>
 #include <QEventLoop>
@@ -37,6 +40,7 @@
 #include <QMouseEvent>
 #include <QSessionManager>
 #include <QSocketNotifier>
+#include <QTimer>
 
 #include <algorithm>
 #include <cstdio>
@@ -80,6 +84,12 @@ MainWindow::MainWindow(TrayApp& app, QWidget* parent)
     feederTimer_.setInterval(kFeederDelayMs);
     feederTimer_.setObjectName(QString::number(kFeederTimerId));
     connect(&feederTimer_, &QTimer::timeout, this, &MainWindow::StartFeeders);
+    runningSave_.setSingleShot(true);
+    runningSave_.setInterval(kRunningSaveDelayMs);
+    connect(&runningSave_, &QTimer::timeout, this, [this] {
+        if (!ending_ && !runningSavesHeld_)
+            SaveRunningSettings(app_.Settings, app_.Log, app_.MailList, app_.SiteList);
+    });
     connect(&tray_, &CSystemTray::Command, this, &MainWindow::OnTrayCommand);
     commands_ = std::make_unique<MainCommands>(*this);
     liveUpdate_ = new LiveUpdate(Q(LiveUpdateProgramPath(app_.ApplicationDirectory)), this, this);
@@ -131,14 +141,23 @@ void MainWindow::InitialiseWindow() {
     // The handler window first: detections are received from here on.
     handlerWindow_ = new EventHandlerWindow(
         [this](std::uint32_t code, const std::uint8_t* data, std::uint32_t size) {
-            return handlers_.Dispatch(code, data, size, handlerWindow_->Receiver().CurrentReport());
+            const std::int32_t decision =
+                handlers_.Dispatch(code, data, size, handlerWindow_->Receiver().CurrentReport());
+            ScheduleRunningSave();
+            return decision;
         },
         this);
     handlerWindow_->SetHangUpCallback(
         [this](std::uint64_t report) { handlers_.OnSenderGone(report); });
-    if (const LONG error = handlerWindow_->Create(); error != ERROR_SUCCESS)
-        std::fprintf(stderr, "%s: detection reports cannot be received (error %d)\n",
-                     TrayApp::Title().c_str(), static_cast<int>(error));
+    if (const LONG error = handlerWindow_->Create(); error != ERROR_SUCCESS) {
+        const std::string folder = RuntimeFolder();
+        const DWORD folderError = GetLastError();
+        std::string reason = SystemMessageText(static_cast<DWORD>(error));
+        if (folder.empty())
+            reason = "the runtime folder for its socket cannot be used (" +
+                     SystemMessageText(folderError) + ")";
+        app_.ChannelProblem = FormatAlertText(LoadText(kStrChannelFailed), reason);
+    }
 
     setWindowTitle(Q(TrayApp::Title()));
     SetAdministratorGate(&app_.Settings, [this] { RefreshMainMovie(); });
@@ -158,6 +177,10 @@ void MainWindow::InitialiseWindow() {
     Prepare();
     if (splash_)
         splash_->raise();
+    // Protection that is off though switched on is never left silent: once the window runs, the
+    // message box and a tray message say why (the overview says so too).
+    if (!app_.ProtectionProblem().empty())
+        QTimer::singleShot(0, this, [this] { ShowProtectionProblem(); });
 
     if (app_.Log.IsArchiveDue() && app_.Log.ArchiveLogFile)
         app_.Log.ArchiveLog(app_.Settings.ProgramVersion);
@@ -177,6 +200,7 @@ void MainWindow::InitialiseWindow() {
 }
 
 void MainWindow::OnDefinitionsSwitched(const std::string& path, const std::string& version) {
+    app_.DefinitionsProblem.clear(); // new definitions are taken only when they are whole
     app_.DefinitionsPath = path;
     app_.DefinitionsVersion = version;
     app_.Settings.DefinitionsVersion = version;
@@ -248,6 +272,21 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
         }
     }
     return CMovieDialog::eventFilter(watched, event);
+}
+
+void MainWindow::ScheduleRunningSave() {
+    // One save (one transaction) for every decision of the last half second: a crash or a power
+    // loss then loses at most the decisions of the last second, never an hour of them.
+    if (!ending_ && !runningSavesHeld_ && !runningSave_.isActive())
+        runningSave_.start();
+}
+
+void MainWindow::HoldRunningSaves(bool held) {
+    runningSavesHeld_ = held;
+    if (held)
+        runningSave_.stop();
+    else
+        ScheduleRunningSave(); // decisions made while held are saved now
 }
 
 void MainWindow::OnSessionSaveRequest() {
@@ -383,6 +422,13 @@ void MainWindow::OnCommand(const QString& command, const QString& args) {
 // ---- the detection handlers' view ----
 
 int MainWindow::AskUser(const AlertRequest& request, bool& remember) {
+    // At most kMaxOpenAlerts alert windows at once, so a flood of distinct listed items cannot
+    // take memory without bound: a report beyond them waits, in a loop inside the open alerts'
+    // loops, until one of them is answered (its window closes then, before its own loop unwinds).
+    if (!WaitUntil([this] { return shownAlerts_ < kMaxOpenAlerts; })) {
+        remember = false;
+        return kAlertClosedUnanswered;
+    }
     AlertPopup popup(this);
     popup.AlertKind = request.AlertKind;
     popup.StrictedData = Q(request.StrictedData);
@@ -399,13 +445,24 @@ int MainWindow::AskUser(const AlertRequest& request, bool& remember) {
     popup.ToolTip = Q(request.ToolTip);
     // The answer reaches the handlers as it is given: reports waiting for it run in loops inside
     // this popup's, which end before Show returns.
-    QObject::connect(&popup, &QDialog::finished, [&popup, &request](int result) {
+    bool counted = true;
+    ++shownAlerts_;
+    QObject::connect(&popup, &QDialog::finished, [this, &popup, &request, &counted](int result) {
+        if (counted) {
+            counted = false;
+            --shownAlerts_;
+            WakeWaiters(); // a report waiting for room may show its alert now
+        }
         if (request.Answered)
             request.Answered(result, popup.remember);
     });
     if (request.Question != 0)
         openAlerts_[request.Question] = &popup;
     const int result = popup.Show();
+    if (counted) {
+        --shownAlerts_;
+        WakeWaiters();
+    }
     openAlerts_.erase(request.Question);
     remember = popup.remember;
     return result;
@@ -518,4 +575,14 @@ void MainWindow::UpdateLogEntry(int index) {
 
 void MainWindow::RefreshMainMovie() {
     SetMovieVariables(OverviewVariables(app_.Settings, app_.Log, app_.MailList, app_.SiteList));
+    SetMovieVariables({{"_root.strProtectionProblem", app_.ProtectionProblem()}});
+}
+
+void MainWindow::ShowProtectionProblem() {
+    const std::string problem = app_.ProtectionProblem();
+    if (problem.empty())
+        return;
+    RefreshMainMovie();
+    tray_.ShowMessage(Q(TrayApp::Title()), Q(problem));
+    TrayApp::ShowStartupMessage(problem);
 }

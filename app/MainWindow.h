@@ -42,6 +42,8 @@ class MainWindow : public CMovieDialog, private DetectionView {
     friend class AdminCommands;
 
 public:
+    // Alert windows open at once; further reports that ask the user wait for one to close.
+    static constexpr int kMaxOpenAlerts = 8;
     // The tray icon's values and the tray menu's commands.
     static constexpr UINT kCommandRestore = 32771;
     static constexpr UINT kCommandExit = 32772;
@@ -70,6 +72,10 @@ public:
     // add a save that was not asked for before.
     void EndProgram(bool save);
     bool IsEnding() const { return ending_; }
+    // While held, decisions are not saved until the end (a restore is writing the registry).
+    void HoldRunningSaves(bool held);
+    // Alert windows open now.
+    int ShownAlerts() const { return shownAlerts_; }
     // The session manager asks to save before a log-off or shutdown that may still be cancelled:
     // the settings are saved as a logged-out end would store them, and the program runs on.
     void OnSessionSaveRequest();
@@ -135,6 +141,10 @@ private:
     void WriteProgramValues();
     // New definitions are in use: the version is recorded ("DefnsVersion") and shown.
     void OnDefinitionsSwitched(const std::string& path, const std::string& version);
+    // Starts the timer of the save that keeps decisions safe from a crash, unless it runs.
+    void ScheduleRunningSave();
+    // Tells the user, in the message box and a tray message, why protection is off.
+    void ShowProtectionProblem();
     // Runs the update program quietly when the last update is older than a day.
     void StartUpdateIfDue();
     void WatchTerminationSignals();
@@ -159,7 +169,12 @@ private:
     EventHandlerWindow* handlerWindow_ = nullptr;
     DetectionHandlers handlers_;
     std::map<int, AlertPopup*> openAlerts_; // by question, while AskUser shows them
-    std::vector<QEventLoop*> waitLoops_;    // the WaitUntil loops running, innermost last
+    int shownAlerts_ = 0;                   // alert windows open now (at most kMaxOpenAlerts)
+    // The save of the decisions made meanwhile, at most this long after the first of them.
+    static constexpr int kRunningSaveDelayMs = 500;
+    QTimer runningSave_;
+    bool runningSavesHeld_ = false;
+    std::vector<QEventLoop*> waitLoops_; // the WaitUntil loops running, innermost last
     ListFeeder logFeeder_;
     ListFeeder mailFeeder_;
     ListFeeder siteFeeder_;

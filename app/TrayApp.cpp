@@ -6,6 +6,7 @@
 
 #include "core/BlockedRequestPage.h"
 #include "core/BlowfishCipher.h"
+#include "core/DetectionHandlers.h"
 #include "core/FileNames.h"
 #include "app/MainWindow.h"
 #include "app/alerts/MessageBoxWindow.h"
@@ -21,6 +22,7 @@
 #include "platform/AtomicFile.h"
 #include "platform/LastError.h"
 #include "platform/Module.h"
+#include "platform/RegularFile.h"
 #include "platform/ShellExecute.h"
 
 #include <QApplication>
@@ -38,6 +40,8 @@
 #include <new>
 #include <thread>
 #include <vector>
+
+#include <unistd.h>
 
 // ---- the definitions version ----
 
@@ -57,8 +61,20 @@ std::string DefinitionsVersionOf(const std::string& firstBytes) {
     return version;
 }
 
+// The shipped definitions are opened only as a regular file, and without waiting on the open: a
+// FIFO (or a device) at their path must not hang the start.
+static std::FILE* OpenShippedDefinitions(const std::string& shippedPath) {
+    const int fd = OpenRegularFile(shippedPath, FollowLink::Yes);
+    if (fd < 0)
+        return nullptr;
+    std::FILE* file = fdopen(fd, "rb");
+    if (file == nullptr)
+        close(fd);
+    return file;
+}
+
 std::string ReadDefinitionsVersion(const std::string& shippedPath) {
-    std::FILE* file = std::fopen(shippedPath.c_str(), "rb");
+    std::FILE* file = OpenShippedDefinitions(shippedPath);
     if (file == nullptr)
         return {};
     char buffer[256];
@@ -159,7 +175,13 @@ DecipherOutcome DecipherDefinitions(const std::string& shippedPath, const std::s
         if (options.progress)
             options.progress(percent);
     };
-    std::unique_ptr<std::FILE, FileCloser> shipped(std::fopen(shippedPath.c_str(), "rb"));
+    std::unique_ptr<std::FILE, FileCloser> shipped(OpenShippedDefinitions(shippedPath));
+    // A FIFO, socket or device there is not definitions: Err 1002, as for a file without a
+    // version. A folder is what it always was, a file that cannot be read.
+    if (!shipped && errno == EINVAL)
+        return Outcome(DecipherOutcome::NoVersion, kMsgInitError1002);
+    if (!shipped && errno == EISDIR)
+        return FileErrorOutcome(Win32ErrorFromErrno(EISDIR));
     if (!shipped)
         return Outcome(DecipherOutcome::OpenFailed, kMsgInitError1001);
     if (version.empty())
@@ -181,7 +203,10 @@ DecipherOutcome DecipherDefinitions(const std::string& shippedPath, const std::s
                        std::string(kMsgInitError1003) + " " + refusal.what() + ".");
     }
     const std::string_view copy(reinterpret_cast<const char*>(output.data()), output.size());
-    if (options.requireDefinitionsText && !IsDefinitionsText(copy))
+    // A valid header in front of a damaged body deciphers into noise: the engine then finds no
+    // definitions at all, which the user must be told.
+    const bool damaged = !IsDefinitionsText(copy);
+    if (options.requireDefinitionsText && damaged)
         return Outcome(DecipherOutcome::NotDefinitions,
                        shippedPath + " does not decipher into definitions");
 
@@ -213,6 +238,7 @@ DecipherOutcome DecipherDefinitions(const std::string& shippedPath, const std::s
     step(100);
     DecipherOutcome outcome;
     outcome.indexReused = reused;
+    outcome.damaged = damaged;
     return outcome;
 }
 
@@ -382,6 +408,12 @@ void TrayApp::ProvideBlockedRequestPage() const {
                      DataDirectory.c_str());
 }
 
+std::string TrayApp::ProtectionProblem() const {
+    if (ChannelProblem.empty() || DefinitionsProblem.empty())
+        return ChannelProblem + DefinitionsProblem;
+    return ChannelProblem + "\n\n" + DefinitionsProblem;
+}
+
 void TrayApp::ShowStartupMessage(const std::string& text) {
     const std::string title = Title();
     std::fprintf(stderr, "%s: %s\n", title.c_str(), text.c_str());
@@ -413,6 +445,8 @@ bool TrayApp::InitInstance() {
     const DecipherOutcome outcome = WriteWorkingCopy();
     if (outcome.status != DecipherOutcome::Written)
         ShowStartupMessage(outcome.message);
+    if (outcome.damaged)
+        DefinitionsProblem = FormatAlertText(LoadText(kStrDefinitionsDamaged), DefinitionsPath);
     if (outcome.EndsStartup()) {
         exitCode_ = 1;
         return false;

@@ -51,6 +51,7 @@ struct DecipherOutcome {
     Status status = Written;
     std::string message;      // what the message box shows; "" for Written
     bool indexReused = false; // the index was copied from the index cache, not compiled
+    bool damaged = false;     // written, but the body deciphered into noise: no definitions
     // Whether start-up must end here.
     bool EndsStartup() const { return status != Written && status != FileError; }
 };
@@ -114,6 +115,12 @@ public:
     std::string DefinitionsPath;
     // The language ("English") is the language layer's current language.
     std::string DefinitionsVersion;
+    // Why protection is off although it is switched on, for the user (empty while it works): the
+    // definitions deciphered into noise, or detection reports cannot be received.
+    std::string DefinitionsProblem;
+    std::string ChannelProblem;
+    // The problems above, one after the other; empty when there is none.
+    std::string ProtectionProblem() const;
     const char* TrayMenuSection;
     const char* MessageSection;
     std::string LogFilePath;

@@ -8,6 +8,8 @@
 #include <filesystem>
 #include <mutex>
 
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -86,19 +88,41 @@ void SetDataFolder(std::string folder) {
     gDataFolder = std::move(folder);
 }
 
+namespace {
+
+// Takes the group's and others' write permission off a folder of the user's (never through a
+// link).
+void TightenGroupAndOtherWrite(const std::string& folder) {
+    int fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0)
+        return;
+    struct stat info {};
+    if (fstat(fd, &info) == 0 && info.st_uid == geteuid() && (info.st_mode & 022) != 0)
+        fchmod(fd, info.st_mode & 07755);
+    close(fd);
+}
+
+} // namespace
+
 std::string ChooseDataFolder(const std::string& programFolder, bool* userFolder) {
     const std::string marker = programFolder + "/" + kSystemInstallMarker;
     const bool shared = access(marker.c_str(), F_OK) == 0;
     const bool own = !shared && access(programFolder.c_str(), W_OK | X_OK) == 0;
     if (userFolder != nullptr)
         *userFolder = !own;
-    if (own)
+    if (own) {
+        // Others may read a staged program folder, but not plant files in it.
+        TightenGroupAndOtherWrite(programFolder);
         return programFolder;
+    }
     const std::string data = UserDataFolder();
     std::string folder = data.empty() ? std::string() : data + "/hookwise";
     // A folder that cannot be made is still named: writing into it then fails with a clear
-    // message instead of falling back to a folder shared by every user.
-    MakeFolders(folder, 0700);
+    // message instead of falling back to a folder shared by every user. One the group or others
+    // may use is tightened to 0700; a link or another user's folder there is left alone, and the
+    // files written into it refuse to follow links.
+    MakeFolders(FolderOf(folder), 0700);
+    MakePrivateFolder(folder);
     return folder;
 }
 

@@ -90,6 +90,9 @@ MovieRoot {
     // notifying anything (thousands of them cross while the lists fill).
     property var staged: ({})
 
+    // Why protection is off although switched on (no definitions, no channel); empty while it works.
+    property string strProtectionProblem: ""
+    readonly property bool unprotected: strProtectionProblem !== ""
     readonly property bool webOn: bWebSiteBlockingProtectionState.toLowerCase() === "true"
     readonly property bool mailOn: bMailSafeProtectionState.toLowerCase() === "true"
     readonly property bool loggedIn: bIsLogin.toLowerCase() === "true"

@@ -3,6 +3,7 @@
 // Sections: listening (Listen, ListenAt, Close), the watch list, reading and dispatch.
 #include "platform/ChannelReceiver.h"
 
+#include "platform/ChannelSender.h"
 #include "platform/LastError.h"
 #include "platform/Window.h"
 
@@ -12,6 +13,7 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/ioctl.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
@@ -27,10 +29,22 @@ std::uint32_t ReadLittleEndian32(const std::uint8_t* p) {
            static_cast<std::uint32_t>(p[2]) << 16 | static_cast<std::uint32_t>(p[3]) << 24;
 }
 
-// The answer goes out with a raw system call and never raises SIGPIPE: the tray program may itself
-// run with the interception provider preloaded, which must not look at the channel's traffic.
-bool SendReply(int fd, std::int32_t result) {
-    auto value = static_cast<std::uint32_t>(result);
+std::int64_t NowMilliseconds() {
+    timespec now{};
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return static_cast<std::int64_t>(now.tv_sec) * 1000 + now.tv_nsec / 1000000;
+}
+
+// Bytes the peer has sent that nobody has read yet (0 when that cannot be told).
+int PendingBytes(int fd) {
+    int pending = 0;
+    return ioctl(fd, FIONREAD, &pending) == 0 ? pending : 0;
+}
+
+// Four bytes go out with a raw system call and never raise SIGPIPE: the tray program may itself
+// run with the interception provider preloaded, which must not look at the channel's traffic. A
+// sender whose receive buffer is full (it never reads its answers) fails the send, which drops it.
+bool SendWord(int fd, std::uint32_t value) {
     std::uint8_t bytes[4] = {
         static_cast<std::uint8_t>(value), static_cast<std::uint8_t>(value >> 8),
         static_cast<std::uint8_t>(value >> 16), static_cast<std::uint8_t>(value >> 24)};
@@ -47,6 +61,10 @@ bool SendReply(int fd, std::int32_t result) {
         return false;
     }
     return true;
+}
+
+bool SendReply(int fd, std::int32_t result) {
+    return SendWord(fd, static_cast<std::uint32_t>(result));
 }
 
 bool PeerIsOwnUser(int fd) {
@@ -96,13 +114,19 @@ void ChannelReceiver::SetHangUpCallback(HangUpCallback callback) {
     hangUp_ = std::move(callback);
 }
 
+void ChannelReceiver::SetIdleTimeout(int milliseconds) {
+    idleTimeoutMs_ = milliseconds;
+}
+
 // ---- listening ----
 
 LONG ChannelReceiver::Listen(const char* caption) {
     if (!caption || !*caption)
         return ERROR_INVALID_PARAMETER;
-    if (RuntimeFolder().empty())
-        return ERROR_PATH_NOT_FOUND;
+    if (MakeRuntimeFolder().empty()) {
+        DWORD error = GetLastError();
+        return error != ERROR_SUCCESS ? static_cast<LONG>(error) : ERROR_PATH_NOT_FOUND;
+    }
     return ListenAt(ChannelPath(caption));
 }
 
@@ -248,12 +272,19 @@ void ChannelReceiver::AcceptPending() {
                 continue;
             return; // EAGAIN: nothing more waiting; anything else: try again when readable
         }
-        if (!PeerIsOwnUser(fd) || connections_.size() >= kMaxConnections) {
+        if (!PeerIsOwnUser(fd)) {
+            close(fd);
+            continue;
+        }
+        // Room for a new peer is made by dropping the connection that has been idle longest;
+        // only when every connection is in the middle of a report is the newcomer refused.
+        if (connections_.size() >= kMaxConnections && !DropOldestIdle()) {
             close(fd);
             continue;
         }
         auto connection = std::make_shared<Connection>();
         connection->fd = fd;
+        connection->since = NowMilliseconds();
         connection->buffer.resize(kHeaderBytes);
         connections_[fd] = connection;
         WatchConnection(*connection, true);
@@ -290,10 +321,14 @@ void ChannelReceiver::ReadConnection(const ConnectionPtr& connection) {
             if (size > 0)
                 continue;
         }
+        // One frame per call: a peer that pipelines reports waits for the next turn of the
+        // event loop (its descriptor stays readable), so every other connection gets its turn
+        // in between.
         if (!Dispatch(connection))
             return;
         connection->buffer.resize(kHeaderBytes);
         connection->have = 0;
+        return;
     }
 }
 
@@ -320,6 +355,15 @@ bool ChannelReceiver::Dispatch(const ConnectionPtr& connection) {
     const std::uint8_t* frame = connection->buffer.data();
     std::uint32_t code = ReadLittleEndian32(frame);
     auto size = static_cast<std::uint32_t>(connection->buffer.size() - kHeaderBytes);
+    // A sender that asked for it hears that the report was taken before it is decided: from
+    // then on it waits as long as the decision takes.
+    if ((code & kChannelAckRequested) != 0) {
+        code &= ~kChannelAckRequested;
+        if (!SendWord(connection->fd, kChannelAck)) {
+            Drop(connection);
+            return false;
+        }
+    }
 
     // While the handler runs (perhaps a nested event loop that comes back here for other
     // connections) this connection's buffer is left alone; it stays watched only for its
@@ -347,7 +391,45 @@ bool ChannelReceiver::Dispatch(const ConnectionPtr& connection) {
         Drop(connection);
         return false;
     }
+    connection->since = NowMilliseconds();
     WatchConnection(*connection, true);
+    return true;
+}
+
+// ---- idle connections ----
+
+std::size_t ChannelReceiver::CloseIdle() {
+    const std::int64_t now = NowMilliseconds();
+    std::vector<ConnectionPtr> idle;
+    for (const auto& entry : connections_) {
+        const ConnectionPtr& connection = entry.second;
+        if (!connection->busy && !connection->closed && now - connection->since >= idleTimeoutMs_)
+            idle.push_back(connection);
+    }
+    for (const auto& connection : idle)
+        Drop(connection);
+    return idle.size();
+}
+
+bool ChannelReceiver::DropOldestIdle() {
+    // Prefer a connection that has sent nothing of a frame yet and has nothing waiting: that is a
+    // silent peer, not a sender whose report is about to be read.
+    ConnectionPtr oldest;
+    ConnectionPtr oldestSilent;
+    for (const auto& entry : connections_) {
+        const ConnectionPtr& connection = entry.second;
+        if (connection->busy || connection->closed)
+            continue;
+        if (!oldest || connection->since < oldest->since)
+            oldest = connection;
+        if (connection->have == 0 && PendingBytes(connection->fd) == 0 &&
+            (!oldestSilent || connection->since < oldestSilent->since))
+            oldestSilent = connection;
+    }
+    ConnectionPtr victim = oldestSilent ? oldestSilent : oldest;
+    if (!victim)
+        return false;
+    Drop(victim);
     return true;
 }
 

@@ -23,6 +23,13 @@
 // frame, is dropped by closing that connection; other senders are not disturbed. A connection may
 // carry several messages one after another; each gets its answer in order.
 //
+// Fairness: ProcessReadable handles at most one frame of a connection per call, so a peer that
+// pipelines reports gets one per turn of the owner's event loop, in turn with every other
+// readable connection. A frame whose code has kChannelAckRequested set (platform/ChannelSender.h)
+// is acknowledged before its handler runs. A connection that has not completed a frame within the
+// idle time-out is closed by CloseIdle (the owner calls it about once a second); when all
+// kMaxConnections are taken, a new peer makes room by closing the connection idle longest.
+//
 // One thread drives a receiver; it is not safe to call it from several threads at once.
 #pragma once
 
@@ -49,8 +56,12 @@ public:
     // Told that the sender of the report being handled under that number has gone.
     using HangUpCallback = std::function<void(std::uint64_t report)>;
 
-    // More simultaneous connections than this are closed as soon as they are accepted.
+    // At most this many connections are open at once; a newcomer beyond it closes the one idle
+    // longest (and is itself refused only when every connection is being handled).
     static constexpr std::size_t kMaxConnections = 256;
+    // A connection that has not sent a whole frame for this long (since it was accepted or last
+    // answered) is idle.
+    static constexpr int kIdleTimeoutMilliseconds = 5000;
 
     explicit ChannelReceiver(Handler handler);
     // Closes everything. Must not run while a handler of this receiver is on the stack.
@@ -61,6 +72,8 @@ public:
     // Must be set before Listen to hear about the listening descriptor.
     void SetWatchCallback(WatchCallback callback);
     void SetHangUpCallback(HangUpCallback callback);
+    // Another idle time-out (tests).
+    void SetIdleTimeout(int milliseconds);
 
     // The number of the report whose handler runs innermost now (numbers count from 1 and are
     // never reused); 0 outside handlers.
@@ -89,6 +102,10 @@ public:
     // and connections whose message is being handled are ignored.
     void ProcessReadable(int fd);
 
+    // Closes every connection, not being handled, that has been idle for the idle time-out.
+    // Returns how many it closed.
+    std::size_t CloseIdle();
+
     // Open connections, including those being handled.
     std::size_t ConnectionCount() const { return connections_.size(); }
 
@@ -102,6 +119,7 @@ private:
         bool closed = false;              // Close ran while busy, or the connection was dropped
         bool hungUp = false;              // the sender ended while its message was handled
         std::uint64_t report = 0;         // the number of the message being handled
+        std::int64_t since = 0;           // monotonic ms of its accept or its last answer
     };
     using ConnectionPtr = std::shared_ptr<Connection>;
 
@@ -113,6 +131,8 @@ private:
     // Hands the complete frame to the handler and answers; false when the connection is gone.
     bool Dispatch(const ConnectionPtr& connection);
     void Drop(const ConnectionPtr& connection);
+    // Closes the connection idle longest to make room; false when every one is being handled.
+    bool DropOldestIdle();
     void Watch(int fd, bool watch);
     void WatchConnection(Connection& connection, bool watch);
     void ReleaseLock();
@@ -120,6 +140,7 @@ private:
     Handler handler_;
     WatchCallback watch_;
     HangUpCallback hangUp_;
+    int idleTimeoutMs_ = kIdleTimeoutMilliseconds;
     std::uint64_t nextReport_ = 1;
     std::vector<std::uint64_t> handling_;
     int listenFd_ = -1;

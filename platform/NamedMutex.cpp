@@ -56,7 +56,7 @@ LONG NamedMutex::Create(const char* name, bool initialOwner) {
     Close();
     if (!IsValidName(name))
         return ERROR_INVALID_PARAMETER;
-    const std::string folder = RuntimeFolder();
+    const std::string folder = MakeRuntimeFolder();
     if (folder.empty()) {
         const DWORD error = GetLastError();
         return error != ERROR_SUCCESS ? static_cast<LONG>(error) : ERROR_PATH_NOT_FOUND;

@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <cstdlib>
 
+#include <fcntl.h>
 #include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -65,4 +66,42 @@ bool MakeFolders(const std::string& path, unsigned mode) {
         return false;
     }
     return true;
+}
+
+PrivateFolderResult MakePrivateFolder(const std::string& path) {
+    if (path.empty()) {
+        errno = ENOENT;
+        return PrivateFolderResult::Failed;
+    }
+    if (mkdir(path.c_str(), 0700) != 0 && errno != EEXIST)
+        return PrivateFolderResult::Failed;
+    // Looked at without following a link: a link or someone else's folder planted under our name
+    // must not receive our files.
+    int fd = open(path.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0) {
+        if (errno == ELOOP)
+            errno = ENOTDIR;
+        return PrivateFolderResult::Failed;
+    }
+    struct stat info {};
+    if (fstat(fd, &info) != 0) {
+        int error = errno;
+        close(fd);
+        errno = error;
+        return PrivateFolderResult::Failed;
+    }
+    if (info.st_uid != geteuid()) {
+        close(fd);
+        errno = EPERM;
+        return PrivateFolderResult::Failed;
+    }
+    if ((info.st_mode & 077) == 0) {
+        close(fd);
+        return PrivateFolderResult::Private;
+    }
+    bool tightened = fchmod(fd, 0700) == 0;
+    int error = errno;
+    close(fd);
+    errno = error;
+    return tightened ? PrivateFolderResult::Tightened : PrivateFolderResult::Failed;
 }

@@ -24,3 +24,14 @@ std::string UserCacheFolder();
 // True when path is a folder afterwards; false with errno set (ENOTDIR when path or a folder
 // above it is a file).
 bool MakeFolders(const std::string& path, unsigned mode);
+
+enum class PrivateFolderResult {
+    Private,   // the folder is ours and only ours (made now with mode 0700, or already so)
+    Tightened, // it was ours but open to others; it is mode 0700 now
+    Failed,    // errno: ENOTDIR for a link or a file, EPERM for a folder of another user, ...
+};
+
+// Makes path (its parent must exist) a folder of mode 0700 that belongs to the user, without
+// following a link at path. An existing folder of ours that the group or others may use is
+// tightened to 0700; a link, a file, or another user's folder there is refused.
+PrivateFolderResult MakePrivateFolder(const std::string& path);

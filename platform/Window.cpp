@@ -2,6 +2,9 @@
 #include "platform/Window.h"
 
 #include "platform/LastError.h"
+#include "platform/AtomicFile.h"
+#include "platform/RegularFile.h"
+#include "platform/UserFolders.h"
 
 #include <cerrno>
 #include <cstdlib>
@@ -77,33 +80,102 @@ bool Accepts(const std::string& path) {
 
 } // namespace
 
-std::string RuntimeFolder() {
-    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
-    std::string folder = (runtime != nullptr && runtime[0] == '/')
-                             ? std::string(runtime) + "/hookwise"
-                             : "/tmp/hookwise-" + std::to_string(getuid());
-    if (mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST) {
+namespace {
+
+// Without $XDG_RUNTIME_DIR the runtime folder is one the receiving program makes itself under
+// /tmp with an unpredictable name (mkdtemp: mode 0700, made exclusively), so no other user can
+// make it first; this file in the user's own configuration folder names it for the senders.
+std::string FallbackPointerPath() {
+    const std::string config = UserConfigFolder();
+    return config.empty() ? std::string() : config + "/hookwise/runtime-folder";
+}
+
+bool IsOwnPrivateFolder(const std::string& folder) {
+    int fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    struct stat info {};
+    bool own = fstat(fd, &info) == 0 && info.st_uid == geteuid() && (info.st_mode & 077) == 0;
+    close(fd);
+    return own;
+}
+
+// The folder the pointer names, when it is still there and private; "" otherwise.
+std::string FallbackFolderNamed() {
+    const std::string pointer = FallbackPointerPath();
+    if (pointer.empty())
+        return {};
+    int fd = OpenRegularFile(pointer, FollowLink::No);
+    if (fd < 0)
+        return {};
+    char buffer[512];
+    ssize_t n = read(fd, buffer, sizeof buffer - 1);
+    close(fd);
+    if (n <= 0)
+        return {};
+    std::string folder(buffer, static_cast<std::size_t>(n));
+    while (!folder.empty() && (folder.back() == '\n' || folder.back() == '\r'))
+        folder.pop_back();
+    if (folder.rfind("/tmp/hookwise-", 0) != 0 || !IsOwnPrivateFolder(folder))
+        return {};
+    return folder;
+}
+
+std::string MakeFallbackFolder() {
+    std::string folder = FallbackFolderNamed();
+    if (!folder.empty())
+        return folder;
+    const std::string pointer = FallbackPointerPath();
+    if (pointer.empty() || !MakeFolders(pointer.substr(0, pointer.rfind('/')), 0700)) {
+        SetLastError(ERROR_PATH_NOT_FOUND);
+        return {};
+    }
+    std::string pattern = "/tmp/hookwise-" + std::to_string(getuid()) + "-XXXXXX";
+    std::vector<char> name(pattern.begin(), pattern.end());
+    name.push_back('\0');
+    if (mkdtemp(name.data()) == nullptr) {
         SetLastError(Win32ErrorFromErrno(errno));
         return {};
     }
-    // Check what is there without following a link: in /tmp another user may have put a folder or
-    // a link of their own under our name, and our sockets must not land in it.
-    int fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-    if (fd < 0) {
-        SetLastError(errno == ELOOP || errno == ENOTDIR ? ERROR_ACCESS_DENIED
-                                                        : Win32ErrorFromErrno(errno));
-        return {};
-    }
-    struct stat info {};
-    bool ours = fstat(fd, &info) == 0 && info.st_uid == geteuid();
-    // A folder of ours that others may enter is tightened rather than refused.
-    bool tight = ours && ((info.st_mode & 077) == 0 || fchmod(fd, 0700) == 0);
-    close(fd);
-    if (!tight) {
-        SetLastError(ERROR_ACCESS_DENIED);
+    folder = name.data();
+    if (const LONG error = WriteFileAtomically(pointer, folder + "\n", 0600);
+        error != ERROR_SUCCESS) {
+        rmdir(folder.c_str());
+        SetLastError(static_cast<DWORD>(error));
         return {};
     }
     return folder;
+}
+
+std::string RuntimeFolderOf(bool make) {
+    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+    if (runtime == nullptr || runtime[0] != '/') {
+        if (make)
+            return MakeFallbackFolder();
+        std::string folder = FallbackFolderNamed();
+        if (folder.empty())
+            SetLastError(ERROR_PATH_NOT_FOUND);
+        return folder;
+    }
+    std::string folder = std::string(runtime) + "/hookwise";
+    // In /tmp another user may have put a folder or a link of their own under our name, and our
+    // sockets must not land in it; a folder of ours that others may enter is tightened.
+    if (MakePrivateFolder(folder) == PrivateFolderResult::Failed) {
+        SetLastError(errno == ENOTDIR || errno == EPERM ? ERROR_ACCESS_DENIED
+                                                        : Win32ErrorFromErrno(errno));
+        return {};
+    }
+    return folder;
+}
+
+} // namespace
+
+std::string RuntimeFolder() {
+    return RuntimeFolderOf(false);
+}
+
+std::string MakeRuntimeFolder() {
+    return RuntimeFolderOf(true);
 }
 
 std::string ChannelPath(const char* caption) {

@@ -258,3 +258,9 @@ QIcon CSystemTray::DefaultIcon() {
     }
     return icon;
 }
+
+void CSystemTray::ShowMessage(const QString& title, const QString& text) {
+    if (!icon_ || removed_)
+        return;
+    icon_->showMessage(title, text, QSystemTrayIcon::Critical);
+}

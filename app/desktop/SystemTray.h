@@ -70,6 +70,9 @@ public:
     // ignored.
     void OnTrayNotification(UINT id, UINT mouseMessage);
 
+    // A message from the icon (a notification). Nothing while there is no icon.
+    void ShowMessage(const QString& title, const QString& text);
+
     // The pop-up as it is shown now: loaded, translated, the default item marked. Rebuilt at
     // every opening, so a language change shows at once.
     QMenu* PopupMenu();

@@ -9,6 +9,7 @@
 #include "core/TextFold.h"
 #include "core/lists/ListStorage.h"
 #include "core/logging/LogArchiver.h"
+#include "platform/UserFolders.h"
 #include "core/settings/LanguagePack.h"
 #include "platform/Registry.h"
 
@@ -187,9 +188,11 @@ bool AlertLogStore::ArchiveLog(const std::string& programVersion) {
 
 bool AlertLogStore::ArchiveLog(const std::string& programVersion, const std::string& programFolder,
                                const SystemTime& now) {
+    // The archives are the user's own: a folder only the user may enter, never a link planted in
+    // its place or a folder of someone else.
     std::string folder = programFolder + "/LogBackup";
-    std::error_code ignored;
-    std::filesystem::create_directory(folder, ignored);
+    if (MakePrivateFolder(folder) == PrivateFolderResult::Failed)
+        return false;
     LogArchiver archiver(folder + "/" + ArchiveFileName(now));
     if (!archiver.IsOpen())
         return false;

@@ -11,6 +11,10 @@
 #include "core/settings/LanguagePack.h"
 #include "platform/Registry.h"
 
+#include <string>
+#include <utility>
+#include <vector>
+
 void LoadAllSettings(GeneralSettings& settings, AlertLogStore& log, MailSafeList& mail,
                      WebSiteBlockingList& web) {
     // One transaction for all the reads: a consistent view of the key, and one lock of the file
@@ -32,11 +36,29 @@ void LoadAllSettings(GeneralSettings& settings, AlertLogStore& log, MailSafeList
     web.Load(key.Get());
 }
 
-bool SaveAllSettings(const GeneralSettings& settings, const AlertLogStore& log,
-                     const MailSafeList& mail, const WebSiteBlockingList& web) {
+namespace {
+
+// Values of the product key that a save made while the program runs keeps as they are.
+constexpr const char* kRunningValues[] = {"App Path"};
+
+bool SaveProductKey(const GeneralSettings& settings, const AlertLogStore& log,
+                    const MailSafeList& mail, const WebSiteBlockingList& web, bool running) {
     // Everything from the delete to the last value is one transaction: a failure, or the end of
     // the process in the middle, leaves the previous product key as it was.
     RegistryTransaction transaction;
+
+    std::vector<std::pair<std::string, std::string>> kept;
+    if (running) {
+        RegKey old;
+        if (RegOpenKeyExA(HKEY_CURRENT_USER, kProductKeyPath, 0, KEY_READ, old.Put()) ==
+            ERROR_SUCCESS) {
+            for (const char* name : kRunningValues) {
+                std::string value;
+                if (ReadRegText(old.Get(), name, value))
+                    kept.emplace_back(name, value);
+            }
+        }
+    }
 
     // The company key is created when missing, so that a save never silently stores nothing.
     RegKey company;
@@ -59,11 +81,29 @@ bool SaveAllSettings(const GeneralSettings& settings, const AlertLogStore& log,
     ok = ok && log.Save(product.Get());
     ok = ok && mail.Save(product.Get());
     ok = ok && web.Save(product.Get());
+    for (const auto& [name, value] : kept)
+        ok = ok && WriteRegText(product.Get(), name.c_str(), value);
     if (!ok)
         return false;
     product = RegKey();
     company = RegKey();
     return transaction.Commit() == ERROR_SUCCESS;
+}
+
+} // namespace
+
+bool SaveAllSettings(const GeneralSettings& settings, const AlertLogStore& log,
+                     const MailSafeList& mail, const WebSiteBlockingList& web) {
+    return SaveProductKey(settings, log, mail, web, false);
+}
+
+bool SaveRunningSettings(GeneralSettings& settings, const AlertLogStore& log,
+                         const MailSafeList& mail, const WebSiteBlockingList& web) {
+    const BOOL login = settings.IsLogin;
+    settings.IsLogin = 0;
+    const bool saved = SaveProductKey(settings, log, mail, web, true);
+    settings.IsLogin = login;
+    return saved;
 }
 
 bool SaveAllSettingsLoggedOut(GeneralSettings& settings, const AlertLogStore& log,

@@ -33,5 +33,12 @@ bool SaveAllSettings(const GeneralSettings& settings, const AlertLogStore& log,
 bool SaveAllSettingsLoggedOut(GeneralSettings& settings, const AlertLogStore& log,
                               const MailSafeList& mail, const WebSiteBlockingList& web);
 
+// The save made while the program runs, shortly after its decisions (so that a crash or a power
+// loss loses none of them): SaveAllSettingsLoggedOut, in the same one transaction, with the
+// values the running program wrote at its start and needs to stay ("App Path", which the engine
+// of every other program reads) written back unchanged. True when committed.
+bool SaveRunningSettings(GeneralSettings& settings, const AlertLogStore& log,
+                         const MailSafeList& mail, const WebSiteBlockingList& web);
+
 // Deletes the product key with everything below it ("IDC_FS_Reset"). True when it is gone.
 bool ResetAllSettings();

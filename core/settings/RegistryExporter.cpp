@@ -89,26 +89,30 @@ std::string ScriptValueLine(const std::string& name, DWORD type, const BYTE* dat
 }
 
 RegistryExporter::RegistryExporter(const std::string& path, ErrorSink onError) {
-    file_ = std::fopen(path.c_str(), "wb");
-    if (!file_ && onError)
+    // The script holds the encoded password: only the user may read it. It is written beside the
+    // target under a name made exclusively and renamed over the target when done, so a link
+    // planted at the target is replaced, never followed, and an older file is never half
+    // overwritten.
+    open_ = writer_.Create(path, 0600) == ERROR_SUCCESS;
+    if (!open_ && onError)
         onError(LoadText(kStrAppTitle), kBackupOpenErrorText);
 }
 
 RegistryExporter::~RegistryExporter() {
-    if (file_)
-        std::fclose(file_);
+    if (open_)
+        writer_.Commit();
 }
 
 bool RegistryExporter::WriteLine(const std::string& line) {
-    if (std::fwrite(line.data(), 1, line.size(), file_) != line.size() ||
-        std::fwrite("\r\n", 1, 2, file_) != 2 || std::fflush(file_) != 0)
+    std::string bytes = line + "\r\n";
+    if (writer_.Write(bytes.data(), bytes.size()) != ERROR_SUCCESS)
         failed_ = true;
     return !failed_;
 }
 
 bool RegistryExporter::ExportKey(HKEY root, const std::string& subKeyPath,
                                  const std::string& fullName) {
-    if (!file_)
+    if (!open_)
         return false;
     RegKey key;
     if (RegOpenKeyExA(root, subKeyPath.c_str(), 0, KEY_ALL_ACCESS, key.Put()) != ERROR_SUCCESS)
@@ -117,6 +121,10 @@ bool RegistryExporter::ExportKey(HKEY root, const std::string& subKeyPath,
     WriteLine("REGEDIT4");
     WriteLine("");
     ExportTree(key.Get(), fullName);
+    // The script is complete: it takes the target's place now.
+    open_ = false;
+    if (writer_.Commit() != ERROR_SUCCESS)
+        failed_ = true;
     return !failed_;
 }
 

@@ -8,9 +8,9 @@
 // hex(1):, a REG_DWORD that is not 4 bytes hex(4):, and any other type hex(N):.
 #pragma once
 
+#include "platform/AtomicFile.h"
 #include "platform/WinTypes.h"
 
-#include <cstdio>
 #include <functional>
 #include <string>
 
@@ -21,25 +21,29 @@ public:
     // Shows caption and text of a failure (the message box of the window layer).
     using ErrorSink = std::function<void(const std::string& caption, const std::string& text)>;
 
-    // Creates path for writing, emptying an older file. On failure onError (when given) receives
-    // string 7001 and kBackupOpenErrorText, and the exporter writes nothing.
+    // Starts the script for path: written under a temporary name of mode 0600 beside it and put
+    // in place of path (an older file, or a link there, is replaced, never followed) when the
+    // export is done, or empty when the exporter is destroyed without one. On failure onError (when
+    // given) receives string 7001 and kBackupOpenErrorText, and the exporter writes nothing.
     explicit RegistryExporter(const std::string& path, ErrorSink onError = {});
     ~RegistryExporter();
     RegistryExporter(const RegistryExporter&) = delete;
     RegistryExporter& operator=(const RegistryExporter&) = delete;
 
-    bool IsOpen() const { return file_ != nullptr; }
+    bool IsOpen() const { return open_; }
 
     // Writes the header and subKeyPath of root, named fullName in the script, with everything
-    // below it. False, with nothing written, when the file is not open or the key cannot be opened;
-    // false too when a line could not be written.
+    // below it, and puts the script in place of the target; the exporter is closed then. False,
+    // with nothing written, when the file is not open or the key cannot be opened; false too when a
+    // line could not be written.
     bool ExportKey(HKEY root, const std::string& subKeyPath, const std::string& fullName);
 
 private:
     bool WriteLine(const std::string& line);
     bool ExportTree(HKEY key, const std::string& fullName);
 
-    std::FILE* file_ = nullptr;
+    AtomicFileWriter writer_;
+    bool open_ = false;
     bool failed_ = false;
 };
 

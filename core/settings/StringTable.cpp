@@ -57,6 +57,10 @@ constexpr StringEntry kStrings[] = {
                        "definitions in use."},
     {kStrUpdateMissing, "The update program is missing:\n%s\nReinstall Hookwise to check for "
                         "updates."},
+    {kStrChannelFailed, "Hookwise cannot receive detection reports:\n%s\nYou are not protected: "
+                        "nothing is checked until this is mended and Hookwise is started again."},
+    {kStrDefinitionsDamaged, "The phishing definitions are damaged:\n%s\nYou are not protected: "
+                             "nothing is recognised until new definitions are installed."},
 };
 } // namespace
 

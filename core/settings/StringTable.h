@@ -37,6 +37,8 @@ constexpr std::uint32_t kStrUpdateRunning = 7034;      // update under way, one 
 constexpr std::uint32_t kStrUpdateDone = 7035;         // update succeeded, one %s (its summary)
 constexpr std::uint32_t kStrUpdateFailed = 7036;       // update failed, one %s (the reason)
 constexpr std::uint32_t kStrUpdateMissing = 7037;      // no update program, one %s (its path)
+constexpr std::uint32_t kStrChannelFailed = 7040;      // reports cannot be received, one %s (why)
+constexpr std::uint32_t kStrDefinitionsDamaged = 7041; // definitions damaged, one %s (the file)
 
 // The built-in English text of string id (line breaks as real line feeds), or null when the
 // table has no entry id.

@@ -14,8 +14,8 @@ Column {
         width: parent.width
         height: 58
         radius: Theme.radius
-        readonly property bool all: movie.mailOn && movie.webOn
-        readonly property bool none: !movie.mailOn && !movie.webOn
+        readonly property bool all: movie.mailOn && movie.webOn && !movie.unprotected
+        readonly property bool none: (!movie.mailOn && !movie.webOn) || movie.unprotected
         color: all ? Theme.safe : (none ? Theme.danger : Theme.caution)
         border.color: all ? Theme.safeBorder : (none ? Theme.dangerBorder : Theme.cautionBorder)
         ShieldIcon {
@@ -37,7 +37,9 @@ Column {
             anchors.verticalCenter: parent.verticalCenter
             spacing: 2
             Text {
-                text: stateBanner.all ? movie.say("protectedTitle")
+                objectName: "stateTitle"
+                text: movie.unprotected ? movie.say("notProtectedTitle")
+                    : stateBanner.all ? movie.say("protectedTitle")
                     : stateBanner.none ? movie.say("offTitle") : movie.say("partialTitle")
                 color: Theme.text
                 font.family: Theme.fontFamily
@@ -46,7 +48,8 @@ Column {
             }
             Text {
                 width: parent.width
-                text: stateBanner.all ? movie.say("protectedText")
+                text: movie.unprotected ? movie.strProtectionProblem.split("\n").join(" ")
+                    : stateBanner.all ? movie.say("protectedText")
                     : stateBanner.none ? movie.say("textOff") : movie.say("partialText")
                 color: Theme.muted
                 font.family: Theme.fontFamily

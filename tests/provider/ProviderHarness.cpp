@@ -118,12 +118,14 @@ void HttpServer::Run() {
     }
 }
 
+// Waits up to 5 s for a request head: a request held while the tray program decides (an open
+// alert) reaches the server late.
 void HttpServer::Serve(int fd) {
     std::string head;
     char buffer[2048];
     while (head.find("\r\n\r\n") == std::string::npos) {
         pollfd p{fd, POLLIN, 0};
-        if (poll(&p, 1, 2000) <= 0)
+        if (poll(&p, 1, 5000) <= 0)
             break;
         ssize_t n = recv(fd, buffer, sizeof buffer, 0);
         if (n <= 0)

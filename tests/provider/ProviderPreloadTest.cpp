@@ -13,6 +13,7 @@
 #include <ostream>
 
 #include <atomic>
+#include <chrono>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
@@ -79,6 +80,8 @@ protected:
             [](std::uint32_t code, const std::uint8_t* data, std::uint32_t size) {
                 std::lock_guard lock(mutex_);
                 reports_.push_back({code, std::vector<std::uint8_t>(data, data + size)});
+                // An alert the user takes a while to answer.
+                std::this_thread::sleep_for(std::chrono::milliseconds(decisionMs_.load()));
                 return answer_.load();
             });
         ASSERT_EQ(receiver_->Listen(kCaption), ERROR_SUCCESS);
@@ -186,6 +189,7 @@ protected:
     static inline std::mutex mutex_;
     static inline std::vector<Report> reports_;
     static inline std::atomic<std::int32_t> answer_{0};
+    static inline std::atomic<int> decisionMs_{0};
 };
 
 // What curl gets: the server's page, the provider's 403 page, or a refused connection.
@@ -291,6 +295,33 @@ TEST_P(CurlThroughProvider, LoadsOrFailsAsTheTrayProgramDecides) {
 
 INSTANTIATE_TEST_SUITE_P(Requests, CurlThroughProvider, testing::ValuesIn(kCurlRows),
                          [](const auto& info) { return std::string(info.param.name); });
+
+// A tray program that is stopped (SIGSTOP, or hung) costs a program at most the channel's
+// hand-over limit: curl is answered as with no tray program (blocked) well within 3 s. Once the
+// tray program has taken a report, the program waits for the decision however long it takes.
+TEST_F(ProviderPreload, StoppedTrayProgramNeverHangsCurlButAnOpenAlertIsWaitedFor) {
+#ifdef HOOKWISE_ASAN_RUNTIME
+    GTEST_SKIP() << "curl does not start with the sanitizer runtime preloaded";
+#endif
+    answer_ = 1;
+    loop_->Stop();
+    auto start = std::chrono::steady_clock::now();
+    ChildResult stopped = Curl(kServedHost, "phish.example", "/login.html", {});
+    auto took = std::chrono::steady_clock::now() - start;
+    loop_->Start();
+    EXPECT_LT(took, std::chrono::seconds(3));
+    EXPECT_TRUE(stopped.out.ends_with("|403")) << stopped.out << stopped.err;
+    EXPECT_TRUE(Reports().empty()); // the stale frame, read once running again, is not handled
+
+    decisionMs_ = 3000; // longer than the hand-over limit; the test server waits 5 s
+    start = std::chrono::steady_clock::now();
+    ChildResult waited = Curl(kServedHost, "phish.example", "/login.html", {});
+    took = std::chrono::steady_clock::now() - start;
+    decisionMs_ = 0;
+    EXPECT_GE(took, std::chrono::milliseconds(2900));
+    EXPECT_EQ(waited.out, "hello|200") << waited.err;
+    EXPECT_EQ(Reports().size(), 1u);
+}
 
 // A HEAD request is answered with the 403 head alone.
 TEST_F(ProviderPreload, BlockedHeadRequestGetsTheHeadWithoutThePage) {

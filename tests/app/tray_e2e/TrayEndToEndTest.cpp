@@ -4,6 +4,7 @@
 // on the channel; start-up failures.
 #include "TrayFixture.h"
 #include "tests/support/Files.h"
+#include "tests/support/WaitUntil.h"
 
 #include "core/BlowfishCipher.h"
 #include "core/FileNames.h"
@@ -33,6 +34,7 @@
 #include <filesystem>
 #include <fstream>
 #include <ostream>
+#include <random>
 #include <set>
 #include <thread>
 
@@ -444,6 +446,7 @@ struct StartFailureRow {
     const char* shipped; // null: no shipped file; "" keeps the staged one
     const char* message;
     bool folderAtWorkingCopy = false;
+    bool fifo = false; // a FIFO in the shipped file's place
 };
 
 void PrintTo(const StartFailureRow& row, std::ostream* os) {
@@ -457,6 +460,8 @@ const StartFailureRow kStartFailureRows[] = {
     {"LengthNotAMultipleOfEight", "12/01/2026    \r\nABC",
      "Error Initializing the Application (Err 1003). Incorrect buffer length."},
     {"WorkingCopyBlockedByFolder", "", "Error Initializing the Application (Err 1002).", true},
+    {"FifoAtTheDefinitionsPath", nullptr, "Error Initializing the Application (Err 1002).", false,
+     true},
 };
 
 class TrayStartFailure : public TrayEndToEnd,
@@ -469,6 +474,9 @@ TEST_P(TrayStartFailure, ShowsItsMessageAndEnds) {
         std::filesystem::create_directories(WorkingCopy() + "/inside");
     if (!row.shipped || row.shipped[0])
         std::filesystem::remove(shipped);
+    if (row.fifo) {
+        ASSERT_EQ(mkfifo(shipped.c_str(), 0600), 0);
+    }
     if (row.shipped && row.shipped[0]) {
         std::FILE* file = std::fopen(shipped.c_str(), "wb");
         ASSERT_NE(file, nullptr);
@@ -488,6 +496,99 @@ INSTANTIATE_TEST_SUITE_P(StartUp, TrayStartFailure, testing::ValuesIn(kStartFail
                          [](const testing::TestParamInfo<StartFailureRow>& info) {
                              return std::string(info.param.name);
                          });
+
+// Every decision is saved within a second of its answer, in one transaction per batch: HookWs
+// killed (-9) at random points of a stream of detections loses none answered more than a second
+// before the kill (list item, log entry, counter), and the registry file stays whole.
+TEST_F(TrayEndToEnd, KillDuringAStreamOfDetectionsLosesNothingOlderThanASecond) {
+    SetSitePermission(kPermissionBlockAll);
+    std::mt19937 random(24);
+    int next = 0;
+    std::uint32_t savedBefore = 0; // blocked decisions older than a second, all rounds
+    for (int round = 0; round < 3; ++round) {
+        StartTray();
+        std::vector<std::pair<std::string, std::chrono::steady_clock::time_point>> answered;
+        const auto killAt =
+            std::chrono::steady_clock::now() + std::chrono::milliseconds(1500 + random() % 2000);
+        while (std::chrono::steady_clock::now() < killAt) {
+            const std::string url = "stream" + std::to_string(next++) + ".example/x";
+            ASSERT_EQ(Report(kReportUrl, UrlRecord(url.c_str())), 0);
+            answered.emplace_back(url, std::chrono::steady_clock::now());
+            std::this_thread::sleep_for(std::chrono::milliseconds(random() % 20));
+        }
+        const auto killed = std::chrono::steady_clock::now();
+        ASSERT_TRUE(tray_.Signal(SIGKILL));
+        tray_.Wait(5000);
+
+        const providertest::ChildResult check = providertest::RunChild(
+            {"python3", "-c",
+             "import sqlite3, sys; "
+             "print(sqlite3.connect(sys.argv[1]).execute('PRAGMA integrity_check').fetchone()[0])",
+             std::getenv("HOOKWISE_REGISTRY")},
+            {});
+        EXPECT_EQ(check.out, "ok\n") << check.err;
+
+        RegistryReopenForTesting();
+        const StoredSettings stored;
+        std::set<std::string> items;
+        std::set<std::string> entries;
+        for (int i = 0; i < stored.web.Count(); ++i)
+            items.insert(stored.web.ItemAt(i).ScamSite);
+        for (int i = 0; i < stored.log.Count(); ++i)
+            entries.insert(stored.log.EntryAt(i).StrictedData);
+        for (const auto& [url, when] : answered) {
+            if (killed - when <= std::chrono::seconds(1))
+                continue;
+            ++savedBefore;
+            EXPECT_TRUE(items.count(url)) << "round " << round << ": list item " << url;
+            EXPECT_TRUE(entries.count(url)) << "round " << round << ": log entry " << url;
+        }
+        EXPECT_GE(stored.settings.NoOfBlockedInstructions, savedBefore) << "round " << round;
+        EXPECT_GT(savedBefore, 0u);
+    }
+}
+
+// Protection that is off although switched on is never silent: the definitions deciphered into
+// noise, or a runtime folder the program cannot use, are told in the message box and a tray
+// message (and the overview) while the program runs on.
+TEST_F(TrayEndToEnd, ProtectionOffIsNeverSilent) {
+    const std::string output = root_ + "/tray.out";
+    auto told = [&](const char* text) {
+        return testsupport::WaitUntil(
+            [&] { return traye2e::ReadFile(output).find(text) != std::string::npos; }, 60s);
+    };
+
+    // A valid header in front of a damaged body.
+    std::string damaged = "12/01/2026    \r\n";
+    for (int i = 0; i < 4096; ++i)
+        damaged += static_cast<char>((i * 7919 + 13) % 251);
+    testsupport::WriteFile(program_ + "/hkwdb1.pbd", damaged);
+    ASSERT_TRUE(tray_.Start(program_ + "/HookWs", {}, Environment(), output));
+    ASSERT_TRUE(traye2e::WaitForChannel(tray_, output));
+    EXPECT_TRUE(told("The phishing definitions are damaged")) << traye2e::ReadFile(output);
+    EXPECT_TRUE(told("You are not protected"));
+    StopTray();
+
+    // Someone else's link in place of the runtime folder: no channel, and the user is told.
+    std::filesystem::copy_file(DEFINITIONS_PATH, program_ + "/hkwdb1.pbd",
+                               std::filesystem::copy_options::overwrite_existing);
+    const std::string squatted = root_ + "/squatted-run";
+    std::filesystem::create_directories(squatted);
+    std::filesystem::create_directories(root_ + "/elsewhere");
+    std::filesystem::create_directory_symlink(root_ + "/elsewhere", squatted + "/hookwise");
+    std::vector<std::string> environment = Environment();
+    for (std::string& entry : environment) {
+        if (entry.rfind("XDG_RUNTIME_DIR=", 0) == 0)
+            entry = "XDG_RUNTIME_DIR=" + squatted;
+    }
+    std::filesystem::remove(output);
+    ASSERT_TRUE(tray_.Start(program_ + "/HookWs", {}, environment, output));
+    EXPECT_TRUE(told("Hookwise cannot receive detection reports")) << traye2e::ReadFile(output);
+    EXPECT_TRUE(told("You are not protected"));
+    EXPECT_TRUE(tray_.Running());
+    EXPECT_TRUE(std::filesystem::is_empty(root_ + "/elsewhere"));
+    StopTray();
+}
 
 // A database of a million entries: HookWs writes its index at start-up, the provider in curl
 // refuses the listed site from it, and another program's first lookups map the index instead of

@@ -206,6 +206,24 @@ TEST_F(MainWindowTest, CreationOpensTheChannelWritesTheProgramValuesAndShowsTheO
     EXPECT_TRUE(std::filesystem::exists(folder_.Path() + "/config/autostart/Hookwise.desktop"));
 }
 
+// Something else where the runtime folder belongs: no channel, so nothing is checked. The user is
+// told (message box, tray message) and the overview says so, with the reason.
+TEST_F(MainWindowTest, AChannelThatCannotBeMadeIsToldAndTheOverviewSaysNotProtected) {
+    const std::string runtime = std::getenv("XDG_RUNTIME_DIR");
+    std::filesystem::remove_all(runtime + "/hookwise");
+    std::ofstream(runtime + "/hookwise") << "not a folder";
+    CreateWindow();
+    EXPECT_FALSE(window_->HandlerWindow()->IsReceiving());
+    ASSERT_TRUE(PumpUntil([&] { return !Variable("_root.strProtectionProblem").isEmpty(); }));
+    EXPECT_TRUE(Variable("_root.strProtectionProblem")
+                    .startsWith("Hookwise cannot receive detection reports"));
+    QQuickItem* root = window_->Movie()->MovieRoot();
+    ASSERT_NE(root, nullptr);
+    auto* title = root->findChild<QQuickItem*>(QStringLiteral("stateTitle"));
+    ASSERT_NE(title, nullptr);
+    EXPECT_EQ(title->property("text").toString(), "You are not protected");
+}
+
 TEST_F(MainWindowTest, CommandLineStartsOutOfSight) {
     CreateWindow(true);
     // Offscreen there is no notification area: the window starts minimised rather than in a
@@ -383,6 +401,51 @@ TEST_F(MainWindowTest, ReportAnsweredInThePopupIsRememberedAndShown) {
     ASSERT_TRUE(PumpUntil([&] { return Ready(again); }));
     EXPECT_EQ(again.get(), 1);
     EXPECT_EQ(Cell("logModel", 0, "hits"), "2");
+}
+
+// A flood of distinct listed items: at most kMaxOpenAlerts alert windows are open at once (each
+// costs megabytes), the other reports wait their turn, and every sender is answered in the end.
+TEST_F(MainWindowTest, AFloodOfDistinctItemsOpensAFewAlertsAtATime) {
+    CreateWindow();
+    constexpr int kReports = 30;
+    std::vector<std::future<LRESULT>> replies;
+    for (int i = 0; i < kReports; ++i)
+        replies.push_back(SendReport(
+            kReportUrl, WebRecord(kKindUrl, ("phish" + std::to_string(i) + ".example/x").c_str())));
+    PopupWatchdog watchdog; // a test gone wrong ends instead of waiting for ever
+
+    // Checked from inside the alerts' own loops, where the reports are handled: the answers start
+    // only once the limit was reached and held for a while.
+    int most = 0;
+    QElapsedTimer atLimit;
+    QTimer answering;
+    answering.setInterval(5);
+    QObject::connect(&answering, &QTimer::timeout, [&] {
+        most = std::max(most, window_->ShownAlerts());
+        if (!atLimit.isValid()) {
+            if (window_->ShownAlerts() == MainWindow::kMaxOpenAlerts)
+                atLimit.start();
+            return;
+        }
+        if (atLimit.elapsed() < 300)
+            return;
+        auto* popup = qobject_cast<AlertPopup*>(QApplication::activeModalWidget());
+        if (popup && popup->isVisible())
+            Answer(*popup, "IDC_FS_BLOCK", false);
+    });
+    answering.start();
+    ASSERT_TRUE(PumpUntil(
+        [&] {
+            return std::all_of(replies.begin(), replies.end(), [](auto& r) { return Ready(r); });
+        },
+        60000));
+    answering.stop();
+    for (auto& reply : replies)
+        EXPECT_EQ(reply.get(), 0);
+    EXPECT_TRUE(atLimit.isValid());
+    EXPECT_EQ(most, MainWindow::kMaxOpenAlerts);
+    EXPECT_EQ(window_->ShownAlerts(), 0);
+    EXPECT_EQ(app_->SiteList.Count(), kReports);
 }
 
 TEST_F(MainWindowTest, ReportArrivingWhilePopupIsOpenIsHandledInsideItsLoop) {

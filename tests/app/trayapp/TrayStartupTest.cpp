@@ -201,6 +201,18 @@ INSTANTIATE_TEST_SUITE_P(StartUp, WorkingCopyFailure, testing::ValuesIn(kFailure
                              return std::string(info.param.name);
                          });
 
+// A FIFO at the shipped path (nobody writing into it) neither hangs the start nor passes for
+// definitions: Err 1002, at once.
+TEST_F(WorkingCopy, FifoAtTheShippedPathIsRefusedAtOnce) {
+    ASSERT_EQ(mkfifo(shipped_.c_str(), 0600), 0);
+    EXPECT_EQ(ReadDefinitionsVersion(shipped_), "");
+    const DecipherOutcome outcome = DecipherDefinitions(shipped_, working_, "12/31/2006");
+    EXPECT_EQ(outcome.status, DecipherOutcome::NoVersion);
+    EXPECT_EQ(outcome.message, "Error Initializing the Application (Err 1002).");
+    EXPECT_TRUE(outcome.EndsStartup());
+    EXPECT_FALSE(std::filesystem::exists(working_));
+}
+
 TEST_F(WorkingCopy, ReadErrorIsShownAndStartUpGoesOn) {
     // A folder opens for reading but cannot be read.
     std::filesystem::create_directories(shipped_);

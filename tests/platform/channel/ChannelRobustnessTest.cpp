@@ -4,6 +4,7 @@
 #include "tests/support/WaitUntil.h"
 #include "platform/ChannelSender.h"
 #include "platform/Window.h"
+#include "tests/platform/channel/RawSender.h"
 #include "tests/platform/channel/ReceiverLoop.h"
 
 #include <gtest/gtest.h>
@@ -24,65 +25,13 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+using channeltest::Frame;
 using channeltest::PumpOnce;
+using channeltest::RawSender;
 using channeltest::ReceiverLoop;
 using channeltest::TempFolder;
 
 namespace {
-
-// A hand-driven sender for frames the real one never makes.
-class RawSender {
-public:
-    explicit RawSender(const std::string& path) {
-        fd_ = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        sockaddr_un addr{};
-        addr.sun_family = AF_UNIX;
-        std::strcpy(addr.sun_path, path.c_str());
-        connected_ = connect(fd_, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0;
-    }
-    ~RawSender() { Close(); }
-    bool Connected() const { return connected_; }
-    void Send(const std::vector<std::uint8_t>& bytes) {
-        ASSERT_EQ(send(fd_, bytes.data(), bytes.size(), MSG_NOSIGNAL),
-                  static_cast<ssize_t>(bytes.size()));
-    }
-    ssize_t TrySend(const std::vector<std::uint8_t>& bytes) {
-        return send(fd_, bytes.data(), bytes.size(), MSG_NOSIGNAL);
-    }
-    void Close() {
-        if (fd_ >= 0)
-            close(fd_);
-        fd_ = -1;
-    }
-    // The next 4-byte answer, or nothing when the receiver closed the connection instead (waits
-    // at most five seconds, so a faulty receiver fails the test rather than hanging it).
-    std::optional<std::int32_t> Answer() {
-        std::uint8_t bytes[4];
-        std::size_t got = 0;
-        while (got < 4) {
-            pollfd p{fd_, POLLIN, 0};
-            if (poll(&p, 1, 5000) <= 0)
-                return std::nullopt;
-            ssize_t n = recv(fd_, bytes + got, 4 - got, 0);
-            if (n <= 0)
-                return std::nullopt;
-            got += static_cast<std::size_t>(n);
-        }
-        std::int32_t value;
-        std::memcpy(&value, bytes, 4);
-        return value;
-    }
-
-private:
-    int fd_ = -1;
-    bool connected_ = false;
-};
-
-std::vector<std::uint8_t> Frame(std::uint32_t code, std::uint32_t announced, std::size_t actual) {
-    std::vector<std::uint8_t> frame(8 + actual, 0x5A);
-    EncodeChannelHeader(frame.data(), code, announced);
-    return frame;
-}
 
 // Answers 1 for code 1125, 0 for any other code, as the tray program's handler window does, and
 // counts the messages it saw.

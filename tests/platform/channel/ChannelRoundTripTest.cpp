@@ -83,7 +83,7 @@ void PrintTo(const RoundTripRow& row, std::ostream* os) {
 const RoundTripRow kRoundTripRows[] = {
     {"EmptyMessageAllowed", 1125, 0, 1}, {"OneByteBlocked", 1126, 1, 0},
     {"FullRecord", 1127, 1681, 1},       {"LargestMessage", 7, kMaxCopyDataBytes, 2},
-    {"NegativeAnswer", 1125, 16, -1},    {"SmallestAnswer", 0xFFFFFFFFu, 3, INT32_MIN},
+    {"NegativeAnswer", 1125, 16, -1},    {"SmallestAnswer", 0x7FFFFFFFu, 3, INT32_MIN},
 };
 
 class ChannelRoundTrip : public ChannelFixture, public testing::WithParamInterface<RoundTripRow> {};

@@ -17,8 +17,10 @@
 namespace channeltest {
 
 // One poll round over the receiver's descriptors (plus an optional wake descriptor): every
-// descriptor that became readable is processed. Returns false when the wake descriptor fired.
+// descriptor that became readable is processed, and idle connections are closed, as the tray
+// program's timer does. Returns false when the wake descriptor fired.
 inline bool PumpOnce(ChannelReceiver& receiver, int timeoutMs, int wakeFd = -1) {
+    receiver.CloseIdle();
     std::vector<pollfd> fds;
     for (int fd : receiver.Descriptors())
         fds.push_back({fd, POLLIN, 0});
@@ -52,7 +54,7 @@ public:
     }
     void Start() {
         thread_ = std::thread([this] {
-            while (PumpOnce(receiver_, 1000, wake_[0])) {
+            while (PumpOnce(receiver_, 200, wake_[0])) {
             }
         });
     }

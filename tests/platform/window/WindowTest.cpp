@@ -63,6 +63,34 @@ TEST_F(WindowTest, RuntimeFolderIsCreatedPrivate) {
     EXPECT_EQ(RuntimeFolder(), folder);
 }
 
+// Without XDG_RUNTIME_DIR the receiving program makes a private folder of an unpredictable name
+// (a folder another user made first under a predictable one cannot stand in for it) and names it
+// in the user's configuration folder, where senders find it.
+TEST_F(WindowTest, WithoutXdgRuntimeDirTheReceiverMakesAPrivateFolderSendersFind) {
+    sandbox_->UnsetEnv("XDG_RUNTIME_DIR");
+    EXPECT_EQ(RuntimeFolder(), ""); // senders make nothing: no receiver has run yet
+    EXPECT_EQ(ChannelPath("Baitguard Server Handler"), "");
+
+    const std::string made = MakeRuntimeFolder();
+    ASSERT_EQ(made.rfind("/tmp/hookwise-" + std::to_string(getuid()) + "-", 0), 0u) << made;
+    struct Remove {
+        std::string path;
+        ~Remove() { std::filesystem::remove_all(path); }
+    } remove{made};
+    EXPECT_EQ(ModeOf(made), 0700u);
+    EXPECT_EQ(RuntimeFolder(), made);
+    EXPECT_EQ(MakeRuntimeFolder(), made);
+    EXPECT_EQ(ModeOf(sandbox_->Home() + "/.config/hookwise/runtime-folder"), 0600u);
+
+    // A named folder that is no longer private is not used; the receiver makes a new one.
+    ASSERT_EQ(chmod(made.c_str(), 0755), 0);
+    EXPECT_EQ(RuntimeFolder(), "");
+    const std::string again = MakeRuntimeFolder();
+    Remove removeAgain{again};
+    EXPECT_NE(again, made);
+    EXPECT_EQ(RuntimeFolder(), again);
+}
+
 TEST_F(WindowTest, RuntimeFolderOpenToOthersIsTightened) {
     std::string folder = runtime_ + "/hookwise";
     ASSERT_EQ(mkdir(folder.c_str(), 0700), 0);
