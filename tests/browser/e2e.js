@@ -72,6 +72,8 @@ async function main() {
     args: [
       '--headless=new', '--no-sandbox', '--disable-gpu', '--disable-background-networking',
       '--disable-component-update', '--no-first-run', '--disable-sync',
+      // Every page is on this machine: a proxy from the environment must not carry them.
+      '--no-proxy-server',
       `--disable-extensions-except=${config.extensionDir}`, `--load-extension=${config.extensionDir}`,
       ...(config.browserArgs || []),
     ],
@@ -79,8 +81,13 @@ async function main() {
   });
   try {
     // The extension's service worker starts the native host; the page waits for both.
-    if (context.serviceWorkers().length === 0)
-      await context.waitForEvent('serviceworker', { timeout: config.timeoutMs });
+    const worker = context.serviceWorkers()[0] ||
+      (await context.waitForEvent('serviceworker', { timeout: config.timeoutMs }));
+    // On a new profile the worker's first run registers its listeners with the browser; events
+    // of a navigation that starts before then never reach it.
+    await waitFor(() => worker.evaluate(() => chrome.webNavigation.onCommitted.hasListeners())
+      .catch(() => false), config.timeoutMs);
+    await sleep(500);
     const page = await context.newPage();
     let settled = true;
     const snapshots = {};

@@ -47,6 +47,8 @@ const PREFS = {
   'browser.aboutwelcome.enabled': false,
   'network.captive-portal-service.enabled': false,
   'network.connectivity-service.enabled': false,
+  // Every page is on this machine: a proxy from the environment must not carry them.
+  'network.proxy.type': 0,
   'browser.safebrowsing.update.enabled': false,
 };
 
