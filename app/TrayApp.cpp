@@ -442,6 +442,13 @@ bool TrayApp::InitInstance() {
         std::fprintf(stderr, "%s: cannot take the single-instance lock: %s", title.c_str(),
                      FormatSystemMessage(static_cast<DWORD>(locked)).c_str());
 
+    // The user's own data folder is never written through a link planted in its place (or into
+    // another user's folder): the start ends with a message that says where and what to do.
+    if (DataDirectory != ApplicationDirectory && !IsOwnFolder(DataDirectory)) {
+        ShowStartupMessage(FormatAlertText(LoadText(kStrDataFolderRefused), DataDirectory));
+        exitCode_ = 1;
+        return false;
+    }
     const DecipherOutcome outcome = WriteWorkingCopy();
     if (outcome.status != DecipherOutcome::Written)
         ShowStartupMessage(outcome.message);

@@ -104,6 +104,11 @@ void TightenGroupAndOtherWrite(const std::string& folder) {
 
 } // namespace
 
+bool IsOwnFolder(const std::string& folder) {
+    struct stat info {};
+    return lstat(folder.c_str(), &info) == 0 && S_ISDIR(info.st_mode) && info.st_uid == geteuid();
+}
+
 std::string ChooseDataFolder(const std::string& programFolder, bool* userFolder) {
     const std::string marker = programFolder + "/" + kSystemInstallMarker;
     const bool shared = access(marker.c_str(), F_OK) == 0;

@@ -48,6 +48,10 @@ void SetDataFolder(std::string folder);
 // second case.
 std::string ChooseDataFolder(const std::string& programFolder, bool* userFolder = nullptr);
 
+// True when folder is a real folder (not a link) of the user's own: the only kind the program
+// writes its lists, log and working files into.
+bool IsOwnFolder(const std::string& folder);
+
 // programFolder + "/" + first draw + "/" + second draw after seeding RuntimeRandom with seed.
 // Both levels are created when missing; a failure to create them is ignored.
 std::string HiddenFolder(const std::string& programFolder, std::uint32_t seed);

@@ -357,12 +357,14 @@ bool ChannelReceiver::Dispatch(const ConnectionPtr& connection) {
     auto size = static_cast<std::uint32_t>(connection->buffer.size() - kHeaderBytes);
     // A sender that asked for it hears that the report was taken before it is decided: from
     // then on it waits as long as the decision takes.
-    if ((code & kChannelAckRequested) != 0) {
+    connection->acknowledged = (code & kChannelAckRequested) != 0;
+    if (connection->acknowledged) {
         code &= ~kChannelAckRequested;
         if (!SendWord(connection->fd, kChannelAck)) {
             Drop(connection);
             return false;
         }
+        connection->lastKeepAlive = NowMilliseconds();
     }
 
     // While the handler runs (perhaps a nested event loop that comes back here for other
@@ -408,7 +410,22 @@ std::size_t ChannelReceiver::CloseIdle() {
     }
     for (const auto& connection : idle)
         Drop(connection);
+    SendKeepAlives(now);
     return idle.size();
+}
+
+void ChannelReceiver::SendKeepAlives(std::int64_t now) {
+    for (const auto& entry : connections_) {
+        Connection& connection = *entry.second;
+        if (!connection.busy || !connection.acknowledged || connection.closed ||
+            connection.hungUp || now - connection.lastKeepAlive < kKeepAliveIntervalMilliseconds)
+            continue;
+        connection.lastKeepAlive = now;
+        // A sender that does not read fills its buffer; its stream can no longer be trusted to
+        // carry the decision, so it gets none (it is closed once its handler returns).
+        if (!SendWord(connection.fd, kChannelKeepAlive))
+            connection.closed = true;
+    }
 }
 
 bool ChannelReceiver::DropOldestIdle() {

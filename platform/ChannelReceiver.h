@@ -62,6 +62,8 @@ public:
     // A connection that has not sent a whole frame for this long (since it was accepted or last
     // answered) is idle.
     static constexpr int kIdleTimeoutMilliseconds = 5000;
+    // Keep-alives to senders waiting for a decision go out at most this often.
+    static constexpr int kKeepAliveIntervalMilliseconds = 1000;
 
     explicit ChannelReceiver(Handler handler);
     // Closes everything. Must not run while a handler of this receiver is on the stack.
@@ -102,8 +104,9 @@ public:
     // and connections whose message is being handled are ignored.
     void ProcessReadable(int fd);
 
-    // Closes every connection, not being handled, that has been idle for the idle time-out.
-    // Returns how many it closed.
+    // Closes every connection, not being handled, that has been idle for the idle time-out, and
+    // tells every sender whose taken report is still being decided that the receiver still runs
+    // (a keep-alive at most once per kKeepAliveIntervalMilliseconds). Returns how many it closed.
     std::size_t CloseIdle();
 
     // Open connections, including those being handled.
@@ -118,8 +121,10 @@ private:
         bool watched = false;             // the owner was told to watch its descriptor
         bool closed = false;              // Close ran while busy, or the connection was dropped
         bool hungUp = false;              // the sender ended while its message was handled
+        bool acknowledged = false;        // the message being handled was acknowledged
         std::uint64_t report = 0;         // the number of the message being handled
         std::int64_t since = 0;           // monotonic ms of its accept or its last answer
+        std::int64_t lastKeepAlive = 0;   // monotonic ms of its last acknowledgement or keep-alive
     };
     using ConnectionPtr = std::shared_ptr<Connection>;
 
@@ -131,6 +136,7 @@ private:
     // Hands the complete frame to the handler and answers; false when the connection is gone.
     bool Dispatch(const ConnectionPtr& connection);
     void Drop(const ConnectionPtr& connection);
+    void SendKeepAlives(std::int64_t now);
     // Closes the connection idle longest to make room; false when every one is being handled.
     bool DropOldestIdle();
     void Watch(int fd, bool watch);

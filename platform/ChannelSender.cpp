@@ -162,7 +162,7 @@ LRESULT SendChannelMessage(const char* path, DWORD code, const void* data, DWORD
 }
 
 LRESULT SendChannelMessageWithin(const char* path, DWORD code, const void* data, DWORD size,
-                                 int handOverMilliseconds) {
+                                 int handOverMilliseconds, int silenceMilliseconds) {
     ErrnoKeeper keepErrno;
     if (!path || !*path || size > kMaxCopyDataBytes || (size && !data) ||
         (code & kChannelAckRequested) != 0)
@@ -193,12 +193,18 @@ LRESULT SendChannelMessageWithin(const char* path, DWORD code, const void* data,
     if (!ReceiveAll(socketFd.Get(), ack, sizeof ack, deadline) ||
         DecodeLittleEndian32(ack) != kChannelAck)
         return 0;
-    // Taken: the decision may wait for the user, for as long as that takes. A receiver that ends
-    // meanwhile closes the socket, which ends the wait with 0.
-    std::uint8_t reply[4];
-    if (!ReceiveAll(socketFd.Get(), reply, sizeof reply, -1))
-        return 0;
-    return static_cast<std::int32_t>(DecodeLittleEndian32(reply));
+    // Taken: the decision may wait for the user, for as long as that takes, while the receiver's
+    // keep-alives show that its event loop runs. A receiver that ends meanwhile closes the
+    // socket; one that stops or hangs falls silent. Either ends the wait with 0.
+    for (;;) {
+        std::uint8_t reply[4];
+        const std::int64_t silence = NowMilliseconds() + std::max(silenceMilliseconds, 0);
+        if (!ReceiveAll(socketFd.Get(), reply, sizeof reply, silence))
+            return 0;
+        std::uint32_t word = DecodeLittleEndian32(reply);
+        if (word != kChannelKeepAlive)
+            return static_cast<std::int32_t>(word);
+    }
 }
 
 LRESULT SendCopyData(HWND window, DWORD code, const void* data, DWORD size) {

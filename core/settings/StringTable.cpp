@@ -61,6 +61,9 @@ constexpr StringEntry kStrings[] = {
                         "nothing is checked until this is mended and Hookwise is started again."},
     {kStrDefinitionsDamaged, "The phishing definitions are damaged:\n%s\nYou are not protected: "
                              "nothing is recognised until new definitions are installed."},
+    {kStrDataFolderRefused, "Hookwise keeps its lists, log and counters in\n%s\nThat is a link or "
+                            "not your own folder. Hookwise never writes through it, so it cannot "
+                            "start: remove it and start Hookwise again."},
 };
 } // namespace
 

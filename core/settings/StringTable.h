@@ -39,6 +39,7 @@ constexpr std::uint32_t kStrUpdateFailed = 7036;       // update failed, one %s 
 constexpr std::uint32_t kStrUpdateMissing = 7037;      // no update program, one %s (its path)
 constexpr std::uint32_t kStrChannelFailed = 7040;      // reports cannot be received, one %s (why)
 constexpr std::uint32_t kStrDefinitionsDamaged = 7041; // definitions damaged, one %s (the file)
+constexpr std::uint32_t kStrDataFolderRefused = 7042;  // data folder a link or not ours, one %s
 
 // The built-in English text of string id (line breaks as real line feeds), or null when the
 // table has no entry id.

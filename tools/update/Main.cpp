@@ -128,6 +128,14 @@ int main(int argc, char** argv) {
     settings.limits.firstBackoffMs =
         static_cast<long>(EnvNumber("HOOKWISE_UPDATE_RETRY_MS", settings.limits.firstBackoffMs));
 
+    // Never through a link planted in place of the user's data folder, nor into another user's.
+    if (settings.dataFolder != settings.programFolder && !IsOwnFolder(settings.dataFolder)) {
+        std::fprintf(stderr,
+                     "hookwise-update: %s is a link or not your own folder; nothing is written "
+                     "through it. Remove it and run the update again.\n",
+                     settings.dataFolder.c_str());
+        return kUpdateFailed;
+    }
     if (!InitialiseFetching()) {
         std::fprintf(stderr, "hookwise-update: libcurl cannot start\n");
         return kUpdateFailed;

@@ -73,7 +73,12 @@ protected:
     }
 
     std::vector<std::string> Environment() const {
-        return traye2e::TrayEnvironment(root_, program_);
+        std::vector<std::string> environment = traye2e::TrayEnvironment(root_, program_);
+        if (withoutRuntimeFolder_)
+            std::erase_if(environment, [](const std::string& entry) {
+                return entry.rfind("XDG_RUNTIME_DIR=", 0) == 0;
+            });
+        return environment;
     }
 
     // The settings a user left before this start.
@@ -136,6 +141,7 @@ protected:
     }
 
     channeltest::TempFolder folder_;
+    bool withoutRuntimeFolder_ = false; // a session without XDG_RUNTIME_DIR
     std::string root_;
     std::string program_;
     std::string dataFolder_; // where HookWs writes at run time
@@ -315,6 +321,22 @@ TEST_F(TrayEndToEnd, PackagedProgramFolderIsOnlyReadAndTheEngineFindsTheUserCopy
     ASSERT_EQ(stored.log.Count(), 1);
     EXPECT_EQ(stored.log.EntryAt(0).ActionTaken, "Block");
     EXPECT_EQ(stored.log.LogFilePath, dataFolder_ + "/HookWsLOG.log");
+}
+
+// A link planted at the user's data folder is never written through: the start ends with a
+// message that names the folder.
+TEST_F(TrayEndToEnd, ALinkAtTheDataFolderIsRefusedWithAMessage) {
+    WriteFile(program_ + "/" + kSystemInstallMarker, "system package\n");
+    std::filesystem::create_directories(root_ + "/data");
+    std::filesystem::create_directories(root_ + "/elsewhere");
+    std::filesystem::create_directory_symlink(root_ + "/elsewhere", root_ + "/data/hookwise");
+    const std::string output = root_ + "/tray.out";
+    ASSERT_TRUE(tray_.Start(program_ + "/HookWs", {}, Environment(), output));
+    EXPECT_EQ(tray_.Wait(60000), 1);
+    EXPECT_NE(traye2e::ReadFile(output).find(root_ + "/data/hookwise\nThat is a link"),
+              std::string::npos)
+        << traye2e::ReadFile(output);
+    EXPECT_TRUE(std::filesystem::is_empty(root_ + "/elsewhere"));
 }
 
 TEST_F(TrayEndToEnd, AllowAllLetsTheListedUrlLoad) {
@@ -588,6 +610,36 @@ TEST_F(TrayEndToEnd, ProtectionOffIsNeverSilent) {
     EXPECT_TRUE(tray_.Running());
     EXPECT_TRUE(std::filesystem::is_empty(root_ + "/elsewhere"));
     StopTray();
+}
+
+// Without XDG_RUNTIME_DIR, the runtime folder's old predictable name taken first by someone else
+// changes nothing: the program makes a private folder of its own, tells its senders where, and a
+// listed page the user allows loads (with no channel the provider would refuse it).
+TEST_F(TrayEndToEnd, ATakenTmpFolderNameLeavesTheProgramProtected) {
+    SKIP_UNDER_SANITIZER();
+    const std::string squatted = "/tmp/hookwise-" + std::to_string(getuid());
+    std::error_code error;
+    if (std::filesystem::symlink_status(squatted, error).type() !=
+        std::filesystem::file_type::not_found)
+        GTEST_SKIP() << squatted << " exists already; it is left alone";
+    std::filesystem::create_directories(root_ + "/elsewhere");
+    std::filesystem::create_directory_symlink(root_ + "/elsewhere", squatted);
+    struct RemoveSquat {
+        std::string path;
+        ~RemoveSquat() { std::filesystem::remove(path); }
+    } removeSquat{squatted};
+
+    withoutRuntimeFolder_ = true;
+    SetSitePermission(kPermissionAllowAll);
+    ASSERT_TRUE(server_.Start({"127.0.0.1"}));
+    StartTray();
+    const providertest::ChildResult result = Curl();
+    EXPECT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_EQ(result.out, "hello");
+    StopTray();
+    EXPECT_TRUE(std::filesystem::is_empty(root_ + "/elsewhere"));
+    EXPECT_EQ(traye2e::ReadFile(root_ + "/tray.out").find("cannot receive detection reports"),
+              std::string::npos);
 }
 
 // A database of a million entries: HookWs writes its index at start-up, the provider in curl

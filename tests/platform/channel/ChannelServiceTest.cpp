@@ -10,6 +10,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <cstring>
 #include <memory>
 #include <thread>
 #include <vector>
@@ -152,6 +153,56 @@ TEST_F(ServiceFixture, SilentConnectionsNeitherLockOthersOutNorStayForEver) {
     for (auto& peer : silent)
         EXPECT_EQ(peer->Answer(), std::nullopt);
     EXPECT_EQ(SendChannelMessage(path_.c_str(), 1126, "x", 1), 1127);
+}
+
+// A tray program that took the report and then stopped (SIGSTOP after the acknowledgement, or
+// hung in its handler) falls silent; the sender gives up instead of waiting for ever.
+TEST(ChannelKeepAlive, ReceiverSilentAfterTakingTheReportGivesNoReceiver) {
+    TempFolder folder;
+    std::string path = folder.Path() + "/channel";
+    int listener = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_un addr{};
+    addr.sun_family = AF_UNIX;
+    std::strcpy(addr.sun_path, path.c_str());
+    ASSERT_EQ(bind(listener, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
+    ASSERT_EQ(listen(listener, 4), 0);
+    std::thread stopped([listener] {
+        int fd = accept(listener, nullptr, nullptr);
+        std::uint8_t frame[9];
+        ASSERT_EQ(recv(fd, frame, sizeof frame, MSG_WAITALL), 9);
+        const std::uint8_t ack[4] = {'H', 'K', 'A', 'K'};
+        ASSERT_EQ(send(fd, ack, sizeof ack, MSG_NOSIGNAL), 4);
+        std::this_thread::sleep_for(std::chrono::milliseconds(1500)); // never decides
+        close(fd);
+    });
+    auto start = Clock::now();
+    EXPECT_EQ(SendChannelMessageWithin(path.c_str(), 1125, "x", 1, 500, 400), 0);
+    long long took = MillisecondsSince(start);
+    EXPECT_GE(took, 350);
+    EXPECT_LT(took, 1400) << "the sender waited for the receiver to close";
+    stopped.join();
+    close(listener);
+}
+
+// A decision that takes longer than the silence limit (a user reading an alert) arrives, because
+// the receiver's event loop, running nested inside the handler, keeps telling the sender so.
+TEST(ChannelKeepAlive, KeepAlivesCarryALongDecisionPastTheSilenceLimit) {
+    TempFolder folder;
+    std::string path = folder.Path() + "/channel";
+    ChannelReceiver* self = nullptr;
+    ChannelReceiver receiver([&self](std::uint32_t code, const std::uint8_t*, std::uint32_t) {
+        auto start = Clock::now();
+        while (MillisecondsSince(start) < 2600)
+            channeltest::PumpOnce(*self, 100);
+        return static_cast<std::int32_t>(code + 1);
+    });
+    self = &receiver;
+    ASSERT_EQ(receiver.ListenAt(path), ERROR_SUCCESS);
+    ReceiverLoop loop(receiver);
+    loop.Start();
+    auto start = Clock::now();
+    EXPECT_EQ(SendChannelMessageWithin(path.c_str(), 1125, "x", 1, 500, 1500), 1126);
+    EXPECT_GE(MillisecondsSince(start), 2500);
 }
 
 } // namespace
