@@ -299,7 +299,10 @@ TEST_F(TrayEndToEnd, PackagedProgramFolderIsOnlyReadAndTheEngineFindsTheUserCopy
     ASSERT_EQ(stat(dataFolder_.c_str(), &info), 0);
     EXPECT_EQ(info.st_mode & 0777, 0700u);
     EXPECT_EQ(traye2e::ReadFile(dataFolder_ + "/hkwpm.htm"), page);
-    EXPECT_TRUE(std::filesystem::exists(dataFolder_ + "/" + kBlockedRequestPageFile))
+    // Written once the settings (and with them the language) are loaded, just after the channel
+    // opens.
+    EXPECT_TRUE(testsupport::WaitUntil(
+        [&] { return std::filesystem::exists(dataFolder_ + "/" + kBlockedRequestPageFile); }, 10s))
         << "the page the provider answers a blocked request with";
     {
         RegKey product;
