@@ -234,8 +234,7 @@ bool TrayApp::InitInstance() {
     const DecipherOutcome outcome = WriteWorkingCopy();
     if (outcome.status != DecipherOutcome::Written)
         ShowStartupMessage(outcome.message);
-    if (outcome.damaged)
-        DefinitionsProblem = FormatAlertText(LoadText(kStrDefinitionsDamaged), DefinitionsPath);
+    DefinitionsProblem = DefinitionsProblemOf(outcome, DefinitionsPath);
     if (outcome.EndsStartup()) {
         exitCode_ = 1;
         return false;

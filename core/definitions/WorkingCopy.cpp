@@ -2,6 +2,7 @@
 // or compiled, and every failure turned into its start-up message.
 #include "core/definitions/WorkingCopy.h"
 
+#include "core/DetectionHandlers.h"
 #include "core/definitions/DefinitionsFiles.h"
 #include "core/definitions/ShippedFile.h"
 #include "core/settings/LanguagePack.h"
@@ -149,6 +150,12 @@ DecipherOutcome DecipherDefinitions(const std::string& shippedPath, const std::s
 
 DecipherOutcome OutOfMemoryOutcome() {
     return Outcome(DecipherOutcome::CreateFailed, kMsgInitError1002);
+}
+
+std::string DefinitionsProblemOf(const DecipherOutcome& outcome, const std::string& path) {
+    if (!outcome.damaged)
+        return {};
+    return FormatAlertText(LoadText(kStrDefinitionsDamaged), path);
 }
 
 std::string ReplaceWorkingCopy(const std::string& path, const std::string& workingPath,

@@ -61,6 +61,10 @@ DecipherOutcome DecipherDefinitions(const std::string& shippedPath, const std::s
 
 // The outcome of a file too large to hold in memory at start: no working copy, Err 1002.
 DecipherOutcome OutOfMemoryOutcome();
+// What the user is told while the definitions at path deciphered into noise (string
+// kStrDefinitionsDamaged in the current language, naming the file); "" for an outcome that is
+// not damaged.
+std::string DefinitionsProblemOf(const DecipherOutcome& outcome, const std::string& path);
 
 // Puts new definitions (the file at path, of version) in place of the working copy while the
 // program runs: DecipherDefinitions with options and requireDefinitionsText. Returns "" when the

@@ -84,6 +84,23 @@ TEST_F(WorkingCopy, ReplacesAnEarlierCopy) {
     EXPECT_EQ(ReadFile(working_).size(), 24u);
 }
 
+// A valid header in front of a damaged body: the copy is written, and the user is told that the
+// definitions are damaged.
+TEST_F(WorkingCopy, NoiseBehindAValidHeaderIsWrittenAndReportedAsDamaged) {
+    // Noise holds a NUL early; definitions text never does.
+    WriteFile(shipped_, BuildShippedFile("12/31/2006", std::string("[Li\0nk]\r\n", 9)));
+    const DecipherOutcome outcome = DecipherDefinitions(shipped_, working_, "12/31/2006");
+    EXPECT_EQ(outcome.status, DecipherOutcome::Written);
+    EXPECT_FALSE(outcome.EndsStartup());
+    const std::string problem = DefinitionsProblemOf(outcome, shipped_);
+    EXPECT_EQ(problem.rfind("The phishing definitions are damaged:\n" + shipped_ + "\n", 0), 0u)
+        << problem;
+
+    WriteFile(shipped_, BuildShippedFile("12/31/2006", "[Link]\r\n"));
+    EXPECT_EQ(DefinitionsProblemOf(DecipherDefinitions(shipped_, working_, "12/31/2006"), shipped_),
+              "");
+}
+
 TEST_F(WorkingCopy, EightByteFileHasNoFirstLineToEnd) {
     WriteFile(shipped_, "12/31/\r\n");
     EXPECT_EQ(DecipherDefinitions(shipped_, working_, "12/31/").status, DecipherOutcome::Written);
