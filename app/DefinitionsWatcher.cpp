@@ -2,8 +2,10 @@
 // a worker thread.
 #include "app/DefinitionsWatcher.h"
 
-#include "app/DefinitionsFiles.h"
 #include "app/TrayApp.h"
+#include "core/definitions/DefinitionsFiles.h"
+#include "core/definitions/ShippedFile.h"
+#include "core/definitions/WorkingCopy.h"
 
 #include <cstdio>
 
@@ -60,11 +62,9 @@ void DefinitionsWatcher::Check() {
     seen_ = stamp;
     haveSeen_ = true;
     const std::string version = ReadDefinitionsVersion(path);
-    if (!MayReplaceDefinitions(version, app_.DefinitionsVersion)) {
-        const std::string reason =
-            version.empty() ? path + " carries no definitions version"
-                            : path + " holds older definitions (" + version + ") than those in use";
-        Finished(false, path, version, reason);
+    if (const std::string refusal = ReplacementRefusal(path, version, app_.DefinitionsVersion);
+        !refusal.empty()) {
+        Finished(false, path, version, refusal);
         return;
     }
     Switch(path, version);
@@ -74,22 +74,11 @@ void DefinitionsWatcher::Switch(const std::string& path, const std::string& vers
     busy_ = true;
     if (worker_.joinable())
         worker_.join();
-    DecipherOptions options = app_.WorkingCopyOptions();
-    options.requireDefinitionsText = true;
+    const DecipherOptions options = app_.WorkingCopyOptions();
     const std::string working = app_.WorkingCopyPath();
     worker_ = std::thread([this, path, version, working, options] {
-        std::string reason;
-        bool taken = false;
-        try {
-            const DecipherOutcome outcome = DecipherDefinitions(path, working, version, options);
-            taken = outcome.status == DecipherOutcome::Written;
-            if (!taken)
-                reason = outcome.status == DecipherOutcome::NotDefinitions
-                             ? outcome.message
-                             : path + ": " + outcome.message;
-        } catch (const std::bad_alloc&) {
-            reason = "not enough memory to read " + path;
-        }
+        const std::string reason = ReplaceWorkingCopy(path, working, version, options);
+        const bool taken = reason.empty();
         QMetaObject::invokeMethod(
             this, [this, taken, path, version, reason] { Finished(taken, path, version, reason); },
             Qt::QueuedConnection);

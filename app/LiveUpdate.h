@@ -1,12 +1,11 @@
-// LiveUpdate: runs the update program (program folder + "/" + EncodeFileName("LiveUpd") +
-// "/Update") without freezing the program: on "Check for updates" with its progress and outcome
-// in the program's message box, and at start, quietly, when the last update is older than a day.
-// The update program's contract: exit status 0 on success; the last line of its standard output
-// summarises the run ("Updated: N entries, version MM/DD/YYYY" or "Failed: <reason>");
-// "--quiet" leaves out the progress. New definitions it writes are taken by DefinitionsWatcher.
+// LiveUpdate: runs the update program (LiveUpdateProgramPath) without freezing the program: on
+// "Check for updates" with its progress and outcome in the program's message box, and at start,
+// quietly, when the last update is older than a day. How a run went is read by
+// LiveUpdateOutcomeOf; new definitions it writes are taken by DefinitionsWatcher.
 #pragma once
 
 #include "app/alerts/MessageBoxWindow.h"
+#include "core/definitions/LiveUpdateRun.h"
 
 #include <QObject>
 #include <QPointer>
@@ -17,34 +16,6 @@
 #include <string>
 
 class QWidget;
-
-// ---- the outcome of a run (Qt-free) ----
-
-// The update program of the program folder applicationDirectory.
-std::string LiveUpdateProgramPath(const std::string& applicationDirectory);
-
-// The last line of text that holds more than blanks, without its line end; "" when none. Both
-// "\n" and "\r" end a line (a progress bar rewrites its line with "\r").
-std::string LastTextLine(const std::string& text);
-
-struct LiveUpdateOutcome {
-    bool succeeded = false;
-    std::string text; // the summary on success, else the reason
-};
-
-// How a run went: started (false: the program could not be started, error tells why), crashed
-// (ended by a signal), its exit code and what it wrote to standard output and error.
-LiveUpdateOutcome LiveUpdateOutcomeOf(bool started, const std::string& error, bool crashed,
-                                      int exitCode, const std::string& output,
-                                      const std::string& errors);
-
-// Whether an update is due at start: neither the user's definitions file (which an update that
-// changed something rewrites) nor the update program's record of its last run (which every
-// successful run rewrites, changes or not) is younger than a day at nowSeconds.
-bool IsStartUpdateDue(const std::string& userDefinitionsPath, const std::string& lastRunPath,
-                      std::int64_t nowSeconds);
-
-// ---- the runner ----
 
 class LiveUpdate : public QObject {
     Q_OBJECT

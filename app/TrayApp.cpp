@@ -1,24 +1,20 @@
 // TrayApp: construction, the start-up routine with its failure messages, the working copy of the
-// definitions, the provider check and the exit routine.
-//
-// Sections: the definitions version; the working copy; the application object.
+// definitions made under the splash, the provider check and the exit routine.
 #include "app/TrayApp.h"
 
-#include "core/BlockedRequestPage.h"
-#include "core/BlowfishCipher.h"
-#include "core/DetectionHandlers.h"
-#include "core/FileNames.h"
 #include "app/MainWindow.h"
 #include "app/alerts/MessageBoxWindow.h"
 #include "app/desktop/Splash.h"
+#include "core/BlockedRequestPage.h"
+#include "core/DetectionHandlers.h"
+#include "core/FileNames.h"
+#include "core/definitions/DefinitionsFiles.h"
+#include "core/definitions/ShippedFile.h"
 #include "core/settings/LanguagePack.h"
 #include "core/settings/PackFormat.h"
 #include "core/settings/StringTable.h"
 #include "engine/DefinitionIndexFormat.h"
 #include "engine/LSPGlobals.h"
-#include "engine/index/DefinitionIndexBuilder.h"
-#include "engine/index/IndexReuse.h"
-#include "app/DefinitionsFiles.h"
 #include "platform/AtomicFile.h"
 #include "platform/LastError.h"
 #include "platform/Module.h"
@@ -31,218 +27,13 @@
 #include <QGuiApplication>
 #include <QTimer>
 
-#include <cerrno>
+#include <atomic>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
-#include <atomic>
 #include <memory>
 #include <new>
 #include <thread>
 #include <vector>
-
-#include <unistd.h>
-
-// ---- the definitions version ----
-
-std::string DefinitionsVersionOf(const std::string& firstBytes) {
-    const std::string head = firstBytes.substr(0, 256);
-    const std::size_t end = head.find("\r\n");
-    if (end == std::string::npos)
-        return {};
-    std::string version = head.substr(0, end);
-    // The line is read as a C string: a NUL ends it.
-    if (const std::size_t nul = version.find('\0'); nul != std::string::npos)
-        version.resize(nul);
-    while (!version.empty() && (version.back() == ' ' || version.back() == '\t'))
-        version.pop_back();
-    if (version.find('/') != 2 || version.find('/', 3) != 5)
-        return {};
-    return version;
-}
-
-// The shipped definitions are opened only as a regular file, and without waiting on the open: a
-// FIFO (or a device) at their path must not hang the start.
-static std::FILE* OpenShippedDefinitions(const std::string& shippedPath) {
-    const int fd = OpenRegularFile(shippedPath, FollowLink::Yes);
-    if (fd < 0)
-        return nullptr;
-    std::FILE* file = fdopen(fd, "rb");
-    if (file == nullptr)
-        close(fd);
-    return file;
-}
-
-std::string ReadDefinitionsVersion(const std::string& shippedPath) {
-    std::FILE* file = OpenShippedDefinitions(shippedPath);
-    if (file == nullptr)
-        return {};
-    char buffer[256];
-    const std::size_t n = std::fread(buffer, 1, sizeof buffer, file);
-    std::fclose(file);
-    return DefinitionsVersionOf(std::string(buffer, n));
-}
-
-// ---- the working copy ----
-
-namespace {
-
-// The system's text for an error, at most 255 characters, without its closing line break.
-std::string SystemErrorText(DWORD code) {
-    std::string text = SystemMessageText(code);
-    if (text.size() > 255)
-        text.resize(255);
-    return text;
-}
-
-DecipherOutcome Outcome(DecipherOutcome::Status status, std::string message) {
-    DecipherOutcome outcome;
-    outcome.status = status;
-    outcome.message = std::move(message);
-    return outcome;
-}
-
-DecipherOutcome FileErrorOutcome(DWORD code) {
-    return Outcome(DecipherOutcome::FileError, kMsgEncryptError + SystemErrorText(code));
-}
-
-struct FileCloser {
-    void operator()(std::FILE* file) const { std::fclose(file); }
-};
-
-// Reads the whole file; ERROR_SUCCESS or the Win32 code of the read error.
-DWORD ReadAll(std::FILE* file, std::vector<unsigned char>& bytes) {
-    unsigned char chunk[64 * 1024];
-    for (;;) {
-        const std::size_t n = std::fread(chunk, 1, sizeof chunk, file);
-        bytes.insert(bytes.end(), chunk, chunk + n);
-        if (n == sizeof chunk)
-            continue;
-        if (std::ferror(file))
-            return Win32ErrorFromErrno(errno != 0 ? errno : EIO);
-        return ERROR_SUCCESS;
-    }
-}
-
-} // namespace
-
-DecipherOutcome DecipherDefinitions(const std::string& shippedPath, const std::string& workingPath,
-                                    const std::string& version, const std::string& indexPath,
-                                    const std::function<void(int)>& progress) {
-    DecipherOptions options;
-    options.indexPath = indexPath;
-    options.progress = progress;
-    return DecipherDefinitions(shippedPath, workingPath, version, options);
-}
-
-namespace {
-
-// Writes the index of the working copy under its temporary name: copied from the cache when that
-// holds the index of the same bytes, else compiled (and kept as the cache). False when there is
-// none; the reason is on standard error.
-bool WriteIndex(std::string_view copy, const std::string& temporaryCopy,
-                const DecipherOptions& options, bool& reused,
-                const std::function<void(int)>& step) {
-    if (!options.indexCachePath.empty()) {
-        const IndexReuse reuse =
-            ReuseDefinitionIndex(options.indexCachePath, copy, temporaryCopy, options.indexPath,
-                                 CurrentWellKnownChecksum());
-        if (reuse == IndexReuse::Reused) {
-            reused = true;
-            return true;
-        }
-    }
-    std::string error;
-    if (!WriteDefinitionIndex(copy, temporaryCopy, options.indexPath, error,
-                              [&step](int percent) { step(20 + percent * 80 / 100); })) {
-        std::fprintf(stderr, "%s: no definition index (%s); lookups read the definitions\n",
-                     TrayApp::Title().c_str(), error.c_str());
-        DeleteFileA(options.indexPath.c_str()); // an index of an older copy is of no use either
-        return false;
-    }
-    if (!options.indexCachePath.empty() &&
-        !KeepIndexAsCache(options.indexPath, options.indexCachePath))
-        std::fprintf(stderr, "%s: cannot keep the definition index in %s for the next start\n",
-                     TrayApp::Title().c_str(), options.indexCachePath.c_str());
-    return true;
-}
-
-} // namespace
-
-DecipherOutcome DecipherDefinitions(const std::string& shippedPath, const std::string& workingPath,
-                                    const std::string& version, const DecipherOptions& options) {
-    auto step = [&options](int percent) {
-        if (options.progress)
-            options.progress(percent);
-    };
-    std::unique_ptr<std::FILE, FileCloser> shipped(OpenShippedDefinitions(shippedPath));
-    // A FIFO, socket or device there is not definitions: Err 1002, as for a file without a
-    // version. A folder is what it always was, a file that cannot be read.
-    if (!shipped && errno == EINVAL)
-        return Outcome(DecipherOutcome::NoVersion, kMsgInitError1002);
-    if (!shipped && errno == EISDIR)
-        return FileErrorOutcome(Win32ErrorFromErrno(EISDIR));
-    if (!shipped)
-        return Outcome(DecipherOutcome::OpenFailed, kMsgInitError1001);
-    if (version.empty())
-        return Outcome(DecipherOutcome::NoVersion, kMsgInitError1002);
-
-    std::vector<unsigned char> input;
-    errno = 0;
-    if (const DWORD error = ReadAll(shipped.get(), input); error != ERROR_SUCCESS)
-        return FileErrorOutcome(error);
-
-    step(5);
-    std::vector<unsigned char> output(input.size());
-    try {
-        const BlowfishCipher cipher(reinterpret_cast<const unsigned char*>(kDefinitionFileKey),
-                                    kDefinitionFileKeyLength);
-        cipher.Decipher(input.data(), output.data(), input.size(), BlowfishCipher::ECB);
-    } catch (const BlowfishError& refusal) {
-        return Outcome(DecipherOutcome::CipherRefused,
-                       std::string(kMsgInitError1003) + " " + refusal.what() + ".");
-    }
-    const std::string_view copy(reinterpret_cast<const char*>(output.data()), output.size());
-    // A valid header in front of a damaged body deciphers into noise: the engine then finds no
-    // definitions at all, which the user must be told.
-    const bool damaged = !IsDefinitionsText(copy);
-    if (options.requireDefinitionsText && damaged)
-        return Outcome(DecipherOutcome::NotDefinitions,
-                       shippedPath + " does not decipher into definitions");
-
-    AtomicFileWriter working;
-    if (working.Create(workingPath, 0600) != ERROR_SUCCESS)
-        return Outcome(DecipherOutcome::CreateFailed, kMsgInitError1002);
-    // Deciphering does not keep the plain header line; its line end is put back so the working
-    // copy's first line always ends at byte 16. A file shorter than that has no such line.
-    if (output.size() >= 16) {
-        output[14] = '\r';
-        output[15] = '\n';
-    }
-    step(15);
-    if (const LONG error = working.Write(output.data(), output.size()); error != ERROR_SUCCESS)
-        return FileErrorOutcome(static_cast<DWORD>(error));
-    step(20);
-    // The index names the copy's identity, which the rename keeps.
-    bool indexed = false;
-    bool reused = false;
-    if (!options.indexPath.empty())
-        indexed = WriteIndex(copy, working.TemporaryPath(), options, reused, step);
-    // A copy that cannot be put in place (a folder or a protected file in the way) leaves the
-    // engine without definitions: start-up ends as for a copy that cannot be created.
-    if (working.Commit() != ERROR_SUCCESS) {
-        if (indexed)
-            DeleteFileA(options.indexPath.c_str());
-        return Outcome(DecipherOutcome::CreateFailed, kMsgInitError1002);
-    }
-    step(100);
-    DecipherOutcome outcome;
-    outcome.indexReused = reused;
-    outcome.damaged = damaged;
-    return outcome;
-}
-
-// ---- the application object ----
 
 namespace {
 
@@ -316,9 +107,7 @@ DecipherOutcome TrayApp::WriteWorkingCopy() {
                                           options);
         } catch (const std::bad_alloc&) {
             // A shipped file too large to hold: no working copy, start-up ends with its message.
-            outcome = DecipherOutcome{};
-            outcome.status = DecipherOutcome::CreateFailed;
-            outcome.message = kMsgInitError1002;
+            outcome = OutOfMemoryOutcome();
         }
     };
     // Without widgets there is nothing to show progress in; a start hidden in the tray (at
@@ -392,7 +181,7 @@ void TrayApp::ProvideWarningPage() const {
     if (in == nullptr)
         return;
     std::vector<unsigned char> page;
-    const DWORD readError = ReadAll(in, page);
+    const DWORD readError = ReadStreamToEnd(in, page);
     std::fclose(in);
     AtomicFileWriter out;
     if (readError != ERROR_SUCCESS ||
@@ -452,8 +241,7 @@ bool TrayApp::InitInstance() {
     const DecipherOutcome outcome = WriteWorkingCopy();
     if (outcome.status != DecipherOutcome::Written)
         ShowStartupMessage(outcome.message);
-    if (outcome.damaged)
-        DefinitionsProblem = FormatAlertText(LoadText(kStrDefinitionsDamaged), DefinitionsPath);
+    DefinitionsProblem = DefinitionsProblemOf(outcome, DefinitionsPath);
     if (outcome.EndsStartup()) {
         exitCode_ = 1;
         return false;

@@ -1,11 +1,9 @@
 // TrayApp: the application object of HookWs: whether this process may run, the deciphered
-// working copy of the definitions, the provider check, the main window for the whole run, and
-// the end of the process.
-//
-// Sections: the definitions version and the working copy (Qt-free, for the tests); the
-// application object.
+// working copy of the definitions (made by core/definitions, with the splash's progress), the
+// provider check, the main window for the whole run, and the end of the process.
 #pragma once
 
+#include "core/definitions/WorkingCopy.h"
 #include "core/lists/MailSafeList.h"
 #include "core/lists/WebSiteBlockingList.h"
 #include "core/logging/AlertLogStore.h"
@@ -13,79 +11,12 @@
 #include "platform/MappedFile.h"
 #include "platform/NamedMutex.h"
 
-#include <functional>
 #include <string>
 
-// ---- the definitions version and the working copy ----
-
-constexpr const char* kShippedDefinitionsFile = "hkwdb1.pbd";
-constexpr const char* kWorkingDefinitionsFile = "hkwdb2.pbd";
 constexpr const char* kWarningPageFile = "hkwpm.htm";
 constexpr const char* kProviderInstaller = "provinst";
 // The second mutex of the program; created at construction and never tested.
 constexpr const char* kProgramMutexName = "{45428D53-A5DB-4168-BD3C-658419B60279}";
-
-// The version date of the shipped file's first line: the text before the first CR LF of its
-// first 256 bytes (up to a NUL), trailing blanks removed; "" when there is no CR LF, or when the
-// first '/' is not at index 2 and the next one (from index 3) not at index 5. "" also when the
-// file cannot be opened.
-std::string ReadDefinitionsVersion(const std::string& shippedPath);
-std::string DefinitionsVersionOf(const std::string& firstBytes);
-
-// The start-up's messages.
-constexpr const char* kMsgInitError1001 = "Error Initializing the Application (Err 1001).";
-constexpr const char* kMsgInitError1002 = "Error Initializing the Application (Err 1002).";
-constexpr const char* kMsgInitError1003 = "Error Initializing the Application (Err 1003).";
-constexpr const char* kMsgEncryptError = "The file could not be encrypted because of this error: ";
-
-struct DecipherOutcome {
-    enum Status {
-        Written,        // the working copy is complete
-        OpenFailed,     // the shipped file cannot be opened: Err 1001, start-up ends
-        NoVersion,      // the definitions version is empty: Err 1002, start-up ends
-        CreateFailed,   // the working copy cannot be created or put in place: Err 1002, ends
-        CipherRefused,  // the shipped file's length is 0 or not a multiple of 8: start-up ends
-        FileError,      // reading or writing failed: the message is shown, start-up goes on
-        NotDefinitions, // deciphered into noise (only with requireDefinitionsText): nothing written
-    };
-    Status status = Written;
-    std::string message;      // what the message box shows; "" for Written
-    bool indexReused = false; // the index was copied from the index cache, not compiled
-    bool damaged = false;     // written, but the body deciphered into noise: no definitions
-    // Whether start-up must end here.
-    bool EndsStartup() const { return status != Written && status != FileError; }
-};
-
-// What DecipherDefinitions writes besides the working copy.
-struct DecipherOptions {
-    // The compiled index of the copy, written there before the copy is renamed into place, so no
-    // process finds the new working copy without its index; an index that cannot be made is
-    // reported on standard error and removed (the engine then walks the lists).
-    std::string indexPath;
-    // The index cache: an index kept there for the same definitions bytes (and the same
-    // well-known sites) is copied instead of compiled; a compiled index is kept there.
-    std::string indexCachePath;
-    // Told the share done (0 to 100) from the calling thread.
-    std::function<void(int)> progress;
-    // Refuse bytes that do not decipher into definitions text (IsDefinitionsText), leaving the
-    // working copy and index as they were: for a new file taken while the program runs.
-    bool requireDefinitionsText = false;
-};
-
-// Deciphers the shipped file into the working copy: the whole file in ECB mode with the
-// program's key, bytes 14 and 15 set to CR LF (when the file has them), as many bytes as the
-// shipped file holds. The copy is written under a temporary name with mode 0600 and renamed over
-// workingPath when complete, so the engine never reads half a database; with an index, the index
-// is renamed into place first. version is the definitions version read at construction.
-DecipherOutcome DecipherDefinitions(const std::string& shippedPath, const std::string& workingPath,
-                                    const std::string& version, const DecipherOptions& options);
-// The same with only an index path and progress.
-DecipherOutcome DecipherDefinitions(const std::string& shippedPath, const std::string& workingPath,
-                                    const std::string& version,
-                                    const std::string& indexPath = std::string(),
-                                    const std::function<void(int)>& progress = {});
-
-// ---- the application object ----
 
 class MainWindow;
 

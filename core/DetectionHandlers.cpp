@@ -107,11 +107,11 @@ void DetectionHandlers::OnSenderGone(std::uint64_t report) {
     view_.WakeWaiters();
 }
 
-bool DetectionHandlers::TakeOpenAnswer(const DecisionInput& input, Decision& result) {
+bool DetectionHandlers::TakeOpenAnswer(const void* list, const DecisionInput& input,
+                                       Decision& result) {
     std::shared_ptr<Question> open;
     for (const auto& question : questions_) {
-        if (question->ListKind == input.ListKind && question->ItemIndex == input.ItemIndex &&
-            !question->Answered)
+        if (question->List == list && question->ItemIndex == input.ItemIndex && !question->Answered)
             open = question;
     }
     if (!open)
@@ -141,18 +141,36 @@ bool DetectionHandlers::TakeOpenAnswer(const DecisionInput& input, Decision& res
     return true;
 }
 
-DetectionHandlers::Decision DetectionHandlers::DecideReport(const DecisionInput& input) {
+bool DetectionHandlers::ShowsAlerts(const MailSafeList&) const {
+    return state_.log.ShowMailAlert();
+}
+
+bool DetectionHandlers::ShowsAlerts(const WebSiteBlockingList&) const {
+    return state_.log.ShowWebAlert();
+}
+
+void DetectionHandlers::UpdateItem(const MailSafeList&, int index) {
+    view_.UpdateMailItem(index);
+}
+
+void DetectionHandlers::UpdateItem(const WebSiteBlockingList&, int index) {
+    view_.UpdateSiteItem(index);
+}
+
+template <typename List>
+DetectionHandlers::Decision DetectionHandlers::DecideReport(List& list,
+                                                            const DecisionInput& input) {
     Decision result;
-    if (input.ProtectionState.load() == 0) {
+    if (list.ProtectionState.load() == 0) {
         result.Value = kDecisionAllow;
         result.By = DecidedBy::ProtectionOff;
         return result;
     }
     // A permission of 0 or 1 decides for every item; in per-item mode the item's Action does.
     const DecidedBy rule =
-        input.Permission.load() == kPermissionPerItem ? DecidedBy::Remembered : DecidedBy::ListMode;
+        list.Permission.load() == kPermissionPerItem ? DecidedBy::Remembered : DecidedBy::ListMode;
     std::uint32_t& blocked = state_.settings.NoOfBlockedInstructions;
-    switch (Decide(input.Permission.load(), input.ItemAction)) {
+    switch (Decide(list.Permission.load(), input.ItemAction)) {
     case Outcome::Allow:
         result.Value = kDecisionAllow;
         result.ActionText = kActionTextAllow;
@@ -167,18 +185,18 @@ DetectionHandlers::Decision DetectionHandlers::DecideReport(const DecisionInput&
     case Outcome::Undecided:
         break;
     case Outcome::Ask: {
-        if (TakeOpenAnswer(input, result))
+        if (TakeOpenAnswer(&list, input, result))
             break;
         AlertRequest request = input.Request();
         ++input.AskedCounter;
 
         bool remember = false;
-        const bool shown = (state_.log.*input.ShowAlert)();
+        const bool shown = ShowsAlerts(list);
         int answer = 2;
         if (shown) {
             auto question = std::make_shared<Question>();
             question->Id = nextQuestion_++;
-            question->ListKind = input.ListKind;
+            question->List = &list;
             question->ItemIndex = input.ItemIndex;
             if (input.Report != 0)
                 question->Reports.insert(input.Report);
@@ -207,10 +225,10 @@ DetectionHandlers::Decision DetectionHandlers::DecideReport(const DecisionInput&
         const bool allowed = answer == 1;
         // Reports handled while the popup was open only append, but look the item up again so a
         // remembered answer can never land on another item.
-        const int current = remember ? input.FindItem() : -1;
+        const int current = remember ? list.Find(input.Record) : -1;
         if (current >= 0) {
-            input.SetAction(current, allowed ? kActionAllow : kActionBlock);
-            (view_.*input.UpdateItem)(current);
+            list.SetAction(current, allowed ? kActionAllow : kActionBlock);
+            UpdateItem(list, current);
         }
         if (SenderGone(input.Report)) {
             // Answered for the reports that waited; this one's sender is gone.
@@ -296,12 +314,12 @@ std::int32_t DetectionHandlers::OnWebReport(const DetectionRecord& record, char 
             LoadText(kind == kKindHost ? kStrAlertHost : kStrAlertUrl), item.StrictedData);
         return request;
     };
-    const Decision decision =
-        DecideReport({1, index, report, list.ProtectionState, list.Permission, item.Action,
-                      state_.settings.NoOfWebProtection, &AlertLogStore::ShowWebAlert, request,
-                      [&] { return list.FindSiteItem(record); },
-                      [&](int i, std::int32_t action) { list.SetAction(i, action); },
-                      &DetectionView::UpdateSiteItem});
+    const Decision decision = DecideReport(list, {.Record = record,
+                                                  .ItemIndex = index,
+                                                  .Report = report,
+                                                  .ItemAction = item.Action,
+                                                  .AskedCounter = state_.settings.NoOfWebProtection,
+                                                  .Request = request});
 
     if (decision.Dropped)
         return 0;
@@ -341,11 +359,12 @@ std::int32_t DetectionHandlers::OnMailReport(const DetectionRecord& record) {
         return request;
     };
     const Decision decision =
-        DecideReport({0, index, report, list.ProtectionState, list.Permission, item.Action,
-                      state_.settings.NoOfEmailProtection, &AlertLogStore::ShowMailAlert, request,
-                      [&] { return list.FindMailItem(record); },
-                      [&](int i, std::int32_t action) { list.SetAction(i, action); },
-                      &DetectionView::UpdateMailItem});
+        DecideReport(list, {.Record = record,
+                            .ItemIndex = index,
+                            .Report = report,
+                            .ItemAction = item.Action,
+                            .AskedCounter = state_.settings.NoOfEmailProtection,
+                            .Request = request});
 
     if (decision.Dropped)
         return 0;

@@ -127,23 +127,15 @@ private:
     // What a list's Permission and an item's Action call for (protection on).
     enum class Outcome { Allow, Block, Ask, Undecided };
     static Outcome Decide(std::int32_t permission, std::int32_t itemAction);
-    // One report's part in the shared decision: its list's switches, its item's Action, and what
-    // differs by kind when the user is asked.
+    // One report's part in the shared decision, besides the list it is of (DecideReport's list):
+    // its item, and what differs by kind when the user is asked.
     struct DecisionInput {
-        int ListKind; // which list ItemIndex is of: 0 mail, 1 web
+        const DetectionRecord& Record; // the report, to look its item up again
         int ItemIndex;
         std::uint64_t Report; // the channel's number of the report, 0 when none
-        const std::atomic<std::int32_t>& ProtectionState;
-        const std::atomic<std::int32_t>& Permission;
         std::int32_t ItemAction;
-        std::uint32_t& AskedCounter;              // raised for each report put to the user
-        bool (AlertLogStore::*ShowAlert)() const; // whether the popup of this kind is shown
-        std::function<AlertRequest()> Request;    // the popup's fields, made only when asking
-        // For a remembered answer: the item's index looked up again (-1 when gone), setting its
-        // Action, and the view's update of that item.
-        std::function<int()> FindItem;
-        std::function<void(int index, std::int32_t action)> SetAction;
-        void (DetectionView::*UpdateItem)(int index);
+        std::uint32_t& AskedCounter;           // raised for each report put to the user
+        std::function<AlertRequest()> Request; // the popup's fields, made only when asking
     };
     struct Decision {
         std::int32_t Value = kDecisionUndecided;
@@ -154,21 +146,28 @@ private:
     // An alert open now, and the reports whose senders wait for its answer.
     struct Question {
         int Id = 0;
-        int ListKind = 0;
+        const void* List = nullptr; // the list ItemIndex is of
         int ItemIndex = -1;
         std::set<std::uint64_t> Reports;
         bool Answered = false;
         bool Allowed = false;
         bool Closed = false; // closed because every waiting sender ended
     };
-    // Waits for the open question of the same item, if any; true when its answer was taken into
-    // result (or the report was dropped).
-    bool TakeOpenAnswer(const DecisionInput& input, Decision& result);
+    // Waits for the open question of the same item of list, if any; true when its answer was taken
+    // into result (or the report was dropped).
+    bool TakeOpenAnswer(const void* list, const DecisionInput& input, Decision& result);
     bool SenderGone(std::uint64_t report) const { return report != 0 && gone_.count(report) != 0; }
-    // Protection off allows; otherwise Decide, and for Ask: the request, AskedCounter raised, the
-    // user asked (when ShowAlert; else block), the answer remembered on the item when the box was
-    // ticked. Every block raises NoOfBlockedInstructions.
-    Decision DecideReport(const DecisionInput& input);
+    // Protection off (list's switch) allows; otherwise Decide by list's Permission, and for Ask:
+    // the request, AskedCounter raised, the user asked (when the alert log shows alerts of the
+    // list's kind; else block), the answer remembered on the list's item when the box was ticked.
+    // Every block raises NoOfBlockedInstructions. List is MailSafeList or WebSiteBlockingList.
+    template <typename List> Decision DecideReport(List& list, const DecisionInput& input);
+    // What differs between the two lists when the user is asked: whether alerts of the kind are
+    // shown, and the view's update of an item whose Action changed.
+    bool ShowsAlerts(const MailSafeList& list) const;
+    bool ShowsAlerts(const WebSiteBlockingList& list) const;
+    void UpdateItem(const MailSafeList& list, int index);
+    void UpdateItem(const WebSiteBlockingList& list, int index);
     // The decision in the system journal.
     static void Journal(char kind, const std::string& item, const Decision& decision,
                         const std::string& program, const std::string& host);

@@ -2,7 +2,11 @@
 // place can neither hold the open up nor feed the reader.
 #pragma once
 
+#include "platform/WinTypes.h"
+
+#include <cstdio>
 #include <string>
+#include <vector>
 
 enum class FollowLink { Yes, No };
 
@@ -13,3 +17,8 @@ enum class FollowLink { Yes, No };
 // ...), EISDIR for a folder, or EINVAL for anything else that is not a regular file (a FIFO, a
 // socket, a device).
 int OpenRegularFile(const std::string& path, FollowLink follow);
+
+// Appends the rest of file to bytes. Returns ERROR_SUCCESS at its end, or the Win32 code of a read
+// error (from errno; ERROR_READ_FAULT when errno holds none); bytes then holds what was read
+// before it.
+DWORD ReadStreamToEnd(std::FILE* file, std::vector<unsigned char>& bytes);

@@ -2,7 +2,7 @@
 //
 // OpenSSL's legacy Blowfish API takes one 8-byte block per call, so the baseline loops over the
 // buffer; both sides use the program's key and decipher the same enciphered data.
-#include "core/BlowfishCipher.h"
+#include "core/definitions/BlowfishCipher.h"
 
 #include <benchmark/benchmark.h>
 #include <openssl/blowfish.h>

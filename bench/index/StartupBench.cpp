@@ -13,7 +13,8 @@
 // without it; for the reuse and the switch, the ratio to the compile path measured in the same run.
 #include "BenchDefinitions.h"
 
-#include "app/TrayApp.h"
+#include "core/definitions/ShippedFile.h"
+#include "core/definitions/WorkingCopy.h"
 #include "engine/DefinitionIndexFormat.h"
 #include "engine/LSPGlobals.h"
 #include "engine/index/DefinitionIndexBuilder.h"

@@ -7,8 +7,6 @@
 #include "platform/Registry.h"
 
 namespace {
-constexpr ListKeyNames kNames{"MailSafe", "MailSafeItem", "MailSafeItems No",
-                              "MailSafeProtectionState", "MailSafePermession"};
 
 template <std::size_t N> std::string FieldText(const char (&field)[N]) {
     return std::string(field, FieldLength(field));
@@ -21,7 +19,9 @@ void LoadText(HKEY key, const char* name, std::string& field) {
         field = std::move(text);
 }
 
-MailSafeItem LoadItem(HKEY key) {
+} // namespace
+
+MailSafeItem RememberedItem<MailSafeItem>::LoadItem(HKEY key) {
     MailSafeItem item;
     BYTE action = 0;
     if (ReadRegLowByte(key, "Action", action))
@@ -40,7 +40,7 @@ MailSafeItem LoadItem(HKEY key) {
     return item;
 }
 
-bool SaveItem(HKEY key, const MailSafeItem& item) {
+bool RememberedItem<MailSafeItem>::SaveItem(HKEY key, const MailSafeItem& item) {
     bool ok = WriteRegNumber(key, "Action", static_cast<std::uint32_t>(item.Action));
     ok &= WriteRegText(key, "StrictedData", item.StrictedData);
     ok &= WriteRegText(key, "Type", item.Type);
@@ -54,7 +54,6 @@ bool SaveItem(HKEY key, const MailSafeItem& item) {
     ok &= WriteRegText(key, "Subject", item.Subject);
     return ok;
 }
-} // namespace
 
 MailSafeItem MailItemFromRecord(const DetectionRecord& record) {
     MailSafeItem item;
@@ -71,46 +70,11 @@ MailSafeItem MailItemFromRecord(const DetectionRecord& record) {
     return item;
 }
 
-int MailSafeList::FindMailItem(const DetectionRecord& record) const {
+int RememberedItem<MailSafeItem>::Find(const LockedItems<MailSafeItem>& items,
+                                       const DetectionRecord& record) {
     std::string key = MailKeyText(record);
     std::string type = MailTypeName(record.mail.kind);
-    return items_.FindIf([&](const MailSafeItem& item) {
+    return items.FindIf([&](const MailSafeItem& item) {
         return EqualsFoldingCase(item.StrictedData, key) && EqualsFoldingCase(item.Type, type);
     });
-}
-
-int MailSafeList::Append(MailSafeItem item) {
-    return items_.Append(std::move(item));
-}
-
-MailSafeItem MailSafeList::ItemAt(int index) const {
-    return items_.ItemAt(index);
-}
-
-int MailSafeList::Count() const {
-    return items_.Count();
-}
-
-std::vector<MailSafeItem> MailSafeList::Items() const {
-    return items_.Items();
-}
-
-void MailSafeList::SetAction(int index, std::int32_t action) {
-    items_.SetAction(index, action);
-}
-
-void MailSafeList::RemoveAt(int index) {
-    items_.RemoveAt(index);
-}
-
-void MailSafeList::RemoveAll() {
-    items_.RemoveAll();
-}
-
-void MailSafeList::Load(HKEY productKey) {
-    LoadListItems(productKey, kNames, items_, LoadItem, ProtectionState, Permission);
-}
-
-bool MailSafeList::Save(HKEY productKey) const {
-    return SaveListItems(productKey, kNames, items_, SaveItem, ProtectionState, Permission);
 }

@@ -8,14 +8,14 @@
 #include "platform/Registry.h"
 
 namespace {
-constexpr ListKeyNames kNames{"WebSiteBlocking", "WebSiteBlockingItem", "WebSiteBlockingItems No",
-                              "WebSiteBlockingProtectionState", "WebSiteBlockingPermession"};
 
 template <std::size_t N> std::string FieldText(const char (&field)[N]) {
     return std::string(field, FieldLength(field));
 }
 
-WebSiteBlockingItem LoadItem(HKEY key) {
+} // namespace
+
+WebSiteBlockingItem RememberedItem<WebSiteBlockingItem>::LoadItem(HKEY key) {
     WebSiteBlockingItem item;
     BYTE action = 0;
     if (ReadRegLowByte(key, "Action", action))
@@ -32,7 +32,7 @@ WebSiteBlockingItem LoadItem(HKEY key) {
     return item;
 }
 
-bool SaveItem(HKEY key, const WebSiteBlockingItem& item) {
+bool RememberedItem<WebSiteBlockingItem>::SaveItem(HKEY key, const WebSiteBlockingItem& item) {
     bool ok = WriteRegNumber(key, "Action", static_cast<std::uint32_t>(item.Action));
     ok &= WriteRegText(key, "ScamSite", item.ScamSite);
     ok &= WriteRegText(key, "Program", item.Program);
@@ -43,7 +43,6 @@ bool SaveItem(HKEY key, const WebSiteBlockingItem& item) {
     ok &= WriteRegText(key, "Port", std::to_string(item.Port));
     return ok;
 }
-} // namespace
 
 WebSiteBlockingItem WebItemFromRecord(const DetectionRecord& record, const std::string& dataTime) {
     WebSiteBlockingItem item;
@@ -58,7 +57,8 @@ WebSiteBlockingItem WebItemFromRecord(const DetectionRecord& record, const std::
     return item;
 }
 
-int WebSiteBlockingList::FindSiteItem(const DetectionRecord& record) const {
+int RememberedItem<WebSiteBlockingItem>::Find(const LockedItems<WebSiteBlockingItem>& items,
+                                              const DetectionRecord& record) {
     char kind = record.web.kind;
     if (kind != kKindHost && kind != kKindUrl)
         return -1;
@@ -66,47 +66,11 @@ int WebSiteBlockingList::FindSiteItem(const DetectionRecord& record) const {
     std::string program = FieldText(record.program);
     std::string key = WebKeyText(record);
     std::string type = WebTypeName(kind);
-    return items_.FindIf([&](const WebSiteBlockingItem& item) {
+    return items.FindIf([&](const WebSiteBlockingItem& item) {
         if (item.Port != port || !EqualsFoldingCase(item.Program, program))
             return false;
         return kind == kKindHost
                    ? EqualsFoldingCase(item.StrictedData, key)
                    : EqualsFoldingCase(item.ScamSite, key) && EqualsFoldingCase(item.Type, type);
     });
-}
-
-int WebSiteBlockingList::Append(WebSiteBlockingItem item) {
-    return items_.Append(std::move(item));
-}
-
-WebSiteBlockingItem WebSiteBlockingList::ItemAt(int index) const {
-    return items_.ItemAt(index);
-}
-
-int WebSiteBlockingList::Count() const {
-    return items_.Count();
-}
-
-std::vector<WebSiteBlockingItem> WebSiteBlockingList::Items() const {
-    return items_.Items();
-}
-
-void WebSiteBlockingList::SetAction(int index, std::int32_t action) {
-    items_.SetAction(index, action);
-}
-
-void WebSiteBlockingList::RemoveAt(int index) {
-    items_.RemoveAt(index);
-}
-
-void WebSiteBlockingList::RemoveAll() {
-    items_.RemoveAll();
-}
-
-void WebSiteBlockingList::Load(HKEY productKey) {
-    LoadListItems(productKey, kNames, items_, LoadItem, ProtectionState, Permission);
-}
-
-bool WebSiteBlockingList::Save(HKEY productKey) const {
-    return SaveListItems(productKey, kNames, items_, SaveItem, ProtectionState, Permission);
 }

@@ -6,7 +6,7 @@
 #include "engine/LSPGlobals.h"
 #include "tools/hkwdefs/Decompiler.h"
 #include "tools/hkwdefs/IniText.h"
-#include "tools/hkwdefs/ShippedFile.h"
+#include "core/definitions/ShippedFile.h"
 #include "tools/hkwdefs/TempFile.h"
 
 #include <algorithm>

@@ -3,7 +3,7 @@
 
 #include "engine/LSPGlobals.h"
 #include "tools/hkwdefs/IniText.h"
-#include "tools/hkwdefs/ShippedFile.h"
+#include "core/definitions/ShippedFile.h"
 
 #include <algorithm>
 #include <set>

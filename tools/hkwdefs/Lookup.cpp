@@ -8,7 +8,7 @@
 #include "tools/hkwdefs/DefinitionSet.h"
 #include "tools/hkwdefs/FileIo.h"
 #include "tools/hkwdefs/IniText.h"
-#include "tools/hkwdefs/ShippedFile.h"
+#include "core/definitions/ShippedFile.h"
 
 #include <filesystem>
 #include <system_error>

@@ -9,7 +9,7 @@
 #include "tools/hkwdefs/FileIo.h"
 #include "tools/hkwdefs/Lookup.h"
 #include "tools/hkwdefs/ProgressBar.h"
-#include "tools/hkwdefs/ShippedFile.h"
+#include "core/definitions/ShippedFile.h"
 #include "tools/hkwdefs/feeds/FeedImport.h"
 #include "tools/hkwdefs/feeds/PlainOutput.h"
 #include "tools/hkwdefs/signing/DefinitionSignature.h"

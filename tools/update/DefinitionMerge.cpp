@@ -6,7 +6,7 @@
 #include "engine/index/DefinitionIndexBuilder.h"
 #include "tools/hkwdefs/Compiler.h"
 #include "tools/hkwdefs/Decompiler.h"
-#include "tools/hkwdefs/ShippedFile.h"
+#include "core/definitions/ShippedFile.h"
 #include "tools/hkwdefs/feeds/PlainOutput.h"
 
 #include <map>

@@ -8,7 +8,7 @@
 #include "platform/AtomicFile.h"
 #include "platform/UserFolders.h"
 #include "tools/hkwdefs/FileIo.h"
-#include "tools/hkwdefs/ShippedFile.h"
+#include "core/definitions/ShippedFile.h"
 #include "tools/hkwdefs/signing/DefinitionSignature.h"
 #include "tools/update/DefinitionMerge.h"
 #include "tools/update/SourceCache.h"

@@ -3,13 +3,15 @@
 // index into the data folder, under one lock per user.
 #pragma once
 
+#include "core/definitions/DefinitionsFiles.h"
 #include "tools/update/Fetch.h"
 
 #include <string>
 
 // The data folder's files: the definitions in the shipped format and the index of the working
-// copy the tray program makes of them.
-inline constexpr char kUpdatedDefinitionsFile[] = "hkwdb1.pbd";
+// copy the tray program makes of them. The definitions keep the shipped file's name, which the
+// tray program looks for in the data folder.
+inline constexpr const char* kUpdatedDefinitionsFile = kShippedDefinitionsFile;
 inline constexpr char kUpdatedIndexFile[] = "hkwdb1.pbi";
 // The public key a signed definitions file is checked against, in the program folder.
 inline constexpr char kDefinitionsKeyFile[] = "hookwise-definitions.pub";

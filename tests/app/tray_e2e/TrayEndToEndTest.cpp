@@ -6,7 +6,7 @@
 #include "tests/support/Files.h"
 #include "tests/support/WaitUntil.h"
 
-#include "core/BlowfishCipher.h"
+#include "core/definitions/BlowfishCipher.h"
 #include "core/FileNames.h"
 #include "core/RegistryValues.h"
 #include "core/lists/ListNames.h"

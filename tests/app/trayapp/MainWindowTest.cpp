@@ -5,7 +5,7 @@
 #include "core/FileNames.h"
 #include "app/MainWindow.h"
 #include "core/RegistryValues.h"
-#include "core/BlowfishCipher.h"
+#include "core/definitions/BlowfishCipher.h"
 #include "app/TrayApp.h"
 #include "engine/LSPGlobals.h"
 #include "app/alerts/AlertPopup.h"

@@ -1,10 +1,10 @@
-// hkwdefs file layout: version dates, the header line, the start-up decipherment and the read-back.
+// hkwdefs and the shipped file: no version date hides a section, and a compiled set reads back
+// through the start-up decipherment.
+#include "core/definitions/ShippedFile.h"
+#include "engine/LSPGlobals.h"
 #include "tools/hkwdefs/Compiler.h"
 #include "tools/hkwdefs/Decompiler.h"
 #include "tools/hkwdefs/IniText.h"
-#include "tools/hkwdefs/ShippedFile.h"
-
-#include "engine/LSPGlobals.h"
 
 #include <gtest/gtest.h>
 
@@ -12,84 +12,6 @@
 #include <string>
 
 namespace {
-
-struct VersionRow {
-    const char* name;
-    const char* version;
-    bool valid;
-};
-
-const VersionRow kVersionRows[] = {
-    {"Plain", "12/01/2026", true},
-    {"LeapDay", "02/29/2024", true},
-    {"LeapCentury", "02/29/2000", true},
-    {"NoLeapDay", "02/29/2025", false},
-    {"NoLeapCentury", "02/29/1900", false},
-    {"Month13", "13/01/2026", false},
-    {"Month0", "00/10/2026", false},
-    {"Day0", "10/00/2026", false},
-    {"April31", "04/31/2026", false},
-    {"Unpadded", "1/2/2026", false},
-    {"Dashes", "12-01-2026", false},
-    {"ShortYear", "12/01/26", false},
-    {"Trailing", "12/01/2026x", false},
-    {"DayFirst", "31/12/2026", false},
-    {"Empty", "", false},
-    {"Year0", "01/01/0000", false},
-};
-
-class Versions : public testing::TestWithParam<VersionRow> {};
-
-TEST_P(Versions, OnlyRealDatesMmDdYyyy) {
-    std::string reason;
-    EXPECT_EQ(CheckVersion(GetParam().version, reason), GetParam().valid) << reason;
-    if (!GetParam().valid) {
-        EXPECT_FALSE(reason.empty());
-    }
-}
-
-INSTANTIATE_TEST_SUITE_P(Dates, Versions, testing::ValuesIn(kVersionRows),
-                         [](const auto& info) { return std::string(info.param.name); });
-
-TEST(ShippedLayout, HeaderLineThenEncipheredBlocks) {
-    const std::string text = "[section]\r\nkey=value\r\n"; // 22 bytes, padded to 24
-    const std::string shipped = BuildShippedFile("12/31/2006", text);
-    ASSERT_EQ(shipped.size(), 16u + 24u);
-    EXPECT_EQ(shipped.substr(0, 16), "12/31/2006    \r\n");
-    EXPECT_TRUE(HasShippedHeader(shipped));
-    EXPECT_EQ(ShippedVersion(shipped), "12/31/2006");
-    EXPECT_EQ(shipped.find("key"), std::string::npos); // the text is enciphered
-
-    std::string working;
-    std::string error;
-    ASSERT_TRUE(DecipherAtStartUp(shipped, working, error)) << error;
-    ASSERT_EQ(working.size(), shipped.size());
-    EXPECT_EQ(working.substr(14, 2), "\r\n");
-    EXPECT_NE(working.substr(0, 14), "12/31/2006    "); // the header deciphers to garbage
-    EXPECT_EQ(working.substr(16), text + "  ");
-}
-
-TEST(ShippedLayout, StartUpRefusesBadLengths) {
-    const std::string shipped = BuildShippedFile("12/31/2006", "[a]\r\nb=c\r\n");
-    for (std::size_t length : {0u, 8u, 15u, 17u, 23u, 31u}) {
-        std::string working = "untouched";
-        std::string error;
-        EXPECT_FALSE(DecipherAtStartUp(shipped.substr(0, length), working, error)) << length;
-        EXPECT_EQ(working, "untouched");
-        EXPECT_FALSE(error.empty());
-    }
-    std::string working;
-    std::string error;
-    EXPECT_TRUE(DecipherAtStartUp(shipped.substr(0, 16), working, error)); // header only
-}
-
-TEST(ShippedLayout, HeaderRecognition) {
-    EXPECT_TRUE(HasShippedHeader("01/02/2003    \r\nxxxxxxxx"));
-    EXPECT_FALSE(HasShippedHeader("01/02/2003   \r\n"));  // 15 bytes
-    EXPECT_FALSE(HasShippedHeader("01/02/2003\r\n    ")); // not padded
-    EXPECT_FALSE(HasShippedHeader("2003/01/02    \r\n"));
-    EXPECT_FALSE(HasShippedHeader("[HostIP]\r\nIP1=1\r\n"));
-}
 
 // The deciphered header line depends only on the version date. No date this century may form a
 // section header that hides a definitions section (the reader searches only a section's first

@@ -1,6 +1,6 @@
 // The built hkwdefs program: round trips, refusals, every lookup kind, feed import and every bad
 // input.
-#include "tools/hkwdefs/ShippedFile.h"
+#include "core/definitions/ShippedFile.h"
 
 #include <gtest/gtest.h>
 

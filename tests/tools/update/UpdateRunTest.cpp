@@ -5,7 +5,7 @@
 
 #include "tests/support/Files.h"
 #include "tools/hkwdefs/Decompiler.h"
-#include "tools/hkwdefs/ShippedFile.h"
+#include "core/definitions/ShippedFile.h"
 #include "tools/update/DefinitionMerge.h"
 #include "tools/hkwdefs/signing/DefinitionSignature.h"
 

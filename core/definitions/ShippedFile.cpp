@@ -1,7 +1,13 @@
-// ShippedFile: header line, version check, encipherment and the start-up decipherment.
-#include "tools/hkwdefs/ShippedFile.h"
+// ShippedFile: header line, version check and reading, encipherment and the start-up
+// decipherment.
+//
+// Sections: the version line; encipherment and decipherment.
+#include "core/definitions/ShippedFile.h"
 
-#include "core/BlowfishCipher.h"
+#include "core/definitions/BlowfishCipher.h"
+#include "platform/RegularFile.h"
+
+#include <unistd.h>
 
 namespace {
 
@@ -44,6 +50,8 @@ const BlowfishCipher& ProgramCipher() {
 
 } // namespace
 
+// ---- the version line ----
+
 bool CheckVersion(std::string_view version, std::string& reason) {
     if (!HasDatePattern(version)) {
         reason = "the version must be a date MM/DD/YYYY, such as 12/01/2026";
@@ -79,6 +87,44 @@ std::string ShippedVersion(std::string_view bytes) {
     return std::string(bytes.substr(0, kVersionLength));
 }
 
+std::string DefinitionsVersionOf(const std::string& firstBytes) {
+    const std::string head = firstBytes.substr(0, 256);
+    const std::size_t end = head.find("\r\n");
+    if (end == std::string::npos)
+        return {};
+    std::string version = head.substr(0, end);
+    // The line is read as a C string: a NUL ends it.
+    if (const std::size_t nul = version.find('\0'); nul != std::string::npos)
+        version.resize(nul);
+    while (!version.empty() && (version.back() == ' ' || version.back() == '\t'))
+        version.pop_back();
+    if (version.find('/') != 2 || version.find('/', 3) != 5)
+        return {};
+    return version;
+}
+
+std::FILE* OpenShippedDefinitions(const std::string& shippedPath) {
+    const int fd = OpenRegularFile(shippedPath, FollowLink::Yes);
+    if (fd < 0)
+        return nullptr;
+    std::FILE* file = fdopen(fd, "rb");
+    if (file == nullptr)
+        close(fd);
+    return file;
+}
+
+std::string ReadDefinitionsVersion(const std::string& shippedPath) {
+    std::FILE* file = OpenShippedDefinitions(shippedPath);
+    if (file == nullptr)
+        return {};
+    char buffer[256];
+    const std::size_t n = std::fread(buffer, 1, sizeof buffer, file);
+    std::fclose(file);
+    return DefinitionsVersionOf(std::string(buffer, n));
+}
+
+// ---- encipherment and decipherment ----
+
 std::string BuildShippedFile(std::string_view version, std::string_view definitionText) {
     std::string header(version);
     header.resize(kHeaderTextLength, ' ');
@@ -96,6 +142,23 @@ std::string BuildShippedFile(std::string_view version, std::string_view definiti
     return file;
 }
 
+bool DecipherShippedBytes(const unsigned char* shipped, std::size_t size, unsigned char* working,
+                          std::string& refusal) {
+    try {
+        ProgramCipher().Decipher(shipped, working, size, BlowfishCipher::ECB);
+    } catch (const BlowfishError& error) {
+        refusal = error.what();
+        return false;
+    }
+    // Deciphering does not keep the plain header line; its line end is put back so the working
+    // copy's first line always ends at byte 16. A file shorter than that has no such line.
+    if (size >= kShippedHeaderBytes) {
+        working[14] = '\r';
+        working[15] = '\n';
+    }
+    return true;
+}
+
 bool DecipherAtStartUp(std::string_view shipped, std::string& working, std::string& error) {
     if (shipped.size() < kShippedHeaderBytes) {
         error = "the file is too short (" + std::to_string(shipped.size()) +
@@ -103,16 +166,13 @@ bool DecipherAtStartUp(std::string_view shipped, std::string& working, std::stri
         return false;
     }
     std::string out(shipped.size(), '\0');
-    try {
-        ProgramCipher().Decipher(Bytes(shipped), reinterpret_cast<unsigned char*>(out.data()),
-                                 shipped.size(), BlowfishCipher::ECB);
-    } catch (const BlowfishError& refusal) {
-        error = std::string(refusal.what()) + ": the length (" + std::to_string(shipped.size()) +
+    std::string refusal;
+    if (!DecipherShippedBytes(Bytes(shipped), shipped.size(),
+                              reinterpret_cast<unsigned char*>(out.data()), refusal)) {
+        error = refusal + ": the length (" + std::to_string(shipped.size()) +
                 " bytes) is not a multiple of 8";
         return false;
     }
-    out[14] = '\r';
-    out[15] = '\n';
     working = std::move(out);
     return true;
 }

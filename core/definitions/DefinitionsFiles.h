@@ -1,11 +1,18 @@
 // Which definitions file HookWs deciphers: the shipped one in the program folder, or the user's
-// updated one in the data folder (written by the update program) when it is newer; and the test
-// that a new file deciphered into definitions text rather than noise.
+// updated one in the data folder (written by the update program) when it is newer; whether a new
+// file may replace the definitions in use; and the test that a file deciphered into definitions
+// text rather than noise.
 #pragma once
 
 #include <cstdint>
 #include <string>
 #include <string_view>
+
+// The shipped definitions (in the program folder; the update program writes the user's updated
+// ones under the same name in the data folder) and the deciphered working copy (in the data
+// folder while the program runs).
+constexpr const char* kShippedDefinitionsFile = "hkwdb1.pbd";
+constexpr const char* kWorkingDefinitionsFile = "hkwdb2.pbd";
 
 // The date of a definitions version "MM/DD/YYYY" as the number YYYYMMDD, so that versions
 // compare by date; 0 for a version that is not such a date (empty, or digits missing).
@@ -27,6 +34,10 @@ DefinitionsFile ChooseDefinitions(const std::string& shippedPath, const std::str
 // program runs: it carries a date, and no older one than inUse's (an update made on the same day
 // replaces the earlier one).
 bool MayReplaceDefinitions(const std::string& candidate, const std::string& inUse);
+// Why the file at path, of version candidate, may not replace the definitions of version inUse
+// (it carries no version, or an older one); "" when MayReplaceDefinitions holds.
+std::string ReplacementRefusal(const std::string& path, const std::string& candidate,
+                               const std::string& inUse);
 
 // Whether deciphered bytes hold definitions text: after the 16-byte first line, no NUL byte in
 // the first 4 KiB. Bytes deciphered from a damaged or foreign file are noise, which holds a NUL

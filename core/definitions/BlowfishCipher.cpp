@@ -1,5 +1,5 @@
 // BlowfishCipher: key schedule, the block rounds and the ECB, CBC and CFB buffer modes.
-#include "core/BlowfishCipher.h"
+#include "core/definitions/BlowfishCipher.h"
 
 #include <algorithm>
 #include <cassert>

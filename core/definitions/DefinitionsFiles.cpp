@@ -1,8 +1,8 @@
-// The choice between the shipped and the user's definitions file, and the check of deciphered
-// bytes.
-#include "app/DefinitionsFiles.h"
+// The choice between the shipped and the user's definitions file, the replacement rule, and the
+// check of deciphered bytes.
+#include "core/definitions/DefinitionsFiles.h"
 
-#include "app/TrayApp.h"
+#include "core/definitions/ShippedFile.h"
 #include "platform/MappedFile.h"
 
 #include <cstring>
@@ -69,6 +69,15 @@ DefinitionsFile ChooseDefinitions(const std::string& shippedPath, const std::str
 bool MayReplaceDefinitions(const std::string& candidate, const std::string& inUse) {
     const std::uint32_t date = DefinitionsDate(candidate);
     return date != 0 && date >= DefinitionsDate(inUse);
+}
+
+std::string ReplacementRefusal(const std::string& path, const std::string& candidate,
+                               const std::string& inUse) {
+    if (MayReplaceDefinitions(candidate, inUse))
+        return {};
+    if (candidate.empty())
+        return path + " carries no definitions version";
+    return path + " holds older definitions (" + candidate + ") than those in use";
 }
 
 bool IsDefinitionsText(std::string_view deciphered) {

@@ -1,5 +1,5 @@
 // BlowfishCipher against the published test vectors, and the rules of its modes, keys and refusals.
-#include "core/BlowfishCipher.h"
+#include "core/definitions/BlowfishCipher.h"
 
 #include <gtest/gtest.h>
 

@@ -1,77 +1,26 @@
-// Start-up without a window: the definitions version of the shipped file, the working copy and
-// every failure of its making.
-#include "core/BlowfishCipher.h"
-#include "tests/support/Files.h"
-#include "app/TrayApp.h"
+// The start-up's working copy: the deciphered file with its index, and every failure of its making
+// with the message start-up shows.
+#include "core/definitions/ShippedFile.h"
+#include "core/definitions/WorkingCopy.h"
 #include "engine/DefinitionIndexFormat.h"
 
 #include "tests/core/tray/TraySandbox.h"
+#include "tests/support/Files.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstring>
-#include <vector>
-
 #include <filesystem>
-#include <fstream>
 #include <ostream>
-#include <sstream>
+#include <vector>
 
 #include <sys/stat.h>
 
 namespace {
 
 using testsupport::ReadFile;
-
 using testsupport::WriteFile;
-
-// A shipped file: the header line, then text padded with blanks to a multiple of 8 and
-// enciphered with the program's key.
-std::string Shipped(const std::string& header, std::string text) {
-    while (text.size() % 8 != 0)
-        text += ' ';
-    std::string body(text.size(), '\0');
-    const BlowfishCipher cipher(reinterpret_cast<const unsigned char*>(kDefinitionFileKey),
-                                kDefinitionFileKeyLength);
-    cipher.Encipher(reinterpret_cast<const unsigned char*>(text.data()),
-                    reinterpret_cast<unsigned char*>(body.data()), text.size());
-    return header + body;
-}
-
-struct VersionRow {
-    const char* name;
-    std::string firstBytes;
-    const char* version;
-};
-
-void PrintTo(const VersionRow& row, std::ostream* os) {
-    *os << row.name;
-}
-
-const VersionRow kVersionRows[] = {
-    {"DatePaddedWithBlanks", "12/31/2006    \r\nrest", "12/31/2006"},
-    {"DateWithTab", "01/02/2010\t\r\n", "01/02/2010"},
-    {"YearFirst", "2006/12/31    \r\n", ""},
-    {"NoLineEnd", "12/31/2006" + std::string(300, ' '), ""},
-    {"LineEndBeyond256", "12/31/2006" + std::string(250, ' ') + "\r\n", ""},
-    {"LineFeedOnly", "12/31/2006    \n", ""},
-    {"ShortDateShape", "12/31/\r\n", "12/31/"},
-    {"SlashOnlyAtTwo", "12/3131/06\r\n", ""},
-    {"NulEndsTheLine", std::string("12/31/2006\0xx\r\n", 15), "12/31/2006"},
-    {"Empty", "", ""},
-};
-
-class DefinitionsVersion : public testing::TestWithParam<VersionRow> {};
-
-TEST_P(DefinitionsVersion, IsTheDateOfTheFirstLine) {
-    EXPECT_EQ(DefinitionsVersionOf(GetParam().firstBytes), GetParam().version);
-}
-
-INSTANTIATE_TEST_SUITE_P(FirstLines, DefinitionsVersion, testing::ValuesIn(kVersionRows),
-                         [](const testing::TestParamInfo<VersionRow>& info) {
-                             return std::string(info.param.name);
-                         });
 
 class WorkingCopy : public testing::Test {
 protected:
@@ -82,7 +31,7 @@ protected:
 
 TEST_F(WorkingCopy, IsTheDecipheredFileWithItsFirstLineEnded) {
     const std::string text = "[HostIP]\r\nIP1=192.0.2.11\r\n";
-    WriteFile(shipped_, Shipped("12/31/2006    \r\n", text));
+    WriteFile(shipped_, BuildShippedFile("12/31/2006", text));
     ASSERT_EQ(ReadDefinitionsVersion(shipped_), "12/31/2006");
 
     const DecipherOutcome outcome = DecipherDefinitions(shipped_, working_, "12/31/2006");
@@ -107,7 +56,7 @@ TEST_F(WorkingCopy, IsTheDecipheredFileWithItsFirstLineEnded) {
 // The index is written before the working copy is put in place, and names it.
 TEST_F(WorkingCopy, ItsIndexIsWrittenBesideIt) {
     const std::string text = "[HostIP]\r\nIP1=192.0.2.11\r\n";
-    WriteFile(shipped_, Shipped("12/31/2006    \r\n", text));
+    WriteFile(shipped_, BuildShippedFile("12/31/2006", text));
     const std::string index = folder_.Program() + "/hkwdb2.pbi";
     std::vector<int> steps;
     const DecipherOutcome outcome = DecipherDefinitions(shipped_, working_, "12/31/2006", index,
@@ -129,10 +78,27 @@ TEST_F(WorkingCopy, ItsIndexIsWrittenBesideIt) {
 
 TEST_F(WorkingCopy, ReplacesAnEarlierCopy) {
     WriteFile(working_, std::string(100000, 'x'));
-    WriteFile(shipped_, Shipped("12/31/2006    \r\n", "[Link]\r\n"));
+    WriteFile(shipped_, BuildShippedFile("12/31/2006", "[Link]\r\n"));
     EXPECT_EQ(DecipherDefinitions(shipped_, working_, "12/31/2006").status,
               DecipherOutcome::Written);
     EXPECT_EQ(ReadFile(working_).size(), 24u);
+}
+
+// A valid header in front of a damaged body: the copy is written, and the user is told that the
+// definitions are damaged.
+TEST_F(WorkingCopy, NoiseBehindAValidHeaderIsWrittenAndReportedAsDamaged) {
+    // Noise holds a NUL early; definitions text never does.
+    WriteFile(shipped_, BuildShippedFile("12/31/2006", std::string("[Li\0nk]\r\n", 9)));
+    const DecipherOutcome outcome = DecipherDefinitions(shipped_, working_, "12/31/2006");
+    EXPECT_EQ(outcome.status, DecipherOutcome::Written);
+    EXPECT_FALSE(outcome.EndsStartup());
+    const std::string problem = DefinitionsProblemOf(outcome, shipped_);
+    EXPECT_EQ(problem.rfind("The phishing definitions are damaged:\n" + shipped_ + "\n", 0), 0u)
+        << problem;
+
+    WriteFile(shipped_, BuildShippedFile("12/31/2006", "[Link]\r\n"));
+    EXPECT_EQ(DefinitionsProblemOf(DecipherDefinitions(shipped_, working_, "12/31/2006"), shipped_),
+              "");
 }
 
 TEST_F(WorkingCopy, EightByteFileHasNoFirstLineToEnd) {

@@ -1,5 +1,5 @@
 // The cipher's initial tables against the hexadecimal digits of pi, computed here from scratch.
-#include "core/BlowfishCipher.h"
+#include "core/definitions/BlowfishCipher.h"
 
 #include <gtest/gtest.h>
 

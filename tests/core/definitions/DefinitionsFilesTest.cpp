@@ -1,17 +1,18 @@
 // New definitions without a window: which file start-up deciphers, which new file may replace the
 // definitions in use, the index cache at start (reused only for the same definitions), a damaged
 // new file refused whole, and how a run of the update program is read.
-#include "app/DefinitionsFiles.h"
-#include "app/LiveUpdate.h"
-#include "app/TrayApp.h"
-#include "core/BlowfishCipher.h"
+#include "core/definitions/DefinitionsFiles.h"
+#include "core/definitions/LiveUpdateRun.h"
+#include "core/definitions/ShippedFile.h"
+#include "core/definitions/WorkingCopy.h"
 #include "engine/DefinitionIndexFormat.h"
-#include "tests/support/Files.h"
 
 #include "tests/core/tray/TraySandbox.h"
+#include "tests/support/Files.h"
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <ctime>
 #include <filesystem>
 #include <ostream>
@@ -24,19 +25,6 @@ namespace {
 
 using testsupport::ReadFile;
 using testsupport::WriteFile;
-
-std::string Shipped(const std::string& version, std::string text) {
-    while (text.size() % 8 != 0)
-        text += ' ';
-    std::string body(text.size(), '\0');
-    const BlowfishCipher cipher(reinterpret_cast<const unsigned char*>(kDefinitionFileKey),
-                                kDefinitionFileKeyLength);
-    cipher.Encipher(reinterpret_cast<const unsigned char*>(text.data()),
-                    reinterpret_cast<unsigned char*>(body.data()), text.size());
-    std::string header = version;
-    header.resize(14, ' ');
-    return header + "\r\n" + body;
-}
 
 void SetModified(const std::string& path, std::time_t when) {
     utimbuf times{when, when};
@@ -89,11 +77,11 @@ TEST_P(DefinitionsChoice, TakesTheUsersFileWhenItIsNewer) {
     const std::string user = data + "/hkwdb1.pbd";
     const std::time_t now = std::time(nullptr);
     if (row.shipped) {
-        WriteFile(shipped, Shipped(row.shipped, "[Link]\r\n"));
+        WriteFile(shipped, BuildShippedFile(row.shipped, "[Link]\r\n"));
         SetModified(shipped, now - 3600);
     }
     if (row.user) {
-        WriteFile(user, Shipped(row.user, "[Link]\r\n"));
+        WriteFile(user, BuildShippedFile(row.user, "[Link]\r\n"));
         SetModified(user, now - 3600 - row.userAgeSeconds);
     }
     const DefinitionsFile chosen = ChooseDefinitions(shipped, user);
@@ -109,7 +97,7 @@ INSTANTIATE_TEST_SUITE_P(Files, DefinitionsChoice, testing::ValuesIn(kChoiceRows
 TEST(DefinitionsFiles, OneFolderForBothIsTheShippedFile) {
     traytest::TrayFolder folder;
     const std::string shipped = folder.Program() + "/hkwdb1.pbd";
-    WriteFile(shipped, Shipped("12/01/2026", "[Link]\r\n"));
+    WriteFile(shipped, BuildShippedFile("12/01/2026", "[Link]\r\n"));
     EXPECT_EQ(ChooseDefinitions(shipped, shipped).path, shipped);
 }
 
@@ -123,6 +111,12 @@ TEST(DefinitionsFiles, VersionsCompareByDate) {
     EXPECT_FALSE(MayReplaceDefinitions("12/30/2026", "12/31/2026"));
     EXPECT_FALSE(MayReplaceDefinitions("", "12/31/2026"));
     EXPECT_TRUE(MayReplaceDefinitions("12/31/2026", "")); // anything dated beats nothing
+    // The watcher's reasons for a file it leaves alone.
+    EXPECT_EQ(ReplacementRefusal("/d/hkwdb1.pbd", "01/01/2027", "12/31/2026"), "");
+    EXPECT_EQ(ReplacementRefusal("/d/hkwdb1.pbd", "", "12/31/2026"),
+              "/d/hkwdb1.pbd carries no definitions version");
+    EXPECT_EQ(ReplacementRefusal("/d/hkwdb1.pbd", "12/30/2026", "12/31/2026"),
+              "/d/hkwdb1.pbd holds older definitions (12/30/2026) than those in use");
 }
 
 // ---- the working copy with the index cache ----
@@ -145,7 +139,7 @@ protected:
 };
 
 TEST_F(CachedWorkingCopy, TheSecondStartWithTheSameDefinitionsReusesTheIndex) {
-    WriteFile(shipped_, Shipped("12/01/2026", "[HostIP]\r\nIP1=192.0.2.11\r\n"));
+    WriteFile(shipped_, BuildShippedFile("12/01/2026", "[HostIP]\r\nIP1=192.0.2.11\r\n"));
     const DecipherOutcome first = Decipher(shipped_);
     ASSERT_EQ(first.status, DecipherOutcome::Written);
     EXPECT_FALSE(first.indexReused);
@@ -170,11 +164,11 @@ TEST_F(CachedWorkingCopy, TheSecondStartWithTheSameDefinitionsReusesTheIndex) {
 }
 
 TEST_F(CachedWorkingCopy, OtherDefinitionsAreCompiledAndBecomeTheCache) {
-    WriteFile(shipped_, Shipped("12/01/2026", "[HostIP]\r\nIP1=192.0.2.11\r\n"));
+    WriteFile(shipped_, BuildShippedFile("12/01/2026", "[HostIP]\r\nIP1=192.0.2.11\r\n"));
     ASSERT_EQ(Decipher(shipped_).status, DecipherOutcome::Written);
     const std::string firstCache = ReadFile(cache_);
 
-    WriteFile(shipped_, Shipped("12/02/2026", "[HostIP]\r\nIP1=192.0.2.12\r\n"));
+    WriteFile(shipped_, BuildShippedFile("12/02/2026", "[HostIP]\r\nIP1=192.0.2.12\r\n"));
     const DecipherOutcome outcome = Decipher(shipped_);
     ASSERT_EQ(outcome.status, DecipherOutcome::Written);
     EXPECT_FALSE(outcome.indexReused);
@@ -183,7 +177,7 @@ TEST_F(CachedWorkingCopy, OtherDefinitionsAreCompiledAndBecomeTheCache) {
 }
 
 TEST_F(CachedWorkingCopy, ANewFileOfNoiseIsRefusedAndTheDefinitionsInUseStay) {
-    WriteFile(shipped_, Shipped("12/01/2026", "[HostIP]\r\nIP1=192.0.2.11\r\n"));
+    WriteFile(shipped_, BuildShippedFile("12/01/2026", "[HostIP]\r\nIP1=192.0.2.11\r\n"));
     ASSERT_EQ(Decipher(shipped_).status, DecipherOutcome::Written);
     const std::string working = ReadFile(working_);
     const std::string index = ReadFile(index_);
@@ -197,6 +191,16 @@ TEST_F(CachedWorkingCopy, ANewFileOfNoiseIsRefusedAndTheDefinitionsInUseStay) {
     EXPECT_EQ(Decipher(damaged, true).status, DecipherOutcome::NotDefinitions);
     WriteFile(damaged, noise.substr(0, 4093)); // not whole blocks
     EXPECT_EQ(Decipher(damaged, true).status, DecipherOutcome::CipherRefused);
+    // As the program takes a new file while it runs: the reason, the definitions in use stay.
+    DecipherOptions options;
+    options.indexPath = index_;
+    options.indexCachePath = cache_;
+    EXPECT_EQ(ReplaceWorkingCopy(damaged, working_, "12/02/2026", options),
+              damaged +
+                  ": Error Initializing the Application (Err 1003). Incorrect buffer length.");
+    WriteFile(damaged, noise);
+    EXPECT_EQ(ReplaceWorkingCopy(damaged, working_, "12/02/2026", options),
+              damaged + " does not decipher into definitions");
     EXPECT_EQ(ReadFile(working_), working);
     EXPECT_EQ(ReadFile(index_), index);
     EXPECT_TRUE(IsDefinitionsText(working));

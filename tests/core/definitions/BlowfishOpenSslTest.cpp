@@ -1,5 +1,5 @@
 // BlowfishCipher against OpenSSL's independent Blowfish (libcrypto) on random keys and data.
-#include "core/BlowfishCipher.h"
+#include "core/definitions/BlowfishCipher.h"
 
 #include <gtest/gtest.h>
 #include <openssl/blowfish.h>
