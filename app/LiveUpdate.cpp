@@ -10,6 +10,7 @@
 #include "core/settings/LanguagePack.h"
 #include "core/settings/StringTable.h"
 #include "platform/MappedFile.h"
+#include "app/desktop/QtText.h"
 
 #include <QFileInfo>
 
@@ -81,10 +82,6 @@ bool IsStartUpdateDue(const std::string& userDefinitionsPath, const std::string&
 // ---- the runner ----
 
 namespace {
-
-QString Q(const std::string& text) {
-    return QString::fromStdString(text);
-}
 
 QString UpdateText(std::uint32_t id, const QString& argument) {
     return Q(FormatAlertText(LoadText(id), argument.toStdString()));

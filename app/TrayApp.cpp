@@ -24,6 +24,7 @@
 #include "platform/Module.h"
 #include "platform/RegularFile.h"
 #include "platform/ShellExecute.h"
+#include "platform/WholeFile.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -110,20 +111,6 @@ struct FileCloser {
     void operator()(std::FILE* file) const { std::fclose(file); }
 };
 
-// Reads the whole file; ERROR_SUCCESS or the Win32 code of the read error.
-DWORD ReadAll(std::FILE* file, std::vector<unsigned char>& bytes) {
-    unsigned char chunk[64 * 1024];
-    for (;;) {
-        const std::size_t n = std::fread(chunk, 1, sizeof chunk, file);
-        bytes.insert(bytes.end(), chunk, chunk + n);
-        if (n == sizeof chunk)
-            continue;
-        if (std::ferror(file))
-            return Win32ErrorFromErrno(errno != 0 ? errno : EIO);
-        return ERROR_SUCCESS;
-    }
-}
-
 } // namespace
 
 DecipherOutcome DecipherDefinitions(const std::string& shippedPath, const std::string& workingPath,
@@ -187,17 +174,17 @@ DecipherOutcome DecipherDefinitions(const std::string& shippedPath, const std::s
     if (version.empty())
         return Outcome(DecipherOutcome::NoVersion, kMsgInitError1002);
 
-    std::vector<unsigned char> input;
-    errno = 0;
-    if (const DWORD error = ReadAll(shipped.get(), input); error != ERROR_SUCCESS)
-        return FileErrorOutcome(error);
+    std::string input;
+    if (const int error = ReadWholeDescriptor(fileno(shipped.get()), input); error != 0)
+        return FileErrorOutcome(Win32ErrorFromErrno(error));
 
     step(5);
     std::vector<unsigned char> output(input.size());
     try {
         const BlowfishCipher cipher(reinterpret_cast<const unsigned char*>(kDefinitionFileKey),
                                     kDefinitionFileKeyLength);
-        cipher.Decipher(input.data(), output.data(), input.size(), BlowfishCipher::ECB);
+        cipher.Decipher(reinterpret_cast<const unsigned char*>(input.data()), output.data(),
+                        input.size(), BlowfishCipher::ECB);
     } catch (const BlowfishError& refusal) {
         return Outcome(DecipherOutcome::CipherRefused,
                        std::string(kMsgInitError1003) + " " + refusal.what() + ".");
@@ -391,11 +378,11 @@ void TrayApp::ProvideWarningPage() const {
     std::FILE* in = std::fopen((ApplicationDirectory + "/" + kWarningPageFile).c_str(), "rb");
     if (in == nullptr)
         return;
-    std::vector<unsigned char> page;
-    const DWORD readError = ReadAll(in, page);
+    std::string page;
+    const int readError = ReadWholeDescriptor(fileno(in), page);
     std::fclose(in);
     AtomicFileWriter out;
-    if (readError != ERROR_SUCCESS ||
+    if (readError != 0 ||
         out.Create(DataDirectory + "/" + kWarningPageFile, 0644) != ERROR_SUCCESS ||
         out.Write(page.data(), page.size()) != ERROR_SUCCESS || out.Commit() != ERROR_SUCCESS)
         std::fprintf(stderr, "%s: cannot copy the warning page into %s\n", Title().c_str(),
