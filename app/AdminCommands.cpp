@@ -16,22 +16,19 @@
 #include "app/logging/LogSettingsDialog.h"
 #include "core/settings/LanguagePack.h"
 #include "app/settings/PasswordDialog.h"
-#include "core/settings/ProductKey.h"
+#include "core/ProductKey.h"
 #include "core/settings/RegistryExporter.h"
 #include "app/settings/RequireAdministrator.h"
 #include "core/settings/RunAtStartup.h"
 #include "core/settings/StringTable.h"
 #include "platform/Registry.h"
 #include "platform/ShellExecute.h"
+#include "app/desktop/QtText.h"
 
 #include <QFileDialog>
 #include <QProcess>
 
 namespace {
-
-QString Q(const std::string& text) {
-    return QString::fromStdString(text);
-}
 
 QString Text(std::uint32_t id) {
     return Q(LoadText(id));

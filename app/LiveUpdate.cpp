@@ -6,16 +6,13 @@
 #include "core/DetectionHandlers.h"
 #include "core/settings/LanguagePack.h"
 #include "core/settings/StringTable.h"
+#include "app/desktop/QtText.h"
 
 #include <QFileInfo>
 
 #include <cstdio>
 
 namespace {
-
-QString Q(const std::string& text) {
-    return QString::fromStdString(text);
-}
 
 QString UpdateText(std::uint32_t id, const QString& argument) {
     return Q(FormatAlertText(LoadText(id), argument.toStdString()));

@@ -12,16 +12,13 @@
 #include "core/lists/ListNames.h"
 #include "core/settings/LanguagePack.h"
 #include "app/settings/RequireAdministrator.h"
+#include "app/desktop/QtText.h"
 
 #include <QPushButton>
 
 #include <cstdint>
 
 namespace {
-
-QString Q(const std::string& text) {
-    return QString::fromStdString(text);
-}
 
 // The test command's sample detection.
 constexpr const char* kSampleSite = "www.phishing-sample.example/signin/account-verify.html";

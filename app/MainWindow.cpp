@@ -21,7 +21,7 @@
 #include "core/lists/MovieListProtocol.h"
 #include "app/settings/AboutWindow.h"
 #include "core/settings/LanguagePack.h"
-#include "core/settings/ProductKey.h"
+#include "core/ProductKey.h"
 #include "app/settings/RequireAdministrator.h"
 #include "core/settings/RunAtStartup.h"
 #include "core/settings/StringTable.h"
@@ -31,6 +31,7 @@
 #include "platform/ShellExecute.h"
 #include "platform/TerminationSignal.h"
 #include "platform/Window.h"
+#include "app/desktop/QtText.h"
 
 #include <QApplication>
 #include <QEventLoop>
@@ -53,10 +54,6 @@ namespace {
 // The main window's template: 334 × 278 dialog units.
 constexpr int kTemplateWidth = 334;
 constexpr int kTemplateHeight = 278;
-
-QString Q(const std::string& text) {
-    return QString::fromStdString(text);
-}
 
 } // namespace
 

@@ -20,6 +20,7 @@
 #include "platform/Module.h"
 #include "platform/RegularFile.h"
 #include "platform/ShellExecute.h"
+#include "platform/WholeFile.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -180,11 +181,11 @@ void TrayApp::ProvideWarningPage() const {
     std::FILE* in = std::fopen((ApplicationDirectory + "/" + kWarningPageFile).c_str(), "rb");
     if (in == nullptr)
         return;
-    std::vector<unsigned char> page;
-    const DWORD readError = ReadStreamToEnd(in, page);
+    std::string page;
+    const int readError = ReadWholeDescriptor(fileno(in), page);
     std::fclose(in);
     AtomicFileWriter out;
-    if (readError != ERROR_SUCCESS ||
+    if (readError != 0 ||
         out.Create(DataDirectory + "/" + kWarningPageFile, 0644) != ERROR_SUCCESS ||
         out.Write(page.data(), page.size()) != ERROR_SUCCESS || out.Commit() != ERROR_SUCCESS)
         std::fprintf(stderr, "%s: cannot copy the warning page into %s\n", Title().c_str(),

@@ -86,13 +86,13 @@ inline void FillEndpoint(DetectionRecord& record, const char* hostAddress, const
     ResetField(record.port, port);
 }
 
-// Fills the five mail header fields, each cleared first and cut at 100 characters; null texts
-// leave a field empty.
+// Fills the five mail header fields (UTF-8), each cleared first and cut at 100 bytes, before a
+// character rather than inside one; null texts leave a field empty.
 inline void FillMailHeaders(DetectionRecord& record, const char* from, const char* to,
                             const char* subject, const char* date, const char* attachment) {
-    ResetField(record.mail.from, from);
-    ResetField(record.mail.to, to);
-    ResetField(record.mail.subject, subject);
-    ResetField(record.mail.date, date);
-    ResetField(record.mail.attachment, attachment);
+    ResetFieldUtf8(record.mail.from, from);
+    ResetFieldUtf8(record.mail.to, to);
+    ResetFieldUtf8(record.mail.subject, subject);
+    ResetFieldUtf8(record.mail.date, date);
+    ResetFieldUtf8(record.mail.attachment, attachment);
 }

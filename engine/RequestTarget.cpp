@@ -6,6 +6,7 @@
 #include "engine/LSPGlobals.h"
 #include "platform/AsciiCase.h"
 #include "platform/FixedField.h"
+#include "platform/TextTrim.h"
 
 #include <cstring>
 #include <string_view>
@@ -86,14 +87,6 @@ bool ParseRequestLine(std::string_view line, std::string_view& target) {
 
 // ---- the Host header ----
 
-std::string_view TrimBlanks(std::string_view text) {
-    while (!text.empty() && (text.front() == ' ' || text.front() == '\t'))
-        text.remove_prefix(1);
-    while (!text.empty() && (text.back() == ' ' || text.back() == '\t'))
-        text.remove_suffix(1);
-    return text;
-}
-
 // The value of the first header line named "host" (any case) among the lines from headers up to
 // the empty line that ends the head, trimmed. Only whole lines count: one without its line feed
 // (a head cut short) is not read. False when there is none.
@@ -104,7 +97,7 @@ bool FindHostHeader(const char* headers, std::string_view& value) {
         if (!next || text.empty())
             return false;
         if (text.size() >= 5 && StartsWithIgnoreCase(text, "host") && text[4] == ':') {
-            value = TrimBlanks(text.substr(5));
+            value = Trim(text.substr(5), kSpaceTab);
             return true;
         }
         line = next;

@@ -1,6 +1,7 @@
 // The line walks of the mail header parser.
 #include "inspector/MailHeaderParser.h"
 #include "platform/CaseFold.h"
+#include "platform/TextTrim.h"
 
 #include "inspector/MailHeaderLabels.h"
 
@@ -27,22 +28,16 @@ struct FieldWalk {
     }
 };
 
-// Trims spaces (only the space character) from both ends of text[begin, end).
-void TrimSpaces(std::string_view text, std::size_t& begin, std::size_t& end) {
-    while (begin < end && text[begin] == ' ')
-        ++begin;
-    while (end > begin && text[end - 1] == ' ')
-        --end;
-}
-
 // Runs the line walk until every walk has found its label or the text ends.
 void WalkLines(std::string_view text, FieldWalk* walks, std::size_t walkCount) {
     std::size_t pos = 0;
     while (pos < text.size()) {
         std::size_t lineFeed = text.find('\n', pos);
-        std::size_t end = lineFeed == std::string_view::npos ? text.size() : lineFeed;
-        std::size_t begin = pos;
-        TrimSpaces(text, begin, end);
+        const std::size_t lineEnd = lineFeed == std::string_view::npos ? text.size() : lineFeed;
+        // The line without the spaces (only the space character) at its ends.
+        const std::string_view line = Trim(text.substr(pos, lineEnd - pos), " ");
+        const auto begin = static_cast<std::size_t>(line.data() - text.data());
+        const std::size_t end = begin + line.size();
         bool allFound = true;
         for (std::size_t i = 0; i < walkCount; ++i) {
             walks[i].Scan(text, begin, end);
@@ -60,9 +55,7 @@ std::string CutValue(std::string_view text, std::size_t valueStart) {
     std::size_t end = text.find_first_of("\r\n", valueStart);
     if (end == std::string_view::npos)
         end = text.size();
-    std::size_t begin = valueStart;
-    TrimSpaces(text, begin, end);
-    return std::string(text.substr(begin, end - begin));
+    return std::string(Trim(text.substr(valueStart, end - valueStart), " "));
 }
 
 } // namespace

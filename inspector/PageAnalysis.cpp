@@ -69,29 +69,15 @@ void FillCommonFields(DetectionRecord& record, const MailHeaderParser& parser,
                       IWebBrowser2* browser) {
     char path[kTextBuffer] = {};
     BrowserProgram(browser, path);
-    CopyField(record.senderPath, path);
-    const char* slash = std::strrchr(path, '/');
-    CopyField(record.program, slash ? slash + 1 : path);
-    CopyField(record.hostAddress, "");
-    CopyField(record.port, "80");
-    // Each header field is cleared whole before it is written, so nothing of a longer earlier
-    // text stays behind its terminator.
-    // The values are UTF-8: a value cut to the field is cut before a character, not inside it.
-    auto header = [](char(&field)[101], bool present, const char* value) {
-        std::memset(field, 0, sizeof field);
-        std::size_t n = present ? strnlen(value, sizeof field) : 0;
-        if (n == sizeof field) {
-            n = sizeof field - 1;
-            while (n > 0 && (static_cast<unsigned char>(value[n]) & 0xC0) == 0x80)
-                --n;
-        }
-        std::memcpy(field, value, n);
-    };
-    header(record.mail.from, parser.HasFrom(), parser.GetFrom());
-    header(record.mail.to, parser.HasTo(), parser.GetTo());
-    header(record.mail.subject, parser.HasSubject(), parser.GetSubject());
-    header(record.mail.date, parser.HasDate(), parser.GetDate());
-    header(record.mail.attachment, parser.HasAttachment(), parser.GetAttachment());
+    FillSender(record, path);
+    FillEndpoint(record, "", "80");
+    // A header the mail does not have leaves its field empty.
+    const auto header = [](bool present, const char* value) { return present ? value : nullptr; };
+    FillMailHeaders(record, header(parser.HasFrom(), parser.GetFrom()),
+                    header(parser.HasTo(), parser.GetTo()),
+                    header(parser.HasSubject(), parser.GetSubject()),
+                    header(parser.HasDate(), parser.GetDate()),
+                    header(parser.HasAttachment(), parser.GetAttachment()));
 }
 
 // Sends the reports in their order F, S, L, T; they stop at the first one answered with a block,

@@ -37,6 +37,18 @@ template <std::size_t N> inline void ResetField(char (&field)[N], const char* te
     CopyField(field, N, text);
 }
 
+// ResetField for a UTF-8 text: a text longer than the field is cut before a character rather than
+// inside one (no continuation byte is left without its lead byte at the end of the field).
+template <std::size_t N> inline void ResetFieldUtf8(char (&field)[N], const char* text) {
+    static_assert(N > 0);
+    std::memset(field, 0, N);
+    std::size_t n = text ? strnlen(text, N - 1) : 0;
+    // text[n] is the first byte left out (or the terminator, which is no continuation byte).
+    while (n > 0 && (static_cast<unsigned char>(text[n]) & 0xC0) == 0x80)
+        --n;
+    std::memcpy(field, text, n);
+}
+
 // A field's text as a string, read up to its terminator or its end.
 template <std::size_t N> inline std::string FieldString(const char (&field)[N]) {
     return std::string(field, FieldLength(field));

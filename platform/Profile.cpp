@@ -350,13 +350,13 @@ DWORD GetPrivateProfileStringA(const char* section, const char* key, const char*
                 return ListSectionNames(profile, out, size);
             });
         }
-        std::string_view sectionName = TrimProfileBlanks(section);
+        std::string_view sectionName = Trim(section, kProfileBlanks);
         if (!key) {
             return Cache().With(file, [&](const ParsedProfile* profile) {
                 return ListKeyNames(profile, sectionName, out, size);
             });
         }
-        std::string_view keyName = TrimProfileBlanks(key);
+        std::string_view keyName = Trim(key, kProfileBlanks);
         return Cache().With(file, [&](const ParsedProfile* profile) {
             return ReadValue(profile, sectionName, keyName, defaultText, out, size);
         });
@@ -370,7 +370,7 @@ DWORD GetPrivateProfileSectionA(const char* section, char* out, DWORD size, cons
         return 0;
     try {
         const char* file = fileName ? fileName : "";
-        std::string_view sectionName = TrimProfileBlanks(section ? section : "");
+        std::string_view sectionName = Trim(section ? section : "", kProfileBlanks);
         return Cache().With(file, [&](const ParsedProfile* profile) {
             ListBuilder list;
             const ProfileSection* found =
@@ -410,6 +410,6 @@ DWORD ProfileSnapshot::GetString(const char* section, const char* key, const cha
                                  char* out, DWORD size) const {
     if (size == 0 || !out)
         return 0;
-    return ReadValue(file_ ? &file_->parsed : nullptr, TrimProfileBlanks(section),
-                     TrimProfileBlanks(key), defaultText, out, size);
+    return ReadValue(file_ ? &file_->parsed : nullptr, Trim(section, kProfileBlanks),
+                     Trim(key, kProfileBlanks), defaultText, out, size);
 }

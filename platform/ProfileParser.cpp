@@ -19,16 +19,6 @@ bool IsProfileBlank(unsigned char c) {
     return c == ' ' || c == '\t' || c == '\v';
 }
 
-std::string_view TrimProfileBlanks(std::string_view text) {
-    std::size_t begin = 0;
-    std::size_t end = text.size();
-    while (begin < end && IsProfileBlank(static_cast<unsigned char>(text[begin])))
-        ++begin;
-    while (end > begin && IsProfileBlank(static_cast<unsigned char>(text[end - 1])))
-        --end;
-    return text.substr(begin, end - begin);
-}
-
 std::string_view StripMatchingQuotes(std::string_view value) {
     if (value.size() < 2)
         return value;
@@ -92,7 +82,7 @@ ParsedProfile::ParsedProfile(std::string text, bool keyIndex)
 }
 
 void ParsedProfile::ParseLine(std::string_view rawLine, long& current) {
-    std::string_view line = TrimProfileBlanks(rawLine);
+    std::string_view line = Trim(rawLine, kProfileBlanks);
     if (line.empty() || line.front() == ';')
         return;
 
@@ -101,7 +91,7 @@ void ParsedProfile::ParseLine(std::string_view rawLine, long& current) {
         std::size_t close = name.find(']');
         if (close != std::string_view::npos)
             name = name.substr(0, close);
-        name = TrimProfileBlanks(name);
+        name = Trim(name, kProfileBlanks);
         if (sectionByName_.count(name)) {
             current = -1; // a repeated section is never searched
             return;
@@ -121,8 +111,8 @@ void ParsedProfile::ParseLine(std::string_view rawLine, long& current) {
     if (equals == std::string_view::npos) {
         entry.name = line;
     } else {
-        entry.name = TrimProfileBlanks(line.substr(0, equals));
-        entry.value = TrimProfileBlanks(line.substr(equals + 1));
+        entry.name = Trim(line.substr(0, equals), kProfileBlanks);
+        entry.value = Trim(line.substr(equals + 1), kProfileBlanks);
         entry.hasValue = true;
     }
     // emplace keeps the first index for a repeated name: the first occurrence wins.

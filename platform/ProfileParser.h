@@ -2,6 +2,8 @@
 // ignoring ASCII case, with the Windows line rules applied once at parse time.
 #pragma once
 
+#include "platform/TextTrim.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -9,9 +11,9 @@
 #include <unordered_map>
 #include <vector>
 
-// Space, TAB and VT: the blanks trimmed around lines, names and values.
+// Space, TAB and VT: the blanks trimmed around lines, names and values (Trim of TextTrim.h).
+inline constexpr std::string_view kProfileBlanks = kSpaceTabVt;
 bool IsProfileBlank(unsigned char c);
-std::string_view TrimProfileBlanks(std::string_view text);
 // A text of at least 2 characters that starts and ends with the same ' or " loses that pair.
 std::string_view StripMatchingQuotes(std::string_view value);
 

@@ -9,6 +9,8 @@
 #include "platform/AsciiCase.h"
 
 #include "platform/LastError.h"
+#include "platform/TextLines.h"
+#include "platform/WholeFile.h"
 
 #include <cerrno>
 #include <cstdlib>
@@ -29,28 +31,6 @@ constexpr int kSockStream = 1;
 constexpr int kIpProtoTcp = 6;
 
 // ---- file helpers ----
-
-// Reads the whole file. Returns 0, ENOENT for a missing file (out empty), EFBIG for a file larger
-// than kMaxCatalogBytes, or the errno of the failure.
-int ReadWholeFile(const std::string& path, std::string& out) {
-    out.clear();
-    UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
-    if (fd.Get() < 0)
-        return errno;
-    char chunk[8192];
-    for (;;) {
-        ssize_t n = ::read(fd.Get(), chunk, sizeof chunk);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0)
-            return errno;
-        if (n == 0)
-            return 0;
-        if (out.size() + static_cast<std::size_t>(n) > kMaxCatalogBytes)
-            return EFBIG;
-        out.append(chunk, static_cast<std::size_t>(n));
-    }
-}
 
 std::string FolderOfPath(const std::string& path) {
     std::size_t slash = path.find_last_of('/');
@@ -98,20 +78,13 @@ struct CatalogLine {
 
 std::vector<CatalogLine> SplitCatalog(const std::string& content) {
     std::vector<CatalogLine> lines;
-    std::size_t pos = 0;
-    while (pos < content.size()) {
-        std::size_t end = content.find('\n', pos);
-        if (end == std::string::npos)
-            end = content.size();
+    for (const std::string_view text : SplitLines(content)) {
         CatalogLine line;
-        line.text.assign(content, pos, end - pos);
-        if (!line.text.empty() && line.text.back() == '\r')
-            line.text.pop_back();
+        line.text.assign(text);
         std::size_t tab = line.text.find('\t');
         if (!line.text.empty() && line.text.front() != '#' && tab != 0)
             line.tab = tab;
         lines.push_back(std::move(line));
-        pos = end + 1;
     }
     return lines;
 }
@@ -233,7 +206,7 @@ int WSCEnumProtocols(const int* protocols, WSAPROTOCOL_INFOW* buffer, DWORD* buf
     }
     std::string path = CatalogPath();
     std::string content;
-    int err = path.empty() ? ENOENT : ReadWholeFile(path, content);
+    int err = path.empty() ? ENOENT : ReadWholeFile(path, content, kMaxCatalogBytes);
     if (err && err != ENOENT) {
         *error = WSANO_RECOVERY;
         return SOCKET_ERROR;
@@ -293,7 +266,7 @@ LONG CatalogAdd(const char* name, const char* libraryPath) {
         return static_cast<LONG>(Win32ErrorFromErrno(lock.Error()));
 
     std::string content;
-    int err = ReadWholeFile(path, content);
+    int err = ReadWholeFile(path, content, kMaxCatalogBytes);
     if (err && err != ENOENT)
         return static_cast<LONG>(Win32ErrorFromErrno(err));
     std::vector<CatalogLine> lines = SplitCatalog(content);
@@ -330,7 +303,7 @@ LONG CatalogRemove(const char* name) {
         return static_cast<LONG>(Win32ErrorFromErrno(lock.Error()));
 
     std::string content;
-    int err = ReadWholeFile(path, content);
+    int err = ReadWholeFile(path, content, kMaxCatalogBytes);
     if (err == ENOENT)
         return ERROR_FILE_NOT_FOUND;
     if (err)

@@ -1,4 +1,4 @@
-// OpenRegularFile over open, fstat and fcntl; ReadStreamToEnd over fread.
+// OpenRegularFile over open, fstat and fcntl.
 #include "platform/RegularFile.h"
 
 #include "platform/LastError.h"
@@ -31,17 +31,4 @@ int OpenRegularFile(const std::string& path, FollowLink follow) {
     if (status >= 0)
         fcntl(fd, F_SETFL, status & ~O_NONBLOCK);
     return fd;
-}
-
-DWORD ReadStreamToEnd(std::FILE* file, std::vector<unsigned char>& bytes) {
-    unsigned char chunk[64 * 1024];
-    for (;;) {
-        const std::size_t n = std::fread(chunk, 1, sizeof chunk, file);
-        bytes.insert(bytes.end(), chunk, chunk + n);
-        if (n == sizeof chunk)
-            continue;
-        if (std::ferror(file))
-            return Win32ErrorFromErrno(errno != 0 ? errno : EIO);
-        return ERROR_SUCCESS;
-    }
 }

@@ -17,8 +17,3 @@ enum class FollowLink { Yes, No };
 // ...), EISDIR for a folder, or EINVAL for anything else that is not a regular file (a FIFO, a
 // socket, a device).
 int OpenRegularFile(const std::string& path, FollowLink follow);
-
-// Appends the rest of file to bytes. Returns ERROR_SUCCESS at its end, or the Win32 code of a read
-// error (from errno; ERROR_READ_FAULT when errno holds none); bytes then holds what was read
-// before it.
-DWORD ReadStreamToEnd(std::FILE* file, std::vector<unsigned char>& bytes);

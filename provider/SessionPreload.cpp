@@ -4,13 +4,14 @@
 #include "platform/LastError.h"
 #include "platform/AtomicFile.h"
 
+#include "platform/TextLines.h"
+#include "platform/TextTrim.h"
+#include "platform/WholeFile.h"
 #include "platform/UserFolders.h"
 
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
-#include <sstream>
 #include <vector>
 
 #include <fcntl.h>
@@ -25,25 +26,8 @@ namespace {
 constexpr char kProviderFile[] = "libhookswp_lsp.so";
 constexpr char kFileName[] = "60-hookwise.conf";
 
-std::vector<std::string> Lines(const std::string& content) {
-    std::vector<std::string> lines;
-    std::string line;
-    std::istringstream stream(content);
-    while (std::getline(stream, line))
-        lines.push_back(line);
-    return lines;
-}
-
-std::string Trimmed(const std::string& text) {
-    std::size_t begin = text.find_first_not_of(" \t\r");
-    if (begin == std::string::npos)
-        return {};
-    std::size_t end = text.find_last_not_of(" \t\r");
-    return text.substr(begin, end - begin + 1);
-}
-
-bool IsProviderPreloadLine(const std::string& line) {
-    std::string text = Trimmed(line);
+bool IsProviderPreloadLine(std::string_view line) {
+    const std::string_view text = Trim(line, " \t\r");
     return text.rfind("LD_PRELOAD=", 0) == 0 && text.find(kProviderFile) != std::string::npos;
 }
 
@@ -53,19 +37,13 @@ std::string FolderOfFile(const std::string& path) {
 }
 
 bool ReadFile(const std::string& path, std::string& content, std::string& error) {
-    struct stat info {};
-    if (stat(path.c_str(), &info) != 0 && errno == ENOENT) {
-        content.clear();
-        return true;
-    }
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
+    const int err = ReadWholeFile(path, content);
+    if (err == ENOENT)
+        return true; // no file yet: nothing to keep
+    if (err != 0) {
         error = "cannot read " + path;
         return false;
     }
-    std::ostringstream buffer;
-    buffer << in.rdbuf();
-    content = buffer.str();
     return true;
 }
 
@@ -84,7 +62,7 @@ std::string PreloadLine(const std::string& library) {
 
 std::string WithPreload(const std::string& content, const std::string& library) {
     std::string result;
-    for (const std::string& line : Lines(content)) {
+    for (const std::string_view line : SplitLines(content, LineEndCr::Keep)) {
         if (IsProviderPreloadLine(line))
             continue;
         result += line;
@@ -96,8 +74,8 @@ std::string WithPreload(const std::string& content, const std::string& library) 
 }
 
 bool IsEffectivelyEmpty(const std::string& content) {
-    for (const std::string& line : Lines(content)) {
-        std::string text = Trimmed(line);
+    for (const std::string_view line : SplitLines(content, LineEndCr::Keep)) {
+        const std::string_view text = Trim(line, " \t\r");
         if (!text.empty() && text[0] != '#')
             return false;
     }

@@ -2,6 +2,7 @@
 // lookups walked over it: the baseline the cached reader is measured against.
 #include "ReparsingProfile.h"
 #include "platform/AsciiCase.h"
+#include "platform/TextTrim.h"
 
 #include "engine/DetectionRecord.h"
 #include "engine/LSPGlobals.h"
@@ -13,18 +14,6 @@
 #include <strings.h>
 
 namespace {
-
-bool IsBlank(char c) {
-    return c == ' ' || c == '\t' || c == '\v';
-}
-
-std::string_view Trim(std::string_view s) {
-    while (!s.empty() && IsBlank(s.front()))
-        s.remove_prefix(1);
-    while (!s.empty() && IsBlank(s.back()))
-        s.remove_suffix(1);
-    return s;
-}
 
 DWORD Copy(std::string_view text, char* out, DWORD size) {
     std::size_t n = text.size() < size - 1 ? text.size() : size - 1;
@@ -65,8 +54,8 @@ DWORD ReparsingGetPrivateProfileString(const char* section, const char* key,
     if (!ReadWholeFile(fileName, text))
         return CopyDefault(defaultText, out, size);
 
-    std::string_view wantedSection = Trim(section);
-    std::string_view wantedKey = Trim(key);
+    std::string_view wantedSection = Trim(section, kSpaceTabVt);
+    std::string_view wantedKey = Trim(key, kSpaceTabVt);
     bool inSection = false;
     std::size_t pos = 0;
     while (pos < text.size()) {
@@ -77,26 +66,26 @@ DWORD ReparsingGetPrivateProfileString(const char* section, const char* key,
         pos = text.find_first_not_of("\r\n", end);
         if (pos == std::string::npos)
             pos = text.size();
-        line = Trim(line.substr(0, line.find('\0')));
+        line = Trim(line.substr(0, line.find('\0')), kSpaceTabVt);
         if (line.empty() || line.front() == ';')
             continue;
         if (line.front() == '[') {
             if (inSection)
                 break; // only the first copy of a section is searched
             std::string_view name = line.substr(1);
-            name = Trim(name.substr(0, name.find(']')));
+            name = Trim(name.substr(0, name.find(']')), kSpaceTabVt);
             inSection = EqualsIgnoreAsciiCase(name, wantedSection);
             continue;
         }
         if (!inSection)
             continue;
         std::size_t equals = line.find('=');
-        std::string_view name = Trim(line.substr(0, equals));
+        std::string_view name = Trim(line.substr(0, equals), kSpaceTabVt);
         if (!EqualsIgnoreAsciiCase(name, wantedKey))
             continue;
         if (equals == std::string_view::npos)
             return CopyDefault(defaultText, out, size);
-        std::string_view value = Trim(line.substr(equals + 1));
+        std::string_view value = Trim(line.substr(equals + 1), kSpaceTabVt);
         if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') &&
             value.back() == value.front())
             value = value.substr(1, value.size() - 2);

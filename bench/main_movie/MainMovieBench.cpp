@@ -20,7 +20,7 @@
 #include "core/lists/ListFeeder.h"
 #include "core/settings/LanguagePack.h"
 #include "core/settings/PasswordRules.h"
-#include "core/settings/ProductKey.h"
+#include "core/ProductKey.h"
 #include "core/settings/VersionInfo.h"
 
 #include <QAbstractItemModel>

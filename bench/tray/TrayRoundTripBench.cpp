@@ -12,7 +12,7 @@
 // and after.
 #include "core/lists/ListNames.h"
 #include "core/lists/WebSiteBlockingList.h"
-#include "core/settings/ProductKey.h"
+#include "core/ProductKey.h"
 #include "engine/DetectionRecord.h"
 #include "platform/ChannelReceiver.h"
 #include "platform/ChannelSender.h"

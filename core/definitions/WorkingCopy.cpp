@@ -12,6 +12,7 @@
 #include "platform/AtomicFile.h"
 #include "platform/LastError.h"
 #include "platform/RegularFile.h"
+#include "platform/WholeFile.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -103,15 +104,15 @@ DecipherOutcome DecipherDefinitions(const std::string& shippedPath, const std::s
     if (version.empty())
         return Outcome(DecipherOutcome::NoVersion, kMsgInitError1002);
 
-    std::vector<unsigned char> input;
-    errno = 0;
-    if (const DWORD error = ReadStreamToEnd(shipped.get(), input); error != ERROR_SUCCESS)
-        return FileErrorOutcome(error);
+    std::string input;
+    if (const int error = ReadWholeDescriptor(fileno(shipped.get()), input); error != 0)
+        return FileErrorOutcome(Win32ErrorFromErrno(error));
 
     step(5);
     std::vector<unsigned char> output(input.size());
     std::string refusal;
-    if (!DecipherShippedBytes(input.data(), input.size(), output.data(), refusal))
+    if (!DecipherShippedBytes(reinterpret_cast<const unsigned char*>(input.data()), input.size(),
+                              output.data(), refusal))
         return Outcome(DecipherOutcome::CipherRefused,
                        std::string(kMsgInitError1003) + " " + refusal + ".");
     const std::string_view copy(reinterpret_cast<const char*>(output.data()), output.size());

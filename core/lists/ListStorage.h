@@ -1,8 +1,8 @@
-// Storage helpers shared by the protection lists and the alert log: finding the numbered item
-// subkeys ("MailSafeItem0", "MailSafeItem1", ...) that a stored count covers, the lists' locked
-// item array, and loading and saving a list's subkey.
+// Storage helpers of the protection lists: the lists' locked item array, and loading and saving a
+// list's subkey (its numbered item subkeys are found with core/ItemKeys.h).
 #pragma once
 
+#include "core/ItemKeys.h"
 #include "platform/WinTypes.h"
 
 #include <atomic>
@@ -11,12 +11,6 @@
 #include <mutex>
 #include <string>
 #include <vector>
-
-// Calls load with each existing subkey prefix + i (decimal, no leading zeros) of key for i < count,
-// in ascending i, opened for reading. The work is bounded by the number of subkeys that really
-// exist, so a damaged count (up to 2^32 - 1) cannot stall the load.
-void ForEachItemKey(HKEY key, const std::string& prefix, std::uint32_t count,
-                    const std::function<void(HKEY item)>& load);
 
 // A protection list's items. Each operation is safe on any thread (one lock guards the array), so
 // a list feeder may read while the UI thread appends. Items are handed out as copies. Item needs

@@ -5,9 +5,9 @@
 #include "core/logging/AlertLogStore.h"
 
 #include "core/FileNames.h"
+#include "core/ItemKeys.h"
 #include "core/RegistryValues.h"
 #include "core/TextFold.h"
-#include "core/lists/ListStorage.h"
 #include "core/logging/LogArchiver.h"
 #include "platform/UserFolders.h"
 #include "core/settings/LanguagePack.h"

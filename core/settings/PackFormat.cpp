@@ -2,6 +2,7 @@
 #include "core/settings/PackFormat.h"
 
 #include "core/TextUtil.h"
+#include "platform/TextEscape.h"
 
 std::string ReverseText(std::string_view text) {
     return std::string(text.rbegin(), text.rend());
@@ -16,35 +17,16 @@ std::string TopMenuKey(std::string_view text, int draw, int position) {
 }
 
 std::string DecodePackValue(std::string_view stored) {
-    std::string text =
+    const std::string text =
         (!stored.empty() && stored[0] == '*') ? ReverseText(stored.substr(1)) : std::string(stored);
-    std::string out;
-    out.reserve(text.size());
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '\\' && i + 1 < text.size() && (text[i + 1] == 'n' || text[i + 1] == 't')) {
-            out += text[i + 1] == 'n' ? '\n' : '\t';
-            ++i;
-            continue;
-        }
-        out += text[i];
-    }
-    return out;
+    return UnescapeTabsAndLineFeeds(text);
 }
 
 bool EncodePackValue(std::string_view text, std::string& stored) {
     if (!text.empty() && (text[0] == ' ' || text[0] == '\t' || text[0] == '\v'))
         return false;
-    std::string escaped;
-    for (char c : text) {
-        if (c == '\r' || c == '\0')
-            return false;
-        if (c == '\n')
-            escaped += "\\n";
-        else if (c == '\t')
-            escaped += "\\t";
-        else
-            escaped += c;
-    }
-    stored = '*' + ReverseText(escaped);
+    if (text.find_first_of(std::string_view("\r\0", 2)) != std::string_view::npos)
+        return false;
+    stored = '*' + ReverseText(EscapeTabsAndLineFeeds(text));
     return true;
 }

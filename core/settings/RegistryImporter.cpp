@@ -5,10 +5,14 @@
 
 #include "core/TextUtil.h"
 #include "core/settings/RegistryPath.h"
+#include "platform/HexDigit.h"
 #include "platform/LastError.h"
 #include "platform/Registry.h"
+#include "platform/TextLines.h"
+#include "platform/TextTrim.h"
+#include "platform/WholeFile.h"
 
-#include <fstream>
+#include <cerrno>
 
 namespace {
 constexpr std::size_t kMaxScriptBytes = 256u * 1024 * 1024;
@@ -19,29 +23,9 @@ bool IsBlank(char c) {
     return c == ' ' || c == '\t';
 }
 
-std::string_view Trim(std::string_view text) {
-    while (!text.empty() && IsBlank(text.front()))
-        text.remove_prefix(1);
-    while (!text.empty() && (IsBlank(text.back()) || text.back() == '\r'))
-        text.remove_suffix(1);
-    return text;
-}
-
-// The script's lines without their CR LF / LF endings.
-std::vector<std::string_view> SplitLines(std::string_view script) {
-    std::vector<std::string_view> lines;
-    std::size_t start = 0;
-    while (start < script.size()) {
-        std::size_t end = script.find('\n', start);
-        if (end == std::string_view::npos)
-            end = script.size();
-        std::string_view line = script.substr(start, end - start);
-        if (!line.empty() && line.back() == '\r')
-            line.remove_suffix(1);
-        lines.push_back(line);
-        start = end + 1;
-    }
-    return lines;
+// Space and TAB before a line or field; those and the CR of a CR LF line end after it.
+std::string_view TrimLine(std::string_view text) {
+    return TrimBack(TrimFront(text, kSpaceTab), " \t\r");
 }
 
 std::string LineError(int line, const std::string& what) {
@@ -50,22 +34,12 @@ std::string LineError(int line, const std::string& what) {
 
 // ---- value data forms ----
 
-int HexDigit(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-
 bool ParseHexNumber(std::string_view text, std::size_t maxDigits, std::uint32_t& value) {
     if (text.empty() || text.size() > maxDigits)
         return false;
     value = 0;
     for (char c : text) {
-        int digit = HexDigit(c);
+        int digit = HexDigitValue(c);
         if (digit < 0)
             return false;
         value = (value << 4) | static_cast<std::uint32_t>(digit);
@@ -76,14 +50,14 @@ bool ParseHexNumber(std::string_view text, std::size_t maxDigits, std::uint32_t&
 // "00,1f,..." (blanks allowed around bytes, one trailing comma allowed).
 bool ParseHexBytes(std::string_view text, std::vector<BYTE>& out, std::string& what) {
     out.clear();
-    text = Trim(text);
+    text = TrimLine(text);
     if (text.empty())
         return true;
     std::size_t start = 0;
     while (true) {
         std::size_t comma = text.find(',', start);
-        std::string_view token =
-            Trim(text.substr(start, comma == std::string_view::npos ? text.npos : comma - start));
+        std::string_view token = TrimLine(
+            text.substr(start, comma == std::string_view::npos ? text.npos : comma - start));
         bool last = comma == std::string_view::npos;
         if (token.empty() && last && start > 0)
             return true; // a trailing comma
@@ -117,10 +91,10 @@ void UnescapeText(std::string_view inner, std::vector<BYTE>& out) {
 // @=...). A quoted text never runs on into one: a damaged script whose text lost its closing
 // quote is refused rather than read with the next entries inside that text.
 bool IsEntryLine(std::string_view line) {
-    line = Trim(line);
+    line = TrimLine(line);
     if (line.size() >= 2 && line.front() == '[' && line.back() == ']')
         return true;
-    if (line.size() >= 2 && line[0] == '@' && Trim(line.substr(1)).starts_with('='))
+    if (line.size() >= 2 && line[0] == '@' && TrimLine(line.substr(1)).starts_with('='))
         return true;
     return line.size() >= 3 && line.front() == '"' && line.find("\"=", 1) != std::string_view::npos;
 }
@@ -144,7 +118,7 @@ public:
         for (next_ = 1; next_ < lines_.size();) {
             std::size_t index = next_++;
             int number = static_cast<int>(index) + 1;
-            std::string_view line = Trim(lines_[index]);
+            std::string_view line = TrimLine(lines_[index]);
             if (line.empty())
                 continue;
             bool ok = true;
@@ -170,7 +144,7 @@ private:
         }
         if (first.size() >= 3 && first.substr(0, 3) == "\xEF\xBB\xBF")
             first.remove_prefix(3);
-        if (Trim(first) != "REGEDIT4") {
+        if (TrimLine(first) != "REGEDIT4") {
             error = LineError(1, "the script does not start with REGEDIT4");
             return false;
         }
@@ -247,7 +221,7 @@ private:
             error = LineError(number, "'=' expected after '@'");
             return false;
         }
-        rest = Trim(line.substr(i + 1));
+        rest = TrimLine(line.substr(i + 1));
         return true;
     }
 
@@ -281,7 +255,7 @@ private:
         }
         if (StartsWithIgnoreCase(data, "dword:")) {
             std::uint32_t value = 0;
-            if (!ParseHexNumber(Trim(data.substr(6)), 8, value)) {
+            if (!ParseHexNumber(TrimLine(data.substr(6)), 8, value)) {
                 error = LineError(number, "dword: needs 1 to 8 hex digits");
                 return false;
             }
@@ -310,14 +284,14 @@ private:
             }
             std::string bytes(after.substr(1));
             // A final '\' continues the list on the next line.
-            while (!bytes.empty() && Trim(bytes).back() == '\\') {
-                std::string_view trimmed = Trim(bytes);
+            while (!bytes.empty() && TrimLine(bytes).back() == '\\') {
+                std::string_view trimmed = TrimLine(bytes);
                 bytes.assign(trimmed.substr(0, trimmed.size() - 1));
                 if (next_ >= lines_.size()) {
                     error = LineError(number, "hex data continued past the end of the script");
                     return false;
                 }
-                bytes += Trim(lines_[next_++]);
+                bytes += TrimLine(lines_[next_++]);
             }
             std::string what;
             if (!ParseHexBytes(bytes, op.data, what)) {
@@ -345,7 +319,7 @@ private:
             std::string_view line = lines_[index];
             if (IsEntryLine(line))
                 return false;
-            std::string_view content = Trim(line);
+            std::string_view content = TrimLine(line);
             if (content.empty() || content.back() != '"')
                 continue;
             const std::size_t close =
@@ -476,22 +450,12 @@ bool ApplyRegistryScript(const std::vector<RegistryScriptOp>& ops, std::string& 
 }
 
 bool ImportRegistryScript(const std::string& path, std::string& error) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        error = "cannot open the file";
-        return false;
-    }
     std::string script;
-    char chunk[65536];
-    while (in.read(chunk, sizeof chunk) || in.gcount() > 0) {
-        script.append(chunk, static_cast<std::size_t>(in.gcount()));
-        if (script.size() > kMaxScriptBytes) {
-            error = "the file is too large for a registry script";
-            return false;
-        }
-    }
-    if (in.bad()) {
-        error = "cannot read the file";
+    if (const int err = ReadWholeFile(path, script, kMaxScriptBytes); err != 0) {
+        // A folder opens but cannot be read.
+        error = err == EFBIG                  ? "the file is too large for a registry script"
+                : err == EISDIR || err == EIO ? "cannot read the file"
+                                              : "cannot open the file";
         return false;
     }
     std::vector<RegistryScriptOp> ops;

@@ -3,6 +3,7 @@
 
 #include "core/TextUtil.h"
 #include "platform/Registry.h"
+#include "platform/TextTrim.h"
 
 namespace {
 struct RootEntry {
@@ -15,18 +16,10 @@ const RootEntry kRoots[] = {
     {"HKEY_LOCAL_MACHINE", "HKLM", HKEY_LOCAL_MACHINE},
     {"HKEY_CLASSES_ROOT", "HKCR", HKEY_CLASSES_ROOT},
 };
-
-std::string_view TrimBlanks(std::string_view text) {
-    while (!text.empty() && (text.front() == ' ' || text.front() == '\t'))
-        text.remove_prefix(1);
-    while (!text.empty() && (text.back() == ' ' || text.back() == '\t'))
-        text.remove_suffix(1);
-    return text;
-}
 } // namespace
 
 bool ParseRegistryPath(std::string_view fullName, HKEY& root, std::string& subKey) {
-    fullName = TrimBlanks(fullName);
+    fullName = Trim(fullName, kSpaceTab);
     while (!fullName.empty() && fullName.front() == '\\')
         fullName.remove_prefix(1);
     while (!fullName.empty() && fullName.back() == '\\')

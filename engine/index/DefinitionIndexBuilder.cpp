@@ -12,12 +12,12 @@
 
 #include "platform/AtomicFile.h"
 #include "platform/MappedFile.h"
+#include "platform/WholeFile.h"
 
 #include <xxhash.h>
 
 #include <cerrno>
 #include <cstring>
-#include <fstream>
 #include <exception>
 #include <new>
 #include <thread>
@@ -284,13 +284,11 @@ bool ReadWhole(const std::string& path, std::string& bytes, FileStamp& stamp, st
         error = "cannot read " + path + ": " + std::strerror(errno);
         return false;
     }
-    std::ifstream in(path, std::ios::binary);
-    bytes.assign(static_cast<std::size_t>(before.size), '\0');
-    if (!in || !in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()))) {
+    if (ReadWholeFile(path, bytes) != 0) {
         error = "cannot read " + path;
         return false;
     }
-    if (in.peek() != std::char_traits<char>::eof() || !StampOfFile(path.c_str(), stamp) ||
+    if (bytes.size() != before.size || !StampOfFile(path.c_str(), stamp) ||
         stamp.size != before.size || stamp.inode != before.inode ||
         stamp.modifiedSeconds != before.modifiedSeconds ||
         stamp.modifiedNanoseconds != before.modifiedNanoseconds) {

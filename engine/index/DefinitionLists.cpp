@@ -30,7 +30,7 @@ public:
                unsigned long valueSize)
         : prefix_(std::move(prefix)), valueSize_(valueSize) {
         std::string scrambled = CLSPGlobals::EncryptString(section);
-        section_ = profile.FindSection(TrimProfileBlanks(scrambled));
+        section_ = profile.FindSection(Trim(scrambled, kProfileBlanks));
         if (prefix_.size() > kMaxPrefix)
             prefix_.resize(kMaxPrefix); // the engine's own short constants never are
     }
@@ -47,7 +47,7 @@ public:
             std::snprintf(plainKey, sizeof plainKey, "%s%lu", prefix_.c_str(), number);
         const std::size_t keyLength =
             ScrambleText(std::string_view(plainKey, static_cast<std::size_t>(length)), key);
-        const std::string_view trimmed = TrimProfileBlanks({key, keyLength});
+        const std::string_view trimmed = Trim({key, keyLength}, kProfileBlanks);
         distinct = keyLength == static_cast<std::size_t>(length) && trimmed.size() == keyLength;
         if (trimmed.data() != key)
             std::memmove(key, trimmed.data(), trimmed.size());

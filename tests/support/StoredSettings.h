@@ -6,7 +6,7 @@
 #include "core/lists/WebSiteBlockingList.h"
 #include "core/logging/AlertLogStore.h"
 #include "core/settings/GeneralSettings.h"
-#include "core/settings/ProductKey.h"
+#include "core/ProductKey.h"
 
 struct StoredSettings {
     GeneralSettings settings;

@@ -1,6 +1,8 @@
 // IniText: the profile reader's line rules, used for the plain source and the deciphered database.
 #include "tools/hkwdefs/IniText.h"
 
+#include "platform/TextTrim.h"
+
 namespace {
 
 bool IsLineBreak(char c) {
@@ -27,7 +29,7 @@ IniLine ParseLine(std::string_view line, std::size_t number) {
         parsed.closed = close != std::string_view::npos;
         if (parsed.closed)
             name = name.substr(0, close);
-        parsed.name = std::string(TrimIniBlanks(name));
+        parsed.name = std::string(Trim(name, kSpaceTabVt));
         return parsed;
     }
     const std::size_t equals = line.find('=');
@@ -38,8 +40,8 @@ IniLine ParseLine(std::string_view line, std::size_t number) {
         return parsed;
     }
     parsed.kind = IniLine::Entry;
-    parsed.name = std::string(TrimIniBlanks(line.substr(0, equals)));
-    std::string_view value = TrimIniBlanks(line.substr(equals + 1));
+    parsed.name = std::string(Trim(line.substr(0, equals), kSpaceTabVt));
+    std::string_view value = Trim(line.substr(equals + 1), kSpaceTabVt);
     if (InMatchingQuotes(value))
         value = value.substr(1, value.size() - 2);
     parsed.value = std::string(value);
@@ -52,14 +54,6 @@ bool IsIniBlank(unsigned char c) {
     return c == ' ' || c == '\t' || c == '\v';
 }
 
-std::string_view TrimIniBlanks(std::string_view text) {
-    while (!text.empty() && IsIniBlank(static_cast<unsigned char>(text.front())))
-        text.remove_prefix(1);
-    while (!text.empty() && IsIniBlank(static_cast<unsigned char>(text.back())))
-        text.remove_suffix(1);
-    return text;
-}
-
 std::vector<IniLine> SplitIniLines(std::string_view text) {
     std::vector<IniLine> lines;
     std::size_t number = 1;
@@ -69,7 +63,7 @@ std::vector<IniLine> SplitIniLines(std::string_view text) {
         while (end < text.size() && !IsLineBreak(text[end]))
             ++end;
         std::string_view line = text.substr(pos, end - pos);
-        line = TrimIniBlanks(line.substr(0, line.find('\0'))); // a NUL ends the line's text
+        line = Trim(line.substr(0, line.find('\0')), kSpaceTabVt); // a NUL ends the line's text
         if (!line.empty())
             lines.push_back(ParseLine(line, number));
         // Count the breaks that follow: CR LF is one line break, any other CR or LF one each.

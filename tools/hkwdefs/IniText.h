@@ -33,6 +33,3 @@ bool NeedsQuotes(std::string_view value);
 
 // "name=value" with the value quoted when NeedsQuotes says so.
 std::string FormatIniEntry(std::string_view name, std::string_view value);
-
-// Removes the blanks at both ends of text.
-std::string_view TrimIniBlanks(std::string_view text);

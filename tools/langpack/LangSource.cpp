@@ -3,51 +3,20 @@
 
 #include "core/FileNames.h"
 #include "core/settings/LanguagePack.h"
+#include "platform/TextEscape.h"
+#include "platform/TextLines.h"
+#include "platform/TextTrim.h"
 
 #include <set>
 
 namespace {
-bool IsBlank(char c) {
-    return c == ' ' || c == '\t';
-}
-
-std::string_view Trim(std::string_view text) {
-    while (!text.empty() && IsBlank(text.front()))
-        text.remove_prefix(1);
-    while (!text.empty() && (IsBlank(text.back()) || text.back() == '\r'))
-        text.remove_suffix(1);
-    return text;
+// Space and TAB before a line or field; those and the CR of a CR LF line end after it.
+std::string_view TrimLine(std::string_view text) {
+    return TrimBack(TrimFront(text, kSpaceTab), " \t\r");
 }
 
 std::string LineError(int line, const std::string& what) {
     return "line " + std::to_string(line) + ": " + what;
-}
-
-// "\n" and "\t" of the source as the characters they stand for.
-std::string Unescape(std::string_view text) {
-    std::string out;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '\\' && i + 1 < text.size() && (text[i + 1] == 'n' || text[i + 1] == 't')) {
-            out += text[i + 1] == 'n' ? '\n' : '\t';
-            ++i;
-            continue;
-        }
-        out += text[i];
-    }
-    return out;
-}
-
-std::string Escape(std::string_view text) {
-    std::string out;
-    for (char c : text) {
-        if (c == '\n')
-            out += "\\n";
-        else if (c == '\t')
-            out += "\\t";
-        else
-            out += c;
-    }
-    return out;
 }
 
 // The printf directives of a text in order ("%s", "%%" ...), so a translation keeps them.
@@ -94,13 +63,8 @@ bool ParseLangSource(std::string_view source, bool complete, LangSource& out, st
     const std::size_t topItems = LoadTrayMenu().size();
 
     int number = 0;
-    std::size_t start = 0;
-    while (start <= source.size()) {
-        std::size_t end = source.find('\n', start);
-        if (end == std::string_view::npos)
-            end = source.size();
-        std::string_view line = Trim(source.substr(start, end - start));
-        start = end + 1;
+    for (const std::string_view sourceLine : SplitLines(source)) {
+        const std::string_view line = TrimLine(sourceLine);
         ++number;
         if (line.empty() || line.front() == '#' || line.front() == ';')
             continue;
@@ -121,11 +85,11 @@ bool ParseLangSource(std::string_view source, bool complete, LangSource& out, st
             error = LineError(number, "expected KEY = text");
             return false;
         }
-        std::string_view key = Trim(line.substr(0, equals));
-        std::string_view value = Trim(line.substr(equals + 1));
+        std::string_view key = TrimLine(line.substr(0, equals));
+        std::string_view value = TrimLine(line.substr(equals + 1));
         if (value.size() >= 2 && value.front() == '"' && value.back() == '"')
             value = value.substr(1, value.size() - 2);
-        std::string text = Unescape(value);
+        std::string text = UnescapeTabsAndLineFeeds(value);
         if (text.empty()) {
             error = LineError(number, "empty text for " + std::string(key));
             return false;
@@ -265,12 +229,12 @@ std::string BuiltInSourceText() {
                        "# \"\\n\" is a line break, \"\\t\" a tab; keep every %s of a text.\n"
                        "[Messages]\n";
     for (const auto& [id, value] : source.texts)
-        text += std::to_string(id) + " = " + Escape(value) + "\n";
+        text += std::to_string(id) + " = " + EscapeTabsAndLineFeeds(value) + "\n";
     text += "\n# @P is the top-level item at position P, a number the pop-up item with that "
             "command.\n[TrayMenu]\n";
     for (const auto& [position, value] : source.menuTop)
-        text += '@' + std::to_string(position) + " = " + Escape(value) + "\n";
+        text += '@' + std::to_string(position) + " = " + EscapeTabsAndLineFeeds(value) + "\n";
     for (const auto& [command, value] : source.menuCommands)
-        text += std::to_string(command) + " = " + Escape(value) + "\n";
+        text += std::to_string(command) + " = " + EscapeTabsAndLineFeeds(value) + "\n";
     return text;
 }

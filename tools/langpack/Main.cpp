@@ -9,9 +9,10 @@
 // Exit status: 0 done, 1 failed (the message names the source line), 2 wrong command line.
 #include "tools/langpack/LangSource.h"
 
+#include "platform/WholeFile.h"
+
 #include <cstdio>
 #include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -47,14 +48,12 @@ int main(int argc, char** argv) {
     if (args.empty())
         return Usage();
     if (args[0] == "build" && (args.size() == 3 || args.size() == 4)) {
-        std::ifstream in(args[1], std::ios::binary);
-        if (!in)
+        std::string text;
+        if (ReadWholeFile(args[1], text) != 0)
             return Fail(args[1] + ": cannot open the file");
-        std::stringstream text;
-        text << in.rdbuf();
         LangSource source;
         std::string error;
-        if (!ParseLangSource(text.str(), true, source, error))
+        if (!ParseLangSource(text, true, source, error))
             return Fail(args[1] + ": " + error);
         std::string language = args.size() == 4 ? args[3] : StemOf(args[1]);
         if (!WriteFile(args[2], BuildPackText(source, language)))

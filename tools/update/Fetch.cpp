@@ -1,6 +1,8 @@
 // Fetch: libcurl's easy interface, one handle per try.
 #include "tools/update/Fetch.h"
 
+#include "platform/TextTrim.h"
+
 #include <curl/curl.h>
 
 #include <chrono>
@@ -43,13 +45,9 @@ std::size_t OnBody(char* data, std::size_t size, std::size_t count, void* user) 
     return bytes;
 }
 
-std::string_view Trim(std::string_view text) {
-    while (!text.empty() && (text.front() == ' ' || text.front() == '\t'))
-        text.remove_prefix(1);
-    while (!text.empty() && (text.back() == ' ' || text.back() == '\t' || text.back() == '\r' ||
-                             text.back() == '\n'))
-        text.remove_suffix(1);
-    return text;
+// A header's value: blanks before it, blanks and the line's end after it trimmed away.
+std::string_view HeaderValue(std::string_view text) {
+    return TrimBack(TrimFront(text, kSpaceTab), " \t\r\n");
 }
 
 bool HeaderIs(std::string_view line, std::string_view name) {
@@ -71,9 +69,9 @@ std::size_t OnHeader(char* data, std::size_t size, std::size_t count, void* user
         transfer->etag.clear();
         transfer->lastModified.clear();
     } else if (HeaderIs(line, "etag")) {
-        transfer->etag = Trim(line.substr(5));
+        transfer->etag = HeaderValue(line.substr(5));
     } else if (HeaderIs(line, "last-modified")) {
-        transfer->lastModified = Trim(line.substr(14));
+        transfer->lastModified = HeaderValue(line.substr(14));
     }
     return size * count;
 }

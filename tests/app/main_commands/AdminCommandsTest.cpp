@@ -14,7 +14,7 @@
 #include "app/logging/LogSettingsDialog.h"
 #include "core/settings/LanguagePack.h"
 #include "core/settings/PasswordRules.h"
-#include "core/settings/ProductKey.h"
+#include "core/ProductKey.h"
 #include "core/settings/RegistryExporter.h"
 #include "core/settings/RunAtStartup.h"
 #include "core/settings/StringTable.h"

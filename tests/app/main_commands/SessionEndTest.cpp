@@ -5,7 +5,7 @@
 
 #include "core/RegistryValues.h"
 #include "core/settings/PasswordRules.h"
-#include "core/settings/ProductKey.h"
+#include "core/ProductKey.h"
 #include "platform/Registry.h"
 #include "platform/Window.h"
 #include "tests/support/StoredSettings.h"

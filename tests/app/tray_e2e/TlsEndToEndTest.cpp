@@ -7,7 +7,7 @@
 #include "core/lists/ListNames.h"
 #include "core/lists/WebSiteBlockingList.h"
 #include "core/logging/AlertLogStore.h"
-#include "core/settings/ProductKey.h"
+#include "core/ProductKey.h"
 #include "platform/ProductNames.h"
 #include "platform/Registry.h"
 #include "platform/Window.h"

@@ -14,7 +14,7 @@
 #include "core/lists/WebSiteBlockingList.h"
 #include "core/logging/AlertLogStore.h"
 #include "core/settings/GeneralSettings.h"
-#include "core/settings/ProductKey.h"
+#include "core/ProductKey.h"
 #include "engine/DefinitionIndexFormat.h"
 #include "engine/DetectionRecord.h"
 #include "engine/LSPGlobals.h"

@@ -10,7 +10,7 @@
 #include "engine/LSPGlobals.h"
 #include "app/alerts/AlertPopup.h"
 #include "core/lists/ListNames.h"
-#include "core/settings/ProductKey.h"
+#include "core/ProductKey.h"
 #include "platform/Registry.h"
 #include "platform/Window.h"
 #include "tests/app/OffscreenQt.h"

@@ -254,7 +254,7 @@ struct DueRow {
     SystemTime start;
     SystemTime now;
     std::uint8_t period;
-    bool due;
+    bool due = false;
 };
 
 void PrintTo(const DueRow& row, std::ostream* os) {
@@ -262,13 +262,20 @@ void PrintTo(const DueRow& row, std::ostream* os) {
 }
 
 const DueRow kDueRows[] = {
-    {"TurnOfTheMonthIsNotADay", Day(1, 31), Day(2, 1), 1, false},
-    {"FiveOfSeven", Day(3, 15), Day(3, 20), 7, false},
-    {"SevenOfSeven", Day(3, 15), Day(3, 22), 7, true},
-    {"PeriodZeroAlways", Day(3, 15), Day(3, 15), 0, true},
-    {"LaterMonthWrapsToDue", Day(12, 20), Day(1, 2, 2010), 30, true},
-    {"YearIgnored", Day(3, 15, 2008), Day(3, 16, 2009), 2, false},
-    {"EightBitWrap", Day(1, 1), Day(9, 17), 10, false}, // 256 days later: elapsed 0
+    {.name = "TurnOfTheMonthIsNotADay", .start = Day(1, 31), .now = Day(2, 1), .period = 1},
+    {.name = "FiveOfSeven", .start = Day(3, 15), .now = Day(3, 20), .period = 7},
+    {.name = "SevenOfSeven", .start = Day(3, 15), .now = Day(3, 22), .period = 7, .due = true},
+    {.name = "PeriodZeroAlways", .start = Day(3, 15), .now = Day(3, 15), .period = 0, .due = true},
+    {.name = "LaterMonthWrapsToDue",
+     .start = Day(12, 20),
+     .now = Day(1, 2, 2010),
+     .period = 30,
+     .due = true},
+    {.name = "YearIgnored", .start = Day(3, 15, 2008), .now = Day(3, 16, 2009), .period = 2},
+    {.name = "EightBitWrap",
+     .start = Day(1, 1),
+     .now = Day(9, 17),
+     .period = 10}, // 256 days later: elapsed 0
 };
 
 class ArchiveDue : public AlertLog, public ::testing::WithParamInterface<DueRow> {};

@@ -17,7 +17,6 @@
 #include <cstring>
 #include <functional>
 #include <ostream>
-#include <map>
 #include <string>
 #include <vector>
 
@@ -96,21 +95,35 @@ protected:
 
 enum class Report { Host, Url, Mail };
 
+// The item is not in the list yet.
+constexpr int kNewItem = -1;
+// The alert's answers as the view gives them, and the handler's replies to the sender.
+constexpr int kAnswerClosed = 0;
+constexpr int kAnswerAllow = 1;
+constexpr int kAnswerBlock = 2;
+constexpr std::int32_t kReplyBlock = 0;
+constexpr std::int32_t kReplyAllow = 1;
+
+// One report decided: the list's protection and permission, the item's remembered action, the
+// alert setting and the user's answer; then the reply, whether the user was asked, the log entry's
+// action, the counters, the item's action afterwards and who decided. A row names only what
+// differs from a protected list, a new item, alerts shown, an allowing answer and nothing counted.
 struct DecisionRow {
     const char* name;
-    int protection;
+    int protection = 1;
     int permission;
-    int storedAction; // -1: the item is new
-    int showAlert;
-    int answer; // the popup's result
-    bool remember;
+    int storedAction = kNewItem;
+    int showAlert = 1;
+    int answer = kAnswerAllow;
+    bool remember = false;
     // expected
     std::int32_t reply;
-    bool asked;
-    const char* actionTaken;
-    std::uint32_t blocked;
-    std::uint32_t alerts; // NoOfWebProtection or NoOfEmailProtection
+    bool asked = false;
+    const char* actionTaken = "";
+    std::uint32_t blocked = 0;
+    std::uint32_t alerts = 0; // NoOfWebProtection or NoOfEmailProtection
     int actionAfter;
+    const char* decidedBy; // as the system journal names who decided
 };
 
 void PrintTo(const DecisionRow& row, std::ostream* os) {
@@ -118,42 +131,137 @@ void PrintTo(const DecisionRow& row, std::ostream* os) {
 }
 
 const DecisionRow kDecisionRows[] = {
-    {"ProtectionOffNewItem", 0, 2, -1, 1, 1, false, 1, false, "", 0, 0, 2},
-    {"ProtectionOffBlockedItem", 0, 1, 1, 1, 1, false, 1, false, "", 0, 0, 1},
-    {"AllowAll", 1, 0, -1, 1, 2, false, 1, false, "Allow", 0, 0, 2},
-    {"AllowAllOverRememberedBlock", 1, 0, 1, 1, 2, false, 1, false, "Allow", 0, 0, 1},
-    {"BlockAll", 1, 1, -1, 1, 1, false, 0, false, "Block", 1, 0, 2},
-    {"BlockAllOverRememberedAllow", 1, 1, 0, 1, 1, false, 0, false, "Block", 1, 0, 0},
-    {"PerItemRememberedAllow", 1, 2, 0, 1, 2, false, 1, false, "Allow", 0, 0, 0},
-    {"PerItemRememberedBlock", 1, 2, 1, 1, 1, false, 0, false, "Block", 1, 0, 1},
-    {"PerItemUnknownActionUndecided", 1, 2, 7, 1, 1, false, 0, false, "", 0, 0, 7},
-    {"UnknownPermissionUndecided", 1, 5, -1, 1, 1, false, 0, false, "", 0, 0, 2},
-    {"AskAllowed", 1, 2, -1, 1, 1, false, 1, true, "Allow", 0, 1, 2},
-    {"AskAllowedRemembered", 1, 2, -1, 1, 1, true, 1, true, "Allow", 0, 1, 0},
-    {"AskBlocked", 1, 2, 2, 1, 2, false, 0, true, "Block", 1, 1, 2},
-    {"AskBlockedRemembered", 1, 2, 2, 1, 2, true, 0, true, "Block", 1, 1, 1},
-    {"AskClosedIsBlock", 1, 2, -1, 1, 0, true, 0, true, "Block", 1, 1, 1},
-    {"AlertsOffBlockWithoutPopup", 1, 2, -1, 0, 1, true, 0, false, "Block", 1, 1, 2},
-};
-
-// Who decided each row, as the system journal names it.
-const std::map<std::string, std::string> kDecidedBy = {
-    {"ProtectionOffNewItem", "protection-off"},
-    {"ProtectionOffBlockedItem", "protection-off"},
-    {"AllowAll", "list-mode"},
-    {"AllowAllOverRememberedBlock", "list-mode"},
-    {"BlockAll", "list-mode"},
-    {"BlockAllOverRememberedAllow", "list-mode"},
-    {"PerItemRememberedAllow", "remembered"},
-    {"PerItemRememberedBlock", "remembered"},
-    {"PerItemUnknownActionUndecided", "no-rule"},
-    {"UnknownPermissionUndecided", "no-rule"},
-    {"AskAllowed", "user"},
-    {"AskAllowedRemembered", "user"},
-    {"AskBlocked", "user"},
-    {"AskBlockedRemembered", "user"},
-    {"AskClosedIsBlock", "user"},
-    {"AlertsOffBlockWithoutPopup", "alerts-off"},
+    {.name = "ProtectionOffNewItem",
+     .protection = 0,
+     .permission = kPermissionPerItem,
+     .reply = kReplyAllow,
+     .actionAfter = kActionAsk,
+     .decidedBy = "protection-off"},
+    {.name = "ProtectionOffBlockedItem",
+     .protection = 0,
+     .permission = kPermissionBlockAll,
+     .storedAction = kActionBlock,
+     .reply = kReplyAllow,
+     .actionAfter = kActionBlock,
+     .decidedBy = "protection-off"},
+    {.name = "AllowAll",
+     .permission = kPermissionAllowAll,
+     .answer = kAnswerBlock,
+     .reply = kReplyAllow,
+     .actionTaken = "Allow",
+     .actionAfter = kActionAsk,
+     .decidedBy = "list-mode"},
+    {.name = "AllowAllOverRememberedBlock",
+     .permission = kPermissionAllowAll,
+     .storedAction = kActionBlock,
+     .answer = kAnswerBlock,
+     .reply = kReplyAllow,
+     .actionTaken = "Allow",
+     .actionAfter = kActionBlock,
+     .decidedBy = "list-mode"},
+    {.name = "BlockAll",
+     .permission = kPermissionBlockAll,
+     .reply = kReplyBlock,
+     .actionTaken = "Block",
+     .blocked = 1,
+     .actionAfter = kActionAsk,
+     .decidedBy = "list-mode"},
+    {.name = "BlockAllOverRememberedAllow",
+     .permission = kPermissionBlockAll,
+     .storedAction = kActionAllow,
+     .reply = kReplyBlock,
+     .actionTaken = "Block",
+     .blocked = 1,
+     .actionAfter = kActionAllow,
+     .decidedBy = "list-mode"},
+    {.name = "PerItemRememberedAllow",
+     .permission = kPermissionPerItem,
+     .storedAction = kActionAllow,
+     .answer = kAnswerBlock,
+     .reply = kReplyAllow,
+     .actionTaken = "Allow",
+     .actionAfter = kActionAllow,
+     .decidedBy = "remembered"},
+    {.name = "PerItemRememberedBlock",
+     .permission = kPermissionPerItem,
+     .storedAction = kActionBlock,
+     .reply = kReplyBlock,
+     .actionTaken = "Block",
+     .blocked = 1,
+     .actionAfter = kActionBlock,
+     .decidedBy = "remembered"},
+    {.name = "PerItemUnknownActionUndecided",
+     .permission = kPermissionPerItem,
+     .storedAction = 7,
+     .reply = kReplyBlock,
+     .actionAfter = 7,
+     .decidedBy = "no-rule"},
+    {.name = "UnknownPermissionUndecided",
+     .permission = 5,
+     .reply = kReplyBlock,
+     .actionAfter = kActionAsk,
+     .decidedBy = "no-rule"},
+    {.name = "AskAllowed",
+     .permission = kPermissionPerItem,
+     .reply = kReplyAllow,
+     .asked = true,
+     .actionTaken = "Allow",
+     .alerts = 1,
+     .actionAfter = kActionAsk,
+     .decidedBy = "user"},
+    {.name = "AskAllowedRemembered",
+     .permission = kPermissionPerItem,
+     .remember = true,
+     .reply = kReplyAllow,
+     .asked = true,
+     .actionTaken = "Allow",
+     .alerts = 1,
+     .actionAfter = kActionAllow,
+     .decidedBy = "user"},
+    {.name = "AskBlocked",
+     .permission = kPermissionPerItem,
+     .storedAction = kActionAsk,
+     .answer = kAnswerBlock,
+     .reply = kReplyBlock,
+     .asked = true,
+     .actionTaken = "Block",
+     .blocked = 1,
+     .alerts = 1,
+     .actionAfter = kActionAsk,
+     .decidedBy = "user"},
+    {.name = "AskBlockedRemembered",
+     .permission = kPermissionPerItem,
+     .storedAction = kActionAsk,
+     .answer = kAnswerBlock,
+     .remember = true,
+     .reply = kReplyBlock,
+     .asked = true,
+     .actionTaken = "Block",
+     .blocked = 1,
+     .alerts = 1,
+     .actionAfter = kActionBlock,
+     .decidedBy = "user"},
+    {.name = "AskClosedIsBlock",
+     .permission = kPermissionPerItem,
+     .answer = kAnswerClosed,
+     .remember = true,
+     .reply = kReplyBlock,
+     .asked = true,
+     .actionTaken = "Block",
+     .blocked = 1,
+     .alerts = 1,
+     .actionAfter = kActionBlock,
+     .decidedBy = "user"},
+    {.name = "AlertsOffBlockWithoutPopup",
+     .permission = kPermissionPerItem,
+     .showAlert = 0,
+     .remember = true,
+     .reply = kReplyBlock,
+     .actionTaken = "Block",
+     .blocked = 1,
+     .alerts = 1,
+     .actionAfter = kActionAsk,
+     .decidedBy = "alerts-off"},
 };
 
 class Decision : public Handlers,
@@ -241,7 +349,7 @@ TEST_P(Decision, FollowsProtectionPermissionItemAndAnswer) {
 
     // The same decision in the system journal, with who made it.
     EXPECT_EQ(Field("HOOKWISE_ACTION"), row.reply == 1 ? "allow" : "block");
-    EXPECT_EQ(Field("HOOKWISE_DECIDED_BY"), kDecidedBy.at(row.name));
+    EXPECT_EQ(Field("HOOKWISE_DECIDED_BY"), row.decidedBy);
     EXPECT_EQ(Field("HOOKWISE_KIND"), report == Report::Host  ? "host"
                                       : report == Report::Url ? "url"
                                                               : "mail-from");
@@ -286,14 +394,34 @@ void PrintTo(const KindRow& row, std::ostream* os) {
 }
 
 const KindRow kKindRows[] = {
-    {"HostCodeWithUrlKind", kReportHost, 'U', false, 1},
-    {"UrlCodeWithHostKind", kReportUrl, 'I', false, 1},
-    {"HostCodeWithNoKind", kReportHost, '\0', false, 1},
-    {"MailCodeWithX", kReportMail, 'X', true, 1},
-    {"MailCodeWithLowerCaseFrom", kReportMail, 'f', true, 1},
-    {"MailCodeWithWebKindOnly", kReportMail, '\0', false, 1},
-    {"UnknownCode", 1128, 'U', false, 0},
-    {"CodeZero", 0, 'U', false, 0},
+    {.name = "HostCodeWithUrlKind",
+     .code = kReportHost,
+     .kind = 'U',
+     .mailLayout = false,
+     .reply = 1},
+    {.name = "UrlCodeWithHostKind",
+     .code = kReportUrl,
+     .kind = 'I',
+     .mailLayout = false,
+     .reply = 1},
+    {.name = "HostCodeWithNoKind",
+     .code = kReportHost,
+     .kind = '\0',
+     .mailLayout = false,
+     .reply = 1},
+    {.name = "MailCodeWithX", .code = kReportMail, .kind = 'X', .mailLayout = true, .reply = 1},
+    {.name = "MailCodeWithLowerCaseFrom",
+     .code = kReportMail,
+     .kind = 'f',
+     .mailLayout = true,
+     .reply = 1},
+    {.name = "MailCodeWithWebKindOnly",
+     .code = kReportMail,
+     .kind = '\0',
+     .mailLayout = false,
+     .reply = 1},
+    {.name = "UnknownCode", .code = 1128, .kind = 'U', .mailLayout = false, .reply = 0},
+    {.name = "CodeZero", .code = 0, .kind = 'U', .mailLayout = false, .reply = 0},
 };
 
 class KindCheck : public Handlers, public testing::WithParamInterface<KindRow> {};

@@ -177,6 +177,20 @@ TEST(DetectionRecordFill, MailHeadersCutAt100) {
     EXPECT_EQ(RawBytes(record)[897], 'o') << "matched text is not a header field";
 }
 
+TEST(DetectionRecordFill, MailHeadersCutBeforeACharacterNotInsideIt) {
+    DetectionRecord record;
+    std::memset(&record, 'o', sizeof record);
+    // 99 ASCII bytes and a two-byte character: the character does not fit and is left out whole.
+    const std::string subject = std::string(99, 's') + "\xC3\xA9" + "tail";
+    const std::string from = std::string(98, 'f') + "\xC3\xA9" + "tail"; // fits exactly
+    FillMailHeaders(record, from.c_str(), nullptr, subject.c_str(), nullptr, nullptr);
+    EXPECT_EQ(FieldString(record.mail.subject), std::string(99, 's'));
+    EXPECT_EQ(FieldString(record.mail.from), std::string(98, 'f') + "\xC3\xA9");
+    EXPECT_STREQ(record.mail.to, "");
+    EXPECT_EQ(RawBytes(record)[offsetof(DetectionRecord, mail.subject) + 100], '\0')
+        << "the rest of the field is cleared";
+}
+
 TEST(DetectionRecordRead, UnterminatedFieldReadToItsEnd) {
     DetectionRecord record;
     std::memset(&record, 'u', sizeof record);

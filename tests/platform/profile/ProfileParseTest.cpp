@@ -12,115 +12,149 @@ namespace {
 
 using namespace std::string_literals;
 
+// One read: GetPrivateProfileStringA(section, key, defaultText, out, size) on a file holding file
+// gives expected. Rows leave the default at "D" unless the row is about defaults, so a miss is
+// visible.
 struct ParseRow {
     const char* name;
     std::string file;
-    const char* section;
-    const char* key;
-    const char* defaultText;
-    DWORD size;
+    const char* section = "s";
+    const char* key = "k";
+    const char* defaultText = "D";
+    DWORD size = 64;
     std::string expected;
 };
 
-// Rows use "D" as the default unless the row is about defaults, so a miss is visible.
 const ParseRow kLineRows[] = {
-    {"CrLf", "[s]\r\nk=v\r\n", "s", "k", "D", 64, "v"},
-    {"LfOnly", "[s]\nk=v\n", "s", "k", "D", 64, "v"},
-    {"LoneCr", "[s]\rk=v\rj=w", "s", "j", "D", 64, "w"},
-    {"RunsOfBreaks", "[s]\r\n\r\n\n\r\rk=v", "s", "k", "D", 64, "v"},
-    {"NoFinalBreak", "[s]\nk=v", "s", "k", "D", 64, "v"},
-    {"NulEndsLineText", "[s]\nk=ab\0cd\nj=w"s, "s", "k", "D", 64, "ab"},
-    {"NulDoesNotEndFile", "[s]\nk=ab\0cd\nj=w"s, "s", "j", "D", 64, "w"},
+    {.name = "CrLf", .file = "[s]\r\nk=v\r\n", .expected = "v"},
+    {.name = "LfOnly", .file = "[s]\nk=v\n", .expected = "v"},
+    {.name = "LoneCr", .file = "[s]\rk=v\rj=w", .key = "j", .expected = "w"},
+    {.name = "RunsOfBreaks", .file = "[s]\r\n\r\n\n\r\rk=v", .expected = "v"},
+    {.name = "NoFinalBreak", .file = "[s]\nk=v", .expected = "v"},
+    {.name = "NulEndsLineText", .file = "[s]\nk=ab\0cd\nj=w"s, .expected = "ab"},
+    {.name = "NulDoesNotEndFile", .file = "[s]\nk=ab\0cd\nj=w"s, .key = "j", .expected = "w"},
 };
 
 const ParseRow kBlankRows[] = {
-    {"AroundKeyAndValue", "[s]\n \t k \v= \t v w \t\n", "s", "k", "D", 64, "v w"},
-    {"AroundHeader", "  [ s ]  \nk=v", "s", "k", "D", 64, "v"},
-    {"ArgumentsTrimmed", "[s]\nk=v", " \ts ", " k\t", "D", 64, "v"},
-    {"InsideValueKept", "[s]\nk=a \t b", "s", "k", "D", 64, "a \t b"},
-    {"InsideNameKept", "[s]\na b=v", "s", "a b", "D", 64, "v"},
-    {"InsideNameNotSkipped", "[s]\na b=v", "s", "ab", "D", 64, "D"},
+    {.name = "AroundKeyAndValue", .file = "[s]\n \t k \v= \t v w \t\n", .expected = "v w"},
+    {.name = "AroundHeader", .file = "  [ s ]  \nk=v", .expected = "v"},
+    {.name = "ArgumentsTrimmed",
+     .file = "[s]\nk=v",
+     .section = " \ts ",
+     .key = " k\t",
+     .expected = "v"},
+    {.name = "InsideValueKept", .file = "[s]\nk=a \t b", .expected = "a \t b"},
+    {.name = "InsideNameKept", .file = "[s]\na b=v", .key = "a b", .expected = "v"},
+    {.name = "InsideNameNotSkipped", .file = "[s]\na b=v", .key = "ab", .expected = "D"},
 };
 
 const ParseRow kQuoteRows[] = {
-    {"Double", "[s]\nk=\"v\"", "s", "k", "D", 64, "v"},
-    {"Single", "[s]\nk='v'", "s", "k", "D", 64, "v"},
-    {"InnerBlanksKept", "[s]\nk=\" v \"", "s", "k", "D", 64, " v "},
-    {"AfterTrimming", "[s]\nk=   'v'  ", "s", "k", "D", 64, "v"},
-    {"Mismatched", "[s]\nk=\"v'", "s", "k", "D", 64, "\"v'"},
-    {"OnlyOpening", "[s]\nk=\"v", "s", "k", "D", 64, "\"v"},
-    {"LoneQuote", "[s]\nk=\"", "s", "k", "D", 64, "\""},
-    {"EmptyQuoted", "[s]\nk=''", "s", "k", "D", 64, ""},
-    {"OnlyOuterPair", "[s]\nk=\"\"v\"\"", "s", "k", "D", 64, "\"v\""},
+    {.name = "Double", .file = "[s]\nk=\"v\"", .expected = "v"},
+    {.name = "Single", .file = "[s]\nk='v'", .expected = "v"},
+    {.name = "InnerBlanksKept", .file = "[s]\nk=\" v \"", .expected = " v "},
+    {.name = "AfterTrimming", .file = "[s]\nk=   'v'  ", .expected = "v"},
+    {.name = "Mismatched", .file = "[s]\nk=\"v'", .expected = "\"v'"},
+    {.name = "OnlyOpening", .file = "[s]\nk=\"v", .expected = "\"v"},
+    {.name = "LoneQuote", .file = "[s]\nk=\"", .expected = "\""},
+    {.name = "EmptyQuoted", .file = "[s]\nk=''", .expected = ""},
+    {.name = "OnlyOuterPair", .file = "[s]\nk=\"\"v\"\"", .expected = "\"v\""},
 };
 
 const ParseRow kStructureRows[] = {
-    {"CommentSkipped", "[s]\n;k=x\nk=v", "s", "k", "D", 64, "v"},
-    {"IndentedComment", "[s]\n \t;k=x\nk=v", "s", "k", "D", 64, "v"},
-    {"CommentKeyNotFound", "[s]\n;k=x", "s", ";k", "D", 64, "D"},
-    {"SemicolonInValue", "[s]\nk=a;b", "s", "k", "D", 64, "a;b"},
-    {"HashIsNoComment", "[s]\n#k=v", "s", "#k", "D", 64, "v"},
-    {"KeyBeforeHeader", "k=v\n[s]\n", "s", "k", "D", 64, "D"},
-    {"HeaderWithoutClose", "[s\nk=v", "s", "k", "D", 64, "v"},
-    {"TextAfterHeaderIgnored", "[s] x=y\nk=v", "s", "k", "D", 64, "v"},
-    {"NameEndsAtFirstBracket", "[a]b]\nk=v", "a", "k", "D", 64, "v"},
-    {"EmptySectionName", "[]\nk=v", "", "k", "D", 64, "v"},
-    {"SplitAtFirstEquals", "[s]\nk=a=b", "s", "k", "D", 64, "a=b"},
-    {"EmptyKeyName", "[s]\n=v", "s", "", "D", 64, "v"},
-    {"EmptyValueIsNoDefault", "[s]\nk=", "s", "k", "D", 64, ""},
-    {"LineWithoutEquals", "[s]\nk\n", "s", "k", "D", 64, "D"},
-    {"MissingSection", "[s]\nk=v", "t", "k", "D", 64, "D"},
-    {"MissingKey", "[s]\nk=v", "s", "j", "D", 64, "D"},
-    {"KeyOfOtherSection", "[s]\nk=v\n[t]\nj=w", "t", "k", "D", 64, "D"},
+    {.name = "CommentSkipped", .file = "[s]\n;k=x\nk=v", .expected = "v"},
+    {.name = "IndentedComment", .file = "[s]\n \t;k=x\nk=v", .expected = "v"},
+    {.name = "CommentKeyNotFound", .file = "[s]\n;k=x", .key = ";k", .expected = "D"},
+    {.name = "SemicolonInValue", .file = "[s]\nk=a;b", .expected = "a;b"},
+    {.name = "HashIsNoComment", .file = "[s]\n#k=v", .key = "#k", .expected = "v"},
+    {.name = "KeyBeforeHeader", .file = "k=v\n[s]\n", .expected = "D"},
+    {.name = "HeaderWithoutClose", .file = "[s\nk=v", .expected = "v"},
+    {.name = "TextAfterHeaderIgnored", .file = "[s] x=y\nk=v", .expected = "v"},
+    {.name = "NameEndsAtFirstBracket", .file = "[a]b]\nk=v", .section = "a", .expected = "v"},
+    {.name = "EmptySectionName", .file = "[]\nk=v", .section = "", .expected = "v"},
+    {.name = "SplitAtFirstEquals", .file = "[s]\nk=a=b", .expected = "a=b"},
+    {.name = "EmptyKeyName", .file = "[s]\n=v", .key = "", .expected = "v"},
+    {.name = "EmptyValueIsNoDefault", .file = "[s]\nk=", .expected = ""},
+    {.name = "LineWithoutEquals", .file = "[s]\nk\n", .expected = "D"},
+    {.name = "MissingSection", .file = "[s]\nk=v", .section = "t", .expected = "D"},
+    {.name = "MissingKey", .file = "[s]\nk=v", .key = "j", .expected = "D"},
+    {.name = "KeyOfOtherSection", .file = "[s]\nk=v\n[t]\nj=w", .section = "t", .expected = "D"},
 };
 
 const ParseRow kFirstWinsRows[] = {
-    {"RepeatedKey", "[s]\nk=1\nk=2", "s", "k", "D", 64, "1"},
-    {"RepeatedKeyOtherCase", "[s]\nK=1\nk=2", "s", "k", "D", 64, "1"},
-    {"RepeatedSectionFirstCopy", "[s]\nk=1\n[s]\nk=2", "s", "k", "D", 64, "1"},
-    {"RepeatedSectionNotSearched", "[s]\nk=1\n[S]\nj=2", "s", "j", "D", 64, "D"},
-    {"LaterSectionStillFound", "[s]\n[s]\nk=1\n[t]\nj=2", "t", "j", "D", 64, "2"},
-    {"KeyWithoutValueShadows", "[s]\nk\nk=v", "s", "k", "D", 64, "D"},
+    {.name = "RepeatedKey", .file = "[s]\nk=1\nk=2", .expected = "1"},
+    {.name = "RepeatedKeyOtherCase", .file = "[s]\nK=1\nk=2", .expected = "1"},
+    {.name = "RepeatedSectionFirstCopy", .file = "[s]\nk=1\n[s]\nk=2", .expected = "1"},
+    {.name = "RepeatedSectionNotSearched",
+     .file = "[s]\nk=1\n[S]\nj=2",
+     .key = "j",
+     .expected = "D"},
+    {.name = "LaterSectionStillFound",
+     .file = "[s]\n[s]\nk=1\n[t]\nj=2",
+     .section = "t",
+     .key = "j",
+     .expected = "2"},
+    {.name = "KeyWithoutValueShadows", .file = "[s]\nk\nk=v", .expected = "D"},
 };
 
 const ParseRow kCaseRows[] = {
-    {"SectionIgnoresCase", "[SeC]\nk=v", "sEc", "k", "D", 64, "v"},
-    {"KeyIgnoresCase", "[s]\nKeY=v", "s", "kEy", "D", 64, "v"},
-    {"ValueKeepsCase", "[s]\nk=VaLuE", "s", "k", "D", 64, "VaLuE"},
+    {.name = "SectionIgnoresCase", .file = "[SeC]\nk=v", .section = "sEc", .expected = "v"},
+    {.name = "KeyIgnoresCase", .file = "[s]\nKeY=v", .key = "kEy", .expected = "v"},
+    {.name = "ValueKeepsCase", .file = "[s]\nk=VaLuE", .expected = "VaLuE"},
     // 0xC4 and 0xE4 are A and a with diaeresis in Latin-1: not folded.
-    {"HighSectionNotFolded", "[\xC4]\nk=v", "\xE4", "k", "D", 64, "D"},
-    {"HighKeyNotFolded", "[s]\n\xC4=v", "s", "\xE4", "D", 64, "D"},
+    {.name = "HighSectionNotFolded", .file = "[\xC4]\nk=v", .section = "\xE4", .expected = "D"},
+    {.name = "HighKeyNotFolded", .file = "[s]\n\xC4=v", .key = "\xE4", .expected = "D"},
     // '@' and '`' sit next to the letters; folding them would be wrong.
-    {"NeighboursOfLettersNotFolded", "[s]\n@=v", "s", "`", "D", 64, "D"},
+    {.name = "NeighboursOfLettersNotFolded", .file = "[s]\n@=v", .key = "`", .expected = "D"},
 };
 
 const ParseRow kByteRows[] = {
-    {"HighBytesEverywhere", "[\x80\xFF]\n\x90\xA5=\xA0\xFF\xBB\xBD", "\x80\xFF", "\x90\xA5", "D",
-     64, "\xA0\xFF\xBB\xBD"},
-    {"BracketsAndQuotesInKey", "[s]\na[b]\"c'=v", "s", "a[b]\"c'", "D", 64, "v"},
-    {"BracketsInSectionName", "[a[b\"c']\nk=v", "a[b\"c'", "k", "D", 64, "v"},
-    {"ControlBytes", "[s]\n\x01\x1F=\x02\x7F", "s", "\x01\x1F", "D", 64, "\x02\x7F"},
-    {"GarbageFirstLine", "\x8F\x12[\xFF\r\x01\n\x9A=;\"'\0\xEE\r\n[s]\r\nk=v\r\n"s, "s", "k", "D",
-     64, "v"},
-    {"GarbageFormsHeader", "\x8F\r[\x83\x84\r\n[s]\r\nk=v", "s", "k", "D", 64, "v"},
-    {"GarbageLooksLikeByteOrderMark", "\xFF\xFE\x01\x02\r\n[s]\r\nk=v\r\n", "s", "k", "D", 64, "v"},
-    {"GarbageWithKeyBeforeHeader", "\x81=\x82\r\n[s]\r\nk=v", "s", "\x81", "D", 64, "D"},
+    {.name = "HighBytesEverywhere",
+     .file = "[\x80\xFF]\n\x90\xA5=\xA0\xFF\xBB\xBD",
+     .section = "\x80\xFF",
+     .key = "\x90\xA5",
+     .expected = "\xA0\xFF\xBB\xBD"},
+    {.name = "BracketsAndQuotesInKey",
+     .file = "[s]\na[b]\"c'=v",
+     .key = "a[b]\"c'",
+     .expected = "v"},
+    {.name = "BracketsInSectionName",
+     .file = "[a[b\"c']\nk=v",
+     .section = "a[b\"c'",
+     .expected = "v"},
+    {.name = "ControlBytes",
+     .file = "[s]\n\x01\x1F=\x02\x7F",
+     .key = "\x01\x1F",
+     .expected = "\x02\x7F"},
+    {.name = "GarbageFirstLine",
+     .file = "\x8F\x12[\xFF\r\x01\n\x9A=;\"'\0\xEE\r\n[s]\r\nk=v\r\n"s,
+     .expected = "v"},
+    {.name = "GarbageFormsHeader", .file = "\x8F\r[\x83\x84\r\n[s]\r\nk=v", .expected = "v"},
+    {.name = "GarbageLooksLikeByteOrderMark",
+     .file = "\xFF\xFE\x01\x02\r\n[s]\r\nk=v\r\n",
+     .expected = "v"},
+    {.name = "GarbageWithKeyBeforeHeader",
+     .file = "\x81=\x82\r\n[s]\r\nk=v",
+     .key = "\x81",
+     .expected = "D"},
 };
 
 const ParseRow kSizeRows[] = {
-    {"CutToSizeLessOne", "[s]\nk=abcdef", "s", "k", "D", 4, "abc"},
-    {"ExactFit", "[s]\nk=abc", "s", "k", "D", 4, "abc"},
-    {"SizeOne", "[s]\nk=abc", "s", "k", "D", 1, ""},
-    {"QuotedThenCut", "[s]\nk=\"abcdef\"", "s", "k", "D", 3, "ab"},
-    {"DefaultCut", "[s]\n", "s", "k", "abcdef", 3, "ab"},
+    {.name = "CutToSizeLessOne", .file = "[s]\nk=abcdef", .size = 4, .expected = "abc"},
+    {.name = "ExactFit", .file = "[s]\nk=abc", .size = 4, .expected = "abc"},
+    {.name = "SizeOne", .file = "[s]\nk=abc", .size = 1, .expected = ""},
+    {.name = "QuotedThenCut", .file = "[s]\nk=\"abcdef\"", .size = 3, .expected = "ab"},
+    {.name = "DefaultCut", .file = "[s]\n", .defaultText = "abcdef", .size = 3, .expected = "ab"},
 };
 
 const ParseRow kDefaultRows[] = {
-    {"NullDefaultIsEmpty", "[s]\n", "s", "k", nullptr, 64, ""},
-    {"TrailingSpacesRemoved", "[s]\n", "s", "k", "one two  ", 64, "one two"},
-    {"LeadingSpacesKept", "[s]\n", "s", "k", "  x", 64, "  x"},
-    {"TrailingTabKept", "[s]\n", "s", "k", "x\t", 64, "x\t"},
-    {"AllSpaces", "[s]\n", "s", "k", "   ", 64, ""},
+    {.name = "NullDefaultIsEmpty", .file = "[s]\n", .defaultText = nullptr, .expected = ""},
+    {.name = "TrailingSpacesRemoved",
+     .file = "[s]\n",
+     .defaultText = "one two  ",
+     .expected = "one two"},
+    {.name = "LeadingSpacesKept", .file = "[s]\n", .defaultText = "  x", .expected = "  x"},
+    {.name = "TrailingTabKept", .file = "[s]\n", .defaultText = "x\t", .expected = "x\t"},
+    {.name = "AllSpaces", .file = "[s]\n", .defaultText = "   ", .expected = ""},
 };
 
 std::string RowName(const testing::TestParamInfo<ParseRow>& info) {

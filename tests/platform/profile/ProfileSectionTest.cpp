@@ -16,8 +16,8 @@ using namespace std::string_literals;
 struct SectionRow {
     const char* name;
     std::string file;
-    const char* section;
-    DWORD size;
+    const char* section = "s";
+    DWORD size = 64;
     std::string expected; // the bytes written, final NULs included
     DWORD result;
 };
@@ -25,25 +25,61 @@ struct SectionRow {
 const char kTwoKeys[] = "[s]\nabc=1\ndef=2\n"; // lists as "abc=1\0def=2\0\0", 12 characters
 
 const SectionRow kContentRows[] = {
-    {"TwoKeys", kTwoKeys, "s", 64, "abc=1\0def=2\0\0"s, 12},
-    {"TrimmedQuotesKept", "[s]\n k = \"v\" \n", "s", 64, "k=\"v\"\0\0"s, 6},
-    {"LineWithoutEqualsAsItStands", "[s]\n a b \n", "s", 64, "a b\0\0"s, 4},
-    {"CommentsAndBlankLinesSkipped", "[s]\n;c=1\n\n  \nk=v\n", "s", 64, "k=v\0\0"s, 4},
-    {"RepeatedKeysAllListed", "[s]\nk=1\nk=2\n", "s", 64, "k=1\0k=2\0\0"s, 8},
-    {"SecondCopyOfSectionIgnored", "[s]\nk=1\n[S]\nj=2\n", "S", 64, "k=1\0\0"s, 4},
-    {"EmptyValue", "[s]\nk=\n", "s", 64, "k=\0\0"s, 3},
-    {"HighBytes", "[\x90]\n\xA1=\xFF\n", "\x90", 64, "\xA1=\xFF\0\0"s, 4},
-    {"MissingSection", kTwoKeys, "t", 64, "\0\0"s, 0},
-    {"EmptySection", "[s]\n[t]\nk=v", "s", 64, "\0\0"s, 0},
+    {.name = "TwoKeys", .file = kTwoKeys, .expected = "abc=1\0def=2\0\0"s, .result = 12},
+    {.name = "TrimmedQuotesKept",
+     .file = "[s]\n k = \"v\" \n",
+     .expected = "k=\"v\"\0\0"s,
+     .result = 6},
+    {.name = "LineWithoutEqualsAsItStands",
+     .file = "[s]\n a b \n",
+     .expected = "a b\0\0"s,
+     .result = 4},
+    {.name = "CommentsAndBlankLinesSkipped",
+     .file = "[s]\n;c=1\n\n  \nk=v\n",
+     .expected = "k=v\0\0"s,
+     .result = 4},
+    {.name = "RepeatedKeysAllListed",
+     .file = "[s]\nk=1\nk=2\n",
+     .expected = "k=1\0k=2\0\0"s,
+     .result = 8},
+    {.name = "SecondCopyOfSectionIgnored",
+     .file = "[s]\nk=1\n[S]\nj=2\n",
+     .section = "S",
+     .expected = "k=1\0\0"s,
+     .result = 4},
+    {.name = "EmptyValue", .file = "[s]\nk=\n", .expected = "k=\0\0"s, .result = 3},
+    {.name = "HighBytes",
+     .file = "[\x90]\n\xA1=\xFF\n",
+     .section = "\x90",
+     .expected = "\xA1=\xFF\0\0"s,
+     .result = 4},
+    {.name = "MissingSection", .file = kTwoKeys, .section = "t", .expected = "\0\0"s, .result = 0},
+    {.name = "EmptySection", .file = "[s]\n[t]\nk=v", .expected = "\0\0"s, .result = 0},
 };
 
 const SectionRow kTruncationRows[] = {
-    {"ExactFit", kTwoKeys, "s", 13, "abc=1\0def=2\0\0"s, 12},
-    {"OneShort", kTwoKeys, "s", 12, "abc=1\0def=\0\0"s, 10},
-    {"CutAfterFirstString", kTwoKeys, "s", 8, "abc=1\0\0\0"s, 6},
-    {"CutInsideFirstString", kTwoKeys, "s", 4, "ab\0\0"s, 2},
-    {"SizeTwo", kTwoKeys, "s", 2, "\0\0"s, 0},
-    {"SizeOne", kTwoKeys, "s", 1, "\0"s, 0},
+    {.name = "ExactFit",
+     .file = kTwoKeys,
+     .size = 13,
+     .expected = "abc=1\0def=2\0\0"s,
+     .result = 12},
+    {.name = "OneShort",
+     .file = kTwoKeys,
+     .size = 12,
+     .expected = "abc=1\0def=\0\0"s,
+     .result = 10},
+    {.name = "CutAfterFirstString",
+     .file = kTwoKeys,
+     .size = 8,
+     .expected = "abc=1\0\0\0"s,
+     .result = 6},
+    {.name = "CutInsideFirstString",
+     .file = kTwoKeys,
+     .size = 4,
+     .expected = "ab\0\0"s,
+     .result = 2},
+    {.name = "SizeTwo", .file = kTwoKeys, .size = 2, .expected = "\0\0"s, .result = 0},
+    {.name = "SizeOne", .file = kTwoKeys, .size = 1, .expected = "\0"s, .result = 0},
 };
 
 std::string RowName(const testing::TestParamInfo<SectionRow>& info) {

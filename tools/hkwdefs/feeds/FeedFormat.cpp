@@ -47,7 +47,7 @@ LineShape ShapeOf(std::string_view line) {
     if (line.find("://") != std::string_view::npos)
         return ParseWebAddress(first, parts) ? LineShape::Url : LineShape::Other;
     // A bare host: one word (a trailing comment aside) that reads as a host without a path.
-    std::string_view rest = TrimFeedBlanks(line.substr(first.size()));
+    std::string_view rest = Trim(line.substr(first.size()), kFeedBlanks);
     if (!rest.empty() && rest.front() != '#')
         return LineShape::Other;
     std::size_t hash = first.find('#');
@@ -143,7 +143,7 @@ bool DetectFeedFormat(std::string_view bytes, FeedFormat& format, std::string& r
             return true;
         }
         if (line.front() == '#') {
-            std::string_view comment = TrimFeedBlanks(line.substr(1));
+            std::string_view comment = Trim(line.substr(1), kFeedBlanks);
             if (comment.find("abuse.ch URLhaus") != std::string_view::npos ||
                 IsUrlhausHeader(comment)) {
                 format = FeedFormat::UrlhausCsv;

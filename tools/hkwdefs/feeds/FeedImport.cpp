@@ -59,12 +59,12 @@ bool IsSenderCharacter(char c) {
 // holds it. False when what remains is empty, holds
 // a character a sender cannot have, or has no domain with a dot after its '@'.
 bool NormaliseSender(std::string_view line, std::string& out, std::string_view& domain) {
-    std::string_view text = TrimFeedBlanks(line.substr(0, line.find('#')));
+    std::string_view text = Trim(line.substr(0, line.find('#')), kFeedBlanks);
     if (std::size_t open = text.find('<'); open != std::string_view::npos) {
         std::size_t close = text.find('>', open);
         if (close == std::string_view::npos)
             return false;
-        text = TrimFeedBlanks(text.substr(open + 1, close - open - 1));
+        text = Trim(text.substr(open + 1, close - open - 1), kFeedBlanks);
     }
     if (StartsWithIgnoringCase(text, "mailto:"))
         text.remove_prefix(7);
@@ -93,7 +93,7 @@ public:
         WebAddressParts parts;
         if (!ParseWebAddress(text, parts)) {
             // The parser refuses a path or host beyond its limits: too long, not malformed.
-            if (TrimFeedBlanks(text).size() > kMaxImportedEntryLength) {
+            if (Trim(text, kFeedBlanks).size() > kMaxImportedEntryLength) {
                 ++counts_.tooLong;
                 return true;
             }

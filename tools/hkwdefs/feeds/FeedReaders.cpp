@@ -44,7 +44,7 @@ void ReadCsv(std::string_view bytes, FeedEntrySink& sink, std::string_view first
         if (line.empty())
             continue;
         const bool comment = line.front() == '#';
-        std::string_view header = comment ? TrimFeedBlanks(line.substr(1)) : line;
+        std::string_view header = comment ? Trim(line.substr(1), kFeedBlanks) : line;
         if (!headerSeen && StartsWithIgnoringCase(header, firstColumn) &&
             CsvColumn(header, "url") != std::string_view::npos) {
             urlColumn = CsvColumn(header, "url");
@@ -128,11 +128,11 @@ void ReadHosts(std::string_view bytes, FeedEntrySink& sink) {
     std::string_view line;
     while (lines.Next(line)) {
         ReportProgress(sink, lines.Number(), lines.Offset());
-        line = TrimFeedBlanks(line.substr(0, line.find('#')));
+        line = Trim(line.substr(0, line.find('#')), kFeedBlanks);
         if (line.empty())
             continue;
         std::string_view address = FirstWord(line);
-        std::string_view names = TrimFeedBlanks(line.substr(address.size()));
+        std::string_view names = Trim(line.substr(address.size()), kFeedBlanks);
         if (!IsHostsAddress(address) || names.empty()) {
             MalformedAt(sink, lines.Number());
             continue;
@@ -140,7 +140,7 @@ void ReadHosts(std::string_view bytes, FeedEntrySink& sink) {
         const bool blocking = IsBlockingHostsAddress(address);
         while (!names.empty()) {
             std::string_view name = FirstWord(names);
-            names = TrimFeedBlanks(names.substr(name.size()));
+            names = Trim(names.substr(name.size()), kFeedBlanks);
             if (!blocking || IsHostsBoilerplate(name))
                 sink.Skipped();
             else

@@ -36,14 +36,6 @@ bool IsIpv4(std::string_view word) {
 
 } // namespace
 
-std::string_view TrimFeedBlanks(std::string_view text) {
-    while (!text.empty() && IsFeedBlank(text.front()))
-        text.remove_prefix(1);
-    while (!text.empty() && IsFeedBlank(text.back()))
-        text.remove_suffix(1);
-    return text;
-}
-
 FeedLines::FeedLines(std::string_view text) : text_(text) {
     if (text_.substr(0, 3) == "\xEF\xBB\xBF")
         pos_ = 3;
@@ -56,7 +48,7 @@ bool FeedLines::Next(std::string_view& line) {
     while (end < text_.size() && text_[end] != '\n' &&
            !(text_[end] == '\r' && (end + 1 == text_.size() || text_[end + 1] != '\n')))
         ++end;
-    line = TrimFeedBlanks(text_.substr(pos_, end - pos_));
+    line = Trim(text_.substr(pos_, end - pos_), kFeedBlanks);
     pos_ = end < text_.size() ? end + 1 : end;
     ++number_;
     return true;
@@ -99,7 +91,7 @@ bool CsvField(std::string_view line, std::size_t index, std::string& out) {
             while (i < line.size() && line[i] != ',')
                 ++i;
             if (wanted)
-                out.assign(TrimFeedBlanks(line.substr(start, i - start)));
+                out.assign(Trim(line.substr(start, i - start), kFeedBlanks));
         }
         if (wanted)
             return true;
@@ -113,7 +105,7 @@ bool CsvField(std::string_view line, std::size_t index, std::string& out) {
 std::size_t CsvColumn(std::string_view header, std::string_view name) {
     std::string field;
     for (std::size_t index = 0; CsvField(header, index, field); ++index) {
-        if (EqualsIgnoreAsciiCase(TrimFeedBlanks(field), name))
+        if (EqualsIgnoreAsciiCase(Trim(field, kFeedBlanks), name))
             return index;
     }
     return std::string_view::npos;
@@ -125,7 +117,7 @@ bool StartsWithIgnoringCase(std::string_view text, std::string_view prefix) {
 }
 
 std::string_view FirstWord(std::string_view text) {
-    text = TrimFeedBlanks(text);
+    text = Trim(text, kFeedBlanks);
     std::size_t end = 0;
     while (end < text.size() && !IsFeedBlank(text[end]))
         ++end;

@@ -2,6 +2,8 @@
 // lines, blanks, CSV fields and the shape of a hosts file's address column.
 #pragma once
 
+#include "platform/TextTrim.h"
+
 #include <cstddef>
 #include <string>
 #include <string_view>
@@ -11,7 +13,8 @@ constexpr bool IsFeedBlank(char c) {
     return c == ' ' || c == '\t' || c == '\v' || c == '\f' || c == '\r';
 }
 
-std::string_view TrimFeedBlanks(std::string_view text);
+// The blanks trimmed around lines and fields (Trim of TextTrim.h).
+inline constexpr std::string_view kFeedBlanks = " \t\v\f\r";
 
 // The lines of a text: a line ends at LF (a CR before it is a blank and trimmed away) or at a lone
 // CR. A UTF-8 byte order mark at the start is skipped. Allocates nothing.

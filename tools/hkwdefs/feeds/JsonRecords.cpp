@@ -1,5 +1,6 @@
 // JsonRecords: the records of a JSON feed read without recursion.
 #include "tools/hkwdefs/feeds/JsonRecords.h"
+#include "platform/HexDigit.h"
 #include "platform/Utf8.h"
 
 #include <cstdint>
@@ -8,16 +9,6 @@ namespace {
 
 bool IsJsonBlank(char c) {
     return c == ' ' || c == '\t' || c == '\n' || c == '\r';
-}
-
-int HexValue(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
 }
 
 constexpr std::uint32_t kReplacement = 0xFFFD;
@@ -104,7 +95,7 @@ bool JsonRecords::ReadString(std::string* out) {
                 return false;
             value = 0;
             for (int i = 0; i < 4; ++i) {
-                int digit = HexValue(text_[pos_ + i]);
+                int digit = HexDigitValue(text_[pos_ + i]);
                 if (digit < 0)
                     return false;
                 value = value * 16 + static_cast<std::uint32_t>(digit);

@@ -1,5 +1,5 @@
 // Loading every store from the product key at start, and the save that rewrites the key whole.
-#include "core/settings/ProductKey.h"
+#include "core/ProductKey.h"
 
 #include "core/FileNames.h"
 #include "core/RegistryValues.h"

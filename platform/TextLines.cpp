@@ -1,0 +1,18 @@
+// Splitting a text into its lines.
+#include "platform/TextLines.h"
+
+std::vector<std::string_view> SplitLines(std::string_view text, LineEndCr cr) {
+    std::vector<std::string_view> lines;
+    std::size_t start = 0;
+    while (start < text.size()) {
+        std::size_t end = text.find('\n', start);
+        if (end == std::string_view::npos)
+            end = text.size();
+        std::string_view line = text.substr(start, end - start);
+        if (cr == LineEndCr::Drop && !line.empty() && line.back() == '\r')
+            line.remove_suffix(1);
+        lines.push_back(line);
+        start = end + 1;
+    }
+    return lines;
+}
