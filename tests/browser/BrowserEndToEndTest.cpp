@@ -271,10 +271,10 @@ TEST_P(BrowserEndToEnd, RoundcubeBlocksTheListedMailAndShowsTheInnocentOne) {
 // ---- Roundcube in other languages, mail in other scripts ----
 
 class RoundcubeEndToEnd : public BrowserSession,
-                          public testing::WithParamInterface<std::tuple<Browser, const char*>> {
+                          public testing::WithParamInterface<std::tuple<Browser, std::string>> {
 protected:
     RoundcubeEndToEnd() : BrowserSession(std::get<0>(GetParam())) {}
-    const char* Language() const { return std::get<1>(GetParam()); }
+    const std::string& Language() const { return std::get<1>(GetParam()); }
 };
 
 // Every listed mail is reported (the one to hidden recipients too) and replaced by the warning
@@ -438,7 +438,7 @@ INSTANTIATE_TEST_SUITE_P(Browsers, AllowedPageEndToEnd, testing::Values(kChromiu
 INSTANTIATE_TEST_SUITE_P(Languages, RoundcubeEndToEnd,
                          testing::Combine(kBothBrowsers,
                                           testing::Values("en_US", "de_DE", "pt_BR")),
-                         [](const testing::TestParamInfo<std::tuple<Browser, const char*>>& info) {
+                         [](const testing::TestParamInfo<std::tuple<Browser, std::string>>& info) {
                              return std::string(std::get<0>(info.param).name) + "_" +
                                     std::get<1>(info.param);
                          });
