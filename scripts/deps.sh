@@ -7,20 +7,21 @@
 set -euo pipefail
 PURPOSE=${1:-test}
 
-# Compiler, CMake, the libraries the programs link and the Qt modules their windows load.
+# Compiler, CMake, the libraries the programs link and the Qt modules their windows load; curl
+# and python3 for scripts/demo.sh, which scripts/run.sh points to.
 RUN_PACKAGES=(
   build-essential cmake pkg-config
   libsqlite3-dev libsystemd-dev libidn2-dev libxxhash-dev libssl-dev libcurl4-openssl-dev libicu-dev
   qt6-base-dev qt6-declarative-dev libqt6quickwidgets6 qml6-module-qtquick
   qml6-module-qtquick-controls qml6-module-qtquick-layouts qml6-module-qtquick-window
-  qml6-module-qtqml-workerscript qml6-module-qtquick-templates
+  qml6-module-qtqml-workerscript qml6-module-qtquick-templates curl python3
 )
 # Test frameworks, the fuzzing compiler, the format check, the real programs the end-to-end tests
 # drive (browsers, web mail, IMAP server, command-line clients) and the package check's tools.
 TEST_PACKAGES=(
   git clang clang-format libclang-rt-14-dev sqlite3 openssl systemd
   libgtest-dev libgmock-dev libbenchmark-dev
-  xvfb xauth curl wget python3 chromium firefox-esr
+  xvfb xauth wget chromium firefox-esr
   roundcube roundcube-sqlite3 dovecot-imapd php-cli php-sqlite3
   dpkg-dev fakeroot lintian desktop-file-utils
 )
