@@ -22,6 +22,13 @@ set_target_properties(hookwise_ui PROPERTIES AUTOMOC ON)
 target_link_libraries(hookwise_ui PUBLIC hookwise_layer_app hookwise_core Qt6::Widgets Qt6::Quick
     Qt6::QuickWidgets Qt6::Qml)
 
-add_executable(hkwshots ${PROJECT_SOURCE_DIR}/app/screenshots/Screenshots.cpp)
+# hkwshots is no part of the program folder: a build without tests (scripts/run.sh) makes it only
+# when asked for (--target hkwshots); a build with tests keeps compiling it with everything else.
+if(BUILD_TESTING)
+    set(shots_all "")
+else()
+    set(shots_all EXCLUDE_FROM_ALL)
+endif()
+add_executable(hkwshots ${shots_all} ${PROJECT_SOURCE_DIR}/app/screenshots/Screenshots.cpp)
 target_link_libraries(hkwshots PRIVATE hookwise_ui)
 hookwise_stage_movies(hkwshots ${CMAKE_CURRENT_BINARY_DIR})

@@ -1,20 +1,48 @@
 #!/usr/bin/env bash
-# Installs the Debian 12 packages that building, running and testing Hookwise need, when missing.
+# Installs the Debian 12 packages Hookwise needs, when missing.
+# Usage: scripts/deps.sh [run|test]
+#   run   building the programs and running them (scripts/run.sh)
+#   test  everything the tests, the sanitizer and fuzz builds and the package check need on top
+#         (scripts/test.sh; the default)
 set -euo pipefail
-PACKAGES=(
-  build-essential cmake pkg-config git clang clang-format libclang-rt-14-dev
-  libsqlite3-dev sqlite3 libsystemd-dev libidn2-dev libxxhash-dev libssl-dev openssl libcurl4-openssl-dev systemd libgtest-dev libgmock-dev libbenchmark-dev libicu-dev
+PURPOSE=${1:-test}
+
+# Compiler, CMake, the libraries the programs link and the Qt modules their windows load; curl
+# and python3 for scripts/demo.sh, which scripts/run.sh points to.
+RUN_PACKAGES=(
+  build-essential cmake pkg-config
+  libsqlite3-dev libsystemd-dev libidn2-dev libxxhash-dev libssl-dev libcurl4-openssl-dev libicu-dev
   qt6-base-dev qt6-declarative-dev libqt6quickwidgets6 qml6-module-qtquick
   qml6-module-qtquick-controls qml6-module-qtquick-layouts qml6-module-qtquick-window
-  qml6-module-qtqml-workerscript qml6-module-qtquick-templates
-  xvfb xauth curl wget python3 chromium firefox-esr
+  qml6-module-qtqml-workerscript qml6-module-qtquick-templates curl python3
+)
+# Test frameworks, the fuzzing compiler, the format check, the real programs the end-to-end tests
+# drive (browsers, web mail, IMAP server, command-line clients) and the package check's tools.
+TEST_PACKAGES=(
+  git clang clang-format libclang-rt-14-dev sqlite3 openssl systemd
+  libgtest-dev libgmock-dev libbenchmark-dev
+  xvfb xauth wget chromium firefox-esr
   roundcube roundcube-sqlite3 dovecot-imapd php-cli php-sqlite3
   dpkg-dev fakeroot lintian desktop-file-utils
 )
-# Node.js may come from another source than Debian (NodeSource's nodejs bundles npm and conflicts
-# with Debian's npm package), so Node.js and npm are asked for only when the commands are missing.
-command -v node >/dev/null 2>&1 || PACKAGES+=(nodejs)
-command -v npm >/dev/null 2>&1 || PACKAGES+=(npm)
+# The packages of the test set that only serve end-to-end tests, which skip without them.
+OPTIONAL_PACKAGES=" chromium firefox-esr nodejs npm xvfb xauth roundcube roundcube-sqlite3 dovecot-imapd php-cli php-sqlite3 "
+
+case "$PURPOSE" in
+  run) PACKAGES=("${RUN_PACKAGES[@]}") ;;
+  test)
+    PACKAGES=("${RUN_PACKAGES[@]}" "${TEST_PACKAGES[@]}")
+    # Node.js may come from another source than Debian (NodeSource's nodejs bundles npm and
+    # conflicts with Debian's npm package), so Node.js and npm are asked for only when the
+    # commands are missing.
+    command -v node >/dev/null 2>&1 || PACKAGES+=(nodejs)
+    command -v npm >/dev/null 2>&1 || PACKAGES+=(npm)
+    ;;
+  *)
+    echo "Usage: $0 [run|test]" >&2
+    exit 2
+    ;;
+esac
 
 missing=()
 for p in "${PACKAGES[@]}"; do
@@ -44,13 +72,12 @@ install() { DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-ins
 install "${missing[@]}" && exit 0
 
 # One package that cannot be installed must not keep the others out: retry them one by one.
-# The browsers, Node.js, npm and the X server only serve end-to-end tests, which skip without them.
 echo "Installing all at once failed; trying each package alone." >&2
 failed_required=()
 for p in "${missing[@]}"; do
   install "$p" && continue
-  case "$p" in
-    chromium | firefox-esr | nodejs | npm | xvfb | xauth | roundcube | roundcube-sqlite3 | dovecot-imapd | php-cli | php-sqlite3) echo "Warning: $p could not be installed; the tests that need it skip." >&2 ;;
+  case "$OPTIONAL_PACKAGES" in
+    *" $p "*) echo "Warning: $p could not be installed; the tests that need it skip." >&2 ;;
     *) failed_required+=("$p") ;;
   esac
 done

@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
 # Builds Hookwise, stages the program folder at build/dist/, shows a few lookups and starts HookWs.
+# Installs and builds only what the programs need: no tests, benchmarks or fuzz targets (the
+# build folder is the one scripts/test.sh uses; it turns the tests back on).
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/deps.sh
-cmake -S . -B build -DCMAKE_BUILD_TYPE=Release
+scripts/deps.sh run
+cmake -S . -B build -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF
 cmake --build build -j "$(nproc)"
 cmake --install build --prefix build/dist >/dev/null
 DIST=build/dist
