@@ -4,24 +4,13 @@
 // reset; language, live update and support; the settings windows.
 #include "app/AdminCommands.h"
 
-#include "core/DetectionHandlers.h"
-#include "core/FileNames.h"
-#include "app/MainWindow.h"
-#include "app/LiveUpdate.h"
-#include "app/TrayApp.h"
 #include "app/alerts/AlertDisplaySettingsWindow.h"
 #include "app/alerts/MessageBoxWindow.h"
-#include "app/desktop/MovieValues.h"
 #include "app/lists/ProtectionOptionsWindow.h"
 #include "app/logging/LogSettingsDialog.h"
 #include "core/settings/LanguagePack.h"
 #include "app/settings/PasswordDialog.h"
-#include "core/ProductKey.h"
-#include "core/settings/RegistryExporter.h"
-#include "app/settings/RequireAdministrator.h"
-#include "core/settings/RunAtStartup.h"
 #include "core/settings/StringTable.h"
-#include "platform/Registry.h"
 #include "platform/ShellExecute.h"
 #include "app/desktop/QtText.h"
 
@@ -37,13 +26,8 @@ QString Text(std::uint32_t id) {
 // The confirmation questions of the main window: Yes, No and Cancel; Yes gives 1.
 constexpr int kConfirmFlags = MB_YESNOCANCEL;
 
-// The message box captions of Restore and Reset: the title followed by five and four blanks.
-QString RestoreCaption() {
-    return Q(TrayApp::Title()) + QStringLiteral("     ");
-}
-
-QString ResetCaption() {
-    return Q(TrayApp::Title()) + QStringLiteral("    ");
+QString Title() {
+    return Text(kStrAppTitle);
 }
 
 CommandDesktop*& InstalledDesktop() {
@@ -134,27 +118,6 @@ CommandDesktop::ProgramRun CommandDesktop::RunProgram(const std::string& program
     return run;
 }
 
-std::string RestoreFailureText(const CommandDesktop::ProgramRun& run, const std::string& path) {
-    std::string reason;
-    if (!run.started) {
-        reason = "The registry tool could not be started.";
-    } else if (!run.finished) {
-        reason = "The registry tool did not finish in time.";
-    } else {
-        // The tool's message is "hkreg: PATH: reason (nothing was changed)"; the first line is
-        // enough.
-        reason = run.output.substr(0, run.output.find('\n'));
-        const std::string tool = std::string(kRegistryTool) + ": ";
-        if (reason.rfind(tool, 0) == 0)
-            reason.erase(0, tool.size());
-        if (reason.rfind(path + ": ", 0) == 0)
-            reason.erase(0, path.size() + 2);
-        if (reason.empty())
-            reason = "The registry tool ended with code " + std::to_string(run.exitCode) + ".";
-    }
-    return FormatAlertText(LoadText(kStrRestoreFailed), reason);
-}
-
 void SetCommandDesktop(CommandDesktop* desktop) {
     InstalledDesktop() = desktop;
 }
@@ -196,63 +159,38 @@ QStringList AdminCommands::CommandNames() {
     return names;
 }
 
-void AdminCommands::SetMovieVariable(const char* name, const QString& value) {
-    window_.Movie()->SetVariable(QLatin1String(name), value);
-}
-
 // ---- start-up switches ----
 
 void AdminCommands::LoadWithStartup(const QString&) {
-    GeneralSettings& settings = window_.App().Settings;
-    if (!RequireAdministrator(&window_)) {
-        // The movie's box may have moved on its own: it shows the unchanged value again.
-        SetMovieVariable("_root.bLoadwithWindowsStartup",
-                         MovieBool(settings.LoadwithWindowsStartup != 0));
-        return;
-    }
-    settings.LoadwithWindowsStartup = settings.LoadwithWindowsStartup ? 0 : 1;
-    SetMovieVariable("_root.bLoadwithWindowsStartup",
-                     MovieBool(settings.LoadwithWindowsStartup != 0));
-    SetRunAtStartup(TrayApp::Title(), RunAtStartupCommandLine(window_.App().ProgramPath),
-                    settings.LoadwithWindowsStartup == 0);
+    settings_.ToggleLoadWithStartup();
 }
 
 void AdminCommands::LoadSplashScreen(const QString&) {
-    GeneralSettings& settings = window_.App().Settings;
-    if (RequireAdministrator(&window_))
-        settings.LoadSplashScreen = settings.LoadSplashScreen ? 0 : 1;
-    SetMovieVariable("_root.bLoadSplashScreen", MovieBool(settings.LoadSplashScreen != 0));
+    settings_.ToggleSplashScreen();
 }
 
 // ---- password and login ----
 
 void AdminCommands::SetPassword(const QString&) {
-    GeneralSettings& settings = window_.App().Settings;
     // Changing a stored password asks for the old one in the window itself: no gate.
-    PasswordDialog dialog(PasswordDialog::ModeSet, settings.Password, &window_);
+    PasswordDialog dialog(PasswordDialog::ModeSet, settings_.StoredPassword(), window_.Widget());
     if (dialog.Show() != 1)
         return;
-    settings.Password = dialog.Password;
-    settings.IsLogin = settings.Password.empty() ? 0 : 1;
-    SetMovieVariable("_root.bIsLogin", MovieBool(settings.IsLogin != 0));
-    SetMovieVariable("_root.bIsPasswordEntered", MovieBool(settings.IsLogin != 0));
+    settings_.PasswordChosen(dialog.Password);
 }
 
 void AdminCommands::Login(const QString&) {
-    GeneralSettings& settings = window_.App().Settings;
-    if (settings.IsLogin) {
-        if (GetCommandDesktop().Confirm(&window_, Text(kStrLogoutAsk), Text(kStrLoginError),
-                                        kConfirmFlags) != 1)
+    if (settings_.LoggedIn()) {
+        if (GetCommandDesktop().Confirm(window_.Widget(), Text(kStrLogoutAsk),
+                                        Text(kStrLoginError), kConfirmFlags) != 1)
             return;
-        settings.IsLogin = 0;
-        SetMovieVariable("_root.bIsLogin", MovieBool(false));
+        settings_.LogOut();
         return;
     }
-    PasswordDialog dialog(PasswordDialog::ModeLogin, settings.Password, &window_);
+    PasswordDialog dialog(PasswordDialog::ModeLogin, settings_.StoredPassword(), window_.Widget());
     if (dialog.Show() != 1)
         return;
-    settings.IsLogin = 1;
-    SetMovieVariable("_root.bIsLogin", MovieBool(true));
+    settings_.LogIn();
 }
 
 // ---- backup, restore and reset ----
@@ -264,61 +202,43 @@ void AdminCommands::BackupSettings(const QString&) {
     choice.fileName = QStringLiteral("NewRegFile");
     choice.defaultSuffix = QStringLiteral("reg");
     const QString path = GetCommandDesktop().ChooseFile(
-        &window_, choice, [this] { return RequireAdministrator(&window_); });
+        window_.Widget(), choice, [this] { return window_.AdministratorAllows(); });
     if (path.isEmpty())
         return;
-    TrayApp& app = window_.App();
-    // The registry is made current first, so the backup holds what the program holds now, but
-    // logged out: a restored backup must not let the next start pass the password.
-    SaveAllSettingsLoggedOut(app.Settings, app.Log, app.MailList, app.SiteList);
-    {
-        RegistryExporter exporter(
-            path.toStdString(), [this](const std::string& caption, const std::string& text) {
-                GetCommandDesktop().Confirm(&window_, Q(text), Q(caption), MB_OK | MB_ICONERROR);
-            });
-        exporter.ExportKey(HKEY_CURRENT_USER, kProductKeyPath, kProductKeyFullName);
-    }
+    settings_.BackUp(path.toStdString(), [this](const std::string& caption,
+                                                const std::string& text) {
+        GetCommandDesktop().Confirm(window_.Widget(), Q(text), Q(caption), MB_OK | MB_ICONERROR);
+    });
     // The save dropped "App Path", by which the engine finds the definitions of the running
     // program; it goes back at once rather than at the next start.
     window_.WriteProgramValues();
 }
 
-std::string AdminCommands::ImportParameters(const std::string& path) {
-    // The path is the last argument and its opening quote is left open: a quote inside the path
-    // is written \" and no backslash of the path can join a closing quote into one.
-    std::string parameters = "import \"";
-    for (const char c : path) {
-        if (c == '"')
-            parameters += '\\';
-        parameters += c;
-    }
-    return parameters;
-}
-
 void AdminCommands::RestoreSettings(const QString&) {
-    if (!RequireAdministrator(&window_))
+    if (!window_.AdministratorAllows())
         return;
     CommandDesktop& desktop = GetCommandDesktop();
-    if (desktop.Confirm(&window_, Text(kStrRestoreAsk), RestoreCaption(), kConfirmFlags) != 1)
+    if (desktop.Confirm(window_.Widget(), Text(kStrRestoreAsk), Q(RestoreCaption()),
+                        kConfirmFlags) != 1)
         return;
     FileChoice choice;
     choice.filter = QStringLiteral("Registry File(*.reg)|*.reg||");
-    const QString path = desktop.ChooseFile(&window_, choice, {});
+    const QString path = desktop.ChooseFile(window_.Widget(), choice, {});
     if (path.isEmpty())
         return;
     // The registry tool merges the file in its own process, all or nothing, and the program
     // waits for its verdict. Once it took, the program ends without saving so that nothing
     // overwrites what it restored; a refused or failed import changed nothing, so the program
     // says why and stays, with its settings.
-    const std::string& folder = window_.App().ApplicationDirectory;
     const std::string file = path.toStdString();
     // No save of the running program may come between the import and the end.
     window_.HoldRunningSaves(true);
-    const CommandDesktop::ProgramRun run = desktop.RunProgram(
-        folder + "/" + kRegistryTool, ImportParameters(file), folder, kRegistryToolTimeoutMs);
-    if (!run.started || !run.finished || run.exitCode != 0) {
+    const ProgramRun run =
+        desktop.RunProgram(settings_.RegistryToolPath(), ImportParameters(file),
+                           settings_.ApplicationDirectory(), kRegistryToolTimeoutMs);
+    if (!SettingsCommands::RestoreTook(run)) {
         window_.HoldRunningSaves(false);
-        desktop.Confirm(&window_, Q(RestoreFailureText(run, file)), Q(TrayApp::Title()),
+        desktop.Confirm(window_.Widget(), Q(RestoreFailureText(run, file)), Title(),
                         MB_OK | MB_ICONERROR);
         return;
     }
@@ -326,40 +246,27 @@ void AdminCommands::RestoreSettings(const QString&) {
 }
 
 void AdminCommands::Reset(const QString&) {
-    if (!RequireAdministrator(&window_))
+    if (!window_.AdministratorAllows())
         return;
-    if (GetCommandDesktop().Confirm(&window_, Text(kStrResetAsk), ResetCaption(), kConfirmFlags) !=
-        1)
+    if (GetCommandDesktop().Confirm(window_.Widget(), Text(kStrResetAsk), Q(ResetCaption()),
+                                    kConfirmFlags) != 1)
         return;
     // A key that cannot be deleted stays, and so does the window.
-    if (!ResetAllSettings())
+    if (!SettingsCommands::ResetAll())
         return;
-    SetCurrentLanguage(kDefaultLanguage);
     window_.EndProgram(false);
 }
 
 // ---- language, live update and support ----
 
 void AdminCommands::ChangeLanguage(const QString& args) {
-    const QString language = args.trimmed();
-    if (language.isEmpty() || IsUndefined(language))
-        return;
-    SetCurrentLanguage(language.toStdString());
-    window_.App().ProvideBlockedRequestPage();
-    window_.setWindowTitle(Q(TrayApp::Title()));
-    // The tray menu is rebuilt each time it opens; some notification areas keep the menu they
-    // were handed, so it is rebuilt now too, with the tooltip.
-    window_.Tray().Retranslate(Q(TrayApp::Title()));
-    window_.RefreshMainMovie();
-}
-
-std::string AdminCommands::LiveUpdatePath() const {
-    return LiveUpdateProgramPath(window_.App().ApplicationDirectory);
+    if (SettingsCommands::ChangeLanguage(ArgumentText(args)))
+        window_.LanguageChanged();
 }
 
 void AdminCommands::RunLiveUpdate(const QString&) {
     // Runs beside the window: progress and outcome in the program's message box.
-    window_.LiveUpdater().RunShown();
+    window_.RunLiveUpdate();
 }
 
 void AdminCommands::TechnicalSupport(const QString&) {
@@ -369,10 +276,10 @@ void AdminCommands::TechnicalSupport(const QString&) {
 // ---- the settings windows ----
 
 int AdminCommands::ChoosePermission(int list, int permission) {
-    ProtectionOptionsWindow options(&window_);
+    ProtectionOptionsWindow options(window_.Widget());
     options.List = list;
     options.Option = permission;
-    if (!RequireAdministrator(&window_))
+    if (!window_.AdministratorAllows())
         return -1;
     if (options.Show() != 1)
         return -1;
@@ -380,56 +287,44 @@ int AdminCommands::ChoosePermission(int list, int permission) {
 }
 
 void AdminCommands::AdvancedMailSettings(const QString&) {
-    MailSafeList& list = window_.App().MailList;
-    if (const int chosen = ChoosePermission(ProtectionOptionsWindow::MailList, list.Permission);
+    if (const int chosen =
+            ChoosePermission(ProtectionOptionsWindow::MailList, settings_.MailPermission());
         chosen >= 0)
-        list.Permission = chosen;
+        settings_.SetMailPermission(chosen);
 }
 
 void AdminCommands::AdvancedSiteSettings(const QString&) {
-    WebSiteBlockingList& list = window_.App().SiteList;
-    if (const int chosen = ChoosePermission(ProtectionOptionsWindow::SiteList, list.Permission);
+    if (const int chosen =
+            ChoosePermission(ProtectionOptionsWindow::SiteList, settings_.SitePermission());
         chosen >= 0)
-        list.Permission = chosen;
+        settings_.SetSitePermission(chosen);
 }
 
 void AdminCommands::AlertEventsLevel(const QString& args) {
-    const std::optional<int> level = DecimalArgument(args);
-    // Only the three levels exist; another value would be stored and shown as a level none of
-    // the choices names.
-    if (level && *level >= 0 && *level <= 2 && RequireAdministrator(&window_))
-        window_.App().Log.ApplyAlertEventsLevel(*level);
-    window_.RefreshMainMovie();
+    settings_.SetAlertEventsLevel(ArgumentText(args));
 }
 
 void AdminCommands::LogSettings(const QString&) {
-    AlertLogStore& log = window_.App().Log;
-    LogSettingsDialog dialog(&window_);
-    dialog.DayInterval = log.ArchiveLogPeriodicDays;
-    dialog.ArchiveOn = log.ArchiveLogFile;
-    dialog.SelectedFile = Q(log.LogFilePath);
-    if (!RequireAdministrator(&window_))
+    const SettingsCommands::LogChoice current = settings_.CurrentLogSettings();
+    LogSettingsDialog dialog(window_.Widget());
+    dialog.DayInterval = current.dayInterval;
+    dialog.ArchiveOn = current.archiveOn;
+    dialog.SelectedFile = Q(current.logFile);
+    if (!window_.AdministratorAllows())
         return;
     if (dialog.Show() != 1)
         return;
-    log.ArchiveLogFile = dialog.ArchiveOn;
-    log.ArchiveLogPeriodicDays = dialog.DayInterval;
-    log.LogFilePath = dialog.SelectedFile.toStdString();
+    settings_.ApplyLogSettings({dialog.ArchiveOn, dialog.DayInterval,
+                                dialog.SelectedFile.toStdString()});
 }
 
 void AdminCommands::AlertDisplaySettings(const QString&) {
-    AlertLogStore& log = window_.App().Log;
-    AlertDisplaySettingsWindow window(&window_);
-    window.DisplayMailAlerts = log.ShowMailAlert() ? 1 : 0;
-    window.DisplayWebAlerts = log.ShowWebAlert() ? 1 : 0;
-    if (!RequireAdministrator(&window_))
+    AlertDisplaySettingsWindow window(window_.Widget());
+    window.DisplayMailAlerts = settings_.ShowsMailAlerts() ? 1 : 0;
+    window.DisplayWebAlerts = settings_.ShowsWebAlerts() ? 1 : 0;
+    if (!window_.AdministratorAllows())
         return;
     if (window.Show() != 1)
         return;
-    log.MailOnly = window.DisplayMailAlerts;
-    if (log.EventAlerts.size() > kWebAlertIndex) {
-        log.EventAlerts[kMailAlertIndex].ShowAlert = window.DisplayMailAlerts;
-        log.EventAlerts[kWebAlertIndex].ShowAlert = window.DisplayWebAlerts;
-    }
-    window_.RefreshMainMovie();
+    settings_.ApplyAlertDisplay(window.DisplayMailAlerts, window.DisplayWebAlerts);
 }

@@ -3,11 +3,14 @@
 // they ask (confirmations, file choices, starting programs), which tests replace.
 //
 // The main window's dispatcher hands every command its own table does not know to Dispatch.
-// Commands compare ignoring case; "undefined" means no argument. Commands marked gated in the
-// .cpp act only when RequireAdministrator passes.
+// Commands compare ignoring case; "undefined" means no argument. What a command changes is
+// decided by the core's SettingsCommands; this table asks the windows and questions around it.
+// Commands marked gated in the .cpp act only when the administrator's gate passes.
 #pragma once
 
+#include "app/CommandWindow.h"
 #include "app/MovieCommands.h"
+#include "core/commands/SettingsCommands.h"
 
 #include <QString>
 
@@ -15,7 +18,6 @@
 #include <functional>
 #include <string>
 
-class MainWindow;
 class QWidget;
 
 // Which file a command asks for: a save dialog (with a proposed name and a default suffix) or an
@@ -48,12 +50,7 @@ public:
                                     const std::string& directory, int showCommand);
 
     // How a program run to its end went.
-    struct ProgramRun {
-        bool started = false;  // false: the program could not be started
-        bool finished = false; // false: it did not end within the time (it was killed then)
-        int exitCode = -1;     // its exit code when it ended normally, else -1
-        std::string output;    // what it wrote to its standard error and output
-    };
+    using ProgramRun = ::ProgramRun;
     // Starts program with the parameters (split as a command line is, see SplitParameters) in
     // directory, without a window, and waits for its end, at most timeoutMs.
     virtual ProgramRun RunProgram(const std::string& program, const std::string& parameters,
@@ -65,32 +62,16 @@ public:
 void SetCommandDesktop(CommandDesktop* desktop);
 CommandDesktop& GetCommandDesktop();
 
-// The support address "IDC_FS_technicalSupport" writes to.
-constexpr const char* kSupportMailLink = "mailto:support@corvane.com";
-
-// The registry tool the restore runs, in the program folder: "hkreg import FILE". The restore
-// waits for it at most kRegistryToolTimeoutMs.
-constexpr const char* kRegistryTool = "hkreg";
-constexpr int kRegistryToolTimeoutMs = 120000;
-
-// The message a restore that did not take shows: the reason the registry tool gave (its own name
-// and the file's path, which the user just chose, left out), or why the tool did not run.
-std::string RestoreFailureText(const CommandDesktop::ProgramRun& run, const std::string& path);
-
 class AdminCommands {
 public:
-    explicit AdminCommands(MainWindow& window) : window_(window) {}
+    AdminCommands(CommandWindow& window, CommandSettings settings)
+        : window_(window), settings_(std::move(settings), window) {}
 
     // Runs the command when the administration table knows it; false (nothing done) otherwise.
     bool Dispatch(const QString& command, const QString& args);
 
     // The command names of the table, in order.
     static QStringList CommandNames();
-
-    // The live update program: program folder + "/" + EncodeFileName("LiveUpd") + "/Update".
-    std::string LiveUpdatePath() const;
-    // The parameters that make the registry tool import path (the path may hold any character).
-    static std::string ImportParameters(const std::string& path);
 
 private:
     void LoadWithStartup(const QString& args);
@@ -109,10 +90,10 @@ private:
     void AlertDisplaySettings(const QString& args);
     void TechnicalSupport(const QString& args);
 
-    void SetMovieVariable(const char* name, const QString& value);
     // The permission window for one list; returns the chosen permission or -1.
     int ChoosePermission(int list, int permission);
 
     static const CommandEntry<AdminCommands> kTable[];
-    MainWindow& window_;
+    CommandWindow& window_;
+    SettingsCommands settings_;
 };

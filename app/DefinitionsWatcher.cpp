@@ -9,15 +9,6 @@
 
 #include <cstdio>
 
-namespace {
-
-bool SameStamp(const FileStamp& a, const FileStamp& b) {
-    return a.device == b.device && a.inode == b.inode && a.size == b.size &&
-           a.modifiedSeconds == b.modifiedSeconds && a.modifiedNanoseconds == b.modifiedNanoseconds;
-}
-
-} // namespace
-
 DefinitionsWatcher::DefinitionsWatcher(TrayApp& app, SwitchedCallback switched, QObject* parent)
     : QObject(parent), app_(app), switched_(std::move(switched)) {
     settle_.setSingleShot(true);
@@ -53,7 +44,7 @@ void DefinitionsWatcher::Check() {
     FileStamp stamp;
     if (!StampOfFile(path.c_str(), stamp))
         return; // removed: the definitions in use stay
-    if (haveSeen_ && SameStamp(stamp, seen_))
+    if (haveSeen_ && stamp == seen_)
         return;
     if (busy_) {
         again_ = true;

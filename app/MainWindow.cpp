@@ -88,7 +88,12 @@ MainWindow::MainWindow(TrayApp& app, QWidget* parent)
             SaveRunningSettings(app_.Settings, app_.Log, app_.MailList, app_.SiteList);
     });
     connect(&tray_, &CSystemTray::Command, this, &MainWindow::OnTrayCommand);
-    commands_ = std::make_unique<MainCommands>(*this);
+    commands_ = std::make_unique<MainCommands>(
+        static_cast<CommandWindow&>(*this),
+        CommandLists{app_.Log, app_.MailList, app_.SiteList, logFeeder_, mailFeeder_, siteFeeder_},
+        CommandSettings{app_.Settings, app_.Log, app_.MailList, app_.SiteList, app_.ProgramPath,
+                        app_.ApplicationDirectory},
+        static_cast<DetectionView&>(*this));
     liveUpdate_ = new LiveUpdate(Q(LiveUpdateProgramPath(app_.ApplicationDirectory)), this, this);
 }
 
@@ -427,19 +432,7 @@ int MainWindow::AskUser(const AlertRequest& request, bool& remember) {
         return kAlertClosedUnanswered;
     }
     AlertPopup popup(this);
-    popup.AlertKind = request.AlertKind;
-    popup.StrictedData = Q(request.StrictedData);
-    popup.Type = Q(request.Type);
-    popup.Application = Q(request.Application);
-    popup.DateTime = Q(request.DateTime);
-    popup.Attachment = Q(request.Attachment);
-    popup.Protocol = Q(request.Protocol);
-    popup.From = Q(request.From);
-    popup.To = Q(request.To);
-    popup.Subject = Q(request.Subject);
-    popup.IPAddress = Q(request.IPAddress);
-    popup.ScamSite = Q(request.ScamSite);
-    popup.ToolTip = Q(request.ToolTip);
+    popup.Fill(request);
     // The answer reaches the handlers as it is given: reports waiting for it run in loops inside
     // this popup's, which end before Show returns.
     bool counted = true;
@@ -480,6 +473,44 @@ bool MainWindow::WaitUntil(const std::function<bool()>& done) {
 void MainWindow::WakeWaiters() {
     for (QEventLoop* loop : waitLoops_)
         loop->quit();
+}
+
+// ---- CommandWindow ----
+
+bool MainWindow::AdministratorAllows() {
+    return RequireAdministrator(this);
+}
+
+void MainWindow::PostToMovie(MovieVariables variables) {
+    PostFromFeeder(std::move(variables));
+}
+
+void MainWindow::ShowHelp() {
+    OnTrayCommand(kCommandHelp);
+}
+
+void MainWindow::CloseToTray() {
+    // As the window's own close: hidden to the tray.
+    reject();
+}
+
+void MainWindow::MinimizeWindow() {
+    tray_.SetMenuDefaultItem(kCommandRestore, false);
+    showMinimized();
+}
+
+void MainWindow::LanguageChanged() {
+    app_.ProvideBlockedRequestPage();
+    setWindowTitle(Q(TrayApp::Title()));
+    // The tray menu is rebuilt each time it opens; some notification areas keep the menu they
+    // were handed, so it is rebuilt now too, with the tooltip.
+    tray_.Retranslate(Q(TrayApp::Title()));
+    RefreshMainMovie();
+}
+
+void MainWindow::RunLiveUpdate() {
+    // Runs beside the window: progress and outcome in the program's message box.
+    liveUpdate_->RunShown();
 }
 
 void MainWindow::CloseAlert(int question) {

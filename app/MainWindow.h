@@ -8,6 +8,7 @@
 #pragma once
 
 #include "core/DetectionHandlers.h"
+#include "app/CommandWindow.h"
 #include "platform/ProductNames.h"
 #include "app/desktop/MovieDialog.h"
 #include "app/desktop/SystemTray.h"
@@ -35,11 +36,8 @@ class DefinitionsWatcher;
 class LiveUpdate;
 class QEventLoop;
 
-class MainWindow : public CMovieDialog, private DetectionView {
+class MainWindow : public CMovieDialog, private DetectionView, private CommandWindow {
     Q_OBJECT
-    // The main movie's command tables act on the window's lists, posts and program values.
-    friend class MainCommands;
-    friend class AdminCommands;
 
 public:
     // Alert windows open at once; further reports that ask the user wait for one to close.
@@ -70,10 +68,10 @@ public:
     // Ends the program: every event loop returns; with save, the settings are saved first.
     // Exit and the session's end save; Reset and Restore end without saving. Later calls only
     // add a save that was not asked for before.
-    void EndProgram(bool save);
+    void EndProgram(bool save) override;
     bool IsEnding() const { return ending_; }
     // While held, decisions are not saved until the end (a restore is writing the registry).
-    void HoldRunningSaves(bool held);
+    void HoldRunningSaves(bool held) override;
     // Alert windows open now.
     int ShownAlerts() const { return shownAlerts_; }
     // The session manager asks to save before a log-off or shutdown that may still be cancelled:
@@ -91,10 +89,9 @@ public:
     // Sets the overview's variables in the main movie.
     void RefreshMainMovie() override;
     // Sets variables in the main movie, in order (UI thread only).
-    void SetMovieVariables(const MovieVariables& variables);
+    void SetMovieVariables(const MovieVariables& variables) override;
 
-    // For the tests and the next commands.
-    TrayApp& App() { return app_; }
+    // For the tests.
     DetectionHandlers& Handlers() { return handlers_; }
     EventHandlerWindow* HandlerWindow() { return handlerWindow_; }
     CSystemTray& Tray() { return tray_; }
@@ -135,10 +132,21 @@ private:
     void WakeWaiters() override;
     void CloseAlert(int question) override;
 
+    // CommandWindow: what the main movie's commands ask of the window.
+    bool AdministratorAllows() override;
+    void PostToMovie(MovieVariables variables) override;
+    QWidget* Widget() override { return this; }
+    void StartDrag() override { DragWindow(); }
+    void ShowHelp() override;
+    void CloseToTray() override;
+    void MinimizeWindow() override;
+    void LanguageChanged() override;
+    void RunLiveUpdate() override;
+
     void OnCreate();
     void OnInitDialog() override;
     void InitialiseWindow();
-    void WriteProgramValues();
+    void WriteProgramValues() override;
     // New definitions are in use: the version is recorded ("DefnsVersion") and shown.
     void OnDefinitionsSwitched(const std::string& path, const std::string& version);
     // Starts the timer of the save that keeps decisions safe from a crash, unless it runs.

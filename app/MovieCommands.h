@@ -1,12 +1,12 @@
-// What the main window's two command tables share: the table row, reading a command's argument,
-// and the row-removal variables the movie's lists understand besides the feeders' protocol.
+// What the main window's two command tables share: the table row and its dispatch. The tables
+// translate the movie's commands into calls of the core's commands (core/commands), which read
+// the arguments and decide.
 #pragma once
-
-#include "core/lists/MovieListProtocol.h"
 
 #include <QString>
 
-#include <optional>
+#include <cstddef>
+#include <string>
 
 // One row of a command table: the command name (compared ignoring case) and its handler, a member
 // of Owner that takes the argument text.
@@ -29,20 +29,7 @@ bool RunCommandTable(Owner& owner, const CommandEntry<Owner> (&table)[N], const 
     return false;
 }
 
-// The decimal number an argument holds: optional blanks, an optional sign, digits, optional
-// blanks, nothing else. "undefined", an empty text, any other text and a number beyond the 32-bit
-// range give no value, so a malformed argument never acts on row 0 the way atoi would.
-std::optional<int> DecimalArgument(const QString& args);
-
-// The row index an argument names when it is valid for a list of count rows (0 .. count-1).
-std::optional<int> RowIndexArgument(const QString& args, int count);
-
-// A row left the mail list / site list: the movie drops that row, so its rows keep the list's
-// indexes. "_root.MailScamRemovedItemIndex" / "_root.WebProtectionRemovedItemIndex" = index, then
-// the list's operation variable = "Remove".
-MovieVariables MailRemoveVariables(int index);
-MovieVariables SiteRemoveVariables(int index);
-// Every row left the list: the list's operation variable = "RemoveAll".
-MovieVariables MailRemoveAllVariables();
-MovieVariables SiteRemoveAllVariables();
-MovieVariables LogRemoveAllVariables();
+// The argument as the core's commands read it.
+inline std::string ArgumentText(const QString& args) {
+    return args.toStdString();
+}

@@ -8,6 +8,7 @@
 #include "core/BlockedRequestPage.h"
 #include "core/DetectionHandlers.h"
 #include "core/FileNames.h"
+#include "core/ProtectionProblem.h"
 #include "core/definitions/DefinitionsFiles.h"
 #include "core/definitions/ShippedFile.h"
 #include "core/settings/LanguagePack.h"
@@ -199,9 +200,7 @@ void TrayApp::ProvideBlockedRequestPage() const {
 }
 
 std::string TrayApp::ProtectionProblem() const {
-    if (ChannelProblem.empty() || DefinitionsProblem.empty())
-        return ChannelProblem + DefinitionsProblem;
-    return ChannelProblem + "\n\n" + DefinitionsProblem;
+    return ProtectionProblemText(ChannelProblem, DefinitionsProblem);
 }
 
 void TrayApp::ShowStartupMessage(const std::string& text) {

@@ -6,7 +6,6 @@ set(TRAY_SOURCES
     ${CMAKE_CURRENT_SOURCE_DIR}/EventHandlerWindow.cpp
     ${CMAKE_CURRENT_SOURCE_DIR}/MainCommands.cpp
     ${CMAKE_CURRENT_SOURCE_DIR}/AdminCommands.cpp
-    ${CMAKE_CURRENT_SOURCE_DIR}/MovieCommands.cpp
     ${CMAKE_CURRENT_SOURCE_DIR}/DefinitionsWatcher.cpp
     ${CMAKE_CURRENT_SOURCE_DIR}/LiveUpdate.cpp
 )

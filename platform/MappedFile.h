@@ -12,6 +12,8 @@ struct FileStamp {
     std::uint64_t size = 0;
     std::int64_t modifiedSeconds = 0;
     std::int64_t modifiedNanoseconds = 0;
+    // The same file unchanged: every field equal.
+    bool operator==(const FileStamp&) const = default;
 };
 
 // The stamp of the regular file at path (following links). False, with stamp untouched, when it

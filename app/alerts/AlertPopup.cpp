@@ -2,6 +2,8 @@
 #include "app/alerts/AlertPopup.h"
 
 #include "app/settings/RequireAdministrator.h"
+#include "app/desktop/QtText.h"
+#include "core/DetectionHandlers.h"
 
 #include <QGuiApplication>
 #include <QScreen>
@@ -25,6 +27,22 @@ AlertPopup::AlertPopup(QWidget* parent)
     : CMovieDialog(QStringLiteral("HkAlerts"), QStringLiteral(".pbf"),
                    QSize(kTemplateWidth, kTemplateHeight), parent) {
     setWindowFlags(windowFlags() | Qt::WindowStaysOnTopHint);
+}
+
+void AlertPopup::Fill(const AlertRequest& request) {
+    AlertKind = request.AlertKind;
+    StrictedData = Q(request.StrictedData);
+    Type = Q(request.Type);
+    Application = Q(request.Application);
+    DateTime = Q(request.DateTime);
+    Attachment = Q(request.Attachment);
+    Protocol = Q(request.Protocol);
+    From = Q(request.From);
+    To = Q(request.To);
+    Subject = Q(request.Subject);
+    IPAddress = Q(request.IPAddress);
+    ScamSite = Q(request.ScamSite);
+    ToolTip = Q(request.ToolTip);
 }
 
 void AlertPopup::OnInitDialog() {

@@ -6,6 +6,8 @@
 
 #include <QString>
 
+struct AlertRequest;
+
 class AlertPopup : public CMovieDialog {
     Q_OBJECT
 public:
@@ -29,6 +31,8 @@ public:
     QString IPAddress;
     QString ScamSite;
     QString ToolTip;
+    // Every field above from the detection handlers' request.
+    void Fill(const AlertRequest& request);
 
     // After Show: true only when the movie's remember box was ticked at the answer.
     bool remember = false;

@@ -1,0 +1,9 @@
+// Why protection is off.
+#include "core/ProtectionProblem.h"
+
+std::string ProtectionProblemText(const std::string& channelProblem,
+                                  const std::string& definitionsProblem) {
+    if (channelProblem.empty() || definitionsProblem.empty())
+        return channelProblem + definitionsProblem;
+    return channelProblem + "\n\n" + definitionsProblem;
+}
