@@ -181,8 +181,8 @@ void AdminCommands::SetPassword(const QString&) {
 
 void AdminCommands::Login(const QString&) {
     if (settings_.LoggedIn()) {
-        if (GetCommandDesktop().Confirm(window_.Widget(), Text(kStrLogoutAsk),
-                                        Text(kStrLoginError), kConfirmFlags) != 1)
+        if (GetCommandDesktop().Confirm(window_.Widget(), Text(kStrLogoutAsk), Text(kStrLoginError),
+                                        kConfirmFlags) != 1)
             return;
         settings_.LogOut();
         return;
@@ -314,8 +314,8 @@ void AdminCommands::LogSettings(const QString&) {
         return;
     if (dialog.Show() != 1)
         return;
-    settings_.ApplyLogSettings({dialog.ArchiveOn, dialog.DayInterval,
-                                dialog.SelectedFile.toStdString()});
+    settings_.ApplyLogSettings(
+        {dialog.ArchiveOn, dialog.DayInterval, dialog.SelectedFile.toStdString()});
 }
 
 void AdminCommands::AlertDisplaySettings(const QString&) {

@@ -2,7 +2,6 @@
 // definitions made under the splash, the provider check and the exit routine.
 #include "app/TrayApp.h"
 
-#include "app/MainWindow.h"
 #include "app/alerts/MessageBoxWindow.h"
 #include "app/desktop/Splash.h"
 #include "core/BlockedRequestPage.h"
@@ -14,14 +13,12 @@
 #include "core/settings/LanguagePack.h"
 #include "core/settings/PackFormat.h"
 #include "core/settings/StringTable.h"
-#include "engine/DefinitionIndexFormat.h"
 #include "engine/LSPGlobals.h"
 #include "platform/AtomicFile.h"
 #include "platform/LastError.h"
 #include "platform/Module.h"
 #include "platform/RegularFile.h"
 #include "platform/ShellExecute.h"
-#include "platform/WholeFile.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -90,12 +87,16 @@ std::string TrayApp::Title() {
     return LoadText(kStrAppTitle);
 }
 
+DefinitionsPaths TrayApp::Definitions() const {
+    return {ApplicationDirectory, DataDirectory};
+}
+
 std::string TrayApp::WorkingCopyPath() const {
-    return DataDirectory + "/" + kWorkingDefinitionsFile;
+    return Definitions().WorkingCopy();
 }
 
 std::string TrayApp::IndexPath() const {
-    return definition_index::IndexPathFor(WorkingCopyPath());
+    return Definitions().WorkingCopyIndex();
 }
 
 DecipherOutcome TrayApp::WriteWorkingCopy() {
@@ -158,37 +159,23 @@ DecipherOutcome TrayApp::WriteWorkingCopy() {
 }
 
 std::string TrayApp::ShippedPath() const {
-    return ApplicationDirectory + "/" + kShippedDefinitionsFile;
+    return Definitions().Shipped();
 }
 
 std::string TrayApp::UserDefinitionsPath() const {
-    return DataDirectory + "/" + kShippedDefinitionsFile;
+    return Definitions().UserDefinitions();
 }
 
 std::string TrayApp::IndexCachePath() const {
-    return definition_index::IndexPathFor(UserDefinitionsPath());
+    return Definitions().IndexCache();
 }
 
 DecipherOptions TrayApp::WorkingCopyOptions() const {
-    DecipherOptions options;
-    options.indexPath = IndexPath();
-    options.indexCachePath = IndexCachePath();
-    return options;
+    return Definitions().WorkingCopyOptions();
 }
 
 void TrayApp::ProvideWarningPage() const {
-    if (DataDirectory == ApplicationDirectory)
-        return;
-    std::FILE* in = std::fopen((ApplicationDirectory + "/" + kWarningPageFile).c_str(), "rb");
-    if (in == nullptr)
-        return;
-    std::string page;
-    const int readError = ReadWholeDescriptor(fileno(in), page);
-    std::fclose(in);
-    AtomicFileWriter out;
-    if (readError != 0 ||
-        out.Create(DataDirectory + "/" + kWarningPageFile, 0644) != ERROR_SUCCESS ||
-        out.Write(page.data(), page.size()) != ERROR_SUCCESS || out.Commit() != ERROR_SUCCESS)
+    if (!CopyWarningPage(ApplicationDirectory, DataDirectory))
         std::fprintf(stderr, "%s: cannot copy the warning page into %s\n", Title().c_str(),
                      DataDirectory.c_str());
 }
@@ -215,7 +202,7 @@ void TrayApp::ShowStartupMessage(const std::string& text) {
     box.Show();
 }
 
-bool TrayApp::InitInstance() {
+bool TrayApp::InitInstance(const WindowRun& runWindow) {
     // Sockets and the control hosting need no start on this platform.
 
     // One instance at a time: the lock named with the title stays held until the process ends.
@@ -256,9 +243,7 @@ bool TrayApp::InitInstance() {
         ShellExecuteA(nullptr, "open", installer.c_str(), parameters.c_str(), nullptr, SW_HIDE);
     }
 
-    MainWindow window(*this);
-    window.Create();
-    exitCode_ = window.Run();
+    exitCode_ = runWindow(*this);
     return false;
 }
 
@@ -271,7 +256,7 @@ int TrayApp::ExitInstance() {
     return exitCode_;
 }
 
-int TrayApp::Run() {
-    InitInstance();
+int TrayApp::Run(const WindowRun& runWindow) {
+    InitInstance(runWindow);
     return ExitInstance();
 }

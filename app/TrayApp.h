@@ -1,8 +1,11 @@
 // TrayApp: the application object of HookWs: whether this process may run, the deciphered
 // working copy of the definitions (made by core/definitions, with the splash's progress), the
-// provider check, the main window for the whole run, and the end of the process.
+// provider check, the main window (which main.cpp gives) for the whole run, and the end of the
+// process.
 #pragma once
 
+#include "core/WarningPage.h"
+#include "core/definitions/DefinitionsPaths.h"
 #include "core/definitions/WorkingCopy.h"
 #include "core/lists/MailSafeList.h"
 #include "core/lists/WebSiteBlockingList.h"
@@ -11,14 +14,12 @@
 #include "platform/MappedFile.h"
 #include "platform/NamedMutex.h"
 
+#include <functional>
 #include <string>
 
-constexpr const char* kWarningPageFile = "hkwpm.htm";
 constexpr const char* kProviderInstaller = "provinst";
 // The second mutex of the program; created at construction and never tested.
 constexpr const char* kProgramMutexName = "{45428D53-A5DB-4168-BD3C-658419B60279}";
-
-class MainWindow;
 
 class TrayApp {
 public:
@@ -63,18 +64,25 @@ public:
     WebSiteBlockingList SiteList;
     const bool HasCommandLine;
 
-    // The start-up routine: single instance, working copy, provider, then the main window runs
-    // until the program ends. Returns false always.
-    bool InitInstance();
+    // Runs the main window for the whole program and returns the exit code (main.cpp gives it,
+    // so the application object knows no window).
+    using WindowRun = std::function<int(TrayApp& app)>;
+
+    // The start-up routine: single instance, working copy, provider, then runWindow runs until
+    // the program ends. Returns false always.
+    bool InitInstance(const WindowRun& runWindow);
     // The exit routine: deletes the working copy unless this process is a refused second
     // instance. Returns the process's exit code: 0 after a normal run, 1 when start-up ended
     // early.
     int ExitInstance();
     // InitInstance, then ExitInstance.
-    int Run();
+    int Run(const WindowRun& runWindow);
 
     // The application title (string 7001 in the current language).
     static std::string Title();
+    // Where the definitions files are (core/definitions/DefinitionsPaths.h); the paths below
+    // are its.
+    DefinitionsPaths Definitions() const;
     std::string WorkingCopyPath() const;
     // The compiled index beside the working copy; written and removed with it.
     std::string IndexPath() const;

@@ -1,4 +1,5 @@
 // HookWs: the tray program's entry point.
+#include "app/MainWindow.h"
 #include "app/TrayApp.h"
 #include "platform/Module.h"
 
@@ -17,5 +18,9 @@ int main(int argc, char** argv) {
         return 1;
     // Qt has taken its own options out of argv; anything left is the program's command line.
     TrayApp app(programPath, argc > 1);
-    return app.Run();
+    return app.Run([](TrayApp& started) {
+        MainWindow window(started);
+        window.Create();
+        return window.Run();
+    });
 }

@@ -50,14 +50,8 @@ struct ForkSafety {
 };
 const ForkSafety forkSafety;
 
-bool SameStamp(const FileStamp& a, const FileStamp& b) {
-    return a.device == b.device && a.inode == b.inode && a.size == b.size &&
-           a.modifiedSeconds == b.modifiedSeconds && a.modifiedNanoseconds == b.modifiedNanoseconds;
-}
-
 bool BelongsTo(const Slot& slot, const FileStamp& database, const char* path) {
-    return SameStamp(slot.database, database) &&
-           std::strncmp(slot.databasePath, path, kPathSize) == 0;
+    return slot.database == database && std::strncmp(slot.databasePath, path, kPathSize) == 0;
 }
 
 // The index path beside the working copy, or false when it would not fit.
@@ -114,7 +108,7 @@ Slot* MapIndex(const FileStamp& database, const char* path) {
         return nullptr;
     DefinitionIndexView view;
     if (!DefinitionIndexView::Open(slot->file.Data(), slot->file.Size(), view) ||
-        !SameStamp(SourceStamp(view.Source()), database)) {
+        SourceStamp(view.Source()) != database) {
         slot->file.Close();
         return nullptr;
     }

@@ -51,7 +51,8 @@ void SettingsCommands::ToggleSplashScreen() {
     GeneralSettings& settings = state_.settings;
     if (view_.AdministratorAllows())
         settings.LoadSplashScreen = settings.LoadSplashScreen ? 0 : 1;
-    view_.SetMovieVariables({{"_root.bLoadSplashScreen", MovieBool(settings.LoadSplashScreen != 0)}});
+    view_.SetMovieVariables(
+        {{"_root.bLoadSplashScreen", MovieBool(settings.LoadSplashScreen != 0)}});
 }
 
 // ---- password and login ----

@@ -66,9 +66,9 @@ public:
     // The backup into path: the registry made current first, so the backup holds what the
     // program holds now, but logged out (a restored backup must not let the next start pass the
     // password); then the product key exported. onError shows an export failure.
-    void BackUp(const std::string& path,
-                const std::function<void(const std::string& caption, const std::string& text)>&
-                    onError);
+    void
+    BackUp(const std::string& path,
+           const std::function<void(const std::string& caption, const std::string& text)>& onError);
     // The registry tool the restore runs, and whether its run took.
     std::string RegistryToolPath() const;
     static bool RestoreTook(const ProgramRun& run);

@@ -148,11 +148,11 @@ protected:
                            [this](int i) { return SiteItemVariables(web_.ItemAt(i)); },
                            [](MovieVariables) {}};
     RecordingView view_;
-    ListCommands lists_{
-        CommandLists{log_, mail_, web_, logFeeder_, mailFeeder_, siteFeeder_}, view_};
-    SettingsCommands admin_{CommandSettings{settings_, log_, mail_, web_, "/opt/hookwise/HookWs",
-                                            "/opt/hookwise"},
-                            view_};
+    ListCommands lists_{CommandLists{log_, mail_, web_, logFeeder_, mailFeeder_, siteFeeder_},
+                        view_};
+    SettingsCommands admin_{
+        CommandSettings{settings_, log_, mail_, web_, "/opt/hookwise/HookWs", "/opt/hookwise"},
+        view_};
 };
 
 TEST_F(TrayCommandsTest, ProtectionSwitchesActOnlyThroughTheGateAndAlwaysRefresh) {
@@ -207,9 +207,8 @@ TEST_F(TrayCommandsTest, MailRowActionsNeverAskTheGateAndIgnoreWhatIsNoRow) {
     EXPECT_EQ(mail_.ItemAt(1).Action, kActionBlock);
     EXPECT_EQ(mail_.ItemAt(2).Action, kActionAllow);
     EXPECT_EQ(view_.gateAsked, 0);
-    EXPECT_EQ(view_.posted,
-              (std::vector<MovieVariables>{MailUpdateVariables(mail_, 1),
-                                           MailUpdateVariables(mail_, 2)}));
+    EXPECT_EQ(view_.posted, (std::vector<MovieVariables>{MailUpdateVariables(mail_, 1),
+                                                         MailUpdateVariables(mail_, 2)}));
 }
 
 TEST_F(TrayCommandsTest, SiteRowActionsAskTheGateOnlyForARowAndLookItUpAgainAfter) {
@@ -314,8 +313,8 @@ TEST_F(TrayCommandsTest, ChangeLanguageTakesATrimmedNameButNotUndefinedOrNothing
 TEST_F(TrayCommandsTest, PasswordAndLoginShowTheLoginInTheMovie) {
     admin_.PasswordChosen("c2VjcmV0");
     EXPECT_TRUE(admin_.LoggedIn());
-    EXPECT_EQ(view_.set.back(), (MovieVariables{{"_root.bIsLogin", "true"},
-                                                {"_root.bIsPasswordEntered", "true"}}));
+    EXPECT_EQ(view_.set.back(),
+              (MovieVariables{{"_root.bIsLogin", "true"}, {"_root.bIsPasswordEntered", "true"}}));
     admin_.LogOut();
     EXPECT_FALSE(admin_.LoggedIn());
     EXPECT_EQ(view_.set.back(), (MovieVariables{{"_root.bIsLogin", "false"}}));
