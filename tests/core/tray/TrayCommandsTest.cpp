@@ -1,6 +1,7 @@
-// The main movie's commands without a window: the argument rules, what each row, removal, log and
-// switch command changes in the lists and hands to the movie, where the administrator's gate is
-// asked, and the administration commands' decisions (alert level, language, restore's verdict).
+// The main movie's commands without a window: the argument rules, what the detail, row, removal
+// and stepper commands change in the lists and hand to the movie, where the administrator's gate
+// is asked, and the administration commands' decisions (alert level, language, restore's
+// verdict). What reaches the movie and the real login window is tested in tests/app.
 #include "TraySandbox.h"
 
 #include "core/commands/CommandArguments.h"
@@ -155,30 +156,6 @@ protected:
         view_};
 };
 
-TEST_F(TrayCommandsTest, ProtectionSwitchesActOnlyThroughTheGateAndAlwaysRefresh) {
-    lists_.SetMailProtection(0);
-    lists_.SetSiteProtection(0);
-    EXPECT_EQ(mail_.ProtectionState, 0);
-    EXPECT_EQ(web_.ProtectionState, 0);
-    view_.allow = false;
-    lists_.SetMailProtection(1);
-    lists_.SetSiteProtection(1);
-    EXPECT_EQ(mail_.ProtectionState, 0);
-    EXPECT_EQ(web_.ProtectionState, 0);
-    EXPECT_EQ(view_.gateAsked, 4);
-    EXPECT_EQ(view_.refreshes, 4);
-}
-
-TEST_F(TrayCommandsTest, NoOperationFreesEachFeeder) {
-    for (ListFeeder* feeder : {&mailFeeder_, &siteFeeder_, &logFeeder_})
-        feeder->SetOperationFlag(kAddOperation);
-    lists_.MailListNoOperation();
-    lists_.SiteListNoOperation();
-    lists_.LogListNoOperation();
-    for (ListFeeder* feeder : {&mailFeeder_, &siteFeeder_, &logFeeder_})
-        EXPECT_EQ(feeder->OperationFlag(), kNoOperation);
-}
-
 TEST_F(TrayCommandsTest, DetailsIgnoreWhatIsNoRowAndEmptyForUndefined) {
     Fill(3);
     for (const char* bad : {"3", "-1", "abc", "1x", ""}) {
@@ -261,17 +238,6 @@ TEST_F(TrayCommandsTest, RemovalTellsTheMovieOnlyOfRowsItHolds) {
     EXPECT_EQ(view_.posted[1], MailRemoveAllVariables());
 }
 
-TEST_F(TrayCommandsTest, LogClearEmptiesTheLogAndRefreshes) {
-    AlertLogEntry entry;
-    entry.Type = "IP";
-    entry.StrictedData = "203.0.113.9";
-    log_.AddEntry(entry);
-    lists_.ClearLog();
-    EXPECT_EQ(log_.Count(), 0);
-    EXPECT_EQ(view_.posted, (std::vector<MovieVariables>{LogRemoveAllVariables()}));
-    EXPECT_EQ(view_.refreshes, 1);
-}
-
 TEST_F(TrayCommandsTest, LogViewerStepperTakesCountsFromOneTo32767Only) {
     lists_.SetLogViewerStepper("75");
     EXPECT_EQ(log_.NoAlertView, 75);
@@ -308,19 +274,6 @@ TEST_F(TrayCommandsTest, ChangeLanguageTakesATrimmedNameButNotUndefinedOrNothing
     EXPECT_FALSE(SettingsCommands::ChangeLanguage(""));
     EXPECT_FALSE(SettingsCommands::ChangeLanguage("  "));
     EXPECT_EQ(CurrentLanguage(), "German");
-}
-
-TEST_F(TrayCommandsTest, PasswordAndLoginShowTheLoginInTheMovie) {
-    admin_.PasswordChosen("c2VjcmV0");
-    EXPECT_TRUE(admin_.LoggedIn());
-    EXPECT_EQ(view_.set.back(),
-              (MovieVariables{{"_root.bIsLogin", "true"}, {"_root.bIsPasswordEntered", "true"}}));
-    admin_.LogOut();
-    EXPECT_FALSE(admin_.LoggedIn());
-    EXPECT_EQ(view_.set.back(), (MovieVariables{{"_root.bIsLogin", "false"}}));
-    admin_.PasswordChosen("");
-    EXPECT_FALSE(admin_.LoggedIn());
-    EXPECT_EQ(admin_.StoredPassword(), "");
 }
 
 TEST(RestoreVerdict, OnlyAToolThatEndedWithZeroTookAndEveryOtherEndSaysWhy) {
