@@ -20,10 +20,6 @@
 
 namespace {
 
-std::string MovieBool(bool value) {
-    return value ? "true" : "false";
-}
-
 std::string Title() {
     return LoadText(kStrAppTitle);
 }
@@ -36,13 +32,13 @@ void SettingsCommands::ToggleLoadWithStartup() {
     GeneralSettings& settings = state_.settings;
     if (!view_.AdministratorAllows()) {
         // The movie's box may have moved on its own: it shows the unchanged value again.
-        view_.SetMovieVariables(
-            {{"_root.bLoadwithWindowsStartup", MovieBool(settings.LoadwithWindowsStartup != 0)}});
+        view_.SetMovieVariables({{"_root.bLoadwithWindowsStartup",
+                                  MovieBoolText(settings.LoadwithWindowsStartup != 0)}});
         return;
     }
     settings.LoadwithWindowsStartup = settings.LoadwithWindowsStartup ? 0 : 1;
     view_.SetMovieVariables(
-        {{"_root.bLoadwithWindowsStartup", MovieBool(settings.LoadwithWindowsStartup != 0)}});
+        {{"_root.bLoadwithWindowsStartup", MovieBoolText(settings.LoadwithWindowsStartup != 0)}});
     SetRunAtStartup(Title(), RunAtStartupCommandLine(state_.programPath),
                     settings.LoadwithWindowsStartup == 0);
 }
@@ -52,7 +48,7 @@ void SettingsCommands::ToggleSplashScreen() {
     if (view_.AdministratorAllows())
         settings.LoadSplashScreen = settings.LoadSplashScreen ? 0 : 1;
     view_.SetMovieVariables(
-        {{"_root.bLoadSplashScreen", MovieBool(settings.LoadSplashScreen != 0)}});
+        {{"_root.bLoadSplashScreen", MovieBoolText(settings.LoadSplashScreen != 0)}});
 }
 
 // ---- password and login ----
@@ -61,8 +57,8 @@ void SettingsCommands::PasswordChosen(const std::string& password) {
     GeneralSettings& settings = state_.settings;
     settings.Password = password;
     settings.IsLogin = settings.Password.empty() ? 0 : 1;
-    view_.SetMovieVariables({{"_root.bIsLogin", MovieBool(settings.IsLogin != 0)},
-                             {"_root.bIsPasswordEntered", MovieBool(settings.IsLogin != 0)}});
+    view_.SetMovieVariables({{"_root.bIsLogin", MovieBoolText(settings.IsLogin != 0)},
+                             {"_root.bIsPasswordEntered", MovieBoolText(settings.IsLogin != 0)}});
 }
 
 const std::string& SettingsCommands::StoredPassword() const {
@@ -75,12 +71,12 @@ bool SettingsCommands::LoggedIn() const {
 
 void SettingsCommands::LogIn() {
     state_.settings.IsLogin = 1;
-    view_.SetMovieVariables({{"_root.bIsLogin", MovieBool(true)}});
+    view_.SetMovieVariables({{"_root.bIsLogin", MovieBoolText(true)}});
 }
 
 void SettingsCommands::LogOut() {
     state_.settings.IsLogin = 0;
-    view_.SetMovieVariables({{"_root.bIsLogin", MovieBool(false)}});
+    view_.SetMovieVariables({{"_root.bIsLogin", MovieBoolText(false)}});
 }
 
 // ---- backup, restore and reset ----

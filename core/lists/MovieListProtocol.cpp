@@ -8,13 +8,9 @@
 #include "core/settings/GeneralSettings.h"
 #include "core/settings/LanguagePack.h"
 
-namespace {
-
-std::string Bool(bool value) {
+std::string MovieBoolText(bool value) {
     return value ? "true" : "false";
 }
-
-} // namespace
 
 MovieVariables MailItemVariables(const MailSafeItem& item) {
     return {
@@ -93,19 +89,19 @@ MovieVariables OverviewVariables(GeneralSettings& settings, const AlertLogStore&
          std::to_string(settings.NoOfBlockedInstructionsHaveHighRating)},
         {"_root.dwNoOfEmailProtection", std::to_string(settings.NoOfEmailProtection)},
         {"_root.dwNoOfWebProtection", std::to_string(settings.NoOfWebProtection)},
-        {"_root.bWebSiteBlockingProtectionState", Bool(webState != 0)},
+        {"_root.bWebSiteBlockingProtectionState", MovieBoolText(webState != 0)},
         {"_root.bEnabledAdvweb", std::to_string(webState)},
         {"_root.advWebInterval", "1"},
-        {"_root.bMailSafeProtectionState", Bool(mailState != 0)},
+        {"_root.bMailSafeProtectionState", MovieBoolText(mailState != 0)},
         {"_root.bEnabledAdvMail", std::to_string(mailState)},
         {"_root.advMailInterval", "1"},
         {"_root.strApplicationVersion", settings.ProgramVersion},
         {"_root.strBaitgardSecurityEngineVersion", settings.EngineVersion},
         {"_root.strBaitgardDefinitionVersion", settings.DefinitionsVersion},
-        {"_root.bLoadwithWindowsStartup", Bool(settings.LoadwithWindowsStartup != 0)},
-        {"_root.bLoadSplashScreen", Bool(settings.LoadSplashScreen != 0)},
-        {"_root.bIsLogin", Bool(settings.IsLogin != 0)},
-        {"_root.bIsPasswordEntered", Bool(!settings.Password.empty())},
+        {"_root.bLoadwithWindowsStartup", MovieBoolText(settings.LoadwithWindowsStartup != 0)},
+        {"_root.bLoadSplashScreen", MovieBoolText(settings.LoadSplashScreen != 0)},
+        {"_root.bIsLogin", MovieBoolText(settings.IsLogin != 0)},
+        {"_root.bIsPasswordEntered", MovieBoolText(!settings.Password.empty())},
         {"_root.strCurrentLanguage", CurrentLanguage()},
         {"_root.languageOptions", ListLanguages()},
         {"_root.bLanguageChanged", "true"},

@@ -21,6 +21,9 @@ struct MovieVariable {
 };
 using MovieVariables = std::vector<MovieVariable>;
 
+// A movie's boolean value: "true" or "false".
+std::string MovieBoolText(bool value);
+
 // Operation flag values of the handshake.
 inline constexpr const char* kNoOperation = "NoOperation";
 inline constexpr const char* kAddOperation = "Add";
