@@ -127,6 +127,18 @@ protected:
             environment);
     }
 
+    // With every listed site allowed, curl under the provider loads the listed page: the report
+    // reached the running HookWs (without an answer the provider refuses it).
+    void AllowAllAndLoadTheListedUrl() {
+        SetSitePermission(kPermissionAllowAll);
+        ASSERT_TRUE(server_.Start({"127.0.0.1"}));
+        StartTray();
+        const providertest::ChildResult result = Curl();
+        EXPECT_EQ(result.exitCode, 0) << result.err;
+        EXPECT_EQ(result.out, "hello");
+        StopTray();
+    }
+
     // Whether curl under the provider loads the page of site.
     bool Loads(const std::string& site) {
         const providertest::ChildResult result = Curl(site);
@@ -344,14 +356,7 @@ TEST_F(TrayEndToEnd, ALinkAtTheDataFolderIsRefusedWithAMessage) {
 
 TEST_F(TrayEndToEnd, AllowAllLetsTheListedUrlLoad) {
     SKIP_UNDER_SANITIZER();
-    SetSitePermission(kPermissionAllowAll);
-    ASSERT_TRUE(server_.Start({"127.0.0.1"}));
-    StartTray();
-
-    const providertest::ChildResult result = Curl();
-    EXPECT_EQ(result.exitCode, 0) << result.err;
-    EXPECT_EQ(result.out, "hello");
-    StopTray();
+    AllowAllAndLoadTheListedUrl();
 
     const StoredSettings stored;
     ASSERT_EQ(stored.log.Count(), 1);
@@ -633,13 +638,7 @@ TEST_F(TrayEndToEnd, ATakenTmpFolderNameLeavesTheProgramProtected) {
     } removeSquat{squatted};
 
     withoutRuntimeFolder_ = true;
-    SetSitePermission(kPermissionAllowAll);
-    ASSERT_TRUE(server_.Start({"127.0.0.1"}));
-    StartTray();
-    const providertest::ChildResult result = Curl();
-    EXPECT_EQ(result.exitCode, 0) << result.err;
-    EXPECT_EQ(result.out, "hello");
-    StopTray();
+    AllowAllAndLoadTheListedUrl();
     EXPECT_TRUE(std::filesystem::is_empty(root_ + "/elsewhere"));
     EXPECT_EQ(traye2e::ReadFile(root_ + "/tray.out").find("cannot receive detection reports"),
               std::string::npos);
