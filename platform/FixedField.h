@@ -46,7 +46,8 @@ template <std::size_t N> inline void ResetFieldUtf8(char (&field)[N], const char
     // text[n] is the first byte left out (or the terminator, which is no continuation byte).
     while (n > 0 && (static_cast<unsigned char>(text[n]) & 0xC0) == 0x80)
         --n;
-    std::memcpy(field, text, n);
+    if (n > 0) // memcpy from a null text is undefined even for no bytes
+        std::memcpy(field, text, n);
 }
 
 // A field's text as a string, read up to its terminator or its end.

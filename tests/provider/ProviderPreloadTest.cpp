@@ -400,7 +400,12 @@ TEST_F(ProviderPreload, WritesAfterTheAnswerAreDroppedQuietly) {
     EXPECT_EQ(blocked.exitCode, 0) << "the probe ended by a signal: " << blocked.err;
     EXPECT_EQ(blocked.out,
               "answered sent sent nonblock cloexec eof [HTTP/1.1 403 Forbidden] whole\n");
-    EXPECT_EQ(unlisted.out, "answered sent sent nonblock cloexec eof [HTTP/1.1 200 OK] whole\n");
+    // The real server answers without reading the second write and closes: its end comes as end
+    // of file, or as a reset when that write reached it before the close (timing).
+    EXPECT_TRUE(
+        unlisted.out == "answered sent sent nonblock cloexec eof [HTTP/1.1 200 OK] whole\n" ||
+        unlisted.out == "answered sent sent nonblock cloexec error [HTTP/1.1 200 OK] whole\n")
+        << unlisted.out;
     EXPECT_EQ(Reports().size(), 1u);
 }
 

@@ -299,6 +299,15 @@ TEST(FixedFields, BoundedCopyCutsAndTerminates) {
     EXPECT_EQ(std::string(reset, sizeof reset), std::string("ab\0\0\0\0\0\0", 8));
     char unterminated[3] = {'a', 'b', 'c'};
     EXPECT_EQ(FieldLength(unterminated), 3u) << "a field without terminator ends at its size";
+
+    // The UTF-8 reset cuts before a character, and a missing text clears the field.
+    char utf8[5];
+    ResetFieldUtf8(utf8, "ab\xC3\xA9z"); // "abéz": the 'é' fits whole, the 'z' does not
+    EXPECT_EQ(std::string(utf8), "ab\xC3\xA9");
+    ResetFieldUtf8(utf8, "abc\xC3\xA9"); // the 'é' would be cut: it is left out whole
+    EXPECT_EQ(std::string(utf8), "abc");
+    ResetFieldUtf8(utf8, nullptr);
+    EXPECT_EQ(std::string(utf8, sizeof utf8), std::string(5, '\0'));
 }
 
 } // namespace
