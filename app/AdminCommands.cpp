@@ -6,13 +6,13 @@
 
 #include "app/alerts/AlertDisplaySettingsWindow.h"
 #include "app/alerts/MessageBoxWindow.h"
+#include "app/desktop/QtText.h"
 #include "app/lists/ProtectionOptionsWindow.h"
 #include "app/logging/LogSettingsDialog.h"
-#include "core/settings/LanguagePack.h"
 #include "app/settings/PasswordDialog.h"
+#include "core/settings/LanguagePack.h"
 #include "core/settings/StringTable.h"
 #include "platform/ShellExecute.h"
-#include "app/desktop/QtText.h"
 
 #include <QFileDialog>
 #include <QProcess>

@@ -3,10 +3,10 @@
 
 #include "app/TrayApp.h"
 #include "app/alerts/MessageBoxWindow.h"
+#include "app/desktop/QtText.h"
 #include "core/DetectionHandlers.h"
 #include "core/settings/LanguagePack.h"
 #include "core/settings/StringTable.h"
-#include "app/desktop/QtText.h"
 
 #include <QFileInfo>
 

@@ -4,38 +4,38 @@
 // Sections: construction; creation and initialisation; ending; tray and movie commands; the
 // detection handlers' view; the movie posts.
 #include "app/MainWindow.h"
-#include "platform/UserFolders.h"
 
 #include "app/AdminCommands.h"
 #include "app/DefinitionsWatcher.h"
-#include "app/LiveUpdate.h"
 #include "app/EventHandlerWindow.h"
-#include "core/FileNames.h"
+#include "app/LiveUpdate.h"
 #include "app/MainCommands.h"
-#include "core/RegistryValues.h"
-#include "core/TextUtil.h"
 #include "app/TrayApp.h"
 #include "app/alerts/AlertPopup.h"
 #include "app/alerts/MessageBoxWindow.h"
+#include "app/desktop/QtText.h"
 #include "app/desktop/Splash.h"
-#include "core/lists/MovieListProtocol.h"
 #include "app/settings/AboutWindow.h"
-#include "core/settings/LanguagePack.h"
-#include "core/ProductKey.h"
 #include "app/settings/RequireAdministrator.h"
+#include "core/DetectionHandlers.h"
+#include "core/FileNames.h"
+#include "core/ProductKey.h"
+#include "core/RegistryValues.h"
+#include "core/TextUtil.h"
+#include "core/lists/MovieListProtocol.h"
+#include "core/settings/LanguagePack.h"
 #include "core/settings/RunAtStartup.h"
 #include "core/settings/StringTable.h"
-#include "core/DetectionHandlers.h"
 #include "platform/LastError.h"
 #include "platform/Registry.h"
 #include "platform/ShellExecute.h"
 #include "platform/TerminationSignal.h"
+#include "platform/UserFolders.h"
 #include "platform/Window.h"
-#include "app/desktop/QtText.h"
 
 #include <QApplication>
-#include <QEventLoop>
 #include <QEvent>
+#include <QEventLoop>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMouseEvent>

@@ -7,12 +7,12 @@
 // end asked for it), the feeders stopped, the tray icon removed and the channel closed.
 #pragma once
 
-#include "core/DetectionHandlers.h"
 #include "app/CommandWindow.h"
-#include "platform/ProductNames.h"
 #include "app/desktop/MovieDialog.h"
 #include "app/desktop/SystemTray.h"
+#include "core/DetectionHandlers.h"
 #include "core/lists/ListFeeder.h"
+#include "platform/ProductNames.h"
 #include "platform/WinTypes.h"
 
 #include <QTimer>
@@ -20,9 +20,9 @@
 #include <deque>
 #include <functional>
 #include <map>
-#include <vector>
 #include <memory>
 #include <mutex>
+#include <vector>
 
 class CSplash;
 class EventHandlerWindow;

@@ -1,5 +1,6 @@
 // Equality under the Unicode case fold, with a plain ASCII path for the common case.
 #include "core/TextFold.h"
+
 #include "platform/AsciiCase.h"
 
 bool EqualsFoldingCase(std::string_view a, std::string_view b) {

@@ -5,7 +5,6 @@
 
 #include "engine/DefinitionIndex.h"
 #include "engine/LSPGlobals.h"
-
 #include "platform/MappedFile.h"
 
 #include <atomic>

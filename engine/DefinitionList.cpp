@@ -5,7 +5,6 @@
 #include "engine/DetectionRecord.h"
 #include "engine/LSPGlobals.h"
 #include "engine/TextScrambler.h"
-
 #include "platform/Profile.h"
 
 #include <cstdio>

@@ -1,11 +1,9 @@
 // The engine's process-wide state: paths, section names, the two handles, the engine lock and the
 // operations that set them up (InitializeAppVars and its helpers).
-#include "engine/LSPGlobals.h"
-#include "platform/ProductNames.h"
-
 #include "engine/DetectionRecord.h"
-
+#include "engine/LSPGlobals.h"
 #include "platform/LastError.h"
+#include "platform/ProductNames.h"
 #include "platform/Registry.h"
 #include "platform/Window.h"
 

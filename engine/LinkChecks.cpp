@@ -1,14 +1,13 @@
 // The link checks: a listed link pattern in a mail's HTML, alone or together with the visible text
 // that the HTML shows right after it.
-#include "engine/LSPGlobals.h"
-#include "platform/AsciiCase.h"
-#include "platform/CaseFold.h"
-
 #include "engine/CurrentIndex.h"
 #include "engine/DefinitionIndex.h"
 #include "engine/DefinitionList.h"
 #include "engine/DetectionRecord.h"
+#include "engine/LSPGlobals.h"
 #include "engine/LoweredListCache.h"
+#include "platform/AsciiCase.h"
+#include "platform/CaseFold.h"
 
 #include <cstring>
 #include <string_view>

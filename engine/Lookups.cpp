@@ -1,14 +1,13 @@
 // The definition lookups: host addresses, web addresses, mail senders, subjects and body phrases,
 // each over one numbered list of the definition database, first hit in list order wins.
-#include "engine/LSPGlobals.h"
-#include "platform/AsciiCase.h"
-
 #include "engine/CurrentIndex.h"
 #include "engine/DefinitionIndex.h"
 #include "engine/DetectionRecord.h"
+#include "engine/LSPGlobals.h"
 #include "engine/LoweredListCache.h"
 #include "engine/WebAddress.h"
 #include "engine/WebKeyTable.h"
+#include "platform/AsciiCase.h"
 
 #include <cstring>
 #include <string_view>

@@ -1,11 +1,11 @@
 // A small cache of lower-cased definition lists, one per list, each tied to the database version
 // it was read from.
 #include "engine/LoweredListCache.h"
+
+#include "engine/DefinitionList.h"
 #include "platform/AsciiCase.h"
 #include "platform/CaseFold.h"
 #include "platform/FixedField.h"
-
-#include "engine/DefinitionList.h"
 
 #include <cstring>
 #include <mutex>

@@ -1,7 +1,6 @@
 // The engine's thin registry wrappers: each forwards to one registry call and answers 1 for
 // ERROR_SUCCESS and 0 otherwise. None of them scrambles names or values.
 #include "engine/LSPGlobals.h"
-
 #include "platform/Registry.h"
 
 namespace {

@@ -1,7 +1,6 @@
 // Provider detection: listing the protocol catalogue and looking for a provider by its name.
 #include "engine/LSPGlobals.h"
 #include "platform/AsciiCase.h"
-
 #include "platform/Memory.h"
 #include "platform/ProviderCatalog.h"
 

@@ -1,9 +1,8 @@
 // The engine's text scrambling (Encode, Decode, EncryptString, DecryptString) and the profile
 // reads that apply it to the definition database.
 #include "engine/LSPGlobals.h"
-#include "platform/FixedField.h"
 #include "engine/TextScrambler.h"
-
+#include "platform/FixedField.h"
 #include "platform/Profile.h"
 
 #include <cstring>

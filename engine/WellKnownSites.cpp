@@ -2,7 +2,6 @@
 #include "engine/WellKnownSites.h"
 
 #include "engine/WebAddress.h"
-
 #include "platform/Module.h"
 #include "platform/UserFolders.h"
 

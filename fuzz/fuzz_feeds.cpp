@@ -2,11 +2,11 @@
 // hang, and what it keeps must be entries the engine reads back unchanged: every web entry a
 // normalised "host" or "host/path" of at most 260 characters, every line of the written source
 // readable by the definitions reader.
-#include "engine/WebAddress.h"
-#include "engine/WellKnownSites.h"
 #include "tools/hkwdefs/DefinitionSet.h"
 #include "tools/hkwdefs/feeds/FeedImport.h"
 #include "tools/hkwdefs/feeds/PlainOutput.h"
+#include "engine/WebAddress.h"
+#include "engine/WellKnownSites.h"
 
 #include <cstdint>
 #include <string>

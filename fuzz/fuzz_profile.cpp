@@ -4,10 +4,10 @@
 #include "engine/LSPGlobals.h"
 #include "platform/Profile.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <algorithm>
 #include <cstring>
 #include <memory>
 #include <string>

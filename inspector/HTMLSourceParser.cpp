@@ -2,8 +2,8 @@
 // page analysis per completed top-level document. The analysis itself is in PageAnalysis.cpp.
 #include "inspector/HTMLSourceParser.h"
 
-#include "engine/LSPGlobals.h"
 #include "inspector/Registration.h"
+#include "engine/LSPGlobals.h"
 
 const CLSID CLSID_HTMLSourceParser = {
     0x49CAC2AD, 0x79FB, 0x4B91, {0xBB, 0x70, 0x02, 0x39, 0xD2, 0xE4, 0x34, 0x85}};

@@ -1,9 +1,9 @@
 // The line walks of the mail header parser.
 #include "inspector/MailHeaderParser.h"
-#include "platform/CaseFold.h"
-#include "platform/TextTrim.h"
 
 #include "inspector/MailHeaderLabels.h"
+#include "platform/CaseFold.h"
+#include "platform/TextTrim.h"
 
 namespace {
 

@@ -11,8 +11,8 @@
 // record fields.
 #pragma once
 
-#include "engine/Export.h"
 #include "inspector/MailHeaderLabels.h"
+#include "engine/Export.h"
 #include "platform/WinTypes.h"
 
 #include <string>

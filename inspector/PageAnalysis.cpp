@@ -4,10 +4,9 @@
 //
 // Sections: capture, analysis, reports, reaction.
 #include "inspector/HTMLSourceParser.h"
-
+#include "inspector/MailHeaderParser.h"
 #include "engine/DetectionRecord.h"
 #include "engine/LSPGlobals.h"
-#include "inspector/MailHeaderParser.h"
 #include "platform/Clipboard.h"
 #include "platform/Module.h"
 #include "platform/Window.h"

@@ -1,11 +1,11 @@
 // AtomicFileWriter and DeleteFileA over the POSIX file calls.
 #include "platform/AtomicFile.h"
-#include "platform/UniqueFd.h"
 
 #include "platform/LastError.h"
+#include "platform/UniqueFd.h"
 
-#include <cerrno>
 #include <algorithm>
+#include <cerrno>
 #include <cstdlib>
 #include <string>
 #include <vector>

@@ -1,5 +1,6 @@
 // The Unicode case fold with ICU's UTF-8 case mapping, and a plain ASCII path for the common case.
 #include "platform/CaseFold.h"
+
 #include "platform/AsciiCase.h"
 
 #include <unicode/casemap.h>

@@ -35,14 +35,14 @@
 
 #include "platform/WinTypes.h"
 
-#include <sys/types.h>
-
 #include <cstdint>
 #include <functional>
 #include <map>
 #include <memory>
 #include <string>
 #include <vector>
+
+#include <sys/types.h>
 
 class ChannelReceiver {
 public:

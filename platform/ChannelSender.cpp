@@ -1,8 +1,8 @@
 // SendCopyData over the detection channel: one connection per message, raw system calls only.
 #include "platform/ChannelSender.h"
-#include "platform/UniqueFd.h"
-#include "platform/ErrnoKeeper.h"
 
+#include "platform/ErrnoKeeper.h"
+#include "platform/UniqueFd.h"
 #include "platform/Window.h"
 
 #include <algorithm>
@@ -12,12 +12,11 @@
 #include <string>
 
 #include <poll.h>
-#include <time.h>
-
 #include <sys/socket.h>
 #include <sys/syscall.h>
 #include <sys/uio.h>
 #include <sys/un.h>
+#include <time.h>
 #include <unistd.h>
 
 namespace {

@@ -2,9 +2,9 @@
 //
 // Sections: GUIDs, BSTR, text conversion, VARIANT.
 #include "platform/ComTypes.h"
-#include "platform/Utf8.h"
 
 #include "platform/ComBase.h"
+#include "platform/Utf8.h"
 
 #include <cstdio>
 #include <cstdlib>

@@ -2,6 +2,7 @@
 #include "platform/MappedFile.h"
 
 #include <cerrno>
+
 #include <fcntl.h>
 #include <sys/mman.h>
 #include <sys/stat.h>

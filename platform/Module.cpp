@@ -7,6 +7,7 @@
 #include <climits>
 #include <cstdlib>
 #include <cstring>
+
 #include <dlfcn.h>
 #include <link.h>
 #include <unistd.h>

@@ -8,24 +8,25 @@
 //   the Windows calls           GetPrivateProfileStringA, GetPrivateProfileSectionA
 //   snapshots                   ProfileSnapshot (one identity check for many reads)
 #include "platform/Profile.h"
-#include "platform/UniqueFd.h"
 
 #include "platform/ProfileParser.h"
+#include "platform/UniqueFd.h"
 
 #include <cerrno>
 #include <cstring>
 #include <ctime>
-#include <fcntl.h>
 #include <functional>
 #include <memory>
 #include <mutex>
 #include <new>
-#include <pthread.h>
 #include <shared_mutex>
 #include <string>
 #include <string_view>
-#include <sys/stat.h>
 #include <unordered_map>
+
+#include <fcntl.h>
+#include <pthread.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {

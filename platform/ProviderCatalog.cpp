@@ -3,13 +3,13 @@
 //
 // Sections: file helpers, parsing, enumeration, writing.
 #include "platform/ProviderCatalog.h"
-#include "platform/UserFolders.h"
-#include "platform/AtomicFile.h"
-#include "platform/UniqueFd.h"
-#include "platform/AsciiCase.h"
 
+#include "platform/AsciiCase.h"
+#include "platform/AtomicFile.h"
 #include "platform/LastError.h"
 #include "platform/TextLines.h"
+#include "platform/UniqueFd.h"
+#include "platform/UserFolders.h"
 #include "platform/WholeFile.h"
 
 #include <cerrno>

@@ -3,8 +3,8 @@
 // Sections: names and paths; handles; key lookups; value copies; the calls; RegistryTransaction
 // and RegKey.
 #include "platform/Registry.h"
-#include "platform/AsciiCase.h"
 
+#include "platform/AsciiCase.h"
 #include "platform/RegistryStore.h"
 
 #include <sqlite3.h>

@@ -10,6 +10,7 @@
 
 #include <cerrno>
 #include <cstdlib>
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>

@@ -4,12 +4,12 @@
 #include "platform/LastError.h"
 
 #include <cctype>
-#include <strings.h>
 #include <cerrno>
 #include <cstring>
 #include <thread>
 
 #include <spawn.h>
+#include <strings.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>

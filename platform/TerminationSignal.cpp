@@ -1,7 +1,7 @@
 // The self-pipe for the end-of-session signals.
 #include "platform/TerminationSignal.h"
-#include "platform/ErrnoKeeper.h"
 
+#include "platform/ErrnoKeeper.h"
 #include "platform/LastError.h"
 
 #include <atomic>

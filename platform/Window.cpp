@@ -1,23 +1,24 @@
 // Finding the handler "window": the runtime folder, the socket path of a caption, and handles.
 #include "platform/Window.h"
 
-#include "platform/LastError.h"
 #include "platform/AtomicFile.h"
+#include "platform/LastError.h"
 #include "platform/RegularFile.h"
 #include "platform/UserFolders.h"
 
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
-#include <fcntl.h>
 #include <mutex>
 #include <string_view>
+#include <unordered_map>
+#include <vector>
+
+#include <fcntl.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
 #include <unistd.h>
-#include <unordered_map>
-#include <vector>
 
 namespace {
 

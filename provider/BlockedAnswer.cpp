@@ -1,12 +1,12 @@
 // AnswerForbidden: the 403 response in a socket pair put in place of the program's socket.
 #include "provider/BlockedAnswer.h"
 
+#include "provider/RealCalls.h"
+#include "provider/SocketStates.h"
 #include "engine/LSPGlobals.h"
 #include "platform/ErrnoKeeper.h"
 #include "platform/ProductNames.h"
 #include "platform/UniqueFd.h"
-#include "provider/RealCalls.h"
-#include "provider/SocketStates.h"
 
 #include <cerrno>
 #include <cstdio>

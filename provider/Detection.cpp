@@ -1,12 +1,6 @@
 // AllowConnection and AllowRequest: the cheap socket tests, the engine lookups and the report.
 #include "provider/Detection.h"
-#include "platform/ErrnoKeeper.h"
-#include "platform/ProductNames.h"
 
-#include "engine/DetectionRecord.h"
-#include "engine/LSPGlobals.h"
-#include "platform/Module.h"
-#include "platform/Window.h"
 #include "provider/DecidedNames.h"
 #include "provider/EngineGate.h"
 #include "provider/HostVerdicts.h"
@@ -14,6 +8,12 @@
 #include "provider/RemoteAddress.h"
 #include "provider/RequestHead.h"
 #include "provider/SocketStates.h"
+#include "engine/DetectionRecord.h"
+#include "engine/LSPGlobals.h"
+#include "platform/ErrnoKeeper.h"
+#include "platform/Module.h"
+#include "platform/ProductNames.h"
+#include "platform/Window.h"
 
 #include <atomic>
 #include <cerrno>

@@ -1,12 +1,12 @@
 // EngineReady: engine set-up once, then a rate-limited look for the channel socket and the
 // working database. Only constant-initialised statics, so loading the library runs no code.
 #include "provider/EngineGate.h"
+
+#include "provider/ProviderGuard.h"
+#include "engine/LSPGlobals.h"
 #include "platform/ErrnoKeeper.h"
 #include "platform/ProductNames.h"
-
-#include "engine/LSPGlobals.h"
 #include "platform/Window.h"
-#include "provider/ProviderGuard.h"
 
 #include <atomic>
 #include <cerrno>

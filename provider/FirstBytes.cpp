@@ -2,10 +2,10 @@
 // sockets.
 #include "provider/FirstBytes.h"
 
-#include "platform/ErrnoKeeper.h"
 #include "provider/ClientHello.h"
 #include "provider/Detection.h"
 #include "provider/EngineGate.h"
+#include "platform/ErrnoKeeper.h"
 
 #include <cerrno>
 

@@ -1,6 +1,7 @@
 // StartsHttpRequest, StartsHeadRequest and CopyRequestHead: bounded byte work only, no allocation
 // and no system calls.
 #include "provider/RequestHead.h"
+
 #include "platform/AsciiCase.h"
 
 #include <cstring>

@@ -1,13 +1,13 @@
 // Editing the environment.d file that preloads the provider: pure text edits plus an atomic
 // replace of the file.
 #include "provider/SessionPreload.h"
-#include "platform/LastError.h"
-#include "platform/AtomicFile.h"
 
+#include "platform/AtomicFile.h"
+#include "platform/LastError.h"
 #include "platform/TextLines.h"
 #include "platform/TextTrim.h"
-#include "platform/WholeFile.h"
 #include "platform/UserFolders.h"
+#include "platform/WholeFile.h"
 
 #include <cerrno>
 #include <cstdlib>

@@ -2,8 +2,8 @@
 // no code), with the socket identity check for state that lasts beyond one call.
 #include "provider/SocketStates.h"
 
-#include "platform/ErrnoKeeper.h"
 #include "provider/ClientHello.h"
+#include "platform/ErrnoKeeper.h"
 
 #include <atomic>
 #include <cerrno>

@@ -5,10 +5,10 @@
 //     provinst -r -n NAME         remove both
 //
 // Both are idempotent. Exit status 0 on success, 1 when a step fails, 2 for a wrong command line.
+#include "provider/SessionPreload.h"
+#include "platform/LastError.h"
 #include "platform/Module.h"
 #include "platform/ProviderCatalog.h"
-#include "platform/LastError.h"
-#include "provider/SessionPreload.h"
 
 #include <cstdio>
 #include <cstring>

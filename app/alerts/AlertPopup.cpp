@@ -1,8 +1,8 @@
 // AlertPopup: the alert's start-up variables, its corner placement, growth and the two answers.
 #include "app/alerts/AlertPopup.h"
 
-#include "app/settings/RequireAdministrator.h"
 #include "app/desktop/QtText.h"
+#include "app/settings/RequireAdministrator.h"
 #include "core/DetectionHandlers.h"
 
 #include <QGuiApplication>

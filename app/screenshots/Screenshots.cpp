@@ -11,14 +11,14 @@
 #include "app/lists/ProtectionOptionsWindow.h"
 #include "app/logging/LogSettingsDialog.h"
 #include "app/settings/AboutWindow.h"
-#include "core/settings/LanguagePack.h"
 #include "app/settings/PasswordDialog.h"
+#include "core/settings/LanguagePack.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
-#include <QTemporaryDir>
 #include <QQuickItem>
+#include <QTemporaryDir>
 #include <QThread>
 
 #include <cstdio>

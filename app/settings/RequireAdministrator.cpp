@@ -1,8 +1,8 @@
 // RequireAdministrator: asks for the password through the password window when the gate is shut.
 #include "app/settings/RequireAdministrator.h"
 
-#include "core/settings/GeneralSettings.h"
 #include "app/settings/PasswordDialog.h"
+#include "core/settings/GeneralSettings.h"
 #include "core/settings/PasswordRules.h"
 
 namespace {

@@ -3,12 +3,11 @@
 // hkwdefs compile of the entries the import wrote.
 //   bench_import [LINES]    (default 1000000)
 // Each figure is the best of three runs. Exits 1 when the import takes 5 s or more.
-#include "FeedLinesGenerator.h"
-
-#include "engine/WellKnownSites.h"
 #include "tools/hkwdefs/FileIo.h"
 #include "tools/hkwdefs/feeds/FeedImport.h"
 #include "tools/hkwdefs/feeds/PlainOutput.h"
+#include "engine/WellKnownSites.h"
+#include "FeedLinesGenerator.h"
 
 #include <algorithm>
 #include <chrono>

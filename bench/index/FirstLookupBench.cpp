@@ -7,8 +7,6 @@
 //     from curl's start to its request's arrival and its Private_Dirty while it waits for the
 //     answer, against curl without the provider.
 // Prints medians of several runs and their ratios to the walk.
-#include "BenchDefinitions.h"
-
 #include "engine/CurrentIndex.h"
 #include "engine/DefinitionIndexFormat.h"
 #include "engine/DetectionRecord.h"
@@ -19,6 +17,7 @@
 #include "tests/platform/channel/ReceiverLoop.h"
 #include "tests/provider/HeldRequest.h"
 #include "tests/provider/ProviderHarness.h"
+#include "BenchDefinitions.h"
 
 #include <algorithm>
 #include <chrono>

@@ -6,14 +6,13 @@
 // last one at its end, in ASCII and in UTF-8 (Portuguese, German, Greek and Russian words, as the
 // page inspector folds them). Compare the two in the same run. FoldCase_100KB gives what the
 // inspector's fold of such a page costs.
-#include "BenchDefinitions.h"
-
 #include "engine/CurrentIndex.h"
 #include "engine/DefinitionIndexFormat.h"
 #include "engine/DetectionRecord.h"
 #include "engine/LSPGlobals.h"
 #include "engine/index/DefinitionIndexBuilder.h"
 #include "platform/CaseFold.h"
+#include "BenchDefinitions.h"
 
 #include <benchmark/benchmark.h>
 

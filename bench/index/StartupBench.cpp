@@ -11,8 +11,6 @@
 //     the update program beside them and without (HookWs compiles it).
 // Prints each figure and, for the start-up step, the ratio of the step with the index to the step
 // without it; for the reuse and the switch, the ratio to the compile path measured in the same run.
-#include "BenchDefinitions.h"
-
 #include "core/definitions/ShippedFile.h"
 #include "core/definitions/WorkingCopy.h"
 #include "engine/DefinitionIndexFormat.h"
@@ -20,8 +18,10 @@
 #include "engine/index/DefinitionIndexBuilder.h"
 #include "platform/Window.h"
 #include "tests/app/tray_e2e/TrayProcess.h"
+#include "BenchDefinitions.h"
 
 #include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -29,8 +29,6 @@
 #include <string>
 #include <thread>
 #include <vector>
-
-#include <csignal>
 
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;

@@ -1,14 +1,11 @@
 // The five definition lookups on databases of 1,000, 10,000 and 100,000 entries per list, hit at
 // the last entry and miss, with the cached profile reader ("engine") and with a reader that reads
 // and scans the file on every call ("baseline"). Compare the two in the same run.
-#include "ReparsingProfile.h"
-
 #include "engine/DetectionRecord.h"
 #include "engine/LSPGlobals.h"
-
 #include "platform/Profile.h"
-
 #include "tests/engine/lookups/DefinitionFile.h"
+#include "ReparsingProfile.h"
 
 #include <benchmark/benchmark.h>
 

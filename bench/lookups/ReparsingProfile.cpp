@@ -1,16 +1,17 @@
 // A straightforward profile reader that re-reads and re-scans the file on every call, and the
 // lookups walked over it: the baseline the cached reader is measured against.
 #include "ReparsingProfile.h"
-#include "platform/AsciiCase.h"
-#include "platform/TextTrim.h"
 
 #include "engine/DetectionRecord.h"
 #include "engine/LSPGlobals.h"
+#include "platform/AsciiCase.h"
+#include "platform/TextTrim.h"
 
 #include <cstdio>
 #include <cstring>
 #include <string>
 #include <string_view>
+
 #include <strings.h>
 
 namespace {

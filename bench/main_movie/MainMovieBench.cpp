@@ -11,17 +11,16 @@
 // Usage: bench_main_movie [--rows N] [--runs N]
 //        bench_main_movie --screenshots DIR [--language NAME]
 // The screenshots (main-<page>.png) show sample lists, a row's details and every page.
-#include "MainMovieSamples.h"
-
-#include "core/FileNames.h"
 #include "app/MainWindow.h"
 #include "app/TrayApp.h"
 #include "app/desktop/Splash.h"
+#include "core/FileNames.h"
+#include "core/ProductKey.h"
 #include "core/lists/ListFeeder.h"
 #include "core/settings/LanguagePack.h"
 #include "core/settings/PasswordRules.h"
-#include "core/ProductKey.h"
 #include "core/settings/VersionInfo.h"
+#include "MainMovieSamples.h"
 
 #include <QAbstractItemModel>
 #include <QApplication>

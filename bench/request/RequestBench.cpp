@@ -1,7 +1,7 @@
 // GetUrl on real-looking HTTP requests and MailHeaderParser on a 100 KB page text, each measured
 // beside a plain scan of the same bytes (strlen, then memchr for every line feed) as the baseline.
-#include "engine/LSPGlobals.h"
 #include "inspector/MailHeaderParser.h"
+#include "engine/LSPGlobals.h"
 
 #include <benchmark/benchmark.h>
 

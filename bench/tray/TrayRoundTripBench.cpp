@@ -10,16 +10,16 @@
 // one connection and 300 connections that stay silent (each reopened when the program closes
 // it), against a single sender's round trip in the same run; and HookWs's resident memory before
 // and after.
+#include "core/ProductKey.h"
 #include "core/lists/ListNames.h"
 #include "core/lists/WebSiteBlockingList.h"
-#include "core/ProductKey.h"
 #include "engine/DetectionRecord.h"
 #include "platform/ChannelReceiver.h"
 #include "platform/ChannelSender.h"
 #include "platform/Registry.h"
 #include "platform/Window.h"
-#include "tests/platform/channel/ReceiverLoop.h"
 #include "tests/app/tray_e2e/TrayProcess.h"
+#include "tests/platform/channel/ReceiverLoop.h"
 
 #include <algorithm>
 #include <atomic>
@@ -29,11 +29,11 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <thread>
 #include <vector>
 
-#include <fstream>
 #include <poll.h>
 #include <sys/socket.h>
 #include <sys/un.h>

@@ -5,9 +5,8 @@
 //                           in a hosts-format feed of whole hosts)
 //
 // Prints the wall time of each run, the entries written and the bytes fetched.
-#include "UpdateHarness.h"
-
 #include "tests/support/Files.h"
+#include "UpdateHarness.h"
 
 #include <chrono>
 #include <cstdio>

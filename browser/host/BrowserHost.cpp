@@ -3,9 +3,9 @@
 
 #include "browser/host/AddressCheck.h"
 #include "browser/host/Json.h"
-#include "engine/LSPGlobals.h"
 #include "inspector/HTMLSourceParser.h"
 #include "inspector/Registration.h"
+#include "engine/LSPGlobals.h"
 
 #include <climits>
 #include <string>

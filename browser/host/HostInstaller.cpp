@@ -1,10 +1,10 @@
 // Writing and removing the native host manifest.
 #include "browser/host/HostInstaller.h"
+
+#include "browser/host/Json.h"
 #include "platform/AtomicFile.h"
 #include "platform/LastError.h"
 #include "platform/UserFolders.h"
-
-#include "browser/host/Json.h"
 
 #include <cerrno>
 #include <cstdio>

@@ -1,5 +1,6 @@
 // The JSON reader (recursive descent with a depth limit) and the flat object writer.
 #include "browser/host/Json.h"
+
 #include "platform/Utf8.h"
 
 #include <cmath>

@@ -13,8 +13,8 @@
 #include "browser/host/BrowserHost.h"
 #include "browser/host/ExtensionLink.h"
 #include "browser/host/HostInstaller.h"
-#include "browser/host/NativeMessaging.h"
 #include "browser/host/Json.h"
+#include "browser/host/NativeMessaging.h"
 #include "platform/Module.h"
 
 #include <csignal>

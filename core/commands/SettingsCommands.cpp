@@ -2,8 +2,8 @@
 // alert level and the settings windows' answers.
 #include "core/commands/SettingsCommands.h"
 
-#include "core/ProductKey.h"
 #include "core/DetectionHandlers.h"
+#include "core/ProductKey.h"
 #include "core/commands/CommandArguments.h"
 #include "core/lists/MailSafeList.h"
 #include "core/lists/WebSiteBlockingList.h"

@@ -9,9 +9,9 @@
 #include "core/RegistryValues.h"
 #include "core/TextFold.h"
 #include "core/logging/LogArchiver.h"
-#include "platform/UserFolders.h"
 #include "core/settings/LanguagePack.h"
 #include "platform/Registry.h"
+#include "platform/UserFolders.h"
 
 #include <filesystem>
 

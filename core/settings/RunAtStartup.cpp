@@ -1,10 +1,10 @@
 // The start-with-the-session entry: the Run value and the XDG autostart file.
 #include "core/settings/RunAtStartup.h"
-#include "platform/UserFolders.h"
-#include "platform/AtomicFile.h"
 
-#include "platform/Registry.h"
 #include "core/RegistryValues.h"
+#include "platform/AtomicFile.h"
+#include "platform/Registry.h"
+#include "platform/UserFolders.h"
 
 #include <cstdlib>
 #include <filesystem>

@@ -1,12 +1,12 @@
 // VersionInfo: the version block reader and its VerQueryValue-style look-ups.
 #include "core/settings/VersionInfo.h"
-#include "platform/Utf8.h"
 
 #include "core/FileNames.h"
 #include "core/TextUtil.h"
 #include "core/settings/ElfSection.h"
 #include "engine/VersionBlock.h"
 #include "platform/Module.h"
+#include "platform/Utf8.h"
 
 #include <cstdio>
 #include <cstring>

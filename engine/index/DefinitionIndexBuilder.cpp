@@ -9,7 +9,6 @@
 #include "engine/WellKnownSites.h"
 #include "engine/index/AutomatonBuilder.h"
 #include "engine/index/DefinitionLists.h"
-
 #include "platform/AtomicFile.h"
 #include "platform/MappedFile.h"
 #include "platform/WholeFile.h"

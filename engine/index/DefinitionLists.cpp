@@ -1,14 +1,13 @@
 // Reading the lists for the index through the same profile parser and the same value rules as the
 // engine's walk (GetPrivateProfileString into the value buffer, then the unscrambling).
 #include "engine/index/DefinitionLists.h"
-#include "platform/AsciiCase.h"
-#include "platform/CaseFold.h"
-#include "platform/FixedField.h"
 
 #include "engine/LSPGlobals.h"
 #include "engine/LoweredListCache.h"
 #include "engine/TextScrambler.h"
-
+#include "platform/AsciiCase.h"
+#include "platform/CaseFold.h"
+#include "platform/FixedField.h"
 #include "platform/ProfileParser.h"
 
 #include <cstdio>

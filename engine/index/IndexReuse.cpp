@@ -4,7 +4,6 @@
 
 #include "engine/DefinitionIndexFormat.h"
 #include "engine/index/DefinitionIndexBuilder.h"
-
 #include "platform/AtomicFile.h"
 #include "platform/MappedFile.h"
 #include "platform/UniqueFd.h"

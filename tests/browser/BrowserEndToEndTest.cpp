@@ -12,13 +12,12 @@
 // program blocks it; the site's other pages load.
 //
 // A browser's tests skip when it, node or (for Chromium's driver, playwright-core) npm is missing.
+#include "browser/host/Json.h"
+#include "tests/inspector/InspectorSandbox.h"
+#include "tests/support/TlsServer.h"
 #include "BrowserFixture.h"
 #include "LanguageMails.h"
 #include "MailPages.h"
-#include "tests/inspector/InspectorSandbox.h"
-#include "tests/support/TlsServer.h"
-
-#include "browser/host/Json.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>

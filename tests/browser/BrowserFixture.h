@@ -4,11 +4,10 @@
 // addresses and names (its warning page, its program) are told by the browser the test runs in.
 #pragma once
 
+#include "browser/host/Json.h"
+#include "tests/inspector/InspectorSandbox.h"
 #include "HostProcess.h"
 #include "MailPages.h"
-#include "tests/inspector/InspectorSandbox.h"
-
-#include "browser/host/Json.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>

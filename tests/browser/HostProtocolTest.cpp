@@ -1,12 +1,11 @@
 // The native host as the browser sees it: messages in, answers, tab commands and requests out (the
 // test answers the requests as the extension does), one page inspector per tab, the warning page
 // and its fallbacks, settled pages, malformed messages, and the manifest installer.
-#include "HostProcess.h"
-#include "tests/support/Files.h"
-#include "tests/inspector/InspectorSandbox.h"
-
 #include "browser/host/Json.h"
 #include "platform/ComTypes.h"
+#include "tests/inspector/InspectorSandbox.h"
+#include "tests/support/Files.h"
+#include "HostProcess.h"
 
 #include <gtest/gtest.h>
 
@@ -15,9 +14,8 @@
 #include <sstream>
 #include <utility>
 
-#include <unistd.h>
-
 #include <sys/stat.h>
+#include <unistd.h>
 
 using browserhost::JsonValue;
 using browserhost::JsonWriter;

@@ -4,18 +4,16 @@
 // capitals of other scripts), and two innocent ones.
 #pragma once
 
-#include "HostProcess.h"
-#include "MailPages.h"
-#include "tests/inspector/InspectorSandbox.h"
-
 #include "browser/host/Json.h"
 #include "engine/LSPGlobals.h"
+#include "tests/inspector/InspectorSandbox.h"
+#include "HostProcess.h"
+#include "MailPages.h"
 
 #include <gtest/gtest.h>
 
 #include <functional>
 #include <optional>
-
 #include <string>
 #include <vector>
 

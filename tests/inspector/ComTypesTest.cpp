@@ -1,8 +1,9 @@
 // The COM-style value types the inspector's page capture rests on (BSTR lengths, text
 // conversion to single bytes and from UTF-8, GUID text), and the warning page it shows.
+#include "platform/ComTypes.h"
+
 #include "inspector/HTMLSourceParser.h"
 #include "inspector/MailHeaderParser.h"
-#include "platform/ComTypes.h"
 
 #include <gtest/gtest.h>
 

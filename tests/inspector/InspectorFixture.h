@@ -2,10 +2,10 @@
 // browser, with helpers that deliver the browser's events as a browser window does.
 #pragma once
 
-#include "FakeBrowser.h"
-#include "InspectorSandbox.h"
 #include "inspector/HTMLSourceParser.h"
 #include "inspector/Registration.h"
+#include "FakeBrowser.h"
+#include "InspectorSandbox.h"
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,8 @@
 // Test support: the page inspector's private installation and the mail report receiver.
 #include "InspectorSandbox.h"
-#include "platform/ProductNames.h"
 
 #include "engine/LSPGlobals.h"
+#include "platform/ProductNames.h"
 #include "platform/Registry.h"
 
 #include <cerrno>

@@ -4,8 +4,8 @@
 #pragma once
 
 #include "engine/DetectionRecord.h"
-#include "tests/support/Sandbox.h"
 #include "platform/ChannelReceiver.h"
+#include "tests/support/Sandbox.h"
 
 #include <atomic>
 #include <cstdint>

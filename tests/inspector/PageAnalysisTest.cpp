@@ -1,10 +1,9 @@
 // The page analysis: what is reported for a mail page, in which order, with which fields; the stop
 // at the first block; the warning page and its fallbacks; the clipboard capture; pages that are
 // no mail; and a tray program that is not running.
-#include "InspectorFixture.h"
-
 #include "platform/Clipboard.h"
 #include "platform/Module.h"
+#include "InspectorFixture.h"
 
 #include <gtest/gtest.h>
 

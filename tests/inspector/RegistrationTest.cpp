@@ -1,10 +1,11 @@
 // The server's registration entries in the registry store: what registering writes, what it
 // replaces, and what unregistering removes and keeps.
-#include "InspectorSandbox.h"
-#include "inspector/HTMLSourceParser.h"
 #include "inspector/Registration.h"
+
+#include "inspector/HTMLSourceParser.h"
 #include "platform/Module.h"
 #include "platform/Registry.h"
+#include "InspectorSandbox.h"
 
 #include <gtest/gtest.h>
 

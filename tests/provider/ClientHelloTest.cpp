@@ -2,6 +2,7 @@
 // malformed and non-TLS first writes; and the per-socket state that carries a split ClientHello
 // and a refusal from one write to the next.
 #include "provider/ClientHello.h"
+
 #include "provider/SocketStates.h"
 #include "tests/provider/ClientHelloBuilder.h"
 

@@ -1,18 +1,17 @@
 // The provider's building blocks on their own: recognising a request, copying its head, naming
 // the remote end, telling TCP sockets apart, and editing the session preload file.
 #include "provider/HostVerdicts.h"
-#include "tests/support/Files.h"
 #include "provider/RemoteAddress.h"
 #include "provider/RequestHead.h"
 #include "provider/SessionPreload.h"
 #include "tests/platform/channel/ReceiverLoop.h"
+#include "tests/support/Files.h"
 
 #include <gtest/gtest.h>
 
-#include <ostream>
-
 #include <cstring>
 #include <fstream>
+#include <ostream>
 #include <sstream>
 #include <string>
 

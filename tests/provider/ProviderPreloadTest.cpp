@@ -1,26 +1,25 @@
 // The interception provider preloaded into real programs (curl and a probe that makes one kind of
 // socket call), reporting to a receiver in this test program that answers a fixed decision.
 #include "engine/DetectionRecord.h"
-#include "tests/support/WaitUntil.h"
 #include "platform/ChannelReceiver.h"
 #include "platform/Registry.h"
 #include "platform/Window.h"
 #include "tests/platform/channel/ReceiverLoop.h"
 #include "tests/provider/ProviderHarness.h"
+#include "tests/support/WaitUntil.h"
 
 #include <gtest/gtest.h>
 
-#include <ostream>
-
 #include <atomic>
-#include <chrono>
 #include <cerrno>
+#include <chrono>
 #include <climits>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <memory>
 #include <mutex>
+#include <ostream>
 #include <thread>
 
 #include <fcntl.h>

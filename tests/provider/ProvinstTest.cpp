@@ -1,14 +1,13 @@
 // provinst as the tray program runs it: install, repeat, remove, and the refusals, against a
 // private catalogue and configuration folder.
 #include "tests/platform/channel/ReceiverLoop.h"
-#include "tests/support/Files.h"
 #include "tests/provider/ProviderHarness.h"
+#include "tests/support/Files.h"
 
 #include <gtest/gtest.h>
 
-#include <ostream>
-
 #include <fstream>
+#include <ostream>
 #include <sstream>
 #include <string>
 

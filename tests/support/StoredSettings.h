@@ -2,11 +2,11 @@
 // the next start would load them.
 #pragma once
 
+#include "core/ProductKey.h"
 #include "core/lists/MailSafeList.h"
 #include "core/lists/WebSiteBlockingList.h"
 #include "core/logging/AlertLogStore.h"
 #include "core/settings/GeneralSettings.h"
-#include "core/ProductKey.h"
 
 struct StoredSettings {
     GeneralSettings settings;

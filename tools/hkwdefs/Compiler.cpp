@@ -1,13 +1,13 @@
 // Compiler: scrambling, the per-field checks, the shipped file and its read-back proof.
 #include "tools/hkwdefs/Compiler.h"
-#include "platform/AsciiCase.h"
-#include "platform/FixedField.h"
 
-#include "engine/LSPGlobals.h"
 #include "tools/hkwdefs/Decompiler.h"
 #include "tools/hkwdefs/IniText.h"
-#include "core/definitions/ShippedFile.h"
 #include "tools/hkwdefs/TempFile.h"
+#include "core/definitions/ShippedFile.h"
+#include "engine/LSPGlobals.h"
+#include "platform/AsciiCase.h"
+#include "platform/FixedField.h"
 
 #include <algorithm>
 #include <cstdio>

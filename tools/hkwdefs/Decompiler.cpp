@@ -1,9 +1,9 @@
 // Decompiler: the working copy's lines, unscrambled, as a definition set and as plain INI.
 #include "tools/hkwdefs/Decompiler.h"
 
-#include "engine/LSPGlobals.h"
 #include "tools/hkwdefs/IniText.h"
 #include "core/definitions/ShippedFile.h"
+#include "engine/LSPGlobals.h"
 
 #include <algorithm>
 #include <set>

@@ -1,8 +1,8 @@
 // DefinitionSet: reading the plain definitions INI and checking the list rules.
 #include "tools/hkwdefs/DefinitionSet.h"
-#include "platform/AsciiCase.h"
 
 #include "tools/hkwdefs/IniText.h"
+#include "platform/AsciiCase.h"
 
 #include <algorithm>
 #include <map>

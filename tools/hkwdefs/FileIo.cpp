@@ -1,7 +1,8 @@
 // FileIo: reading and replacing whole files through the C library.
 #include "tools/hkwdefs/FileIo.h"
-#include "platform/LastError.h"
+
 #include "platform/AtomicFile.h"
+#include "platform/LastError.h"
 
 #include <cerrno>
 #include <cstring>

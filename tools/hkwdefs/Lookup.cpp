@@ -1,14 +1,14 @@
 // Lookup: database preparation and the calls into the engine for each lookup kind.
 #include "tools/hkwdefs/Lookup.h"
-#include "platform/CaseFold.h"
-#include "platform/FixedField.h"
 
-#include "engine/LSPGlobals.h"
 #include "tools/hkwdefs/Decompiler.h"
 #include "tools/hkwdefs/DefinitionSet.h"
 #include "tools/hkwdefs/FileIo.h"
 #include "tools/hkwdefs/IniText.h"
 #include "core/definitions/ShippedFile.h"
+#include "engine/LSPGlobals.h"
+#include "platform/CaseFold.h"
+#include "platform/FixedField.h"
 
 #include <filesystem>
 #include <system_error>

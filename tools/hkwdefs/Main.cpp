@@ -1,18 +1,18 @@
 // hkwdefs: the definitions toolchain's command line (compile, decompile, lookup, index, import,
 // keygen, sign).
-#include "engine/DefinitionIndexFormat.h"
-#include "engine/WellKnownSites.h"
-#include "engine/index/DefinitionIndexBuilder.h"
 #include "tools/hkwdefs/Compiler.h"
 #include "tools/hkwdefs/Decompiler.h"
 #include "tools/hkwdefs/DefinitionSet.h"
 #include "tools/hkwdefs/FileIo.h"
 #include "tools/hkwdefs/Lookup.h"
 #include "tools/hkwdefs/ProgressBar.h"
-#include "core/definitions/ShippedFile.h"
 #include "tools/hkwdefs/feeds/FeedImport.h"
 #include "tools/hkwdefs/feeds/PlainOutput.h"
 #include "tools/hkwdefs/signing/DefinitionSignature.h"
+#include "core/definitions/ShippedFile.h"
+#include "engine/DefinitionIndexFormat.h"
+#include "engine/WellKnownSites.h"
+#include "engine/index/DefinitionIndexBuilder.h"
 
 #include <algorithm>
 #include <cerrno>

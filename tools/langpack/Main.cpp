@@ -8,7 +8,6 @@
 //
 // Exit status: 0 done, 1 failed (the message names the source line), 2 wrong command line.
 #include "tools/langpack/LangSource.h"
-
 #include "platform/WholeFile.h"
 
 #include <cstdio>

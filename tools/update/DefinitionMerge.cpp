@@ -3,11 +3,11 @@
 // Sections: reading a shipped file; merging sets; leaving out unreadable entries; the build.
 #include "tools/update/DefinitionMerge.h"
 
-#include "engine/index/DefinitionIndexBuilder.h"
 #include "tools/hkwdefs/Compiler.h"
 #include "tools/hkwdefs/Decompiler.h"
-#include "core/definitions/ShippedFile.h"
 #include "tools/hkwdefs/feeds/PlainOutput.h"
+#include "core/definitions/ShippedFile.h"
+#include "engine/index/DefinitionIndexBuilder.h"
 
 #include <map>
 #include <unordered_map>

@@ -1,15 +1,15 @@
 // Update (hookwise-update on the PATH): the live update program's command line. It finds its
 // folders (the program folder above its own, the data folder "App Path" names, the user's cache
 // and configuration folders) and runs one update.
+#include "tools/update/Fetch.h"
+#include "tools/update/SourceCache.h"
+#include "tools/update/SourceList.h"
+#include "tools/update/Updater.h"
 #include "core/FileNames.h"
 #include "core/RegistryValues.h"
 #include "platform/ProductNames.h"
 #include "platform/Registry.h"
 #include "platform/UserFolders.h"
-#include "tools/update/Fetch.h"
-#include "tools/update/SourceCache.h"
-#include "tools/update/SourceList.h"
-#include "tools/update/Updater.h"
 
 #include <cstdio>
 #include <cstdlib>

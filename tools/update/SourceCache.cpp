@@ -1,9 +1,9 @@
 // SourceCache: a small text header ("name value" lines up to a blank line) and the body behind it.
 #include "tools/update/SourceCache.h"
 
+#include "tools/hkwdefs/FileIo.h"
 #include "platform/AtomicFile.h"
 #include "platform/UserFolders.h"
-#include "tools/hkwdefs/FileIo.h"
 
 #include <openssl/evp.h>
 

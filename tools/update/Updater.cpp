@@ -4,17 +4,17 @@
 // writing the data folder; the run.
 #include "tools/update/Updater.h"
 
-#include "engine/WellKnownSites.h"
-#include "platform/AtomicFile.h"
-#include "platform/UserFolders.h"
 #include "tools/hkwdefs/FileIo.h"
-#include "core/definitions/ShippedFile.h"
 #include "tools/hkwdefs/signing/DefinitionSignature.h"
 #include "tools/update/DefinitionMerge.h"
 #include "tools/update/SourceCache.h"
 #include "tools/update/SourceList.h"
 #include "tools/update/UpdateLock.h"
 #include "tools/update/UpdateOutput.h"
+#include "core/definitions/ShippedFile.h"
+#include "engine/WellKnownSites.h"
+#include "platform/AtomicFile.h"
+#include "platform/UserFolders.h"
 
 #include <algorithm>
 #include <cerrno>

@@ -3,8 +3,8 @@
 // index into the data folder, under one lock per user.
 #pragma once
 
-#include "core/definitions/DefinitionsFiles.h"
 #include "tools/update/Fetch.h"
+#include "core/definitions/DefinitionsFiles.h"
 
 #include <string>
 

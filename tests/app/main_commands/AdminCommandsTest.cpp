@@ -2,26 +2,25 @@
 // password and login, the settings windows behind the login gate, language, live update and
 // support, and backup, reset and restore with the real registry tool (a reset followed by a start,
 // a backup brought back by a restore).
-#include "CommandTestSupport.h"
-#include "tests/support/Files.h"
-
-#include "core/FileNames.h"
-#include "core/RegistryValues.h"
 #include "app/LiveUpdate.h"
 #include "app/alerts/AlertDisplaySettingsWindow.h"
-#include "core/lists/ListNames.h"
 #include "app/lists/ProtectionOptionsWindow.h"
 #include "app/logging/LogSettingsDialog.h"
+#include "core/FileNames.h"
+#include "core/ProductKey.h"
+#include "core/RegistryValues.h"
+#include "core/lists/ListNames.h"
 #include "core/settings/LanguagePack.h"
 #include "core/settings/PasswordRules.h"
-#include "core/ProductKey.h"
 #include "core/settings/RegistryExporter.h"
 #include "core/settings/RunAtStartup.h"
 #include "core/settings/StringTable.h"
 #include "platform/ProductNames.h"
 #include "platform/Registry.h"
 #include "platform/ShellExecute.h"
+#include "tests/support/Files.h"
 #include "tests/support/StoredSettings.h"
+#include "CommandTestSupport.h"
 
 #include <QFileDialog>
 #include <QLineEdit>

@@ -2,13 +2,12 @@
 // scripted desktop and modal answers, and the main window fixture.
 #include "CommandTestSupport.h"
 
-#include "platform/ShellExecute.h"
-
 #include "core/FileNames.h"
 #include "core/lists/ListFeeder.h"
 #include "core/settings/LanguagePack.h"
 #include "core/settings/PasswordRules.h"
 #include "platform/Registry.h"
+#include "platform/ShellExecute.h"
 #include "tests/app/OffscreenQt.h"
 
 #include <QAbstractItemModel>

@@ -5,11 +5,11 @@
 #pragma once
 
 #include "app/AdminCommands.h"
-#include "tests/support/Sandbox.h"
 #include "app/MainWindow.h"
 #include "app/TrayApp.h"
 #include "app/alerts/MessageBoxWindow.h"
 #include "app/settings/PasswordDialog.h"
+#include "tests/support/Sandbox.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

@@ -2,14 +2,14 @@
 // letter case and unknown commands, the window commands, the protection switches behind the login
 // gate, the feeders' answers, entry details, row commands and removal (also while the feeders
 // run), the alert log commands, the test command and the input filter.
-#include "CommandTestSupport.h"
-
 #include "app/MainCommands.h"
+
 #include "app/alerts/AlertPopup.h"
 #include "core/lists/ListFeeder.h"
 #include "core/lists/ListNames.h"
 #include "core/settings/LanguagePack.h"
 #include "core/settings/StringTable.h"
+#include "CommandTestSupport.h"
 
 #include <QKeyEvent>
 #include <QMouseEvent>

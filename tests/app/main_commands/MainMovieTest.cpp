@@ -2,9 +2,8 @@
 // the row commands, removing the selected row moves the selection on, the confirmation panel
 // guards "remove all", the switches and settings send their commands, and the log view shows the
 // newest rows first within the viewer's count.
-#include "CommandTestSupport.h"
-
 #include "core/lists/ListNames.h"
+#include "CommandTestSupport.h"
 
 #include <QQuickItem>
 #include <QTest>

@@ -1,15 +1,14 @@
 // The ways the program ends without the tray's Exit: the end-of-session signal to a real HookWs
 // process, the application's quit and the session manager's save request. Each leaves the
 // administrator logged out in the registry, so that with a password set the next start asks for it.
-#include "CommandTestSupport.h"
-
+#include "core/ProductKey.h"
 #include "core/RegistryValues.h"
 #include "core/settings/PasswordRules.h"
-#include "core/ProductKey.h"
 #include "platform/Registry.h"
 #include "platform/Window.h"
-#include "tests/support/StoredSettings.h"
 #include "tests/app/tray_e2e/TrayProcess.h"
+#include "tests/support/StoredSettings.h"
+#include "CommandTestSupport.h"
 
 #include <chrono>
 #include <csignal>

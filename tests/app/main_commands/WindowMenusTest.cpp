@@ -1,12 +1,11 @@
 // The About window from the main window's system menu and from the tray menu, with the versions of
 // the program and of the engine library, and the help page each language opens.
-#include "CommandTestSupport.h"
-#include "tests/support/Files.h"
-
-#include "core/FileNames.h"
 #include "app/settings/AboutWindow.h"
+#include "core/FileNames.h"
 #include "core/settings/LanguagePack.h"
 #include "platform/ShellExecute.h"
+#include "tests/support/Files.h"
+#include "CommandTestSupport.h"
 
 #include <QMenu>
 #include <QMouseEvent>

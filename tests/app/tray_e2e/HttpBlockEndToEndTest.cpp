@@ -3,8 +3,6 @@
 // against a loopback server. A blocked request is answered with the 403 page in the user's
 // language, once (wget's retries never start), and logged once; the requests name their host in
 // the Host header or, through a proxy, in the request line, so no name lookup is involved.
-#include "TrayFixture.h"
-
 #include "core/FileNames.h"
 #include "core/RegistryValues.h"
 #include "core/lists/ListNames.h"
@@ -14,6 +12,7 @@
 #include "tests/platform/channel/ReceiverLoop.h"
 #include "tests/provider/ProviderHarness.h"
 #include "tests/support/StoredSettings.h"
+#include "TrayFixture.h"
 
 #include <gtest/gtest.h>
 

@@ -2,12 +2,10 @@
 // wget, Python's urllib) under the interception provider against a small TLS server on
 // 127.0.0.1 with a certificate made for the test. A listed server name is refused on the user's
 // Block and logged; an unlisted one loads with the same TLS handshake as without the provider.
-#include "TrayFixture.h"
-
+#include "core/ProductKey.h"
 #include "core/lists/ListNames.h"
 #include "core/lists/WebSiteBlockingList.h"
 #include "core/logging/AlertLogStore.h"
-#include "core/ProductKey.h"
 #include "platform/ProductNames.h"
 #include "platform/Registry.h"
 #include "platform/Window.h"
@@ -15,6 +13,7 @@
 #include "tests/provider/ProviderHarness.h"
 #include "tests/support/StoredSettings.h"
 #include "tests/support/TlsServer.h"
+#include "TrayFixture.h"
 
 #include <gtest/gtest.h>
 

@@ -2,19 +2,15 @@
 // folder: curl under the interception provider against a loopback HTTP server, decided by the
 // site list's permission; the product key after SIGTERM; a refused second start; malformed frames
 // on the channel; start-up failures.
-#include "TrayFixture.h"
-#include "tests/support/Files.h"
-#include "tests/support/WaitUntil.h"
-
-#include "core/definitions/BlowfishCipher.h"
 #include "core/FileNames.h"
+#include "core/ProductKey.h"
 #include "core/RegistryValues.h"
+#include "core/definitions/BlowfishCipher.h"
 #include "core/lists/ListNames.h"
 #include "core/lists/MailSafeList.h"
 #include "core/lists/WebSiteBlockingList.h"
 #include "core/logging/AlertLogStore.h"
 #include "core/settings/GeneralSettings.h"
-#include "core/ProductKey.h"
 #include "engine/DefinitionIndexFormat.h"
 #include "engine/DetectionRecord.h"
 #include "engine/LSPGlobals.h"
@@ -22,9 +18,12 @@
 #include "platform/Registry.h"
 #include "platform/Window.h"
 #include "tests/platform/channel/ReceiverLoop.h"
-#include "tests/support/StoredSettings.h"
 #include "tests/provider/HeldRequest.h"
 #include "tests/provider/ProviderHarness.h"
+#include "tests/support/Files.h"
+#include "tests/support/StoredSettings.h"
+#include "tests/support/WaitUntil.h"
+#include "TrayFixture.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,6 @@
 // The staged program folder and the HookWs child process of the end-to-end tests.
 #include "TrayProcess.h"
+
 #include "tests/support/Files.h"
 
 #include <chrono>

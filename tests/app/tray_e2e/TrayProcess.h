@@ -2,10 +2,10 @@
 // process of its own, with its own registry, runtime and configuration folders.
 #pragma once
 
-#include <sys/types.h>
-
 #include <string>
 #include <vector>
+
+#include <sys/types.h>
 
 namespace traye2e {
 

@@ -8,11 +8,10 @@
 #include "app/MainWindow.h"
 #include "app/TrayApp.h"
 #include "app/alerts/AlertPopup.h"
-#include "tests/provider/ProviderHarness.h"
 #include "tests/app/OffscreenQt.h"
-#include "tests/support/TlsServer.h"
-
 #include "tests/core/tray/TraySandbox.h"
+#include "tests/provider/ProviderHarness.h"
+#include "tests/support/TlsServer.h"
 
 #include <QApplication>
 #include <QPointer>

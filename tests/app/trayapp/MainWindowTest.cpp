@@ -1,20 +1,20 @@
 // The main window offscreen with its real movie: creation, reports through the channel answered
 // in the real alert popup (and one arriving while a popup is open), the feeders filling the
 // movie's lists, hiding on close, and the ends with and without a save.
-#include "app/EventHandlerWindow.h"
-#include "core/FileNames.h"
 #include "app/MainWindow.h"
+
+#include "app/EventHandlerWindow.h"
+#include "app/TrayApp.h"
+#include "app/alerts/AlertPopup.h"
+#include "core/FileNames.h"
+#include "core/ProductKey.h"
 #include "core/RegistryValues.h"
 #include "core/definitions/BlowfishCipher.h"
-#include "app/TrayApp.h"
-#include "engine/LSPGlobals.h"
-#include "app/alerts/AlertPopup.h"
 #include "core/lists/ListNames.h"
-#include "core/ProductKey.h"
+#include "engine/LSPGlobals.h"
 #include "platform/Registry.h"
 #include "platform/Window.h"
 #include "tests/app/OffscreenQt.h"
-
 #include "tests/core/tray/TraySandbox.h"
 
 #include <QAbstractItemModel>

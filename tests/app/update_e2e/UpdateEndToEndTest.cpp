@@ -2,15 +2,14 @@
 // HTTPS server on 127.0.0.1 (certificate made at test time) into the folder of a running HookWs;
 // curl under the interception provider is then refused what only the feeds list, over http and
 // https, and still loads an unlisted page.
+#include "platform/Registry.h"
+#include "tests/platform/channel/ReceiverLoop.h"
+#include "tests/provider/ProviderHarness.h"
+#include "tests/support/Files.h"
+#include "tests/support/WaitUntil.h"
 #include "TrayFixture.h"
 #include "TrayProcess.h"
 #include "UpdateHarness.h"
-
-#include "platform/Registry.h"
-#include "tests/provider/ProviderHarness.h"
-#include "tests/support/Files.h"
-#include "tests/platform/channel/ReceiverLoop.h"
-#include "tests/support/WaitUntil.h"
 
 #include <gtest/gtest.h>
 

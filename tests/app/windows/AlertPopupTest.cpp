@@ -1,11 +1,11 @@
 // The alert popup: the variables of each kind, the corner placement and its growth, the answers,
 // the remember flag and the login gate in front of them.
 #include "app/alerts/AlertPopup.h"
-#include "core/settings/GeneralSettings.h"
-#include "app/settings/PasswordDialog.h"
-#include "core/settings/PasswordRules.h"
-#include "app/settings/RequireAdministrator.h"
 
+#include "app/settings/PasswordDialog.h"
+#include "app/settings/RequireAdministrator.h"
+#include "core/settings/GeneralSettings.h"
+#include "core/settings/PasswordRules.h"
 #include "WindowTestSupport.h"
 
 #include <QScreen>

@@ -1,9 +1,8 @@
 // The message box and the common movie window: start-up variables, the language variables,
 // results, the size the movie asks for, and the input filter.
 #include "app/alerts/MessageBoxWindow.h"
-#include "tests/app/OffscreenQt.h"
 #include "core/settings/LanguagePack.h"
-
+#include "tests/app/OffscreenQt.h"
 #include "WindowTestSupport.h"
 
 #include <QCursor>

@@ -1,8 +1,7 @@
 // The movie host: loading movies of any extension, failures that leave an empty control, the
 // root-object calls in both typed and untyped forms, the command signal and the scale modes.
-#include "core/FileNames.h"
 #include "app/desktop/ShockwaveFlash.h"
-
+#include "core/FileNames.h"
 #include "WindowTestSupport.h"
 
 #include <QFile>

@@ -1,10 +1,10 @@
 // The password window: its modes and start labels, the login check and every validation message
 // of a new password, shown through the program's message box.
+#include "app/settings/PasswordDialog.h"
+
 #include "app/alerts/MessageBoxWindow.h"
 #include "core/settings/LanguagePack.h"
-#include "app/settings/PasswordDialog.h"
 #include "core/settings/PasswordRules.h"
-
 #include "WindowTestSupport.h"
 
 #include <gtest/gtest.h>

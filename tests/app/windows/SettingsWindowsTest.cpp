@@ -4,7 +4,6 @@
 #include "app/lists/ProtectionOptionsWindow.h"
 #include "app/logging/LogSettingsDialog.h"
 #include "app/settings/AboutWindow.h"
-
 #include "WindowTestSupport.h"
 
 #include <QFileDialog>

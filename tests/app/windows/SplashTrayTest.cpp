@@ -1,11 +1,10 @@
 // The splash player and the tray icon: the splash's calls and end, the tray's menu 1031 with its
 // translation, its default command and the moves into and out of the tray.
-#include "core/FileNames.h"
 #include "app/desktop/Splash.h"
 #include "app/desktop/SystemTray.h"
+#include "core/FileNames.h"
 #include "core/settings/LanguagePack.h"
 #include "core/settings/PackFormat.h"
-
 #include "WindowTestSupport.h"
 
 #include <QFile>

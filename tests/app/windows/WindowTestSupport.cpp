@@ -1,8 +1,9 @@
 // The window tests' environment: an offscreen QApplication, a temporary registry and runtime
 // folder.
 #include "WindowTestSupport.h"
-#include "tests/support/Sandbox.h"
+
 #include "tests/app/OffscreenQt.h"
+#include "tests/support/Sandbox.h"
 
 #include <QTemporaryDir>
 #include <QThread>

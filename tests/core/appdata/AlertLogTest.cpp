@@ -1,12 +1,11 @@
 // The alert log store: recording and rating, the entry bound, the event-alert flags, the archive
 // period arithmetic and the stored forms of every value.
-#include "AppDataSandbox.h"
-
 #include "core/RegistryValues.h"
 #include "core/logging/AlertLogStore.h"
+#include "AppDataSandbox.h"
 
-#include <regex>
 #include <ostream>
+#include <regex>
 
 namespace {
 

@@ -3,10 +3,9 @@
 #pragma once
 
 #include "core/FileNames.h"
-#include "tests/support/Files.h"
 #include "core/settings/LanguagePack.h"
 #include "platform/Registry.h"
-
+#include "tests/support/Files.h"
 #include "tests/support/Sandbox.h"
 
 #include <gtest/gtest.h>

@@ -1,10 +1,10 @@
 // The page a blocked plain-HTTP request is answered with: built from the current language's
 // texts, escaped, bounded, and written whole where the provider reads it.
-#include "tests/core/appdata/AppDataSandbox.h"
-
 #include "core/BlockedRequestPage.h"
+
 #include "core/settings/PackFormat.h"
 #include "platform/ProductNames.h"
+#include "tests/core/appdata/AppDataSandbox.h"
 
 #include <sys/stat.h>
 

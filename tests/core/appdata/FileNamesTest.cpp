@@ -1,9 +1,9 @@
 // File-name encoding, the runtime generator, the hidden folders and the data folder, the text
 // helpers.
-#include "AppDataSandbox.h"
-
 #include "core/FileNames.h"
+
 #include "core/TextUtil.h"
+#include "AppDataSandbox.h"
 
 #include <climits>
 #include <cstdlib>

@@ -1,16 +1,17 @@
 // General settings, the product key save and load, a crash in the middle of a save, and the
 // start-with-the-session entry.
-#include "AppDataSandbox.h"
+#include "core/settings/GeneralSettings.h"
 
+#include "core/ProductKey.h"
 #include "core/RegistryValues.h"
 #include "core/lists/MailSafeList.h"
 #include "core/lists/WebSiteBlockingList.h"
 #include "core/logging/AlertLogStore.h"
-#include "core/settings/GeneralSettings.h"
-#include "core/ProductKey.h"
 #include "core/settings/RunAtStartup.h"
+#include "AppDataSandbox.h"
 
 #include <csignal>
+
 #include <sys/wait.h>
 #include <unistd.h>
 

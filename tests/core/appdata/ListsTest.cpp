@@ -1,11 +1,10 @@
 // The mail source list and the web site list: names and keys, look-ups, item operations, the exact
 // stored forms and loading of damaged stores.
-#include "AppDataSandbox.h"
-
 #include "core/RegistryValues.h"
 #include "core/lists/MailSafeList.h"
 #include "core/lists/WebSiteBlockingList.h"
 #include "core/logging/AlertLogStore.h"
+#include "AppDataSandbox.h"
 
 #include <chrono>
 #include <thread>

@@ -1,8 +1,9 @@
 // The log file archive: file name, header lines, the block copy and its failures.
-#include "AppDataSandbox.h"
+#include "core/logging/LogArchiver.h"
 
 #include "core/logging/AlertLogStore.h"
-#include "core/logging/LogArchiver.h"
+#include "AppDataSandbox.h"
+
 #include <ostream>
 
 namespace {

@@ -1,8 +1,10 @@
 // The password rules: checking a typed password and the validation steps in their order.
 #include "core/settings/PasswordRules.h"
+
 #include "core/settings/StringTable.h"
 
 #include <gtest/gtest.h>
+
 #include <ostream>
 
 namespace {

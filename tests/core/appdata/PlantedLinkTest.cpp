@@ -1,10 +1,9 @@
 // Files the program writes in its data folder never follow a link planted by someone else, are
 // only the user's (0600 files, 0700 folders), and a FIFO in the log file's place hangs nothing.
-#include "AppDataSandbox.h"
-
 #include "core/logging/AlertLogStore.h"
 #include "core/settings/RegistryExporter.h"
 #include "platform/UserFolders.h"
+#include "AppDataSandbox.h"
 
 #include <sys/stat.h>
 #include <unistd.h>

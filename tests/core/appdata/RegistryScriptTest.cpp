@@ -1,18 +1,18 @@
 // Registry scripts: the exporter's exact output, the importer's forms and refusals, the backup
 // and restore of the product key, and the hkreg tool.
-#include "AppDataSandbox.h"
-
+#include "core/ProductKey.h"
 #include "core/RegistryValues.h"
 #include "core/lists/MailSafeList.h"
 #include "core/lists/WebSiteBlockingList.h"
 #include "core/logging/AlertLogStore.h"
 #include "core/settings/GeneralSettings.h"
-#include "core/ProductKey.h"
 #include "core/settings/RegistryExporter.h"
 #include "core/settings/RegistryImporter.h"
+#include "AppDataSandbox.h"
+
+#include <ostream>
 
 #include <sys/wait.h>
-#include <ostream>
 
 namespace {
 

@@ -1,10 +1,10 @@
 // Version blocks: the block builder, the ELF section reader and VersionInfo's queries, on the real
 // libbaitlib.so, on this program (which carries the HookWs block) and on damaged files.
-#include "AppDataSandbox.h"
+#include "core/settings/VersionInfo.h"
 
 #include "core/settings/ElfSection.h"
-#include "core/settings/VersionInfo.h"
 #include "engine/VersionBlock.h"
+#include "AppDataSandbox.h"
 
 #include <cstring>
 #include <ostream>

@@ -2,11 +2,11 @@
 // definitions in use, the index cache at start (reused only for the same definitions), a damaged
 // new file refused whole, and how a run of the update program is read.
 #include "core/definitions/DefinitionsFiles.h"
+
 #include "core/definitions/LiveUpdateRun.h"
 #include "core/definitions/ShippedFile.h"
 #include "core/definitions/WorkingCopy.h"
 #include "engine/DefinitionIndexFormat.h"
-
 #include "tests/core/tray/TraySandbox.h"
 #include "tests/support/Files.h"
 

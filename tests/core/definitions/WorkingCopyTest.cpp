@@ -1,9 +1,9 @@
 // The start-up's working copy: the deciphered file with its index, and every failure of its making
 // with the message start-up shows.
-#include "core/definitions/ShippedFile.h"
 #include "core/definitions/WorkingCopy.h"
-#include "engine/DefinitionIndexFormat.h"
 
+#include "core/definitions/ShippedFile.h"
+#include "engine/DefinitionIndexFormat.h"
 #include "tests/core/tray/TraySandbox.h"
 #include "tests/support/Files.h"
 

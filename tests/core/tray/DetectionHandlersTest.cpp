@@ -1,9 +1,8 @@
 // The three report handlers without a window: every branch of the decision for host, URL and mail
 // reports, the kind-byte check, the log's count and rating, the popup's fields, and a report
 // handled while the popup of another one is open.
-#include "TraySandbox.h"
-
 #include "core/DetectionHandlers.h"
+
 #include "core/lists/ListNames.h"
 #include "core/lists/MailSafeList.h"
 #include "core/lists/WebSiteBlockingList.h"
@@ -11,6 +10,7 @@
 #include "core/settings/GeneralSettings.h"
 #include "core/settings/LanguagePack.h"
 #include "core/settings/StringTable.h"
+#include "TraySandbox.h"
 
 #include <gtest/gtest.h>
 

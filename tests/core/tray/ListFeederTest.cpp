@@ -1,11 +1,11 @@
 // The list feeders: the handshake with a movie that answers (or never does), list order, items
 // appended while feeding, the single posts taking over what is not fed yet, and a clean stop.
 #include "core/lists/ListFeeder.h"
-#include "tests/support/WaitUntil.h"
+
 #include "core/lists/ListNames.h"
 #include "core/lists/MailSafeList.h"
 #include "core/lists/MovieListProtocol.h"
-
+#include "tests/support/WaitUntil.h"
 #include "TraySandbox.h"
 
 #include <gtest/gtest.h>

@@ -1,11 +1,11 @@
 // The main movie's variable tables: the item, update and overview variables in their order.
+#include "core/lists/MovieListProtocol.h"
+
 #include "core/lists/ListNames.h"
 #include "core/lists/MailSafeList.h"
-#include "core/lists/MovieListProtocol.h"
 #include "core/lists/WebSiteBlockingList.h"
 #include "core/logging/AlertLogStore.h"
 #include "core/settings/GeneralSettings.h"
-
 #include "TraySandbox.h"
 
 #include <gtest/gtest.h>

@@ -1,13 +1,12 @@
 // The platform pieces the tray program starts and ends with: the named mutex, the safe file
 // write, starting a program without waiting, and the end-of-session signals.
 #include "platform/AtomicFile.h"
-#include "tests/support/Files.h"
-#include "tests/support/WaitUntil.h"
 #include "platform/LastError.h"
 #include "platform/NamedMutex.h"
 #include "platform/ShellExecute.h"
 #include "platform/TerminationSignal.h"
-
+#include "tests/support/Files.h"
+#include "tests/support/WaitUntil.h"
 #include "TraySandbox.h"
 
 #include <gtest/gtest.h>

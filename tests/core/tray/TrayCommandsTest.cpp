@@ -2,8 +2,6 @@
 // and stepper commands change in the lists and hand to the movie, where the administrator's gate
 // is asked, and the administration commands' decisions (alert level, language, restore's
 // verdict). What reaches the movie and the real login window is tested in tests/app.
-#include "TraySandbox.h"
-
 #include "core/commands/CommandArguments.h"
 #include "core/commands/ListCommands.h"
 #include "core/commands/SettingsCommands.h"
@@ -15,6 +13,7 @@
 #include "core/settings/GeneralSettings.h"
 #include "core/settings/LanguagePack.h"
 #include "platform/ShellExecute.h"
+#include "TraySandbox.h"
 
 #include <gtest/gtest.h>
 

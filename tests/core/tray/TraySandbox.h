@@ -6,7 +6,6 @@
 #include "core/settings/LanguagePack.h"
 #include "engine/DetectionRecord.h"
 #include "platform/Registry.h"
-
 #include "tests/support/Sandbox.h"
 
 #include <gtest/gtest.h>

@@ -1,14 +1,14 @@
 // IsBadVisibleMailLinks and IsBadMailLinks over a scrambled "Link" section.
-#include "ScrambledDatabase.h"
-
 #include "engine/LSPGlobals.h"
 #include "platform/Profile.h"
+#include "ScrambledDatabase.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <cstring>
 #include <string>
+
 #include <unistd.h>
 
 namespace {

@@ -2,7 +2,6 @@
 // allocation-free list reader that must give the same answers.
 #include "engine/DefinitionList.h"
 #include "engine/LSPGlobals.h"
-
 #include "EngineFixture.h"
 
 #include <gtest/gtest.h>

@@ -3,10 +3,9 @@
 #pragma once
 
 #include "engine/DetectionRecord.h"
-#include "tests/support/Sandbox.h"
 #include "engine/LSPGlobals.h"
-
 #include "platform/Profile.h"
+#include "tests/support/Sandbox.h"
 
 #ifdef HOOKWISE_TEST_WITH_INDEX
 #include "engine/CurrentIndex.h"

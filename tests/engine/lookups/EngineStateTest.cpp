@@ -1,11 +1,9 @@
 // InitializeAppVars and its helpers: the paths formed from "App Path", the registry key they open
 // and close, the handler window lookup and the error text.
 #include "engine/LSPGlobals.h"
-
 #include "platform/LastError.h"
 #include "platform/Registry.h"
 #include "platform/Window.h"
-
 #include "RegistryFixture.h"
 
 #include <gtest/gtest.h>
@@ -14,6 +12,7 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <sys/wait.h>

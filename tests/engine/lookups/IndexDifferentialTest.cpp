@@ -12,7 +12,6 @@
 #include "engine/WellKnownSites.h"
 #include "engine/index/DefinitionIndexBuilder.h"
 #include "platform/CaseFold.h"
-
 #include "EngineFixture.h"
 
 #include <gtest/gtest.h>

@@ -4,9 +4,7 @@
 #include "engine/DefinitionIndex.h"
 #include "engine/LSPGlobals.h"
 #include "engine/index/DefinitionIndexBuilder.h"
-
 #include "platform/MappedFile.h"
-
 #include "EngineFixture.h"
 
 #include <gtest/gtest.h>

@@ -1,14 +1,13 @@
 // Reusing an index cache for a new working copy: only for the very same definitions bytes, the
 // same well-known sites and a whole index of this format; the reused index is then the one the
 // lookups answer from. Anything else leaves the index in place untouched.
+#include "engine/index/IndexReuse.h"
+
 #include "engine/CurrentIndex.h"
 #include "engine/DefinitionIndex.h"
 #include "engine/LSPGlobals.h"
 #include "engine/index/DefinitionIndexBuilder.h"
-#include "engine/index/IndexReuse.h"
-
 #include "platform/MappedFile.h"
-
 #include "EngineFixture.h"
 
 #include <gtest/gtest.h>

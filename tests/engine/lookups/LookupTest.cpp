@@ -1,7 +1,6 @@
 // The five definition lookups: list walks that stop at a gap, and the comparison direction and
 // letter-case rule of each lookup.
 #include "engine/LSPGlobals.h"
-
 #include "EngineFixture.h"
 
 #include <gtest/gtest.h>

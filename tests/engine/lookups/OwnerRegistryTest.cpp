@@ -1,9 +1,7 @@
 // The Owner... registry wrappers: 1 or 0 for the call's result, subkeys opened and closed around
 // one operation, the caller's key left open.
 #include "engine/LSPGlobals.h"
-
 #include "platform/Registry.h"
-
 #include "RegistryFixture.h"
 
 #include <gtest/gtest.h>

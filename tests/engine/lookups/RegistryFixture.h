@@ -3,12 +3,9 @@
 #pragma once
 
 #include "engine/LSPGlobals.h"
-
 #include "platform/ProductNames.h"
 #include "platform/Registry.h"
-
 #include "tests/support/Sandbox.h"
-
 #include "EngineFixture.h"
 
 #include <gtest/gtest.h>

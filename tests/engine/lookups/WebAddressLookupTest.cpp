@@ -5,7 +5,6 @@
 #include "engine/LSPGlobals.h"
 #include "engine/WebAddress.h"
 #include "engine/WellKnownSites.h"
-
 #include "EngineFixture.h"
 
 #include <gtest/gtest.h>

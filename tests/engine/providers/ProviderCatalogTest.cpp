@@ -1,16 +1,16 @@
 // The protocol catalogue: enumeration results and sizes, name decoding, and the writers.
-#include "CatalogFixture.h"
-
 #include "platform/ProviderCatalog.h"
 
-#include <gtest/gtest.h>
+#include "CatalogFixture.h"
 
-#include <sys/stat.h>
+#include <gtest/gtest.h>
 
 #include <fstream>
 #include <string>
 #include <thread>
 #include <vector>
+
+#include <sys/stat.h>
 
 namespace {
 

@@ -1,15 +1,14 @@
 // GetProviders and IsLSPInstalled over a private catalogue.
-#include "CatalogFixture.h"
-
 #include "engine/LSPGlobals.h"
 #include "platform/Memory.h"
 #include "platform/ProviderCatalog.h"
+#include "CatalogFixture.h"
 
 #include <gtest/gtest.h>
 
-#include <sys/stat.h>
-
 #include <string>
+
+#include <sys/stat.h>
 
 namespace {
 

@@ -2,12 +2,10 @@
 // libhookwise_platform.so, so a handle the engine made is valid here, and the registry store this
 // program reopens is the one the engine reads.
 #include "engine/LSPGlobals.h"
-
 #include "platform/ChannelReceiver.h"
 #include "platform/ProductNames.h"
 #include "platform/Registry.h"
 #include "platform/Window.h"
-
 #include "tests/platform/channel/ReceiverLoop.h"
 #include "tests/support/Sandbox.h"
 

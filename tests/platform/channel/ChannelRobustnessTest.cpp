@@ -1,21 +1,20 @@
 // The receiver under bad and busy senders: malformed frames, dying senders, many at once, nested
 // handling inside a handler's own event loop.
 #include "platform/ChannelReceiver.h"
-#include "tests/support/WaitUntil.h"
 #include "platform/ChannelSender.h"
 #include "platform/Window.h"
 #include "tests/platform/channel/RawSender.h"
 #include "tests/platform/channel/ReceiverLoop.h"
+#include "tests/support/WaitUntil.h"
 
 #include <gtest/gtest.h>
-
-#include <ostream>
 
 #include <algorithm>
 #include <atomic>
 #include <cstring>
 #include <mutex>
 #include <optional>
+#include <ostream>
 #include <thread>
 #include <vector>
 

@@ -1,13 +1,11 @@
 // The detection channel end to end: sender and receiver, answers, refusals, listening rules.
 #include "platform/ChannelReceiver.h"
-#include "tests/support/WaitUntil.h"
 #include "platform/ChannelSender.h"
 #include "platform/Window.h"
 #include "tests/platform/channel/ReceiverLoop.h"
+#include "tests/support/WaitUntil.h"
 
 #include <gtest/gtest.h>
-
-#include <ostream>
 
 #include <algorithm>
 #include <atomic>
@@ -18,6 +16,7 @@
 #include <fstream>
 #include <functional>
 #include <mutex>
+#include <ostream>
 #include <thread>
 #include <vector>
 

@@ -2,7 +2,6 @@
 // by several threads at once.
 #include "platform/Profile.h"
 #include "tests/support/WaitUntil.h"
-
 #include "ProfileTestFiles.h"
 
 #include <gtest/gtest.h>
@@ -10,11 +9,12 @@
 #include <atomic>
 #include <chrono>
 #include <cstring>
-#include <fcntl.h>
 #include <string>
-#include <sys/stat.h>
 #include <thread>
 #include <vector>
+
+#include <fcntl.h>
+#include <sys/stat.h>
 
 namespace {
 

@@ -1,6 +1,5 @@
 // GetPrivateProfileStringA against the Windows parsing rules, one table row per rule.
 #include "platform/Profile.h"
-
 #include "ProfileTestFiles.h"
 
 #include <gtest/gtest.h>

@@ -1,7 +1,6 @@
 // GetPrivateProfileSectionA and the list forms of GetPrivateProfileStringA: contents, order and
 // the truncation rule of NUL-separated lists.
 #include "platform/Profile.h"
-
 #include "ProfileTestFiles.h"
 
 #include <gtest/gtest.h>

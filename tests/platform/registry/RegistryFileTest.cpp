@@ -1,12 +1,13 @@
 // The registry file: where it lives, damaged and unusable files, several processes sharing it.
-#include "TempRegistry.h"
 #include "tests/support/Files.h"
+#include "TempRegistry.h"
 
 #include <chrono>
 #include <fstream>
+#include <thread>
+
 #include <sys/stat.h>
 #include <sys/wait.h>
-#include <thread>
 #include <unistd.h>
 
 namespace {

@@ -2,7 +2,6 @@
 #pragma once
 
 #include "platform/Registry.h"
-
 #include "tests/support/Sandbox.h"
 
 #include <gtest/gtest.h>
@@ -11,6 +10,7 @@
 #include <filesystem>
 #include <memory>
 #include <string>
+
 #include <unistd.h>
 
 class TempRegistry : public ::testing::Test {

@@ -5,7 +5,6 @@
 #include "platform/TextLines.h"
 #include "platform/TextTrim.h"
 #include "platform/WholeFile.h"
-
 #include "tests/support/Files.h"
 #include "tests/support/Sandbox.h"
 

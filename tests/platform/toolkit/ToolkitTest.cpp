@@ -2,7 +2,6 @@
 // ends of each UTF-8 length, the case fold of other scripts and of bytes that are no UTF-8, a
 // moved-from owner, HOME not set, a file where a folder should be).
 #include "platform/AsciiCase.h"
-#include "tests/support/Files.h"
 #include "platform/AtomicFile.h"
 #include "platform/CaseFold.h"
 #include "platform/ErrnoKeeper.h"
@@ -12,15 +11,15 @@
 #include "platform/UniqueFd.h"
 #include "platform/UserFolders.h"
 #include "platform/Utf8.h"
-
+#include "tests/support/Files.h"
 #include "tests/support/Sandbox.h"
 
 #include <gtest/gtest.h>
 
 #include <cerrno>
 #include <cstdlib>
-#include <filesystem>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>

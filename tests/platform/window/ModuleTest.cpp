@@ -1,12 +1,14 @@
 // GetModuleFileNameA for the program, a library and bad addresses; FolderOf.
-#include "platform/LastError.h"
 #include "platform/Module.h"
+
+#include "platform/LastError.h"
 
 #include <gtest/gtest.h>
 
 #include <climits>
-#include <dlfcn.h>
 #include <string>
+
+#include <dlfcn.h>
 #include <unistd.h>
 
 namespace {

@@ -1,21 +1,23 @@
 // The runtime folder's safety rules, channel paths, and FindWindowA over a listening socket.
+#include "platform/Window.h"
+
 #include "platform/LastError.h"
 #include "tests/support/Sandbox.h"
-#include "platform/Window.h"
 
 #include <gtest/gtest.h>
 
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
-#include <fcntl.h>
 #include <filesystem>
 #include <string>
+#include <vector>
+
+#include <fcntl.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
 #include <unistd.h>
-#include <vector>
 
 namespace {
 

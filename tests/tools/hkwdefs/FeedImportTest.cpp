@@ -1,9 +1,9 @@
 // Reading the public feeds: every format with its malformed lines, telling formats apart, feed
 // noise, repeats across feeds, merging into a source, refusals, and hostile JSON.
 #include "tools/hkwdefs/feeds/FeedImport.h"
+
 #include "tools/hkwdefs/feeds/JsonRecords.h"
 #include "tools/hkwdefs/feeds/PlainOutput.h"
-
 #include "engine/WellKnownSites.h"
 
 #include <gtest/gtest.h>

@@ -1,10 +1,11 @@
 // hkwdefs and the shipped file: no version date hides a section, and a compiled set reads back
 // through the start-up decipherment.
 #include "core/definitions/ShippedFile.h"
-#include "engine/LSPGlobals.h"
+
 #include "tools/hkwdefs/Compiler.h"
 #include "tools/hkwdefs/Decompiler.h"
 #include "tools/hkwdefs/IniText.h"
+#include "engine/LSPGlobals.h"
 
 #include <gtest/gtest.h>
 

@@ -1,9 +1,10 @@
 // The language layer: string look-up through a pack, the star rule and escapes, menu translation,
 // the installed packs, the pack generator and the shipped German pack.
+#include "core/settings/LanguagePack.h"
+
+#include "tools/langpack/LangSource.h"
 #include "tests/core/appdata/AppDataSandbox.h"
 
-#include "core/settings/LanguagePack.h"
-#include "tools/langpack/LangSource.h"
 #include <ostream>
 
 namespace {

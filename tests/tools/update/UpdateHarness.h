@@ -5,8 +5,9 @@
 #include "tests/support/ScriptServer.h"
 
 #include <string>
-#include <sys/types.h>
 #include <vector>
+
+#include <sys/types.h>
 
 namespace updatetest {
 

@@ -1,22 +1,20 @@
 // Update run as a program against feed_server.py on 127.0.0.1 with certificates made at test
 // time: fetching, conditional requests, every kind of failed source, signed definitions, the
 // user's own definitions, two runs at once and a kill -9 at each step.
-#include "UpdateHarness.h"
-
-#include "tests/support/Files.h"
 #include "tools/hkwdefs/Decompiler.h"
-#include "core/definitions/ShippedFile.h"
-#include "tools/update/DefinitionMerge.h"
 #include "tools/hkwdefs/signing/DefinitionSignature.h"
-
+#include "tools/update/DefinitionMerge.h"
+#include "core/definitions/ShippedFile.h"
 #include "engine/DefinitionIndexFormat.h"
+#include "tests/support/Files.h"
+#include "UpdateHarness.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <chrono>
-#include <cstring>
 #include <csignal>
+#include <cstring>
 #include <ctime>
 #include <filesystem>
 #include <string>

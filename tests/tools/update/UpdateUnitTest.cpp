@@ -1,13 +1,13 @@
 // The update's parts on their own: the source list, merging definition sets, signatures and the
 // per-source cache.
-#include "tests/support/Files.h"
-#include "engine/WellKnownSites.h"
 #include "tools/hkwdefs/Compiler.h"
 #include "tools/hkwdefs/Decompiler.h"
 #include "tools/hkwdefs/signing/DefinitionSignature.h"
 #include "tools/update/DefinitionMerge.h"
 #include "tools/update/SourceCache.h"
 #include "tools/update/SourceList.h"
+#include "engine/WellKnownSites.h"
+#include "tests/support/Files.h"
 
 #include <gtest/gtest.h>
 

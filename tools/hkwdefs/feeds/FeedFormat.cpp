@@ -1,8 +1,8 @@
 // FeedFormat: format names and telling a feed's format from its first lines.
 #include "tools/hkwdefs/feeds/FeedFormat.h"
 
-#include "engine/WebAddress.h"
 #include "tools/hkwdefs/feeds/FeedText.h"
+#include "engine/WebAddress.h"
 
 #include <cstddef>
 

@@ -4,14 +4,14 @@
 // summary.
 #include "tools/hkwdefs/feeds/FeedImport.h"
 
-#include "engine/WebAddress.h"
-#include "engine/WellKnownSites.h"
-#include "platform/AsciiCase.h"
-#include "platform/CaseFold.h"
 #include "tools/hkwdefs/Compiler.h"
 #include "tools/hkwdefs/FileIo.h"
 #include "tools/hkwdefs/feeds/FeedReaders.h"
 #include "tools/hkwdefs/feeds/FeedText.h"
+#include "engine/WebAddress.h"
+#include "engine/WellKnownSites.h"
+#include "platform/AsciiCase.h"
+#include "platform/CaseFold.h"
 
 #include <algorithm>
 #include <cstring>

@@ -1,5 +1,6 @@
 // JsonRecords: the records of a JSON feed read without recursion.
 #include "tools/hkwdefs/feeds/JsonRecords.h"
+
 #include "platform/HexDigit.h"
 #include "platform/Utf8.h"
 
