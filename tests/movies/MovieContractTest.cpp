@@ -34,7 +34,8 @@ const std::vector<Talker>& Talkers() {
     static const std::vector<Talker> talkers = {
         {"", {"MovieDialog"}},
         {"HkMain",
-         {"MainWindow", "MainCommands", "AdminCommands", "MovieCommands", "MovieListProtocol"}},
+         {"MainWindow", "MainCommands", "AdminCommands", "MovieCommands", "MovieListProtocol",
+          "ListCommands", "SettingsCommands"}},
         {"HkAlerts", {"AlertPopup"}},
         {"HkMsgBx", {"MessageBoxWindow"}},
         {"HkLogCstm", {"AlertDisplaySettingsWindow"}},
