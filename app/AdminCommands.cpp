@@ -17,6 +17,10 @@
 #include <QFileDialog>
 #include <QProcess>
 
+namespace hookwise::app {
+
+using namespace hookwise::core;
+
 namespace {
 
 QString Text(std::uint32_t id) {
@@ -328,3 +332,5 @@ void AdminCommands::AlertDisplaySettings(const QString&) {
         return;
     settings_.ApplyAlertDisplay(window.DisplayMailAlerts, window.DisplayWebAlerts);
 }
+
+} // namespace hookwise::app

@@ -20,6 +20,8 @@
 
 class QWidget;
 
+namespace hookwise::app {
+
 // Which file a command asks for: a save dialog (with a proposed name and a default suffix) or an
 // open dialog. filter is in the "Description|pattern|...||" form the commands give.
 struct FileChoice {
@@ -50,7 +52,7 @@ public:
                                     const std::string& directory, int showCommand);
 
     // How a program run to its end went.
-    using ProgramRun = ::ProgramRun;
+    using ProgramRun = core::ProgramRun;
     // Starts program with the parameters (split as a command line is, see SplitParameters) in
     // directory, without a window, and waits for its end, at most timeoutMs.
     virtual ProgramRun RunProgram(const std::string& program, const std::string& parameters,
@@ -64,7 +66,7 @@ CommandDesktop& GetCommandDesktop();
 
 class AdminCommands {
 public:
-    AdminCommands(CommandWindow& window, CommandSettings settings)
+    AdminCommands(CommandWindow& window, core::CommandSettings settings)
         : window_(window), settings_(std::move(settings), window) {}
 
     // Runs the command when the administration table knows it; false (nothing done) otherwise.
@@ -95,5 +97,7 @@ private:
 
     static const CommandEntry<AdminCommands> kTable[];
     CommandWindow& window_;
-    SettingsCommands settings_;
+    core::SettingsCommands settings_;
 };
+
+} // namespace hookwise::app

@@ -7,7 +7,9 @@
 
 class QWidget;
 
-class CommandWindow : public CommandView {
+namespace hookwise::app {
+
+class CommandWindow : public core::CommandView {
 public:
     // The parent of the windows and questions a command opens.
     virtual QWidget* Widget() = 0;
@@ -31,3 +33,5 @@ public:
     // Ends the program; with save, the settings are saved first.
     virtual void EndProgram(bool save) = 0;
 };
+
+} // namespace hookwise::app

@@ -9,6 +9,10 @@
 
 #include <cstdio>
 
+namespace hookwise::app {
+
+using namespace hookwise::core;
+
 DefinitionsWatcher::DefinitionsWatcher(TrayApp& app, SwitchedCallback switched, QObject* parent)
     : QObject(parent), app_(app), switched_(std::move(switched)) {
     settle_.setSingleShot(true);
@@ -96,3 +100,5 @@ void DefinitionsWatcher::Finished(bool taken, const std::string& path, const std
         Check();
     }
 }
+
+} // namespace hookwise::app

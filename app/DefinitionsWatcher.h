@@ -15,6 +15,8 @@
 #include <string>
 #include <thread>
 
+namespace hookwise::app {
+
 class TrayApp;
 
 class DefinitionsWatcher : public QObject {
@@ -55,3 +57,5 @@ private:
     bool again_ = false;
     std::thread worker_;
 };
+
+} // namespace hookwise::app

@@ -4,6 +4,8 @@
 #include <QSocketNotifier>
 #include <QTimer>
 
+namespace hookwise::app {
+
 namespace {
 // How often connections that stay silent are looked for.
 constexpr int kIdleSweepMilliseconds = 1000;
@@ -53,3 +55,5 @@ void EventHandlerWindow::Watch(int fd, bool watch) {
             });
     notifiers_.emplace(fd, notifier);
 }
+
+} // namespace hookwise::app

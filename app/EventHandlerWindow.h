@@ -17,6 +17,8 @@
 
 class QSocketNotifier;
 
+namespace hookwise::app {
+
 class EventHandlerWindow : public QObject {
     Q_OBJECT
 public:
@@ -46,3 +48,5 @@ private:
     ChannelReceiver receiver_;
     std::map<int, QSocketNotifier*> notifiers_;
 };
+
+} // namespace hookwise::app

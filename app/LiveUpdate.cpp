@@ -12,6 +12,10 @@
 
 #include <cstdio>
 
+namespace hookwise::app {
+
+using namespace hookwise::core;
+
 namespace {
 
 QString UpdateText(std::uint32_t id, const QString& argument) {
@@ -135,3 +139,5 @@ void LiveUpdate::OnEnded(bool started, const QString& error, bool crashed, int e
     }
     emit Finished(outcome.succeeded, text);
 }
+
+} // namespace hookwise::app

@@ -17,6 +17,8 @@
 
 class QWidget;
 
+namespace hookwise::app {
+
 class LiveUpdate : public QObject {
     Q_OBJECT
 public:
@@ -57,3 +59,5 @@ private:
     std::string output_;
     std::string errors_;
 };
+
+} // namespace hookwise::app

@@ -11,6 +11,10 @@
 
 #include <QPushButton>
 
+namespace hookwise::app {
+
+using namespace hookwise::core;
+
 // ---- the table ----
 
 const CommandEntry<MainCommands> MainCommands::kTable[] = {
@@ -187,3 +191,5 @@ void MainCommands::RunTestCommand() {
     popup->show();
     RecordSampleDetection(state_.log, state_.web, detections_, now);
 }
+
+} // namespace hookwise::app

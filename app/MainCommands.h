@@ -14,8 +14,12 @@
 #include <QString>
 #include <QStringList>
 
+namespace hookwise::core {
 class DetectionView;
+}
 class QPushButton;
+
+namespace hookwise::app {
 
 // The id of the hidden button that runs the test command.
 constexpr int kTestCommandId = 2011;
@@ -24,8 +28,8 @@ class MainCommands {
 public:
     // Adds the hidden test button (object name "2011") to the window. detections: where the test
     // command's sample detection is posted, as a real detection's.
-    MainCommands(CommandWindow& window, CommandLists lists, CommandSettings settings,
-                 DetectionView& detections);
+    MainCommands(CommandWindow& window, core::CommandLists lists, core::CommandSettings settings,
+                 core::DetectionView& detections);
 
     // Acts on one command of the main movie. Returns whether either table knew it.
     bool Dispatch(const QString& command, const QString& args);
@@ -68,9 +72,11 @@ private:
 
     static const CommandEntry<MainCommands> kTable[];
     CommandWindow& window_;
-    CommandLists state_;
-    ListCommands lists_;
-    DetectionView& detections_;
+    core::CommandLists state_;
+    core::ListCommands lists_;
+    core::DetectionView& detections_;
     AdminCommands admin_;
     QPushButton* testButton_ = nullptr;
 };
+
+} // namespace hookwise::app

@@ -49,6 +49,10 @@
 #include <ctime>
 #include <filesystem>
 
+namespace hookwise::app {
+
+using namespace hookwise::core;
+
 namespace {
 
 // The main window's template: 334 × 278 dialog units.
@@ -614,3 +618,5 @@ void MainWindow::ShowProtectionProblem() {
     tray_.ShowMessage(Q(TrayApp::Title()), Q(problem));
     TrayApp::ShowStartupMessage(problem);
 }
+
+} // namespace hookwise::app

@@ -24,19 +24,22 @@
 #include <mutex>
 #include <vector>
 
+class QMenu;
+class QSocketNotifier;
+class QEventLoop;
+
+namespace hookwise::app {
+
 class CSplash;
 class EventHandlerWindow;
 class MainCommands;
-class QMenu;
-class QSocketNotifier;
 class TrayApp;
 
 class AlertPopup;
 class DefinitionsWatcher;
 class LiveUpdate;
-class QEventLoop;
 
-class MainWindow : public CMovieDialog, private DetectionView, private CommandWindow {
+class MainWindow : public CMovieDialog, private core::DetectionView, private CommandWindow {
     Q_OBJECT
 
 public:
@@ -89,15 +92,15 @@ public:
     // Sets the overview's variables in the main movie.
     void RefreshMainMovie() override;
     // Sets variables in the main movie, in order (UI thread only).
-    void SetMovieVariables(const MovieVariables& variables) override;
+    void SetMovieVariables(const core::MovieVariables& variables) override;
 
     // For the tests.
-    DetectionHandlers& Handlers() { return handlers_; }
+    core::DetectionHandlers& Handlers() { return handlers_; }
     EventHandlerWindow* HandlerWindow() { return handlerWindow_; }
     CSystemTray& Tray() { return tray_; }
-    ListFeeder& MailFeeder() { return mailFeeder_; }
-    ListFeeder& SiteFeeder() { return siteFeeder_; }
-    ListFeeder& LogFeeder() { return logFeeder_; }
+    core::ListFeeder& MailFeeder() { return mailFeeder_; }
+    core::ListFeeder& SiteFeeder() { return siteFeeder_; }
+    core::ListFeeder& LogFeeder() { return logFeeder_; }
     bool StartsHidden() const { return startHidden_; }
     MainCommands& Commands() { return *commands_; }
     // Starts the three feeders now (the feeder timer does this once, a second after start-up).
@@ -121,7 +124,7 @@ protected:
 
 private:
     // DetectionView: the alert popup and the movie posts of the detection handlers.
-    int AskUser(const AlertRequest& request, bool& remember) override;
+    int AskUser(const core::AlertRequest& request, bool& remember) override;
     void PostMailItem(int index) override;
     void PostSiteItem(int index) override;
     void PostLogEntry(int index, bool droppedOldest) override;
@@ -134,7 +137,7 @@ private:
 
     // CommandWindow: what the main movie's commands ask of the window.
     bool AdministratorAllows() override;
-    void PostToMovie(MovieVariables variables) override;
+    void PostToMovie(core::MovieVariables variables) override;
     QWidget* Widget() override { return this; }
     void StartDrag() override { DragWindow(); }
     void ShowHelp() override;
@@ -162,12 +165,12 @@ private:
     void ShowSystemMenu(const QPoint& where);
     // Hands variables from a feeder thread to this window's thread without waiting; they reach
     // the movie in the order they were handed over.
-    void PostFromFeeder(MovieVariables variables);
+    void PostFromFeeder(core::MovieVariables variables);
     // Sets what the feeders handed over and the movie has not received yet (UI thread).
     void DeliverFeederPosts();
     // The single post of a new item: it reaches the movie at once, with the items before it that
     // feeder has not fed yet, so the movie's rows stay in list order.
-    void PostSingle(ListFeeder& feeder, int index);
+    void PostSingle(core::ListFeeder& feeder, int index);
     // Saves (when asked), stops the feeders, removes the icon, closes the channel. Once.
     void Finish();
 
@@ -175,7 +178,7 @@ private:
     CSystemTray tray_;
     CSplash* splash_ = nullptr;
     EventHandlerWindow* handlerWindow_ = nullptr;
-    DetectionHandlers handlers_;
+    core::DetectionHandlers handlers_;
     std::map<int, AlertPopup*> openAlerts_; // by question, while AskUser shows them
     int shownAlerts_ = 0;                   // alert windows open now (at most kMaxOpenAlerts)
     // The save of the decisions made meanwhile, at most this long after the first of them.
@@ -183,12 +186,12 @@ private:
     QTimer runningSave_;
     bool runningSavesHeld_ = false;
     std::vector<QEventLoop*> waitLoops_; // the WaitUntil loops running, innermost last
-    ListFeeder logFeeder_;
-    ListFeeder mailFeeder_;
-    ListFeeder siteFeeder_;
+    core::ListFeeder logFeeder_;
+    core::ListFeeder mailFeeder_;
+    core::ListFeeder siteFeeder_;
     QTimer feederTimer_;
     std::mutex feederPostsMutex_;
-    std::deque<MovieVariables> feederPosts_;
+    std::deque<core::MovieVariables> feederPosts_;
     bool feederDeliveryQueued_ = false;
     QSocketNotifier* terminationNotifier_ = nullptr;
     bool startHidden_ = false;
@@ -200,3 +203,5 @@ private:
     LiveUpdate* liveUpdate_ = nullptr; // a child of this window
     std::unique_ptr<QMenu> systemMenu_;
 };
+
+} // namespace hookwise::app

@@ -8,6 +8,8 @@
 #include <cstddef>
 #include <string>
 
+namespace hookwise::app {
+
 // One row of a command table: the command name (compared ignoring case) and its handler, a member
 // of Owner that takes the argument text.
 template <typename Owner> struct CommandEntry {
@@ -33,3 +35,5 @@ bool RunCommandTable(Owner& owner, const CommandEntry<Owner> (&table)[N], const 
 inline std::string ArgumentText(const QString& args) {
     return args.toStdString();
 }
+
+} // namespace hookwise::app

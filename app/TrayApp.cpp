@@ -34,6 +34,10 @@
 #include <thread>
 #include <vector>
 
+namespace hookwise::app {
+
+using namespace hookwise::core;
+
 namespace {
 
 // The program folder of the process and the starting language are set before any member that
@@ -260,3 +264,5 @@ int TrayApp::Run(const WindowRun& runWindow) {
     InitInstance(runWindow);
     return ExitInstance();
 }
+
+} // namespace hookwise::app

@@ -17,6 +17,8 @@
 #include <functional>
 #include <string>
 
+namespace hookwise::app {
+
 constexpr const char* kProviderInstaller = "provinst";
 // The second mutex of the program; created at construction and never tested.
 constexpr const char* kProgramMutexName = "{45428D53-A5DB-4168-BD3C-658419B60279}";
@@ -58,10 +60,10 @@ public:
     std::string LogFilePath;
     int SecondInstance = 0;
     NamedMutex ProgramMutex; // kProgramMutexName, not owned
-    GeneralSettings Settings;
-    AlertLogStore Log;
-    MailSafeList MailList;
-    WebSiteBlockingList SiteList;
+    core::GeneralSettings Settings;
+    core::AlertLogStore Log;
+    core::MailSafeList MailList;
+    core::WebSiteBlockingList SiteList;
     const bool HasCommandLine;
 
     // Runs the main window for the whole program and returns the exit code (main.cpp gives it,
@@ -82,7 +84,7 @@ public:
     static std::string Title();
     // Where the definitions files are (core/definitions/DefinitionsPaths.h); the paths below
     // are its.
-    DefinitionsPaths Definitions() const;
+    core::DefinitionsPaths Definitions() const;
     std::string WorkingCopyPath() const;
     // The compiled index beside the working copy; written and removed with it.
     std::string IndexPath() const;
@@ -117,11 +119,13 @@ public:
     // thread while the event loop runs, with the splash's progress shown once it takes longer
     // than ProgressAfterMs. Without a widget application, or when the program starts hidden in
     // the tray, it runs on this thread, unseen.
-    DecipherOutcome WriteWorkingCopy();
+    core::DecipherOutcome WriteWorkingCopy();
     // The options of the working copy for the definitions in use: its index and the index cache.
-    DecipherOptions WorkingCopyOptions() const;
+    core::DecipherOptions WorkingCopyOptions() const;
 
 private:
     NamedMutex instanceMutex_; // named with the title, owned while this process runs
     int exitCode_ = 0;
 };
+
+} // namespace hookwise::app

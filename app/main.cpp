@@ -7,6 +7,9 @@
 
 #include <climits>
 
+using namespace hookwise::core;
+using namespace hookwise::app;
+
 int main(int argc, char** argv) {
     QApplication application(argc, argv);
     // The program lives in the tray: closing or hiding its last window never ends it.

@@ -6,6 +6,8 @@
 #include "platform/AtomicFile.h"
 #include "platform/ProductNames.h"
 
+namespace hookwise::core {
+
 namespace {
 
 // The text as HTML content: the five special characters escaped, line feeds as <br>.
@@ -59,3 +61,5 @@ bool WriteBlockedRequestPage(const std::string& folder) {
     return WriteFileAtomically(folder + "/" + kBlockedRequestPageFile, BlockedRequestPage(),
                                0644) == ERROR_SUCCESS;
 }
+
+} // namespace hookwise::core

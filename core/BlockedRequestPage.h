@@ -4,6 +4,8 @@
 
 #include <string>
 
+namespace hookwise::core {
+
 // The page as HTML (UTF-8): title and text (strings 7032 and 7033) in the current language,
 // escaped, line breaks as <br>. When the language pack's texts make it larger than
 // kBlockedRequestPageMaxBytes, the page of the built-in English texts.
@@ -13,3 +15,5 @@ std::string BlockedRequestPage();
 // whole so the provider never reads half a page. False when it cannot be written; the provider
 // then answers with its own English page.
 bool WriteBlockedRequestPage(const std::string& folder);
+
+} // namespace hookwise::core

@@ -15,6 +15,8 @@
 #include <algorithm>
 #include <cstring>
 
+namespace hookwise::core {
+
 namespace {
 
 constexpr const char* kActionTextAllow = "Allow";
@@ -374,3 +376,5 @@ std::int32_t DetectionHandlers::OnMailReport(const DetectionRecord& record) {
     view_.RefreshMainMovie();
     return decision.Value == kDecisionAllow ? 1 : 0;
 }
+
+} // namespace hookwise::core

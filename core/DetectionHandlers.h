@@ -18,6 +18,8 @@
 #include <string>
 #include <vector>
 
+namespace hookwise::core {
+
 class GeneralSettings;
 class AlertLogStore;
 class MailSafeList;
@@ -186,3 +188,5 @@ private:
 // Text with the first "%s" replaced by argument (the alert texts' one placeholder); the argument
 // is never read as a format.
 std::string FormatAlertText(const std::string& text, const std::string& argument);
+
+} // namespace hookwise::core

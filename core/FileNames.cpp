@@ -12,6 +12,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+namespace hookwise::core {
+
 namespace {
 std::mutex gFolderMutex;
 std::string gProgramFolder; // empty: the running program's folder
@@ -158,3 +160,5 @@ std::string GetMoviePath(std::string_view baseName, std::string_view extension) 
 std::string GetHelpPath(std::string_view language) {
     return GetAuxFolder() + "/" + EncodeFileName(language) + ".htm";
 }
+
+} // namespace hookwise::core

@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+namespace hookwise::core {
+
 // Upper-cases the ASCII letters of name, then writes each byte's code in decimal, back to back:
 // "abc" -> "656667". Bytes above 127 give three digits and so do not decode again.
 std::string EncodeFileName(std::string_view name);
@@ -68,3 +70,5 @@ std::string GetMoviePath(std::string_view baseName, std::string_view extension);
 // The help page of a language: GetAuxFolder() + "/" + EncodeFileName(language) + ".htm" (an HTML
 // page, which the desktop's browser opens).
 std::string GetHelpPath(std::string_view language);
+
+} // namespace hookwise::core

@@ -7,6 +7,8 @@
 #include <algorithm>
 #include <vector>
 
+namespace hookwise::core {
+
 namespace {
 // The decimal index after prefix in name, when name is exactly prefix + a canonical number.
 bool ItemIndexOf(const std::string& name, const std::string& prefix, std::uint32_t& index) {
@@ -69,3 +71,5 @@ void ForEachItemKey(HKEY key, const std::string& prefix, std::uint32_t count,
     for (std::uint32_t i : indexes)
         open(i);
 }
+
+} // namespace hookwise::core

@@ -15,6 +15,8 @@
 #include <utility>
 #include <vector>
 
+namespace hookwise::core {
+
 void LoadAllSettings(GeneralSettings& settings, AlertLogStore& log, MailSafeList& mail,
                      WebSiteBlockingList& web) {
     // One transaction for all the reads: a consistent view of the key, and one lock of the file
@@ -123,3 +125,5 @@ bool ResetAllSettings() {
     LONG result = SHDeleteKeyA(company.Get(), kProductKeyName);
     return result == ERROR_SUCCESS || result == ERROR_FILE_NOT_FOUND;
 }
+
+} // namespace hookwise::core

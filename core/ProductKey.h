@@ -5,6 +5,8 @@
 #include "platform/ProductNames.h"
 #include "platform/WinTypes.h"
 
+namespace hookwise::core {
+
 class GeneralSettings;
 class AlertLogStore;
 class MailSafeList;
@@ -42,3 +44,5 @@ bool SaveRunningSettings(GeneralSettings& settings, const AlertLogStore& log,
 
 // Deletes the product key with everything below it ("IDC_FS_Reset"). True when it is gone.
 bool ResetAllSettings();
+
+} // namespace hookwise::core

@@ -6,6 +6,8 @@
 #include <algorithm>
 #include <mutex>
 
+namespace hookwise::core {
+
 namespace {
 std::mutex gHookMutex;
 std::function<void()> gWriteHook;
@@ -108,3 +110,5 @@ void SetRegistryWriteHookForTesting(std::function<void()> hook) {
     std::lock_guard<std::mutex> lock(gHookMutex);
     gWriteHook = std::move(hook);
 }
+
+} // namespace hookwise::core

@@ -14,6 +14,8 @@
 #include <string_view>
 #include <vector>
 
+namespace hookwise::core {
+
 constexpr std::size_t kMaxRegValueBytes = 64 * 1024;
 
 // The bytes and type of value `name` of key. False, with out emptied, when the value is missing,
@@ -44,3 +46,5 @@ bool WriteRegBytes(HKEY key, const char* name, DWORD type, const void* data, std
 // Tests only: hook called after every successful write made through the functions above (the
 // crash tests kill the process from it after a chosen number of writes). Empty to remove.
 void SetRegistryWriteHookForTesting(std::function<void()> hook);
+
+} // namespace hookwise::core

@@ -3,8 +3,12 @@
 
 #include "platform/AsciiCase.h"
 
+namespace hookwise::core {
+
 bool EqualsFoldingCase(std::string_view a, std::string_view b) {
     if (IsAsciiText(a) && IsAsciiText(b))
         return EqualsIgnoreAsciiCase(a, b);
     return FoldCase(a) == FoldCase(b);
 }
+
+} // namespace hookwise::core

@@ -6,5 +6,9 @@
 
 #include <string_view>
 
+namespace hookwise::core {
+
 // True when a and b fold to the same text.
 bool EqualsFoldingCase(std::string_view a, std::string_view b);
+
+} // namespace hookwise::core

@@ -3,6 +3,8 @@
 
 #include <climits>
 
+namespace hookwise::core {
+
 namespace {
 bool IsCBlank(char c) {
     return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
@@ -37,3 +39,5 @@ std::string RotatedKey(std::uint32_t value) {
     std::uint32_t rotated = (value << 7) | (value >> 25);
     return std::to_string(static_cast<std::int32_t>(rotated));
 }
+
+} // namespace hookwise::core

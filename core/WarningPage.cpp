@@ -6,6 +6,8 @@
 
 #include <cstdio>
 
+namespace hookwise::core {
+
 bool CopyWarningPage(const std::string& applicationDirectory, const std::string& dataDirectory) {
     if (dataDirectory == applicationDirectory)
         return true;
@@ -20,3 +22,5 @@ bool CopyWarningPage(const std::string& applicationDirectory, const std::string&
            out.Create(dataDirectory + "/" + kWarningPageFile, 0644) == ERROR_SUCCESS &&
            out.Write(page.data(), page.size()) == ERROR_SUCCESS && out.Commit() == ERROR_SUCCESS;
 }
+
+} // namespace hookwise::core

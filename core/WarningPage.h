@@ -3,6 +3,8 @@
 
 #include <string>
 
+namespace hookwise::core {
+
 constexpr const char* kWarningPageFile = "hkwpm.htm";
 
 // Copies the shipped page from the program folder into the data folder when the two differ, so
@@ -10,3 +12,5 @@ constexpr const char* kWarningPageFile = "hkwpm.htm";
 // is shown. True when there was nothing to copy (the same folder, or no shipped page) or the copy
 // is in place; false when it could not be written.
 bool CopyWarningPage(const std::string& applicationDirectory, const std::string& dataDirectory);
+
+} // namespace hookwise::core

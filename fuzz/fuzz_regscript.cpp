@@ -10,6 +10,8 @@
 #include <string_view>
 #include <vector>
 
+using namespace hookwise::core;
+
 namespace {
 
 // The exporter's forms keep every byte, except a text's terminating NUL (the plain form drops it)

@@ -1,6 +1,8 @@
 // AlertDisplaySettingsWindow: the current choice into the movie, the four choice commands back.
 #include "app/alerts/AlertDisplaySettingsWindow.h"
 
+namespace hookwise::app {
+
 namespace {
 
 // The alert display settings template: 167 × 136 dialog units.
@@ -48,3 +50,5 @@ void AlertDisplaySettingsWindow::OnCommand(const QString& command, const QString
         }
     }
 }
+
+} // namespace hookwise::app

@@ -4,6 +4,8 @@
 
 #include "app/desktop/MovieDialog.h"
 
+namespace hookwise::app {
+
 class AlertDisplaySettingsWindow : public CMovieDialog {
     Q_OBJECT
 public:
@@ -22,3 +24,5 @@ protected:
     // "IDC_FS_OK" 1, "IDC_FS_CANCEL" 2; the four choices set the two fields.
     void OnCommand(const QString& command, const QString& args) override;
 };
+
+} // namespace hookwise::app

@@ -10,6 +10,10 @@
 
 #include <algorithm>
 
+namespace hookwise::app {
+
+using namespace hookwise::core;
+
 namespace {
 
 // The alert template: 200 × 130 dialog units.
@@ -126,3 +130,5 @@ void AlertPopup::Answer(int result) {
                    .compare(QLatin1String("true"), Qt::CaseInsensitive) == 0;
     done(result);
 }
+
+} // namespace hookwise::app

@@ -6,7 +6,11 @@
 
 #include <QString>
 
+namespace hookwise::core {
 struct AlertRequest;
+}
+
+namespace hookwise::app {
 
 class AlertPopup : public CMovieDialog {
     Q_OBJECT
@@ -32,7 +36,7 @@ public:
     QString ScamSite;
     QString ToolTip;
     // Every field above from the detection handlers' request.
-    void Fill(const AlertRequest& request);
+    void Fill(const core::AlertRequest& request);
 
     // After Show: true only when the movie's remember box was ticked at the answer.
     bool remember = false;
@@ -58,3 +62,5 @@ private:
     void SetMailVariables();
     void SetWebVariables();
 };
+
+} // namespace hookwise::app

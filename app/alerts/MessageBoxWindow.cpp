@@ -8,6 +8,8 @@
 
 #include <algorithm>
 
+namespace hookwise::app {
+
 namespace {
 
 // The message box template: 164 × 76 dialog units.
@@ -100,3 +102,5 @@ int ShowMessageBox(const QString& text, const QString& caption, int flags, QWidg
     MessageBoxWindow box(text, caption, flags, parent);
     return box.Show();
 }
+
+} // namespace hookwise::app

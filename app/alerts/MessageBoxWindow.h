@@ -6,6 +6,8 @@
 
 #include <QString>
 
+namespace hookwise::app {
+
 // Flags the callers pass in "_root.dwFlags" (the Windows message box values): the low four bits
 // choose the buttons, the next four the sign.
 constexpr int MB_OK = 0x00;
@@ -56,3 +58,5 @@ private:
 // Shows a message box modally and returns its result: 1 (OK or Yes) or 2 (Cancel or No).
 int ShowMessageBox(const QString& text, const QString& caption, int flags,
                    QWidget* parent = nullptr);
+
+} // namespace hookwise::app

@@ -9,6 +9,8 @@
 #include <QPushButton>
 #include <QWindow>
 
+namespace hookwise::app {
+
 namespace {
 
 // The common movie set-up every window applies right after loading its movie.
@@ -126,3 +128,5 @@ bool CMovieDialog::FilterInput(QObject* /*watched*/, QEvent* event) {
         return false;
     }
 }
+
+} // namespace hookwise::app

@@ -16,6 +16,8 @@
 
 class QPushButton;
 
+namespace hookwise::app {
+
 // Dialog template units to pixels, with the base units of the dialogs' 8-point font (6 × 13).
 QSize DialogUnitsToPixels(int width, int height);
 
@@ -81,3 +83,5 @@ private:
     bool dragging_ = false;
     QPoint dragOffset_;
 };
+
+} // namespace hookwise::app

@@ -4,6 +4,10 @@
 #include "core/FileNames.h"
 #include "core/settings/LanguagePack.h"
 
+namespace hookwise::app {
+
+using namespace hookwise::core;
+
 namespace {
 
 QString& SourceFolder() {
@@ -26,3 +30,5 @@ void SetMovieSourceFolder(const QString& folder) {
 QString CurrentLanguageName() {
     return QString::fromStdString(CurrentLanguage());
 }
+
+} // namespace hookwise::app

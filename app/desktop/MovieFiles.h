@@ -3,6 +3,8 @@
 
 #include <QString>
 
+namespace hookwise::app {
+
 // The movie file of a window: the movie folder + "/" + the encoded base name + extension
 // ("HkMsgBx", ".pbf" -> ".../71/16899/72757783668866.pbf"). When a source folder was set, the
 // plain QML source "<folder>/<baseName>.qml" instead (screenshots of the movies being written).
@@ -14,3 +16,5 @@ void SetMovieSourceFolder(const QString& folder);
 
 // The current language name, as every window passes it in "_root.strCurrentLanguage".
 QString CurrentLanguageName();
+
+} // namespace hookwise::app

@@ -6,6 +6,8 @@
 
 #include <QString>
 
+namespace hookwise::app {
+
 // True when a command argument is "undefined" (compared ignoring case): no argument.
 inline bool IsUndefined(const QString& args) {
     return args.compare(QLatin1String("undefined"), Qt::CaseInsensitive) == 0;
@@ -14,9 +16,11 @@ inline bool IsUndefined(const QString& args) {
 // The number at the start of a movie value, as C's atoi reads it ("12px" -> 12, "abc" -> 0),
 // saturating at the 32-bit limits.
 inline int MovieNumber(const QString& text) {
-    return ParseLeadingInt(text.toStdString());
+    return core::ParseLeadingInt(text.toStdString());
 }
 
 inline QString MovieBool(bool value) {
     return value ? QStringLiteral("true") : QStringLiteral("false");
 }
+
+} // namespace hookwise::app

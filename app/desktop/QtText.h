@@ -5,7 +5,11 @@
 
 #include <string>
 
+namespace hookwise::app {
+
 // text (UTF-8) as a QString.
 inline QString Q(const std::string& text) {
     return QString::fromStdString(text);
 }
+
+} // namespace hookwise::app

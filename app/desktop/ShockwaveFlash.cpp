@@ -13,6 +13,8 @@
 #include <algorithm>
 #include <cstdio>
 
+namespace hookwise::app {
+
 namespace {
 
 // The natural size of a movie: what its root declares, else its implicit size.
@@ -243,3 +245,5 @@ QString CShockwaveFlash::GetVariable(const QString& name) {
         return {};
     return value;
 }
+
+} // namespace hookwise::app

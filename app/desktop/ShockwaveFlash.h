@@ -14,6 +14,8 @@
 class QQmlComponent;
 class QQuickItem;
 
+namespace hookwise::app {
+
 class CShockwaveFlash : public QQuickWidget {
     Q_OBJECT
 public:
@@ -83,3 +85,5 @@ private:
     QQuickItem* movie_ = nullptr;
     QQmlComponent* component_ = nullptr;
 };
+
+} // namespace hookwise::app

@@ -5,6 +5,8 @@
 
 #include <algorithm>
 
+namespace hookwise::app {
+
 CSplash::CSplash(QWidget* parent) : CShockwaveFlash(parent) {
     limit_.setSingleShot(true);
     limit_.setInterval(kLongestSplashMs);
@@ -74,3 +76,5 @@ void CSplash::End() {
     hide();
     emit Finished();
 }
+
+} // namespace hookwise::app

@@ -6,6 +6,8 @@
 
 #include <QTimer>
 
+namespace hookwise::app {
+
 class CSplash : public CShockwaveFlash {
     Q_OBJECT
 public:
@@ -43,3 +45,5 @@ private:
     bool playing_ = false;
     bool progress_ = false;
 };
+
+} // namespace hookwise::app

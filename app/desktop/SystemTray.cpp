@@ -14,6 +14,10 @@
 #include <QStyleHints>
 #include <QWidget>
 
+namespace hookwise::app {
+
+using namespace hookwise::core;
+
 namespace {
 
 // The longest tooltip the notification area keeps (127 characters and a terminator).
@@ -264,3 +268,5 @@ void CSystemTray::ShowMessage(const QString& title, const QString& text) {
         return;
     icon_->showMessage(title, text, QSystemTrayIcon::Critical);
 }
+
+} // namespace hookwise::app

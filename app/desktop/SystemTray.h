@@ -23,6 +23,8 @@
 class QMenu;
 class QWidget;
 
+namespace hookwise::app {
+
 class CSystemTray : public QObject {
     Q_OBJECT
 public:
@@ -120,3 +122,5 @@ private:
     bool trayWasAvailable_ = false;
     QElapsedTimer lastRestoreClick_; // the single click that restored the window
 };
+
+} // namespace hookwise::app

@@ -3,6 +3,8 @@
 
 #include "app/desktop/MovieValues.h"
 
+namespace hookwise::app {
+
 namespace {
 
 // The protection options template: 167 × 155 dialog units.
@@ -50,3 +52,5 @@ void ProtectionOptionsWindow::OnOK() {
     }
     done(1);
 }
+
+} // namespace hookwise::app

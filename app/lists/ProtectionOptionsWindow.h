@@ -4,6 +4,8 @@
 
 #include "app/desktop/MovieDialog.h"
 
+namespace hookwise::app {
+
 class ProtectionOptionsWindow : public CMovieDialog {
     Q_OBJECT
 public:
@@ -29,3 +31,5 @@ private:
     // The option variable of the list, or null for another list value.
     const char* OptionVariable() const;
 };
+
+} // namespace hookwise::app

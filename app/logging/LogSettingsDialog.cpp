@@ -5,6 +5,8 @@
 
 #include <QFileDialog>
 
+namespace hookwise::app {
+
 namespace {
 
 // The log settings template: 200 × 140 dialog units.
@@ -87,3 +89,5 @@ void LogSettingsDialog::Browse() {
     SelectedFile = dialog.selectedFiles().constFirst();
     Movie()->SetVariable(kSelectedFile, SelectedFile);
 }
+
+} // namespace hookwise::app

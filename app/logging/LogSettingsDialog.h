@@ -8,6 +8,8 @@
 
 #include <cstdint>
 
+namespace hookwise::app {
+
 class LogSettingsDialog : public CMovieDialog {
     Q_OBJECT
 public:
@@ -33,3 +35,5 @@ protected:
 private:
     void Browse();
 };
+
+} // namespace hookwise::app

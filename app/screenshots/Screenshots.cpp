@@ -24,6 +24,10 @@
 #include <cstdio>
 #include <functional>
 
+using namespace hookwise::app;
+
+using namespace hookwise::core;
+
 namespace {
 
 // Lets the movies settle: queued calls, their size requests and their first frames.

@@ -1,6 +1,8 @@
 // AboutWindow: the About movie ("AB", ".phs") and its two closing commands.
 #include "app/settings/AboutWindow.h"
 
+namespace hookwise::app {
+
 namespace {
 
 // The About template (dialog 100): 167 × 93 dialog units.
@@ -24,3 +26,5 @@ void AboutWindow::OnCommand(const QString& command, const QString& /*args*/) {
     if (Is(command, "IDC_FS_CLOSE") || Is(command, "IDC_FS_OK"))
         done(0);
 }
+
+} // namespace hookwise::app

@@ -4,6 +4,8 @@
 
 #include "app/desktop/MovieDialog.h"
 
+namespace hookwise::app {
+
 class AboutWindow : public CMovieDialog {
     Q_OBJECT
 public:
@@ -21,3 +23,5 @@ private:
     QString programVersion_;
     QString engineVersion_;
 };
+
+} // namespace hookwise::app

@@ -5,6 +5,10 @@
 #include "core/settings/LanguagePack.h"
 #include "core/settings/PasswordRules.h"
 
+namespace hookwise::app {
+
+using namespace hookwise::core;
+
 namespace {
 
 // The password window template: 190 × 168 dialog units.
@@ -108,3 +112,5 @@ void PasswordDialog::ClearFields(unsigned fields) {
     if (fields & kFieldOld)
         movie->SetVariable(kOldPassword, QString());
 }
+
+} // namespace hookwise::app

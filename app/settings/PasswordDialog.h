@@ -6,6 +6,8 @@
 
 #include <string>
 
+namespace hookwise::app {
+
 class PasswordDialog : public CMovieDialog {
     Q_OBJECT
 public:
@@ -36,3 +38,5 @@ private:
     void StoreNewPassword();
     void ClearFields(unsigned fields);
 };
+
+} // namespace hookwise::app

@@ -5,6 +5,10 @@
 #include "core/settings/GeneralSettings.h"
 #include "core/settings/PasswordRules.h"
 
+namespace hookwise::app {
+
+using namespace hookwise::core;
+
 namespace {
 
 struct Gate {
@@ -37,3 +41,5 @@ bool RequireAdministrator(QWidget* parent) {
         gate.refreshMainMovie();
     return true;
 }
+
+} // namespace hookwise::app

@@ -11,6 +11,8 @@
 #include <random>
 #include <vector>
 
+using namespace hookwise::core;
+
 namespace {
 
 constexpr std::size_t kBufferBytes = 10 * 1000 * 1000;

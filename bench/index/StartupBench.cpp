@@ -30,6 +30,8 @@
 #include <thread>
 #include <vector>
 
+using namespace hookwise::core;
+
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
 

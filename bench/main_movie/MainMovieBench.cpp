@@ -36,6 +36,10 @@
 #include <functional>
 #include <vector>
 
+using namespace hookwise::app;
+
+using namespace hookwise::core;
+
 namespace fs = std::filesystem;
 
 namespace {

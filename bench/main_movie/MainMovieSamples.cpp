@@ -11,6 +11,8 @@
 
 #include <string>
 
+using namespace hookwise::core;
+
 namespace {
 
 struct SampleMail {

@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <limits>
 
+namespace hookwise::core {
+
 namespace {
 
 // The blanks a movie argument may carry around a number.
@@ -51,3 +53,5 @@ std::optional<int> RowIndexArgument(std::string_view args, int count) {
         return std::nullopt;
     return index;
 }
+
+} // namespace hookwise::core

@@ -5,6 +5,8 @@
 #include <optional>
 #include <string_view>
 
+namespace hookwise::core {
+
 // Whether the argument is the movie's "undefined" (in any case): no argument.
 bool IsUndefinedArgument(std::string_view args);
 
@@ -15,3 +17,5 @@ std::optional<int> DecimalArgument(std::string_view args);
 
 // The row index an argument names when it is valid for a list of count rows (0 .. count-1).
 std::optional<int> RowIndexArgument(std::string_view args, int count);
+
+} // namespace hookwise::core

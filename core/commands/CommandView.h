@@ -5,6 +5,8 @@
 
 #include "core/lists/MovieListProtocol.h"
 
+namespace hookwise::core {
+
 class CommandView {
 public:
     virtual ~CommandView() = default;
@@ -19,3 +21,5 @@ public:
     // Sets variables in the movie now, in order.
     virtual void SetMovieVariables(const MovieVariables& variables) = 0;
 };
+
+} // namespace hookwise::core

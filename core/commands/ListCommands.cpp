@@ -11,6 +11,8 @@
 #include <cstdint>
 #include <optional>
 
+namespace hookwise::core {
+
 // ---- protection switches and the feeders' handshake ----
 
 void ListCommands::SetMailProtection(std::int32_t state) {
@@ -193,3 +195,5 @@ void ListCommands::SetLogViewerStepper(std::string_view args) {
     lists_.log.NoAlertView = static_cast<std::int16_t>(*count);
     view_.RefreshMainMovie();
 }
+
+} // namespace hookwise::core

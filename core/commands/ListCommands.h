@@ -14,6 +14,8 @@
 #include <string>
 #include <string_view>
 
+namespace hookwise::core {
+
 class AlertLogStore;
 class ListFeeder;
 class MailSafeList;
@@ -88,3 +90,5 @@ MovieVariables SiteRemoveVariables(int index);
 MovieVariables MailRemoveAllVariables();
 MovieVariables SiteRemoveAllVariables();
 MovieVariables LogRemoveAllVariables();
+
+} // namespace hookwise::core

@@ -9,6 +9,8 @@
 
 #include <cstdint>
 
+namespace hookwise::core {
+
 namespace {
 
 constexpr const char* kSampleSite = "www.phishing-sample.example/signin/account-verify.html";
@@ -59,3 +61,5 @@ void RecordSampleDetection(AlertLogStore& log, WebSiteBlockingList& web, Detecti
     view.PostSiteItem(index);
     view.UpdateSiteItem(index);
 }
+
+} // namespace hookwise::core

@@ -7,6 +7,8 @@
 
 #include <string>
 
+namespace hookwise::core {
+
 class AlertLogStore;
 class WebSiteBlockingList;
 
@@ -17,3 +19,5 @@ AlertRequest SampleAlert(const std::string& now);
 // dated now; view hears of both as it hears of a detection's.
 void RecordSampleDetection(AlertLogStore& log, WebSiteBlockingList& web, DetectionView& view,
                            const std::string& now);
+
+} // namespace hookwise::core

@@ -18,6 +18,8 @@
 
 #include <optional>
 
+namespace hookwise::core {
+
 namespace {
 
 std::string Title() {
@@ -211,3 +213,5 @@ std::int32_t SettingsCommands::MailPermission() const {
 std::int32_t SettingsCommands::SitePermission() const {
     return state_.web.Permission;
 }
+
+} // namespace hookwise::core

@@ -11,6 +11,8 @@
 #include <string>
 #include <string_view>
 
+namespace hookwise::core {
+
 class AlertLogStore;
 class GeneralSettings;
 class MailSafeList;
@@ -116,3 +118,5 @@ std::string RestoreFailureText(const ProgramRun& run, const std::string& path);
 // The message box captions of Restore and Reset: the title followed by five and four blanks.
 std::string RestoreCaption();
 std::string ResetCaption();
+
+} // namespace hookwise::core

@@ -5,6 +5,8 @@
 #include <cassert>
 #include <cstring>
 
+namespace hookwise::core {
+
 namespace {
 
 constexpr std::size_t kMaxKeyBytes = 56;
@@ -146,3 +148,5 @@ void BlowfishCipher::Encipher(const unsigned char* in, unsigned char* out,
         StoreBlock(block, out + offset);
     }
 }
+
+} // namespace hookwise::core

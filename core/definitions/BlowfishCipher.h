@@ -10,6 +10,8 @@
 #include <cstdint>
 #include <stdexcept>
 
+namespace hookwise::core {
+
 // The key of the shipped definition file: these 8 ASCII characters, taken as 8 bytes (ECB mode,
 // all-zero chaining block). The program deciphers with it; the definitions tool enciphers with it.
 inline constexpr char kDefinitionFileKey[] = "57390264";
@@ -69,3 +71,5 @@ private:
     std::uint32_t p_[18];
     std::uint32_t s_[4][256];
 };
+
+} // namespace hookwise::core

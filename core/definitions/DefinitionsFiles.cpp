@@ -7,6 +7,8 @@
 
 #include <cstring>
 
+namespace hookwise::core {
+
 std::uint32_t DefinitionsDate(const std::string& version) {
     // "MM/DD/YYYY": the version reader has checked the slashes.
     if (version.size() < 10 || version[2] != '/' || version[5] != '/')
@@ -88,3 +90,5 @@ bool IsDefinitionsText(std::string_view deciphered) {
     const std::string_view text = deciphered.substr(kFirstLine, kChecked);
     return std::memchr(text.data(), '\0', text.size()) == nullptr;
 }
+
+} // namespace hookwise::core

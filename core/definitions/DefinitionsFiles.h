@@ -8,6 +8,8 @@
 #include <string>
 #include <string_view>
 
+namespace hookwise::core {
+
 // The shipped definitions (in the program folder; the update program writes the user's updated
 // ones under the same name in the data folder) and the deciphered working copy (in the data
 // folder while the program runs).
@@ -43,3 +45,5 @@ std::string ReplacementRefusal(const std::string& path, const std::string& candi
 // the first 4 KiB. Bytes deciphered from a damaged or foreign file are noise, which holds a NUL
 // within that many bytes all but certainly; definitions text never does.
 bool IsDefinitionsText(std::string_view deciphered);
+
+} // namespace hookwise::core

@@ -4,6 +4,8 @@
 #include "core/definitions/DefinitionsFiles.h"
 #include "engine/DefinitionIndexFormat.h"
 
+namespace hookwise::core {
+
 std::string DefinitionsPaths::Shipped() const {
     return applicationDirectory + "/" + kShippedDefinitionsFile;
 }
@@ -30,3 +32,5 @@ DecipherOptions DefinitionsPaths::WorkingCopyOptions() const {
     options.indexCachePath = IndexCache();
     return options;
 }
+
+} // namespace hookwise::core

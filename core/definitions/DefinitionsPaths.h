@@ -7,6 +7,8 @@
 
 #include <string>
 
+namespace hookwise::core {
+
 struct DefinitionsPaths {
     std::string applicationDirectory; // the program folder, without a trailing '/'
     std::string dataDirectory;        // the data folder, without a trailing '/'
@@ -22,3 +24,5 @@ struct DefinitionsPaths {
     // The options of the working copy for the definitions in use: its index and the index cache.
     DecipherOptions WorkingCopyOptions() const;
 };
+
+} // namespace hookwise::core

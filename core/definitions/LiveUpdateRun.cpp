@@ -4,6 +4,8 @@
 #include "core/FileNames.h"
 #include "platform/MappedFile.h"
 
+namespace hookwise::core {
+
 std::string LiveUpdateProgramPath(const std::string& applicationDirectory) {
     return applicationDirectory + "/" + EncodeFileName("LiveUpd") + "/Update";
 }
@@ -64,3 +66,5 @@ bool IsStartUpdateDue(const std::string& userDefinitionsPath, const std::string&
     }
     return true;
 }
+
+} // namespace hookwise::core

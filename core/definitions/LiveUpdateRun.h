@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <string>
 
+namespace hookwise::core {
+
 // The update program of the program folder applicationDirectory: applicationDirectory + "/" +
 // EncodeFileName("LiveUpd") + "/Update".
 std::string LiveUpdateProgramPath(const std::string& applicationDirectory);
@@ -31,3 +33,5 @@ LiveUpdateOutcome LiveUpdateOutcomeOf(bool started, const std::string& error, bo
 // successful run rewrites, changes or not) is younger than a day at nowSeconds.
 bool IsStartUpdateDue(const std::string& userDefinitionsPath, const std::string& lastRunPath,
                       std::int64_t nowSeconds);
+
+} // namespace hookwise::core

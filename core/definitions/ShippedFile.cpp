@@ -9,6 +9,8 @@
 
 #include <unistd.h>
 
+namespace hookwise::core {
+
 namespace {
 
 constexpr std::size_t kVersionLength = 10; // MM/DD/YYYY
@@ -176,3 +178,5 @@ bool DecipherAtStartUp(std::string_view shipped, std::string& working, std::stri
     working = std::move(out);
     return true;
 }
+
+} // namespace hookwise::core

@@ -13,6 +13,8 @@
 #include <string>
 #include <string_view>
 
+namespace hookwise::core {
+
 inline constexpr std::size_t kShippedHeaderBytes = 16;
 
 // ---- the version line ----
@@ -59,3 +61,5 @@ bool DecipherShippedBytes(const unsigned char* shipped, std::size_t size, unsign
 // False, with working untouched and the reason in error, when the length is below 16 or not a
 // multiple of 8 (the cipher's refusal).
 bool DecipherAtStartUp(std::string_view shipped, std::string& working, std::string& error);
+
+} // namespace hookwise::core

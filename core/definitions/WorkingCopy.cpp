@@ -20,6 +20,8 @@
 #include <new>
 #include <vector>
 
+namespace hookwise::core {
+
 namespace {
 
 // The system's text for an error, at most 255 characters, without its closing line break.
@@ -172,3 +174,5 @@ std::string ReplaceWorkingCopy(const std::string& path, const std::string& worki
         return "not enough memory to read " + path;
     }
 }
+
+} // namespace hookwise::core

@@ -5,6 +5,8 @@
 #include <functional>
 #include <string>
 
+namespace hookwise::core {
+
 // The start-up's messages.
 constexpr const char* kMsgInitError1001 = "Error Initializing the Application (Err 1001).";
 constexpr const char* kMsgInitError1002 = "Error Initializing the Application (Err 1002).";
@@ -71,3 +73,5 @@ std::string DefinitionsProblemOf(const DecipherOutcome& outcome, const std::stri
 // new copy and its index are in place, else why they are not (the definitions in use then stay).
 std::string ReplaceWorkingCopy(const std::string& path, const std::string& workingPath,
                                const std::string& version, DecipherOptions options);
+
+} // namespace hookwise::core

@@ -3,6 +3,8 @@
 
 #include "core/TextUtil.h"
 
+namespace hookwise::core {
+
 ListFeeder::ListFeeder(CountFunction count, ItemFunction item, PostFunction post)
     : count_(std::move(count)), item_(std::move(item)), post_(std::move(post)),
       flag_(kNoOperation) {}
@@ -118,3 +120,5 @@ void ListFeeder::Run() {
         post_(std::move(variables));
     }
 }
+
+} // namespace hookwise::core

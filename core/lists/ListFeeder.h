@@ -26,6 +26,8 @@
 #include <thread>
 #include <vector>
 
+namespace hookwise::core {
+
 class ListFeeder {
 public:
     using CountFunction = std::function<int()>;
@@ -88,3 +90,5 @@ private:
     int next_ = 0; // the next index to feed; the movie holds rows 0 .. next_-1
     std::thread thread_;
 };
+
+} // namespace hookwise::core

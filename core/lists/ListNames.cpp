@@ -4,6 +4,8 @@
 #include "core/TextUtil.h"
 #include "core/settings/LanguagePack.h"
 
+namespace hookwise::core {
+
 namespace {
 template <std::size_t N> std::string FieldText(const char (&field)[N]) {
     return std::string(field, FieldLength(field));
@@ -106,3 +108,5 @@ std::string HostAddressText(const DetectionRecord& record) {
 std::int32_t RecordPort(const DetectionRecord& record) {
     return ParseLeadingInt(std::string_view(record.port, FieldLength(record.port)));
 }
+
+} // namespace hookwise::core

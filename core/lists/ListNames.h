@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <string>
 
+namespace hookwise::core {
+
 // Item Action values and list Permission values.
 constexpr std::int32_t kActionAllow = 0;
 constexpr std::int32_t kActionBlock = 1;
@@ -44,3 +46,5 @@ std::string HostAddressText(const DetectionRecord& record);
 
 // The record's port text read as C's atoi does (bounded by the field).
 std::int32_t RecordPort(const DetectionRecord& record);
+
+} // namespace hookwise::core

@@ -5,6 +5,8 @@
 #include "core/TextUtil.h"
 #include "platform/Registry.h"
 
+namespace hookwise::core {
+
 void LoadListKey(HKEY productKey, const ListKeyNames& names,
                  const std::function<void(HKEY item)>& loadItem,
                  const std::function<void()>& loaded, std::atomic<std::int32_t>& protectionState,
@@ -56,3 +58,5 @@ bool SaveListKey(HKEY productKey, const ListKeyNames& names, std::size_t count,
                          static_cast<std::uint32_t>(permission.load()));
     return ok;
 }
+
+} // namespace hookwise::core

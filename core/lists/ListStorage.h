@@ -12,6 +12,8 @@
 #include <string>
 #include <vector>
 
+namespace hookwise::core {
+
 // A protection list's items. Each operation is safe on any thread (one lock guards the array), so
 // a list feeder may read while the UI thread appends. Items are handed out as copies. Item needs
 // an std::int32_t Action member.
@@ -130,3 +132,5 @@ bool SaveListItems(HKEY productKey, const ListKeyNames& names, const LockedItems
         [&](HKEY itemKey, std::size_t i) { return saveItem(itemKey, copy[i]); }, protectionState,
         permission);
 }
+
+} // namespace hookwise::core

@@ -6,6 +6,8 @@
 #include "core/lists/ListStorage.h"
 #include "platform/Registry.h"
 
+namespace hookwise::core {
+
 namespace {
 
 template <std::size_t N> std::string FieldText(const char (&field)[N]) {
@@ -78,3 +80,5 @@ int RememberedItem<MailSafeItem>::Find(const LockedItems<MailSafeItem>& items,
         return EqualsFoldingCase(item.StrictedData, key) && EqualsFoldingCase(item.Type, type);
     });
 }
+
+} // namespace hookwise::core

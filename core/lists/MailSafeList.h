@@ -10,6 +10,8 @@
 #include <cstdint>
 #include <string>
 
+namespace hookwise::core {
+
 struct MailSafeItem {
     std::int32_t Action = kActionAsk;
     std::string StrictedData; // the key, MailKeyText of the detection
@@ -43,3 +45,5 @@ public:
     // Find: the first item with the record's key and type.
     int FindMailItem(const DetectionRecord& record) const { return Find(record); }
 };
+
+} // namespace hookwise::core

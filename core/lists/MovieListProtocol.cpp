@@ -8,6 +8,8 @@
 #include "core/settings/GeneralSettings.h"
 #include "core/settings/LanguagePack.h"
 
+namespace hookwise::core {
+
 std::string MovieBoolText(bool value) {
     return value ? "true" : "false";
 }
@@ -109,3 +111,5 @@ MovieVariables OverviewVariables(GeneralSettings& settings, const AlertLogStore&
         {"_root.LogViewerStepper", std::to_string(log.NoAlertView)},
     };
 }
+
+} // namespace hookwise::core

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+namespace hookwise::core {
+
 struct MailSafeItem;
 struct WebSiteBlockingItem;
 struct AlertLogEntry;
@@ -48,3 +50,5 @@ MovieVariables LogDropOldestVariables();
 // updated).
 MovieVariables OverviewVariables(GeneralSettings& settings, const AlertLogStore& log,
                                  const MailSafeList& mail, const WebSiteBlockingList& web);
+
+} // namespace hookwise::core

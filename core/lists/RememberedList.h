@@ -15,6 +15,8 @@
 #include <cstdint>
 #include <vector>
 
+namespace hookwise::core {
+
 // What a remembered list needs to know of its item type; specialised beside each item with:
 //   static const ListKeyNames kNames;                   its registry names
 //   static Item LoadItem(HKEY itemKey);                 one stored item
@@ -59,3 +61,5 @@ public:
 private:
     LockedItems<Item> items_;
 };
+
+} // namespace hookwise::core

@@ -7,6 +7,8 @@
 #include "core/lists/ListStorage.h"
 #include "platform/Registry.h"
 
+namespace hookwise::core {
+
 namespace {
 
 template <std::size_t N> std::string FieldText(const char (&field)[N]) {
@@ -74,3 +76,5 @@ int RememberedItem<WebSiteBlockingItem>::Find(const LockedItems<WebSiteBlockingI
                    : EqualsFoldingCase(item.ScamSite, key) && EqualsFoldingCase(item.Type, type);
     });
 }
+
+} // namespace hookwise::core

@@ -10,6 +10,8 @@
 #include <cstdint>
 #include <string>
 
+namespace hookwise::core {
+
 struct WebSiteBlockingItem {
     std::int32_t Action = kActionAsk;
     std::string Type;         // "IP" or "URL"
@@ -43,3 +45,5 @@ public:
     // Find: the first item of the record's host or URL, port and program.
     int FindSiteItem(const DetectionRecord& record) const { return Find(record); }
 };
+
+} // namespace hookwise::core

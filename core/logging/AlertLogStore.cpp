@@ -15,6 +15,8 @@
 
 #include <filesystem>
 
+namespace hookwise::core {
+
 namespace {
 constexpr const char* kSubKey = "AlertandLog";
 constexpr const char* kEntryPrefix = "LogEntryDetails";
@@ -320,3 +322,5 @@ bool AlertLogStore::Save(HKEY productKey) const {
         WriteRegBytes(alertKey, "ArchiveLogFileStartTime", REG_BINARY, start.data(), start.size());
     return ok;
 }
+
+} // namespace hookwise::core

@@ -16,6 +16,8 @@
 #include <string>
 #include <vector>
 
+namespace hookwise::core {
+
 constexpr std::size_t kMaxAlertLogEntries = 10000;
 
 struct AlertLogEntry {
@@ -119,3 +121,5 @@ private:
     mutable std::mutex mutex_;
     std::vector<AlertLogEntry> entries_;
 };
+
+} // namespace hookwise::core

@@ -10,6 +10,8 @@
 
 #include <sys/uio.h>
 
+namespace hookwise::core {
+
 namespace {
 
 std::mutex sinkLock;
@@ -147,3 +149,5 @@ void SetDecisionJournalSink(std::function<void(const std::vector<std::string>&)>
     std::lock_guard lock(sinkLock);
     Sink() = std::move(sink);
 }
+
+} // namespace hookwise::core

@@ -14,6 +14,8 @@
 #include <string>
 #include <vector>
 
+namespace hookwise::core {
+
 // Who decided.
 enum class DecidedBy {
     ProtectionOff, // the protection of that kind is off: everything is allowed
@@ -50,3 +52,5 @@ bool JournalDecision(const DecisionEvent& event);
 // Tests: fields go to sink instead of the journal while it is set; an empty one restores the
 // journal.
 void SetDecisionJournalSink(std::function<void(const std::vector<std::string>&)> sink);
+
+} // namespace hookwise::core

@@ -8,6 +8,8 @@
 
 #include <unistd.h>
 
+namespace hookwise::core {
+
 std::string ArchiveFileName(const SystemTime& now) {
     return FormatSystemTime(now, "%d_%A_%B_%H_%M_%S.bda");
 }
@@ -57,3 +59,5 @@ bool LogArchiver::Copy(const std::string& logPath, const std::string& title,
     }
     return ok;
 }
+
+} // namespace hookwise::core

@@ -6,6 +6,8 @@
 
 #include <string>
 
+namespace hookwise::core {
+
 // The archive file name of moment now: "%d_%A_%B_%H_%M_%S.bda" with English names
 // ("07_Monday_December_14_05_09.bda").
 std::string ArchiveFileName(const SystemTime& now);
@@ -38,3 +40,5 @@ private:
     AtomicFileWriter writer_;
     bool open_ = false;
 };
+
+} // namespace hookwise::core

@@ -4,6 +4,8 @@
 #include <chrono>
 #include <ctime>
 
+namespace hookwise::core {
+
 namespace {
 constexpr const char* kWeekdays[] = {"Sunday",   "Monday", "Tuesday", "Wednesday",
                                      "Thursday", "Friday", "Saturday"};
@@ -104,3 +106,5 @@ std::string FormatSystemTime(const SystemTime& time, const char* format) {
     }
     return out;
 }
+
+} // namespace hookwise::core

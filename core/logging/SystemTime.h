@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <string>
 
+namespace hookwise::core {
+
 struct SystemTime {
     std::uint16_t wYear = 0;
     std::uint16_t wMonth = 0;     // 1-12
@@ -28,3 +30,5 @@ SystemTime LocalTimeNow();
 // strftime-style formatting with the C locale's English names, for the conversions %A %B %d %Y
 // %H %M %S %% (others are copied as they stand). A field out of range gives "?" for a name.
 std::string FormatSystemTime(const SystemTime& time, const char* format);
+
+} // namespace hookwise::core

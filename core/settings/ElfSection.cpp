@@ -4,6 +4,8 @@
 #include <cstring>
 #include <fstream>
 
+namespace hookwise::core {
+
 namespace {
 constexpr std::uint64_t kMaxTableBytes = 16u * 1024 * 1024;
 constexpr std::uint32_t kShtNobits = 8;
@@ -147,3 +149,5 @@ bool ReadElfSection(const std::string& path, std::string_view name, std::vector<
     }
     return false;
 }
+
+} // namespace hookwise::core

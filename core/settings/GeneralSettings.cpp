@@ -6,6 +6,8 @@
 #include "core/settings/VersionInfo.h"
 #include "platform/Registry.h"
 
+namespace hookwise::core {
+
 namespace {
 constexpr const char* kSubKey = "Overview";
 
@@ -62,3 +64,5 @@ bool GeneralSettings::Save(HKEY productKey) const {
     ok &= WriteRegNumber(k, "LoadSplashScreen", static_cast<std::uint32_t>(LoadSplashScreen));
     return ok;
 }
+
+} // namespace hookwise::core

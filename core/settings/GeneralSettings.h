@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <string>
 
+namespace hookwise::core {
+
 class GeneralSettings {
 public:
     // Defaults; ProgramVersion and EngineVersion from the version blocks of the running program
@@ -34,3 +36,5 @@ public:
     // succeeded.
     bool Save(HKEY productKey) const;
 };
+
+} // namespace hookwise::core

@@ -11,6 +11,8 @@
 #include <mutex>
 #include <vector>
 
+namespace hookwise::core {
+
 namespace {
 std::mutex gLanguageMutex;
 std::string gCurrentLanguage = kDefaultLanguage;
@@ -120,3 +122,5 @@ std::string ListLanguages() {
     }
     return joined;
 }
+
+} // namespace hookwise::core

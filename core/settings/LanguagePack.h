@@ -12,6 +12,8 @@
 #include <cstdint>
 #include <string>
 
+namespace hookwise::core {
+
 constexpr const char* kDefaultLanguage = "English";
 
 // The current language name ("English" until changed). The settings save stores it encoded and
@@ -41,3 +43,5 @@ void TranslateMenuIn(const std::string& language, Menu& menu, const std::string&
 // the extension decoded with DecodeFileName), sorted by file name and joined with "|"; "" when
 // there are none.
 std::string ListLanguages();
+
+} // namespace hookwise::core

@@ -1,6 +1,8 @@
 // The tray icon's menu resource and menu look-ups.
 #include "core/settings/MenuModel.h"
 
+namespace hookwise::core {
+
 namespace {
 MenuItem Command(const char* text, std::uint32_t command) {
     MenuItem item;
@@ -35,3 +37,5 @@ MenuItem* FindMenuCommand(Menu& menu, std::uint32_t command) {
     }
     return nullptr;
 }
+
+} // namespace hookwise::core

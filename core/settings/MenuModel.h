@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+namespace hookwise::core {
+
 struct MenuItem {
     std::string text;          // with its '&' mnemonic; empty for a separator
     std::uint32_t command = 0; // 0 for separators and pop-ups
@@ -29,3 +31,5 @@ Menu LoadTrayMenu();
 
 // The first item with that command anywhere in menu (depth first), or null.
 MenuItem* FindMenuCommand(Menu& menu, std::uint32_t command);
+
+} // namespace hookwise::core

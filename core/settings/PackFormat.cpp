@@ -4,6 +4,8 @@
 #include "core/TextUtil.h"
 #include "platform/TextEscape.h"
 
+namespace hookwise::core {
+
 std::string ReverseText(std::string_view text) {
     return std::string(text.rbegin(), text.rend());
 }
@@ -30,3 +32,5 @@ bool EncodePackValue(std::string_view text, std::string& stored) {
     stored = '*' + ReverseText(EscapeTabsAndLineFeeds(text));
     return true;
 }
+
+} // namespace hookwise::core

@@ -7,6 +7,8 @@
 #include <string>
 #include <string_view>
 
+namespace hookwise::core {
+
 // Section names as the program holds them; the file writes each reversed.
 constexpr const char* kMsgSection = "HookWsMsgs";
 constexpr const char* kTrayMenuSection = "HookWsSysTrayMenu";
@@ -33,3 +35,5 @@ std::string DecodePackValue(std::string_view stored);
 // text cannot be stored: a CR or NUL byte, or blanks at its start (they would end up last and be
 // trimmed away).
 bool EncodePackValue(std::string_view text, std::string& stored);
+
+} // namespace hookwise::core

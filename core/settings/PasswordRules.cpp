@@ -5,6 +5,8 @@
 #include "core/TextUtil.h"
 #include "core/settings/StringTable.h"
 
+namespace hookwise::core {
+
 bool CheckPassword(std::string_view typed, std::string_view storedEncoded) {
     return EqualsIgnoreAsciiCase(typed, DecodeFileName(storedEncoded));
 }
@@ -43,3 +45,5 @@ PasswordValidation ValidateNewPassword(std::string_view storedEncoded, std::stri
         return V{V::Refuse, kStrPasswordRule, kStrPasswordError, kFieldNew | kFieldVerify};
     return V{V::Accept, 0, 0, kFieldNone};
 }
+
+} // namespace hookwise::core

@@ -7,6 +7,8 @@
 #include <string>
 #include <string_view>
 
+namespace hookwise::core {
+
 constexpr std::size_t kMinPasswordLength = 6;
 constexpr std::size_t kMaxPasswordLength = 31;
 
@@ -50,3 +52,5 @@ PasswordValidation ValidateNewPassword(std::string_view storedEncoded, std::stri
 
 // True when every character of password survives EncodeFileName / DecodeFileName.
 bool IsStorablePassword(std::string_view password);
+
+} // namespace hookwise::core

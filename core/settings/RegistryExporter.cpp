@@ -6,6 +6,8 @@
 
 #include <vector>
 
+namespace hookwise::core {
+
 namespace {
 constexpr std::size_t kMaxValueBytes = 1024 * 1024;
 constexpr DWORD kMaxNameChars = 16384;
@@ -167,3 +169,5 @@ bool RegistryExporter::ExportTree(HKEY key, const std::string& fullName) {
     }
     return !failed_;
 }
+
+} // namespace hookwise::core

@@ -14,6 +14,8 @@
 #include <functional>
 #include <string>
 
+namespace hookwise::core {
+
 constexpr const char* kBackupOpenErrorText = "Cannot open a Registry backup file..";
 
 class RegistryExporter {
@@ -51,3 +53,5 @@ private:
 // data of type.
 std::string ScriptValueLine(const std::string& name, DWORD type, const BYTE* data,
                             std::size_t size);
+
+} // namespace hookwise::core

@@ -14,6 +14,8 @@
 
 #include <cerrno>
 
+namespace hookwise::core {
+
 namespace {
 constexpr std::size_t kMaxScriptBytes = 256u * 1024 * 1024;
 
@@ -463,3 +465,5 @@ bool ImportRegistryScript(const std::string& path, std::string& error) {
         return false;
     return ApplyRegistryScript(ops, error);
 }
+
+} // namespace hookwise::core

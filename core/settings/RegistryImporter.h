@@ -18,6 +18,8 @@
 #include <string_view>
 #include <vector>
 
+namespace hookwise::core {
+
 struct RegistryScriptOp {
     enum Kind { CreateKey, DeleteKey, SetValue, DeleteValue } kind = CreateKey;
     HKEY root = nullptr;
@@ -40,3 +42,5 @@ bool ApplyRegistryScript(const std::vector<RegistryScriptOp>& ops, std::string& 
 // Reads path, parses it and applies it. False with error ("cannot open the file", "line N: ...")
 // and nothing changed on any failure.
 bool ImportRegistryScript(const std::string& path, std::string& error);
+
+} // namespace hookwise::core

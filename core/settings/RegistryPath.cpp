@@ -5,6 +5,8 @@
 #include "platform/Registry.h"
 #include "platform/TextTrim.h"
 
+namespace hookwise::core {
+
 namespace {
 struct RootEntry {
     const char* longName;
@@ -44,3 +46,5 @@ std::string RootName(HKEY root) {
     }
     return "";
 }
+
+} // namespace hookwise::core

@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+namespace hookwise::core {
+
 // Splits fullName into its root and the path below it. Roots: HKEY_CURRENT_USER (HKCU),
 // HKEY_LOCAL_MACHINE (HKLM), HKEY_CLASSES_ROOT (HKCR), any letter case. Blanks around the name and
 // '\' at its ends are dropped. False for an unknown root or an empty name.
@@ -13,3 +15,5 @@ bool ParseRegistryPath(std::string_view fullName, HKEY& root, std::string& subKe
 
 // The long root name of a predefined root ("HKEY_CURRENT_USER"), "" for any other handle.
 std::string RootName(HKEY root);
+
+} // namespace hookwise::core

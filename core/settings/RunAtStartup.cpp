@@ -9,6 +9,8 @@
 #include <cstdlib>
 #include <filesystem>
 
+namespace hookwise::core {
+
 namespace {
 constexpr std::string_view kMinimisedArgument = " -min";
 
@@ -118,3 +120,5 @@ bool SetRunAtStartup(const std::string& valueName, const std::string& commandLin
     MakeFolders(autostart.substr(0, autostart.rfind('/')), 0777);
     return WriteFileAtomically(autostart, entry, 0644) == ERROR_SUCCESS;
 }
+
+} // namespace hookwise::core

@@ -4,6 +4,8 @@
 
 #include <string>
 
+namespace hookwise::core {
+
 constexpr const char* kRunKeyPath = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
 
 // programPath + " -min", the command line the program starts with from the session.
@@ -19,3 +21,5 @@ std::string AutostartFilePath(const std::string& valueName);
 // remove true: deletes the value and the autostart file. Returns true when the registry change
 // and the file change both succeeded; deleting a value that does not exist reports false.
 bool SetRunAtStartup(const std::string& valueName, const std::string& commandLine, bool remove);
+
+} // namespace hookwise::core

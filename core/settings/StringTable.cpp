@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <iterator>
 
+namespace hookwise::core {
+
 namespace {
 struct StringEntry {
     std::uint32_t id;
@@ -85,3 +87,5 @@ std::vector<std::uint32_t> BuiltInTextIds() {
 bool IsTranslatableText(std::uint32_t id) {
     return id != kStrProviderName && BuiltInText(id);
 }
+
+} // namespace hookwise::core

@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <vector>
 
+namespace hookwise::core {
+
 // String ids the program uses.
 constexpr std::uint32_t kStrAboutMenu = 101;           // "&About Baitguard..."
 constexpr std::uint32_t kStrAppTitle = 7001;           // "Hookwise"
@@ -51,3 +53,5 @@ std::vector<std::uint32_t> BuiltInTextIds();
 // False for the ids whose text is a name rather than wording (7024, the provider name, which the
 // program reads with BuiltInText and packs must not change).
 bool IsTranslatableText(std::uint32_t id);
+
+} // namespace hookwise::core

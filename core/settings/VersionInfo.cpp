@@ -11,6 +11,8 @@
 #include <cstdio>
 #include <cstring>
 
+namespace hookwise::core {
+
 namespace {
 constexpr std::size_t kMaxBlockBytes = 64 * 1024; // a node's length is 16 bits
 
@@ -184,3 +186,5 @@ std::string EngineVersionText(const std::string& programFolder) {
         return "";
     return info.Query("FileVersion");
 }
+
+} // namespace hookwise::core

@@ -11,6 +11,8 @@
 #include <string_view>
 #include <vector>
 
+namespace hookwise::core {
+
 // VS_FIXEDFILEINFO: 13 DWORDs, 52 bytes.
 struct FixedFileInfo {
     DWORD dwSignature = 0; // 0xFEEF04BD
@@ -69,3 +71,5 @@ private:
 // file has no version block.
 std::string ProgramVersionText();
 std::string EngineVersionText(const std::string& programFolder);
+
+} // namespace hookwise::core

@@ -3,6 +3,8 @@
 // members the linker leaves out).
 #include "engine/VersionBlock.h"
 
+namespace hookwise::core {
+
 namespace {
 constexpr VersionBlockBuffer kBuilt = BuildVersionBlock(
     HookwiseVersionContent(1, "Hookwise phishing protection", "HookWs", "HookWs"));
@@ -12,3 +14,5 @@ static_assert(!kBuilt.overflow, "the version block does not fit its buffer");
 [[gnu::used, gnu::section(HOOKWISE_VERSION_SECTION),
   gnu::aligned(4)]] extern const std::array<std::uint8_t, kBuilt.size>
     kHookWsVersionBlock = TrimVersionBlock<kBuilt.size>(kBuilt);
+
+} // namespace hookwise::core

@@ -8,6 +8,8 @@
 #include "core/logging/AlertLogStore.h"
 #include "core/settings/GeneralSettings.h"
 
+using namespace hookwise::core;
+
 struct StoredSettings {
     GeneralSettings settings;
     AlertLogStore log;

@@ -17,6 +17,8 @@
 #include <string>
 #include <vector>
 
+using namespace hookwise::core;
+
 namespace {
 constexpr int kExitFailed = 1;
 constexpr int kExitUsage = 2;

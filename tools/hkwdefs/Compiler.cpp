@@ -13,6 +13,8 @@
 #include <cstdio>
 #include <vector>
 
+using namespace hookwise::core;
+
 namespace {
 
 constexpr unsigned long kReadBufferSize = kFieldSize; // the engine's largest value buffer

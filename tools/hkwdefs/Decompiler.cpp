@@ -9,6 +9,8 @@
 #include <set>
 #include <utility>
 
+using namespace hookwise::core;
+
 namespace {
 
 char FoldAscii(char c) {

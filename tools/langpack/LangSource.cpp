@@ -9,6 +9,8 @@
 
 #include <set>
 
+using namespace hookwise::core;
+
 namespace {
 // Space and TAB before a line or field; those and the CR of a CR LF line end after it.
 std::string_view TrimLine(std::string_view text) {

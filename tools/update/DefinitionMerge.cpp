@@ -13,6 +13,8 @@
 #include <unordered_map>
 #include <unordered_set>
 
+using namespace hookwise::core;
+
 // ---- reading a shipped file ----
 
 bool ReadShippedDefinitions(std::string_view shipped, DefinitionSet& set, std::string& error) {

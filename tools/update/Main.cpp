@@ -17,6 +17,8 @@
 #include <string>
 #include <string_view>
 
+using namespace hookwise::core;
+
 namespace {
 
 constexpr char kUsage[] =

@@ -11,7 +11,7 @@
 // The data folder's files: the definitions in the shipped format and the index of the working
 // copy the tray program makes of them. The definitions keep the shipped file's name, which the
 // tray program looks for in the data folder.
-inline constexpr const char* kUpdatedDefinitionsFile = kShippedDefinitionsFile;
+inline constexpr const char* kUpdatedDefinitionsFile = hookwise::core::kShippedDefinitionsFile;
 inline constexpr char kUpdatedIndexFile[] = "hkwdb1.pbi";
 // The public key a signed definitions file is checked against, in the program folder.
 inline constexpr char kDefinitionsKeyFile[] = "hookwise-definitions.pub";

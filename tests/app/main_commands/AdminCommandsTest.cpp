@@ -31,6 +31,10 @@
 #include <set>
 #include <sstream>
 
+using namespace hookwise::app;
+
+using namespace hookwise::core;
+
 using namespace cmdtest;
 namespace fs = std::filesystem;
 

@@ -8,6 +8,8 @@
 
 #include <string>
 
+using namespace hookwise::app;
+
 namespace {
 
 struct FilterRow {

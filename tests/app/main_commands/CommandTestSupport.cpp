@@ -18,6 +18,8 @@
 #include <cstdlib>
 #include <filesystem>
 
+using namespace hookwise::core;
+
 namespace cmdtest {
 
 namespace {
@@ -102,7 +104,9 @@ ModalScript::~ModalScript() = default;
 void ModalScript::Poll() {
     QWidget* modal = QApplication::activeModalWidget();
     if (modal && modal != lastSeen_) {
-        seen_ << QString::fromLatin1(modal->metaObject()->className());
+        // The window's class name without its namespace.
+        seen_ << QString::fromLatin1(modal->metaObject()->className())
+                     .section(QStringLiteral("::"), -1);
         lastSeen_ = modal;
         if (modal != lastActedOn_)
             lastActedOn_ = nullptr;

@@ -24,6 +24,9 @@
 #include <string>
 #include <vector>
 
+using namespace hookwise::core;
+using namespace hookwise::app;
+
 namespace cmdtest {
 
 // Processes events until done() holds; false when the time ran out first.

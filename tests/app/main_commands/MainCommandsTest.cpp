@@ -16,6 +16,10 @@
 #include <QPushButton>
 #include <QQuickItem>
 
+using namespace hookwise::app;
+
+using namespace hookwise::core;
+
 using namespace cmdtest;
 
 namespace {

@@ -8,6 +8,8 @@
 #include <QQuickItem>
 #include <QTest>
 
+using namespace hookwise::core;
+
 using namespace cmdtest;
 
 namespace {

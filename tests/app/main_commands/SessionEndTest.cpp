@@ -14,6 +14,8 @@
 #include <csignal>
 #include <thread>
 
+using namespace hookwise::core;
+
 namespace cmdtest {
 namespace {
 

@@ -14,6 +14,10 @@
 #include <fstream>
 #include <sstream>
 
+using namespace hookwise::app;
+
+using namespace hookwise::core;
+
 namespace cmdtest {
 namespace {
 

@@ -21,6 +21,8 @@
 #include <filesystem>
 #include <ostream>
 
+using namespace hookwise::core;
+
 namespace {
 
 using namespace std::chrono_literals;

@@ -11,6 +11,8 @@
 #include <filesystem>
 #include <thread>
 
+using namespace hookwise::core;
+
 namespace traye2e {
 
 std::vector<std::string> TrayEnvironment(const std::string& root, const std::string& program) {

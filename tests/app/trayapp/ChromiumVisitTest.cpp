@@ -23,6 +23,8 @@
 #include <future>
 #include <memory>
 
+using namespace hookwise::app;
+
 using namespace traytest;
 
 namespace {

@@ -41,6 +41,10 @@
 #include <sys/un.h>
 #include <unistd.h>
 
+using namespace hookwise::app;
+
+using namespace hookwise::core;
+
 using namespace traytest;
 
 namespace {

@@ -12,6 +12,10 @@
 
 #include <gtest/gtest.h>
 
+using namespace hookwise::app;
+
+using namespace hookwise::core;
+
 namespace {
 
 QString Var(CMovieDialog& window, const char* name) {

@@ -10,6 +10,10 @@
 
 #include <gtest/gtest.h>
 
+using namespace hookwise::app;
+
+using namespace hookwise::core;
+
 namespace {
 
 class MovieHost : public ::testing::Test {

@@ -11,6 +11,10 @@
 
 #include <optional>
 
+using namespace hookwise::app;
+
+using namespace hookwise::core;
+
 namespace {
 
 QString Text(std::uint32_t id) {

@@ -11,6 +11,8 @@
 
 #include <gtest/gtest.h>
 
+using namespace hookwise::app;
+
 namespace {
 
 QString Var(CMovieDialog& window, const char* name) {

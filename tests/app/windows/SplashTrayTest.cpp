@@ -14,6 +14,10 @@
 
 #include <gtest/gtest.h>
 
+using namespace hookwise::app;
+
+using namespace hookwise::core;
+
 namespace {
 
 TEST(Splash, PlaysTheSplashMovieOnceAndEnds) {

@@ -12,6 +12,8 @@
 #include <functional>
 #include <memory>
 
+using namespace hookwise::app;
+
 // The movie's own root item of a window.
 inline QQuickItem* MovieRootOf(CMovieDialog& window) {
     return window.Movie()->MovieRoot();

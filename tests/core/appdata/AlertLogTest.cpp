@@ -7,6 +7,8 @@
 #include <ostream>
 #include <regex>
 
+using namespace hookwise::core;
+
 namespace {
 
 constexpr const char* kProduct = "Software\\Corvane\\Hookwise";

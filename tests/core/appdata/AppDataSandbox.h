@@ -19,6 +19,8 @@
 #include <string>
 #include <vector>
 
+using namespace hookwise::core;
+
 class AppDataSandbox : public ::testing::Test {
 protected:
     void SetUp() override {

@@ -8,6 +8,8 @@
 
 #include <sys/stat.h>
 
+using namespace hookwise::core;
+
 namespace {
 
 class BlockedRequestPageTest : public AppDataSandbox {

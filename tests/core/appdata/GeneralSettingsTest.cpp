@@ -15,6 +15,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+using namespace hookwise::core;
+
 namespace {
 
 // The four stores the tray program owns, filled with something of everything.

@@ -9,6 +9,8 @@
 #include <chrono>
 #include <thread>
 
+using namespace hookwise::core;
+
 namespace {
 
 constexpr const char* kProduct = "Software\\Corvane\\Hookwise";

@@ -6,6 +6,8 @@
 
 #include <ostream>
 
+using namespace hookwise::core;
+
 namespace {
 
 const SystemTime kMoment{2009, 12, 1, 7, 14, 5, 9, 0};

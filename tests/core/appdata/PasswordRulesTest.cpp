@@ -7,6 +7,8 @@
 
 #include <ostream>
 
+using namespace hookwise::core;
+
 namespace {
 
 const std::string kStored = EncodePassword("Secret1"); // "836967826984" + "49"

@@ -8,6 +8,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+using namespace hookwise::core;
+
 namespace {
 
 const SystemTime kMoment{2009, 12, 1, 7, 14, 5, 9, 0};

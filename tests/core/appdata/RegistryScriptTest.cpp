@@ -14,6 +14,8 @@
 
 #include <sys/wait.h>
 
+using namespace hookwise::core;
+
 namespace {
 
 constexpr const char* kTestKey = "Software\\Test";

@@ -9,6 +9,8 @@
 #include <cstring>
 #include <ostream>
 
+using namespace hookwise::core;
+
 namespace {
 
 void Put(std::vector<std::uint8_t>& b, std::size_t at, std::uint64_t value, int bytes) {

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+using namespace hookwise::core;
+
 namespace {
 
 using Bytes = std::vector<unsigned char>;

@@ -7,6 +7,8 @@
 #include <random>
 #include <vector>
 
+using namespace hookwise::core;
+
 namespace {
 
 using Bytes = std::vector<unsigned char>;

@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <vector>
 
+using namespace hookwise::core;
+
 namespace {
 
 // A non-negative fixed-point number: word 0 is the integer part, the rest the fraction in base

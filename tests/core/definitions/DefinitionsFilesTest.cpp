@@ -21,6 +21,8 @@
 #include <sys/stat.h>
 #include <utime.h>
 
+using namespace hookwise::core;
+
 namespace {
 
 using testsupport::ReadFile;

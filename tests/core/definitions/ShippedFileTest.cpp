@@ -7,6 +7,8 @@
 #include <ostream>
 #include <string>
 
+using namespace hookwise::core;
+
 namespace {
 
 // ---- the version line ----

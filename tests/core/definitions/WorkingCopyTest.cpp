@@ -17,6 +17,8 @@
 
 #include <sys/stat.h>
 
+using namespace hookwise::core;
+
 namespace {
 
 using testsupport::ReadFile;

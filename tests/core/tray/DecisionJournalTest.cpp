@@ -13,6 +13,8 @@
 
 #include <unistd.h>
 
+using namespace hookwise::core;
+
 namespace {
 
 TEST(DecisionJournal, FieldsNameTheItemTheActionAndWhoDecided) {

@@ -19,6 +19,8 @@
 #include <thread>
 #include <vector>
 
+using namespace hookwise::core;
+
 namespace {
 
 using namespace std::chrono_literals;

@@ -10,6 +10,8 @@
 
 #include <gtest/gtest.h>
 
+using namespace hookwise::core;
+
 namespace {
 
 class Protocol : public testing::Test {

@@ -22,6 +22,8 @@
 #include <string>
 #include <vector>
 
+using namespace hookwise::core;
+
 using namespace traytest;
 
 namespace {

@@ -14,6 +14,8 @@
 #include <filesystem>
 #include <string>
 
+using namespace hookwise::core;
+
 namespace traytest {
 
 class TrayFolder {

@@ -12,6 +12,8 @@
 #include <cstdio>
 #include <string>
 
+using namespace hookwise::core;
+
 namespace {
 
 // The deciphered header line depends only on the version date. No date this century may form a

@@ -15,6 +15,8 @@
 
 #include <sys/wait.h>
 
+using namespace hookwise::core;
+
 namespace {
 
 namespace fs = std::filesystem;

@@ -7,6 +7,8 @@
 
 #include <ostream>
 
+using namespace hookwise::core;
+
 namespace {
 
 class LanguagePack : public AppDataSandbox {

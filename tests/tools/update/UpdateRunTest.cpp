@@ -23,6 +23,8 @@
 
 #include <unistd.h>
 
+using namespace hookwise::core;
+
 namespace {
 
 using testsupport::ReadFile;
