@@ -45,8 +45,8 @@ void DefinitionsWatcher::Check() {
     // A file replaced by rename is a new file to watch.
     if (!watcher_.files().contains(QString::fromStdString(path)))
         watcher_.addPath(QString::fromStdString(path));
-    FileStamp stamp;
-    if (!StampOfFile(path.c_str(), stamp))
+    platform::FileStamp stamp;
+    if (!platform::StampOfFile(path.c_str(), stamp))
         return; // removed: the definitions in use stay
     if (haveSeen_ && stamp == seen_)
         return;

@@ -51,7 +51,7 @@ private:
     SwitchedCallback switched_;
     QFileSystemWatcher watcher_;
     QTimer settle_;
-    FileStamp seen_;
+    platform::FileStamp seen_;
     bool haveSeen_ = false;
     bool busy_ = false;
     bool again_ = false;

@@ -11,7 +11,7 @@ namespace {
 constexpr int kIdleSweepMilliseconds = 1000;
 } // namespace
 
-EventHandlerWindow::EventHandlerWindow(ChannelReceiver::Handler handler, QObject* parent)
+EventHandlerWindow::EventHandlerWindow(platform::ChannelReceiver::Handler handler, QObject* parent)
     : QObject(parent), receiver_(std::move(handler)) {
     setObjectName(QLatin1String(kCaption));
     receiver_.SetWatchCallback([this](int fd, bool watch) { Watch(fd, watch); });

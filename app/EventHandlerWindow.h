@@ -22,9 +22,10 @@ namespace hookwise::app {
 class EventHandlerWindow : public QObject {
     Q_OBJECT
 public:
-    static constexpr const char* kCaption = kHandlerCaption;
+    static constexpr const char* kCaption = platform::kHandlerCaption;
 
-    explicit EventHandlerWindow(ChannelReceiver::Handler handler, QObject* parent = nullptr);
+    explicit EventHandlerWindow(platform::ChannelReceiver::Handler handler,
+                                QObject* parent = nullptr);
     // Closes the channel. Must not run while one of its reports is being handled.
     ~EventHandlerWindow() override;
 
@@ -37,15 +38,15 @@ public:
 
     bool IsReceiving() const { return receiver_.IsListening(); }
     // Told when the sender of a report being handled ends before its answer (see ChannelReceiver).
-    void SetHangUpCallback(ChannelReceiver::HangUpCallback callback) {
+    void SetHangUpCallback(platform::ChannelReceiver::HangUpCallback callback) {
         receiver_.SetHangUpCallback(std::move(callback));
     }
-    const ChannelReceiver& Receiver() const { return receiver_; }
+    const platform::ChannelReceiver& Receiver() const { return receiver_; }
 
 private:
     void Watch(int fd, bool watch);
 
-    ChannelReceiver receiver_;
+    platform::ChannelReceiver receiver_;
     std::map<int, QSocketNotifier*> notifiers_;
 };
 

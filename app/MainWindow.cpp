@@ -49,6 +49,8 @@
 #include <ctime>
 #include <filesystem>
 
+using namespace hookwise::platform;
+
 namespace hookwise::app {
 
 using namespace hookwise::core;

@@ -34,6 +34,8 @@
 #include <thread>
 #include <vector>
 
+using namespace hookwise::platform;
+
 namespace hookwise::app {
 
 using namespace hookwise::core;

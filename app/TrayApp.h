@@ -42,7 +42,7 @@ public:
     std::string ProgramPath;
     // The user's definitions file as it was before the choice below (zero when there was none):
     // a change after this is new definitions to take.
-    FileStamp UserDefinitionsSeen;
+    platform::FileStamp UserDefinitionsSeen;
     // The definitions file deciphered at start (ChooseDefinitions: the shipped file, or the
     // user's updated one when newer) and its version; both change when the program takes new
     // definitions while it runs.

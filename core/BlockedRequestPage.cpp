@@ -6,6 +6,8 @@
 #include "platform/AtomicFile.h"
 #include "platform/ProductNames.h"
 
+using namespace hookwise::platform;
+
 namespace hookwise::core {
 
 namespace {

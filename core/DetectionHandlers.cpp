@@ -339,7 +339,7 @@ std::int32_t DetectionHandlers::OnMailReport(const DetectionRecord& record) {
         return kDecisionAllow;
 
     MailSafeList& list = state_.mail;
-    const std::string hostAddress = FieldString(record.hostAddress);
+    const std::string hostAddress = platform::FieldString(record.hostAddress);
 
     int index = list.FindMailItem(record);
     if (index < 0) {
@@ -351,12 +351,12 @@ std::int32_t DetectionHandlers::OnMailReport(const DetectionRecord& record) {
 
     const auto request = [&] {
         AlertRequest request = RequestForItem(AlertRequest::MailAlert, item);
-        request.DateTime = FieldString(record.mail.date);
+        request.DateTime = platform::FieldString(record.mail.date);
         request.IPAddress = hostAddress;
         request.From = item.From;
         request.To = item.To;
         request.Subject = item.Subject;
-        request.Attachment = FieldString(record.mail.attachment);
+        request.Attachment = platform::FieldString(record.mail.attachment);
         request.ToolTip = LoadText(kStrAlertMail);
         return request;
     };

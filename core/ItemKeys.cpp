@@ -7,6 +7,8 @@
 #include <algorithm>
 #include <vector>
 
+using namespace hookwise::platform;
+
 namespace hookwise::core {
 
 namespace {

@@ -23,7 +23,7 @@ void LoadAllSettings(GeneralSettings& settings, AlertLogStore& log, MailSafeList
     // instead of one per value (several times faster for a long alert log).
     RegistryTransaction reads;
     RegKey key;
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, kProductKeyPath, 0, KEY_ALL_ACCESS, key.Put()) !=
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, platform::kProductKeyPath, 0, KEY_ALL_ACCESS, key.Put()) !=
         ERROR_SUCCESS)
         return;
     std::string language;
@@ -52,7 +52,7 @@ bool SaveProductKey(const GeneralSettings& settings, const AlertLogStore& log,
     std::vector<std::pair<std::string, std::string>> kept;
     if (running) {
         RegKey old;
-        if (RegOpenKeyExA(HKEY_CURRENT_USER, kProductKeyPath, 0, KEY_READ, old.Put()) ==
+        if (RegOpenKeyExA(HKEY_CURRENT_USER, platform::kProductKeyPath, 0, KEY_READ, old.Put()) ==
             ERROR_SUCCESS) {
             for (const char* name : kRunningValues) {
                 std::string value;
@@ -64,8 +64,9 @@ bool SaveProductKey(const GeneralSettings& settings, const AlertLogStore& log,
 
     // The company key is created when missing, so that a save never silently stores nothing.
     RegKey company;
-    if (RegCreateKeyExA(HKEY_CURRENT_USER, kCompanyKeyPath, 0, nullptr, REG_OPTION_NON_VOLATILE,
-                        KEY_ALL_ACCESS, nullptr, company.Put(), nullptr) != ERROR_SUCCESS)
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, platform::kCompanyKeyPath, 0, nullptr,
+                        REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr, company.Put(),
+                        nullptr) != ERROR_SUCCESS)
         return false;
     LONG deleted = SHDeleteKeyA(company.Get(), kProductKeyName);
     if (deleted != ERROR_SUCCESS && deleted != ERROR_FILE_NOT_FOUND)
@@ -75,7 +76,7 @@ bool SaveProductKey(const GeneralSettings& settings, const AlertLogStore& log,
                         KEY_ALL_ACCESS, nullptr, product.Put(), nullptr) != ERROR_SUCCESS)
         return false;
 
-    std::string language = AsciiUppered(CurrentLanguage());
+    std::string language = platform::AsciiUppered(CurrentLanguage());
     SetCurrentLanguage(language);
     bool ok = WriteRegText(product.Get(), "LANGUAGE", EncodeFileName(language));
     ok = ok && WriteRegText(product.Get(), "DefnsVersion", settings.DefinitionsVersion);
@@ -119,8 +120,8 @@ bool SaveAllSettingsLoggedOut(GeneralSettings& settings, const AlertLogStore& lo
 
 bool ResetAllSettings() {
     RegKey company;
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, kCompanyKeyPath, 0, KEY_ALL_ACCESS, company.Put()) !=
-        ERROR_SUCCESS)
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, platform::kCompanyKeyPath, 0, KEY_ALL_ACCESS,
+                      company.Put()) != ERROR_SUCCESS)
         return true; // nothing stored
     LONG result = SHDeleteKeyA(company.Get(), kProductKeyName);
     return result == ERROR_SUCCESS || result == ERROR_FILE_NOT_FOUND;

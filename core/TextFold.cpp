@@ -3,6 +3,8 @@
 
 #include "platform/AsciiCase.h"
 
+using namespace hookwise::platform;
+
 namespace hookwise::core {
 
 bool EqualsFoldingCase(std::string_view a, std::string_view b) {

@@ -6,6 +6,8 @@
 
 #include <cstdio>
 
+using namespace hookwise::platform;
+
 namespace hookwise::core {
 
 bool CopyWarningPage(const std::string& applicationDirectory, const std::string& dataDirectory) {

@@ -14,6 +14,8 @@
 
 #include <pthread.h>
 
+using namespace hookwise::platform;
+
 namespace {
 
 using namespace definition_index;

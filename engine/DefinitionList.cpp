@@ -12,7 +12,7 @@
 #include <string_view>
 
 namespace {
-constexpr unsigned long kWorkBufferSize = kFieldSize;
+constexpr unsigned long kWorkBufferSize = hookwise::platform::kFieldSize;
 }
 
 DefinitionList::DefinitionList(const char* section, const char* prefix, unsigned long valueSize)
@@ -21,7 +21,7 @@ DefinitionList::DefinitionList(const char* section, const char* prefix, unsigned
     // Section names and prefixes are the engine's own short constants.
     std::size_t sectionLength = strnlen(section, kNameSize - 1);
     ScrambleText(std::string_view(section, sectionLength), scrambledSection_);
-    CopyField(prefix_, prefix);
+    hookwise::platform::CopyField(prefix_, prefix);
     prefixLength_ = std::strlen(prefix_);
 }
 

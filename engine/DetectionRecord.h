@@ -24,25 +24,25 @@ constexpr char kKindText = 'T';
 // Web reports (1125, 1126) and mail reports (1127) share the first 392 bytes; from there the two
 // layouts overlap, and the report code tells which one applies.
 struct DetectionRecord {
-    char senderPath[kFieldSize]; // 0
-    char program[101];           // 261
-    char hostAddress[20];        // 362
-    char port[10];               // 382
+    char senderPath[hookwise::platform::kFieldSize]; // 0
+    char program[101];                               // 261
+    char hostAddress[20];                            // 362
+    char port[10];                                   // 382
     union {
         struct {
-            char url[kFieldSize]; // 392
-            char kind;            // 653: 'I' or 'U'
+            char url[hookwise::platform::kFieldSize]; // 392
+            char kind;                                // 653: 'I' or 'U'
         } web;
         struct {
-            char from[101];               // 392
-            char to[101];                 // 493
-            char subject[101];            // 594
-            char date[101];               // 695
-            char attachment[101];         // 796
-            char matchedText[kFieldSize]; // 897
-            char linkText[kFieldSize];    // 1158
-            char linkTarget[kFieldSize];  // 1419
-            char kind;                    // 1680: 'F', 'S', 'L' or 'T'
+            char from[101];                                   // 392
+            char to[101];                                     // 493
+            char subject[101];                                // 594
+            char date[101];                                   // 695
+            char attachment[101];                             // 796
+            char matchedText[hookwise::platform::kFieldSize]; // 897
+            char linkText[hookwise::platform::kFieldSize];    // 1158
+            char linkTarget[hookwise::platform::kFieldSize];  // 1419
+            char kind;                                        // 1680: 'F', 'S', 'L' or 'T'
         } mail;
     };
 };
@@ -75,24 +75,24 @@ inline void ClearRecord(DetectionRecord& record) {
 // Fills the sender path (cut at 260 characters) and the program name: the part of the path after
 // its last '/' (cut at 100 characters). A null path leaves both empty.
 inline void FillSender(DetectionRecord& record, const char* senderPath) {
-    ResetField(record.senderPath, senderPath);
+    hookwise::platform::ResetField(record.senderPath, senderPath);
     const char* name = senderPath ? std::strrchr(senderPath, '/') : nullptr;
-    ResetField(record.program, name ? name + 1 : senderPath);
+    hookwise::platform::ResetField(record.program, name ? name + 1 : senderPath);
 }
 
 // Fills the remote host address (cut at 19 characters) and port (cut at 9 characters).
 inline void FillEndpoint(DetectionRecord& record, const char* hostAddress, const char* port) {
-    ResetField(record.hostAddress, hostAddress);
-    ResetField(record.port, port);
+    hookwise::platform::ResetField(record.hostAddress, hostAddress);
+    hookwise::platform::ResetField(record.port, port);
 }
 
 // Fills the five mail header fields (UTF-8), each cleared first and cut at 100 bytes, before a
 // character rather than inside one; null texts leave a field empty.
 inline void FillMailHeaders(DetectionRecord& record, const char* from, const char* to,
                             const char* subject, const char* date, const char* attachment) {
-    ResetFieldUtf8(record.mail.from, from);
-    ResetFieldUtf8(record.mail.to, to);
-    ResetFieldUtf8(record.mail.subject, subject);
-    ResetFieldUtf8(record.mail.date, date);
-    ResetFieldUtf8(record.mail.attachment, attachment);
+    hookwise::platform::ResetFieldUtf8(record.mail.from, from);
+    hookwise::platform::ResetFieldUtf8(record.mail.to, to);
+    hookwise::platform::ResetFieldUtf8(record.mail.subject, subject);
+    hookwise::platform::ResetFieldUtf8(record.mail.date, date);
+    hookwise::platform::ResetFieldUtf8(record.mail.attachment, attachment);
 }

@@ -13,6 +13,8 @@
 #include <mutex>
 #include <string>
 
+using namespace hookwise::platform;
+
 char CLSPGlobals::szMsg[kFieldSize] = "";
 char CLSPGlobals::szAppPath[kFieldSize] = "";
 char CLSPGlobals::szDBPath[kFieldSize] = "";

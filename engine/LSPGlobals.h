@@ -30,10 +30,11 @@ public:
     virtual ~CLSPGlobals();
 
     // ---- state and configuration ----
-    static char szMsg[kFieldSize];       // offered to callers; the library never touches it
-    static char szAppPath[kFieldSize];   // installation folder, no trailing '/'
-    static char szDBPath[kFieldSize];    // szAppPath + "/hkwdb2.pbd"
-    static char szPMailPath[kFieldSize]; // szAppPath + "/hkwpm.htm"
+    static char
+        szMsg[hookwise::platform::kFieldSize]; // offered to callers; the library never touches it
+    static char szAppPath[hookwise::platform::kFieldSize];   // installation folder, no trailing '/'
+    static char szDBPath[hookwise::platform::kFieldSize];    // szAppPath + "/hkwdb2.pbd"
+    static char szPMailPath[hookwise::platform::kFieldSize]; // szAppPath + "/hkwpm.htm"
     static char szHostIPSec[16];
     static char szHostLinkSec[16];
     static char szUrlSec[16];

@@ -12,6 +12,8 @@
 #include <cstring>
 #include <string_view>
 
+using namespace hookwise::platform;
+
 namespace {
 
 constexpr unsigned long kValueSize = kFieldSize;

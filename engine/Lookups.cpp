@@ -12,6 +12,8 @@
 #include <cstring>
 #include <string_view>
 
+using namespace hookwise::platform;
+
 namespace {
 
 constexpr unsigned long kHostValueSize = 100;    // host addresses: 99 characters

@@ -13,6 +13,8 @@
 
 #include <pthread.h>
 
+using namespace hookwise::platform;
+
 namespace {
 
 constexpr std::size_t kEntrySize = kFieldSize;

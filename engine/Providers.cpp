@@ -4,6 +4,8 @@
 #include "platform/Memory.h"
 #include "platform/ProviderCatalog.h"
 
+using namespace hookwise::platform;
+
 namespace {} // namespace
 
 WSAPROTOCOL_INFOW* CLSPGlobals::GetProviders(int* count) {

@@ -11,6 +11,8 @@
 #include <cstring>
 #include <string_view>
 
+using namespace hookwise::platform;
+
 namespace {
 
 constexpr std::size_t kUrlSize = kFieldSize;

@@ -8,6 +8,8 @@
 #include <cstring>
 #include <new>
 
+using namespace hookwise::platform;
+
 namespace {
 
 constexpr unsigned char kSemicolon = 0x3B;

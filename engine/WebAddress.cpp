@@ -10,6 +10,8 @@
 #include <cstdlib>
 #include <cstring>
 
+using namespace hookwise::platform;
+
 namespace {
 
 bool EndsHost(char c) {

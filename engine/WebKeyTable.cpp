@@ -11,6 +11,8 @@
 
 #include <pthread.h>
 
+using namespace hookwise::platform;
+
 namespace {
 
 constexpr unsigned long kValueSize = kFieldSize;

@@ -9,6 +9,8 @@
 #include <cstdlib>
 #include <string>
 
+using namespace hookwise::platform;
+
 bool WellKnownSites::Add(std::string_view text) {
     WebAddressParts parts;
     if (!ParseWebAddress(text, parts))

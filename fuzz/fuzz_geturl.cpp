@@ -9,6 +9,8 @@
 #include <memory>
 #include <string>
 
+using namespace hookwise::platform;
+
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     std::string request(reinterpret_cast<const char*>(data), size);
     // Exactly 261 bytes on the heap, so a write past them is caught.

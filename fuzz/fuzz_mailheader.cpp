@@ -7,6 +7,8 @@
 #include <cstring>
 #include <string>
 
+using namespace hookwise::platform;
+
 namespace {
 
 void CheckValue(const char* value) {

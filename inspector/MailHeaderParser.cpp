@@ -5,6 +5,8 @@
 #include "platform/CaseFold.h"
 #include "platform/TextTrim.h"
 
+using namespace hookwise::platform;
+
 namespace {
 
 // The search for one field across the lines of the text.

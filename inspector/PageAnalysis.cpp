@@ -13,6 +13,8 @@
 
 #include <cstring>
 
+using namespace hookwise::platform;
+
 namespace {
 
 constexpr VARIANT_BOOL kShowInterface = 2;      // the show-interface argument of every command

@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+namespace hookwise::platform {
+
 constexpr char AsciiLower(char c) {
     return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + ('a' - 'A')) : c;
 }
@@ -55,3 +57,5 @@ inline int CompareIgnoreAsciiCase(const char* a, const char* b) {
             return ca - cb;
     }
 }
+
+} // namespace hookwise::platform

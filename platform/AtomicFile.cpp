@@ -14,6 +14,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+using namespace hookwise::platform;
+
+namespace hookwise::platform {
+
 AtomicFileWriter::~AtomicFileWriter() {
     Discard();
 }
@@ -192,3 +196,5 @@ BOOL DeleteFileA(const char* path) {
     SetLastError(ERROR_SUCCESS);
     return 1;
 }
+
+} // namespace hookwise::platform

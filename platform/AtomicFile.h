@@ -9,6 +9,8 @@
 #include <string>
 #include <string_view>
 
+namespace hookwise::platform {
+
 // A file written under a temporary name beside its target and renamed over the target when
 // complete. Destroyed without a successful Commit, it removes the temporary file and leaves the
 // target as it was.
@@ -60,3 +62,5 @@ LONG LinkFileAtomically(const std::string& source, const std::string& path, unsi
 // Removes a file. TRUE on success; FALSE with the last error set (ERROR_FILE_NOT_FOUND when there
 // is none, ERROR_ACCESS_DENIED for a folder or a protected file).
 BOOL DeleteFileA(const char* path);
+
+} // namespace hookwise::platform

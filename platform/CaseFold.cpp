@@ -8,6 +8,10 @@
 
 #include <climits>
 
+using namespace hookwise::platform;
+
+namespace hookwise::platform {
+
 bool IsAsciiText(std::string_view text) {
     for (const char c : text) {
         if (static_cast<unsigned char>(c) >= 0x80)
@@ -39,3 +43,5 @@ std::string FoldCase(std::string_view text) {
     // ASCII texts, and the rare text ICU cannot fold, fold their ASCII letters.
     return AsciiLowered(text);
 }
+
+} // namespace hookwise::platform

@@ -5,6 +5,8 @@
 #include <string>
 #include <string_view>
 
+namespace hookwise::platform {
+
 // True when every byte of text is below 0x80.
 bool IsAsciiText(std::string_view text);
 
@@ -15,3 +17,5 @@ bool IsAsciiText(std::string_view text);
 // interception provider loads this into every program, which must not pay for the fold of texts
 // that never need it.
 std::string FoldCase(std::string_view text);
+
+} // namespace hookwise::platform

@@ -20,6 +20,10 @@
 #include <sys/un.h>
 #include <unistd.h>
 
+using namespace hookwise::platform;
+
+namespace hookwise::platform {
+
 namespace {
 
 constexpr std::size_t kHeaderBytes = 8;
@@ -461,3 +465,5 @@ void ChannelReceiver::Drop(const ConnectionPtr& connection) {
     connection->fd = -1;
     connection->closed = true;
 }
+
+} // namespace hookwise::platform

@@ -44,6 +44,8 @@
 
 #include <sys/types.h>
 
+namespace hookwise::platform {
+
 class ChannelReceiver {
 public:
     // Decides one message. data points at size bytes that stay valid only during the call.
@@ -156,3 +158,5 @@ private:
     ino_t socketInode_ = 0;
     std::map<int, ConnectionPtr> connections_;
 };
+
+} // namespace hookwise::platform

@@ -19,6 +19,10 @@
 #include <time.h>
 #include <unistd.h>
 
+using namespace hookwise::platform;
+
+namespace hookwise::platform {
+
 namespace {
 
 // The socket calls go straight to the kernel: a preloaded library that interposes connect, send,
@@ -206,11 +210,15 @@ LRESULT SendChannelMessageWithin(const char* path, DWORD code, const void* data,
     }
 }
 
+} // namespace hookwise::platform
+
+// The window-message stand-in is part of the global Windows-style interface.
 LRESULT SendCopyData(HWND window, DWORD code, const void* data, DWORD size) {
     if (!window)
         return 0;
     std::string caption = WindowCaption(window);
     if (caption.empty())
         return 0;
-    return SendChannelMessage(ChannelPath(caption.c_str()).c_str(), code, data, size);
+    return hookwise::platform::SendChannelMessage(ChannelPath(caption.c_str()).c_str(), code, data,
+                                                  size);
 }

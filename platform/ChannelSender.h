@@ -6,6 +6,8 @@
 
 #include <cstdint>
 
+namespace hookwise::platform {
+
 // Encodes the frame header: u32 code, u32 byte count, both little-endian.
 void EncodeChannelHeader(std::uint8_t header[8], DWORD code, DWORD size);
 
@@ -44,3 +46,5 @@ LRESULT SendChannelMessage(const char* path, DWORD code, const void* data, DWORD
 LRESULT SendChannelMessageWithin(const char* path, DWORD code, const void* data, DWORD size,
                                  int handOverMilliseconds,
                                  int silenceMilliseconds = kChannelSilenceMilliseconds);
+
+} // namespace hookwise::platform

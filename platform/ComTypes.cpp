@@ -11,6 +11,8 @@
 #include <cstring>
 #include <new>
 
+using namespace hookwise::platform;
+
 // ---- GUIDs ----
 
 const GUID GUID_NULL = {0, 0, 0, {0, 0, 0, 0, 0, 0, 0, 0}};

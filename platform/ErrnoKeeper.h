@@ -5,6 +5,8 @@
 
 #include <cerrno>
 
+namespace hookwise::platform {
+
 class ErrnoKeeper {
 public:
     ErrnoKeeper() : saved_(errno) {}
@@ -18,3 +20,5 @@ public:
 private:
     int saved_;
 };
+
+} // namespace hookwise::platform

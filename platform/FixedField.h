@@ -6,6 +6,8 @@
 #include <cstring>
 #include <string>
 
+namespace hookwise::platform {
+
 // The size of a path, an address or a matched text field: 260 characters and the terminator.
 constexpr std::size_t kFieldSize = 261;
 
@@ -54,3 +56,5 @@ template <std::size_t N> inline void ResetFieldUtf8(char (&field)[N], const char
 template <std::size_t N> inline std::string FieldString(const char (&field)[N]) {
     return std::string(field, FieldLength(field));
 }
+
+} // namespace hookwise::platform

@@ -1,6 +1,8 @@
 // The value of one hexadecimal digit, as the registry scripts and JSON escapes spell numbers.
 #pragma once
 
+namespace hookwise::platform {
+
 // 0 to 15 for '0'-'9', 'a'-'f' and 'A'-'F'; -1 for any other character.
 constexpr int HexDigitValue(char c) {
     if (c >= '0' && c <= '9')
@@ -11,3 +13,5 @@ constexpr int HexDigitValue(char c) {
         return c - 'A' + 10;
     return -1;
 }
+
+} // namespace hookwise::platform

@@ -8,6 +8,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+using namespace hookwise::platform;
+
+namespace hookwise::platform {
+
 namespace {
 
 FileStamp StampOf(const struct stat& st) {
@@ -90,3 +94,5 @@ void MappedFile::Close() {
     size_ = 0;
     stamp_ = FileStamp{};
 }
+
+} // namespace hookwise::platform

@@ -5,6 +5,8 @@
 #include <cstddef>
 #include <cstdint>
 
+namespace hookwise::platform {
+
 // A file's identity: device, inode, size and modification time to the nanosecond.
 struct FileStamp {
     std::uint64_t device = 0;
@@ -45,3 +47,5 @@ private:
     std::size_t size_ = 0;
     FileStamp stamp_;
 };
+
+} // namespace hookwise::platform

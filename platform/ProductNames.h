@@ -4,6 +4,8 @@
 
 #include "platform/WinTypes.h"
 
+namespace hookwise::platform {
+
 // The caption of the tray program's handler window: the channel every report goes to.
 constexpr const char* kHandlerCaption = "Baitguard Server Handler";
 
@@ -21,3 +23,5 @@ constexpr const char* kProductKeyFullName = "HKEY_CURRENT_USER\\Software\\Corvan
 // The tray icon's identifier and the message its events arrive with (WM_APP + 1).
 constexpr UINT kTrayIconId = 1031;
 constexpr UINT kTrayCallbackMessage = 0x8001;
+
+} // namespace hookwise::platform

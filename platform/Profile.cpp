@@ -29,6 +29,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+using namespace hookwise::platform;
+
 namespace {
 
 // ---- file identity and reading ----

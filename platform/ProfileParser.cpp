@@ -3,6 +3,10 @@
 
 #include <cstring>
 
+using namespace hookwise::platform;
+
+namespace hookwise::platform {
+
 namespace {
 
 unsigned char FoldAscii(unsigned char c) {
@@ -127,3 +131,5 @@ const ProfileSection* ParsedProfile::FindSection(std::string_view name) const {
         return nullptr;
     return &sections_[it->second];
 }
+
+} // namespace hookwise::platform

@@ -11,6 +11,8 @@
 #include <unordered_map>
 #include <vector>
 
+namespace hookwise::platform {
+
 // Space, TAB and VT: the blanks trimmed around lines, names and values (Trim of TextTrim.h).
 inline constexpr std::string_view kProfileBlanks = kSpaceTabVt;
 bool IsProfileBlank(unsigned char c);
@@ -70,3 +72,5 @@ private:
     std::vector<ProfileSection> sections_;
     ProfileNameIndex sectionByName_;
 };
+
+} // namespace hookwise::platform

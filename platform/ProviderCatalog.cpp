@@ -23,6 +23,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+using namespace hookwise::platform;
+
 namespace {
 
 constexpr std::size_t kMaxCatalogBytes = 1 << 20;

@@ -15,12 +15,14 @@
 #include <unordered_map>
 #include <vector>
 
-using hookwise::registry::Access;
-using hookwise::registry::Hive;
-using hookwise::registry::KeyId;
-using hookwise::registry::Statement;
-using hookwise::registry::Store;
-using hookwise::registry::WriteScope;
+using namespace hookwise::platform;
+
+using hookwise::platform::registry::Access;
+using hookwise::platform::registry::Hive;
+using hookwise::platform::registry::KeyId;
+using hookwise::platform::registry::Statement;
+using hookwise::platform::registry::Store;
+using hookwise::platform::registry::WriteScope;
 
 namespace {
 
@@ -121,7 +123,7 @@ LONG CheckExists(Store& store, KeyId id) {
         return ERROR_SUCCESS;
     if (rc == SQLITE_DONE)
         return ERROR_KEY_DELETED;
-    return hookwise::registry::RegistryErrorFromSqlite(rc, Access::Read);
+    return hookwise::platform::registry::RegistryErrorFromSqlite(rc, Access::Read);
 }
 
 // Opens the store and turns a handle into its key id: ERROR_INVALID_HANDLE for an unknown handle,
@@ -187,7 +189,7 @@ LONG FindChild(Store& store, KeyId parent, std::string_view name, KeyId* child) 
     if (rc == SQLITE_DONE)
         return ERROR_FILE_NOT_FOUND;
     if (rc != SQLITE_ROW)
-        return hookwise::registry::RegistryErrorFromSqlite(rc, Access::Read);
+        return hookwise::platform::registry::RegistryErrorFromSqlite(rc, Access::Read);
     *child = query.ColumnInt(0);
     return ERROR_SUCCESS;
 }
@@ -215,7 +217,7 @@ LONG Count(Store& store, const char* sql, KeyId id, DWORD* count) {
     query.BindInt(1, id);
     int rc = query.Step();
     if (rc != SQLITE_ROW)
-        return hookwise::registry::RegistryErrorFromSqlite(rc, Access::Read);
+        return hookwise::platform::registry::RegistryErrorFromSqlite(rc, Access::Read);
     *count = static_cast<DWORD>(query.ColumnInt(0));
     return ERROR_SUCCESS;
 }
@@ -464,7 +466,7 @@ LONG RegQueryValueExA(HKEY key, const char* valueName, DWORD*, DWORD* type, BYTE
         if (rc == SQLITE_DONE)
             return ERROR_FILE_NOT_FOUND;
         if (rc != SQLITE_ROW)
-            return hookwise::registry::RegistryErrorFromSqlite(rc, Access::Read);
+            return hookwise::platform::registry::RegistryErrorFromSqlite(rc, Access::Read);
         DWORD storedType = static_cast<DWORD>(query.ColumnInt(0));
         const void* bytes = query.ColumnBlob(1);
         std::size_t size = query.ColumnBytes(1);
@@ -543,7 +545,7 @@ LONG RegEnumValueA(HKEY key, DWORD index, char* valueName, DWORD* cchValueName, 
         if (rc == SQLITE_DONE)
             return ERROR_NO_MORE_ITEMS;
         if (rc != SQLITE_ROW)
-            return hookwise::registry::RegistryErrorFromSqlite(rc, Access::Read);
+            return hookwise::platform::registry::RegistryErrorFromSqlite(rc, Access::Read);
         if (record != nullptr)
             record->values = EnumCursor{generation, index, query.ColumnInt(0), {}};
 
@@ -591,7 +593,7 @@ LONG RegEnumKeyA(HKEY key, DWORD index, char* name, DWORD cchName) {
         if (rc == SQLITE_DONE)
             return ERROR_NO_MORE_ITEMS;
         if (rc != SQLITE_ROW)
-            return hookwise::registry::RegistryErrorFromSqlite(rc, Access::Read);
+            return hookwise::platform::registry::RegistryErrorFromSqlite(rc, Access::Read);
         if (record != nullptr)
             record->subkeys = EnumCursor{generation, index, 0, std::string(query.ColumnText(0))};
 

@@ -15,7 +15,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-namespace hookwise::registry {
+namespace hookwise::platform::registry {
 
 namespace {
 
@@ -423,4 +423,4 @@ WriteScope::~WriteScope() {
     store_.Exec("ROLLBACK");
 }
 
-} // namespace hookwise::registry
+} // namespace hookwise::platform::registry

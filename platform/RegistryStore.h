@@ -18,7 +18,7 @@
 struct sqlite3;
 struct sqlite3_stmt;
 
-namespace hookwise::registry {
+namespace hookwise::platform::registry {
 
 using KeyId = std::int64_t;
 
@@ -161,4 +161,4 @@ private:
     bool nested_ = false;
 };
 
-} // namespace hookwise::registry
+} // namespace hookwise::platform::registry

@@ -9,6 +9,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+using namespace hookwise::platform;
+
+namespace hookwise::platform {
+
 int OpenRegularFile(const std::string& path, FollowLink follow) {
     int flags = O_RDONLY | O_NONBLOCK | O_CLOEXEC | (follow == FollowLink::No ? O_NOFOLLOW : 0);
     int fd = open(path.c_str(), flags);
@@ -32,3 +36,5 @@ int OpenRegularFile(const std::string& path, FollowLink follow) {
         fcntl(fd, F_SETFL, status & ~O_NONBLOCK);
     return fd;
 }
+
+} // namespace hookwise::platform

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+namespace hookwise::platform {
+
 enum class FollowLink { Yes, No };
 
 // Opens path read-only, close-on-exec, without blocking on the open (a FIFO with no writer would
@@ -17,3 +19,5 @@ enum class FollowLink { Yes, No };
 // ...), EISDIR for a folder, or EINVAL for anything else that is not a regular file (a FIFO, a
 // socket, a device).
 int OpenRegularFile(const std::string& path, FollowLink follow);
+
+} // namespace hookwise::platform

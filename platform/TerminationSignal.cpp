@@ -12,6 +12,10 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+using namespace hookwise::platform;
+
+namespace hookwise::platform {
+
 namespace {
 
 std::atomic<int> gWriteEnd{-1};
@@ -61,3 +65,5 @@ int TakeTerminationSignal(int descriptor) {
         return 0;
     }
 }
+
+} // namespace hookwise::platform

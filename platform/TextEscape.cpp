@@ -1,6 +1,10 @@
 // The one-line form of a text that may hold line feeds and TABs.
 #include "platform/TextEscape.h"
 
+using namespace hookwise::platform;
+
+namespace hookwise::platform {
+
 std::string EscapeTabsAndLineFeeds(std::string_view text) {
     std::string out;
     out.reserve(text.size());
@@ -28,3 +32,5 @@ std::string UnescapeTabsAndLineFeeds(std::string_view text) {
     }
     return out;
 }
+
+} // namespace hookwise::platform

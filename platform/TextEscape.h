@@ -5,9 +5,13 @@
 #include <string>
 #include <string_view>
 
+namespace hookwise::platform {
+
 // text with each line feed written as "\n" and each TAB as "\t"; every other byte as it is.
 std::string EscapeTabsAndLineFeeds(std::string_view text);
 
 // text with each "\n" and "\t" turned back into a line feed and a TAB. Any other backslash, and a
 // backslash that ends the text, stands for itself.
 std::string UnescapeTabsAndLineFeeds(std::string_view text);
+
+} // namespace hookwise::platform

@@ -1,6 +1,10 @@
 // Splitting a text into its lines.
 #include "platform/TextLines.h"
 
+using namespace hookwise::platform;
+
+namespace hookwise::platform {
+
 std::vector<std::string_view> SplitLines(std::string_view text, LineEndCr cr) {
     std::vector<std::string_view> lines;
     std::size_t start = 0;
@@ -16,3 +20,5 @@ std::vector<std::string_view> SplitLines(std::string_view text, LineEndCr cr) {
     }
     return lines;
 }
+
+} // namespace hookwise::platform

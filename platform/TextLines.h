@@ -5,6 +5,8 @@
 #include <string_view>
 #include <vector>
 
+namespace hookwise::platform {
+
 // What becomes of the CR of a CR LF line end.
 enum class LineEndCr { Drop, Keep };
 
@@ -12,3 +14,5 @@ enum class LineEndCr { Drop, Keep };
 // that LF or before the end of the text). A final LF does not start another line: "a\nb\n" and
 // "a\nb" are both {"a", "b"}; an empty text has no lines. The views point into text.
 std::vector<std::string_view> SplitLines(std::string_view text, LineEndCr cr = LineEndCr::Drop);
+
+} // namespace hookwise::platform

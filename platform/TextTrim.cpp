@@ -1,6 +1,10 @@
 // Trimming a text by a set of characters.
 #include "platform/TextTrim.h"
 
+using namespace hookwise::platform;
+
+namespace hookwise::platform {
+
 std::string_view TrimFront(std::string_view text, std::string_view blanks) {
     const std::size_t first = text.find_first_not_of(blanks);
     // All blank: the empty end of text, so a caller may still take offsets from data().
@@ -15,3 +19,5 @@ std::string_view TrimBack(std::string_view text, std::string_view blanks) {
 std::string_view Trim(std::string_view text, std::string_view blanks) {
     return TrimBack(TrimFront(text, blanks), blanks);
 }
+
+} // namespace hookwise::platform

@@ -4,6 +4,8 @@
 
 #include <string_view>
 
+namespace hookwise::platform {
+
 // Common blank sets. A caller with another rule passes its own set.
 inline constexpr std::string_view kSpaceTab = " \t";
 inline constexpr std::string_view kSpaceTabVt = " \t\v";
@@ -16,3 +18,5 @@ std::string_view TrimBack(std::string_view text, std::string_view blanks);
 
 // text without the leading and trailing characters that are in blanks; empty when all of it is.
 std::string_view Trim(std::string_view text, std::string_view blanks);
+
+} // namespace hookwise::platform

@@ -3,6 +3,8 @@
 
 #include <unistd.h>
 
+namespace hookwise::platform {
+
 class UniqueFd {
 public:
     explicit UniqueFd(int fd = -1) : fd_(fd) {}
@@ -43,3 +45,5 @@ public:
 private:
     int fd_;
 };
+
+} // namespace hookwise::platform

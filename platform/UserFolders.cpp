@@ -9,6 +9,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+using namespace hookwise::platform;
+
+namespace hookwise::platform {
+
 std::string HomeFolder() {
     const char* home = std::getenv("HOME");
     if (home != nullptr && *home != '\0')
@@ -105,3 +109,5 @@ PrivateFolderResult MakePrivateFolder(const std::string& path) {
     errno = error;
     return tightened ? PrivateFolderResult::Tightened : PrivateFolderResult::Failed;
 }
+
+} // namespace hookwise::platform

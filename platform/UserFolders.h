@@ -3,6 +3,8 @@
 
 #include <string>
 
+namespace hookwise::platform {
+
 // $HOME, else the home folder of the user's password entry; "" when neither is known.
 std::string HomeFolder();
 
@@ -35,3 +37,5 @@ enum class PrivateFolderResult {
 // following a link at path. An existing folder of ours that the group or others may use is
 // tightened to 0700; a link, a file, or another user's folder there is refused.
 PrivateFolderResult MakePrivateFolder(const std::string& path);
+
+} // namespace hookwise::platform

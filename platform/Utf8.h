@@ -4,6 +4,8 @@
 
 #include <string>
 
+namespace hookwise::platform {
+
 // Appends cp in UTF-8: one to four bytes. The caller passes a code point up to 0x10FFFF (a
 // replacement character where its input held none).
 inline void AppendUtf8(std::string& out, char32_t cp) {
@@ -23,3 +25,5 @@ inline void AppendUtf8(std::string& out, char32_t cp) {
         out += static_cast<char>(0x80 | (cp & 0x3F));
     }
 }
+
+} // namespace hookwise::platform

@@ -8,6 +8,10 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+using namespace hookwise::platform;
+
+namespace hookwise::platform {
+
 int ReadWholeDescriptor(int fd, std::string& out, std::size_t maxBytes) {
     out.clear();
     // Small: the provider reads the catalog on the threads of the programs it is loaded into.
@@ -38,3 +42,5 @@ int ReadWholeFile(const std::string& path, std::string& out, std::size_t maxByte
         return errno;
     return ReadWholeDescriptor(fd.Get(), out, maxBytes);
 }
+
+} // namespace hookwise::platform

@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <string>
 
+namespace hookwise::platform {
+
 // Reads from fd, from where it stands to its end, into out (replacing what out held); EINTR is
 // retried. Returns 0, EFBIG when there is more than maxBytes, or the errno of the failed read.
 // out is empty after any failure. fd stays open.
@@ -15,3 +17,5 @@ int ReadWholeDescriptor(int fd, std::string& out, std::size_t maxBytes = SIZE_MA
 // 0, the errno of the open (ENOENT for a missing file, EACCES ...), EFBIG, or that of the read;
 // out is empty after any failure.
 int ReadWholeFile(const std::string& path, std::string& out, std::size_t maxBytes = SIZE_MAX);
+
+} // namespace hookwise::platform

@@ -20,6 +20,8 @@
 #include <sys/un.h>
 #include <unistd.h>
 
+using namespace hookwise::platform;
+
 namespace {
 
 // Window handles are small tokens from this base up, one per caption, never freed.

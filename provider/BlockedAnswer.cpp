@@ -18,6 +18,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+using namespace hookwise::platform;
+
 namespace hookwise::provider {
 
 const char kBuiltInBlockedPage[] =

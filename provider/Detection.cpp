@@ -22,6 +22,8 @@
 
 #include <arpa/inet.h>
 
+using namespace hookwise::platform;
+
 namespace hookwise::provider {
 
 namespace {

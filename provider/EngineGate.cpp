@@ -18,6 +18,8 @@
 #include <sys/stat.h>
 #include <time.h>
 
+using namespace hookwise::platform;
+
 namespace hookwise::provider {
 
 namespace {

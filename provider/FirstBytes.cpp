@@ -9,6 +9,8 @@
 
 #include <cerrno>
 
+using namespace hookwise::platform;
+
 namespace hookwise::provider {
 
 namespace {

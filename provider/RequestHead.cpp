@@ -6,6 +6,8 @@
 
 #include <cstring>
 
+using namespace hookwise::platform;
+
 namespace hookwise::provider {
 
 namespace {

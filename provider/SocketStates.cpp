@@ -12,6 +12,8 @@
 
 #include <sys/stat.h>
 
+using namespace hookwise::platform;
+
 namespace hookwise::provider {
 
 struct PendingHello {

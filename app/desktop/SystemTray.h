@@ -29,7 +29,7 @@ class CSystemTray : public QObject {
     Q_OBJECT
 public:
     // The values the main window uses: icon and menu id, callback message.
-    static constexpr UINT kIconId = kTrayIconId;
+    static constexpr UINT kIconId = platform::kTrayIconId;
     static constexpr UINT kCallbackMessage = 32769;
     // The mouse notifications OnTrayNotification acts on.
     static constexpr UINT kRightButtonUp = 0x0205;         // WM_RBUTTONUP

@@ -20,6 +20,8 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+using namespace hookwise::platform;
+
 namespace {
 
 constexpr int kReports = 10000;

@@ -30,6 +30,8 @@
 
 #include <unistd.h>
 
+using namespace hookwise::platform;
+
 namespace {
 
 constexpr int kRounds = 5;

@@ -22,6 +22,8 @@
 #include <map>
 #include <string>
 
+using namespace hookwise::platform;
+
 namespace {
 
 // One working copy and its index per size, made once in a temporary folder that goes at exit.

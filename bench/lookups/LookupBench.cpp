@@ -19,6 +19,8 @@
 #include <thread>
 #include <vector>
 
+using namespace hookwise::platform;
+
 namespace {
 
 // Joins parts with append (GCC 12 warns falsely about chains of string operator+).

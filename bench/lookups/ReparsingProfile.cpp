@@ -14,6 +14,8 @@
 
 #include <strings.h>
 
+using namespace hookwise::platform;
+
 namespace {
 
 DWORD Copy(std::string_view text, char* out, DWORD size) {

@@ -21,6 +21,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+using namespace hookwise::platform;
+
 using providertest::RunChild;
 
 namespace {

@@ -39,6 +39,8 @@
 #include <sys/un.h>
 #include <unistd.h>
 
+using namespace hookwise::platform;
+
 using namespace hookwise::core;
 
 namespace {

@@ -11,6 +11,8 @@
 #include <algorithm>
 #include <string_view>
 
+using namespace hookwise::platform;
+
 namespace browserhost {
 
 namespace {

@@ -14,6 +14,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+using namespace hookwise::platform;
+
 namespace browserhost {
 
 namespace {

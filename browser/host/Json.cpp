@@ -7,6 +7,8 @@
 #include <cstdio>
 #include <cstdlib>
 
+using namespace hookwise::platform;
+
 namespace browserhost {
 
 // ---- values ----

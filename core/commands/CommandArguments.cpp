@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <limits>
 
+using namespace hookwise::platform;
+
 namespace hookwise::core {
 
 namespace {

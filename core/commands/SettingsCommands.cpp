@@ -18,6 +18,8 @@
 
 #include <optional>
 
+using namespace hookwise::platform;
+
 namespace hookwise::core {
 
 namespace {

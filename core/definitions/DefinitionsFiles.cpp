@@ -7,6 +7,8 @@
 
 #include <cstring>
 
+using namespace hookwise::platform;
+
 namespace hookwise::core {
 
 std::uint32_t DefinitionsDate(const std::string& version) {

@@ -4,6 +4,8 @@
 #include "core/FileNames.h"
 #include "platform/MappedFile.h"
 
+using namespace hookwise::platform;
+
 namespace hookwise::core {
 
 std::string LiveUpdateProgramPath(const std::string& applicationDirectory) {

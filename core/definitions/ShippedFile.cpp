@@ -9,6 +9,8 @@
 
 #include <unistd.h>
 
+using namespace hookwise::platform;
+
 namespace hookwise::core {
 
 namespace {

@@ -20,6 +20,8 @@
 #include <new>
 #include <vector>
 
+using namespace hookwise::platform;
+
 namespace hookwise::core {
 
 namespace {

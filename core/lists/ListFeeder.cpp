@@ -101,7 +101,8 @@ bool ListFeeder::FeedPending() const {
 void ListFeeder::Run() {
     std::unique_lock lock(mutex_);
     for (;;) {
-        wake_.wait(lock, [this] { return stop_ || EqualsIgnoreAsciiCase(flag_, kNoOperation); });
+        wake_.wait(
+            lock, [this] { return stop_ || platform::EqualsIgnoreAsciiCase(flag_, kNoOperation); });
         if (stop_) {
             state_ = State::Stopped;
             return;

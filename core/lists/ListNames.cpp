@@ -8,7 +8,7 @@ namespace hookwise::core {
 
 namespace {
 template <std::size_t N> std::string FieldText(const char (&field)[N]) {
-    return std::string(field, FieldLength(field));
+    return std::string(field, platform::FieldLength(field));
 }
 } // namespace
 
@@ -106,7 +106,7 @@ std::string HostAddressText(const DetectionRecord& record) {
 }
 
 std::int32_t RecordPort(const DetectionRecord& record) {
-    return ParseLeadingInt(std::string_view(record.port, FieldLength(record.port)));
+    return ParseLeadingInt(std::string_view(record.port, platform::FieldLength(record.port)));
 }
 
 } // namespace hookwise::core

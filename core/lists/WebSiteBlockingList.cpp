@@ -12,7 +12,7 @@ namespace hookwise::core {
 namespace {
 
 template <std::size_t N> std::string FieldText(const char (&field)[N]) {
-    return std::string(field, FieldLength(field));
+    return std::string(field, platform::FieldLength(field));
 }
 
 } // namespace

@@ -15,6 +15,8 @@
 
 #include <filesystem>
 
+using namespace hookwise::platform;
+
 namespace hookwise::core {
 
 namespace {

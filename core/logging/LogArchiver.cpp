@@ -8,6 +8,8 @@
 
 #include <unistd.h>
 
+using namespace hookwise::platform;
+
 namespace hookwise::core {
 
 std::string ArchiveFileName(const SystemTime& now) {

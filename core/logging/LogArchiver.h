@@ -37,7 +37,7 @@ public:
 
 private:
     std::string path_;
-    AtomicFileWriter writer_;
+    platform::AtomicFileWriter writer_;
     bool open_ = false;
 };
 

@@ -109,7 +109,7 @@ std::string ListLanguages() {
         if (it->is_directory(typeError))
             continue;
         fs::path name = it->path().filename();
-        if (!EqualsIgnoreAsciiCase(name.extension().string(), ".pbl"))
+        if (!platform::EqualsIgnoreAsciiCase(name.extension().string(), ".pbl"))
             continue;
         stems.push_back(name.stem().string());
     }

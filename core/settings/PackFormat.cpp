@@ -4,6 +4,8 @@
 #include "core/TextUtil.h"
 #include "platform/TextEscape.h"
 
+using namespace hookwise::platform;
+
 namespace hookwise::core {
 
 std::string ReverseText(std::string_view text) {

@@ -8,7 +8,7 @@
 namespace hookwise::core {
 
 bool CheckPassword(std::string_view typed, std::string_view storedEncoded) {
-    return EqualsIgnoreAsciiCase(typed, DecodeFileName(storedEncoded));
+    return platform::EqualsIgnoreAsciiCase(typed, DecodeFileName(storedEncoded));
 }
 
 std::string EncodePassword(std::string_view password) {
@@ -21,7 +21,7 @@ bool NeedsAdministratorLogin(int isLogin, std::string_view storedEncoded) {
 
 bool IsStorablePassword(std::string_view password) {
     // Each character is stored as its upper-cased code in exactly two decimal digits.
-    for (char c : AsciiUppered(password)) {
+    for (char c : platform::AsciiUppered(password)) {
         unsigned code = static_cast<unsigned char>(c);
         if (code < 10 || code > 99)
             return false;
@@ -37,7 +37,7 @@ PasswordValidation ValidateNewPassword(std::string_view storedEncoded, std::stri
         return V{V::Refuse, kStrWrongOldPassword, kStrPasswordWarning, kFieldNew | kFieldVerify};
     if (newPassword.empty())
         return V{V::AskBlank, kStrBlankPasswordAsk, kStrPasswordWarning, kFieldNone};
-    if (!EqualsIgnoreAsciiCase(newPassword, verifyPassword))
+    if (!platform::EqualsIgnoreAsciiCase(newPassword, verifyPassword))
         return V{V::Refuse, kStrPasswordMismatch, kStrPasswordError, kFieldNew | kFieldVerify};
     // A password whose characters the stored form cannot keep could never be typed again.
     if (newPassword.size() < kMinPasswordLength || newPassword.size() > kMaxPasswordLength ||

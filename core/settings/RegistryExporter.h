@@ -44,7 +44,7 @@ private:
     bool WriteLine(const std::string& line);
     bool ExportTree(HKEY key, const std::string& fullName);
 
-    AtomicFileWriter writer_;
+    platform::AtomicFileWriter writer_;
     bool open_ = false;
     bool failed_ = false;
 };

@@ -14,6 +14,8 @@
 
 #include <cerrno>
 
+using namespace hookwise::platform;
+
 namespace hookwise::core {
 
 namespace {

@@ -5,6 +5,8 @@
 #include "platform/Registry.h"
 #include "platform/TextTrim.h"
 
+using namespace hookwise::platform;
+
 namespace hookwise::core {
 
 namespace {

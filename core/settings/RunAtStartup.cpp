@@ -9,6 +9,8 @@
 #include <cstdlib>
 #include <filesystem>
 
+using namespace hookwise::platform;
+
 namespace hookwise::core {
 
 namespace {

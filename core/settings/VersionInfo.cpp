@@ -11,6 +11,8 @@
 #include <cstdio>
 #include <cstring>
 
+using namespace hookwise::platform;
+
 namespace hookwise::core {
 
 namespace {

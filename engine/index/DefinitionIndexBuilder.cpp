@@ -21,6 +21,8 @@
 #include <new>
 #include <thread>
 
+using namespace hookwise::platform;
+
 using namespace definition_index;
 
 namespace {

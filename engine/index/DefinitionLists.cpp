@@ -15,6 +15,8 @@
 #include <exception>
 #include <thread>
 
+using namespace hookwise::platform;
+
 using namespace definition_index;
 
 namespace {

@@ -14,6 +14,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+using namespace hookwise::platform;
+
 using namespace definition_index;
 
 namespace {

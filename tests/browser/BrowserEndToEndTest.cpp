@@ -25,6 +25,8 @@
 #include <cstdio>
 #include <tuple>
 
+using namespace hookwise::platform;
+
 namespace browsertest {
 namespace {
 

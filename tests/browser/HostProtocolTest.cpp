@@ -17,6 +17,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+using namespace hookwise::platform;
+
 using browserhost::JsonValue;
 using browserhost::JsonWriter;
 using browserhost::ParseJson;

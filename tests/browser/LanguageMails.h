@@ -182,13 +182,15 @@ inline void ExpectLanguageResult(const browserhost::JsonValue& result,
         << "the mail in ISO-8859-1 was not left to show";
     std::vector<inspectortest::MailReport> reports = receiver.Reports();
     ASSERT_EQ(reports.size(), 5u);
-    EXPECT_EQ(FieldString(reports[0].record.mail.to), "") << "hidden recipients show no To row";
-    EXPECT_NE(FieldString(reports[0].record.mail.from).find("securite@banque.example"),
+    EXPECT_EQ(hookwise::platform::FieldString(reports[0].record.mail.to), "")
+        << "hidden recipients show no To row";
+    EXPECT_NE(hookwise::platform::FieldString(reports[0].record.mail.from)
+                  .find("securite@banque.example"),
               std::string::npos);
-    EXPECT_EQ(FieldString(reports[1].record.mail.to), "alice@home.example");
-    EXPECT_EQ(FieldString(reports[3].record.mail.matchedText),
+    EXPECT_EQ(hookwise::platform::FieldString(reports[1].record.mail.to), "alice@home.example");
+    EXPECT_EQ(hookwise::platform::FieldString(reports[3].record.mail.matchedText),
               "\xC3\xBC\x62\x65rpr\xC3\xBC\x66ung ihres kontos");
-    EXPECT_EQ(FieldString(reports[4].record.mail.linkTarget),
+    EXPECT_EQ(hookwise::platform::FieldString(reports[4].record.mail.linkTarget),
               "http://konto-pruefung.example/login");
 }
 

@@ -79,7 +79,7 @@ private:
     std::vector<std::int32_t> answers_;
     std::vector<MailReport> reports_;
     std::function<void(const MailReport&)> onReport_;
-    ChannelReceiver receiver_;
+    hookwise::platform::ChannelReceiver receiver_;
     bool listening_ = false;
     int wake_[2] = {-1, -1};
     std::thread thread_;

@@ -27,6 +27,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+using namespace hookwise::platform;
+
 using channeltest::ReceiverLoop;
 using channeltest::TempFolder;
 using providertest::ChildResult;

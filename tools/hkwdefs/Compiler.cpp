@@ -13,6 +13,8 @@
 #include <cstdio>
 #include <vector>
 
+using namespace hookwise::platform;
+
 using namespace hookwise::core;
 
 namespace {

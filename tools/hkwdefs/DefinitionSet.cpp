@@ -9,6 +9,8 @@
 #include <set>
 #include <utility>
 
+using namespace hookwise::platform;
+
 namespace {
 
 bool IsNullSlot(std::string_view value) {

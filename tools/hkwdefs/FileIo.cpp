@@ -9,6 +9,8 @@
 #include <filesystem>
 #include <system_error>
 
+using namespace hookwise::platform;
+
 bool ReadFileBytes(const std::string& path, std::string& bytes, std::string& error) {
     std::error_code code;
     const std::filesystem::file_status status = std::filesystem::status(path, code);

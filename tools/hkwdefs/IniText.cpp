@@ -3,6 +3,8 @@
 
 #include "platform/TextTrim.h"
 
+using namespace hookwise::platform;
+
 namespace {
 
 bool IsLineBreak(char c) {

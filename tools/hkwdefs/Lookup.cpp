@@ -14,6 +14,8 @@
 #include <system_error>
 #include <vector>
 
+using namespace hookwise::platform;
+
 using namespace hookwise::core;
 
 namespace {

@@ -9,6 +9,8 @@
 
 #include <set>
 
+using namespace hookwise::platform;
+
 using namespace hookwise::core;
 
 namespace {

@@ -15,6 +15,8 @@
 #include <string>
 #include <vector>
 
+using namespace hookwise::platform;
+
 namespace {
 int Usage() {
     std::fprintf(stderr, "usage: langpack build SOURCE PACK [LANGUAGE]\n"

@@ -9,6 +9,8 @@
 #include <memory>
 #include <thread>
 
+using namespace hookwise::platform;
+
 namespace {
 
 constexpr char kUserAgent[] = "hookwise-update/3.0";

@@ -9,6 +9,8 @@
 
 #include <cstring>
 
+using namespace hookwise::platform;
+
 namespace {
 
 constexpr char kMagic[] = "hookwise-update cache 1";

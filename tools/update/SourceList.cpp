@@ -6,6 +6,8 @@
 #include <filesystem>
 #include <system_error>
 
+using namespace hookwise::platform;
+
 namespace {
 
 bool IsBlank(char c) {

@@ -25,6 +25,8 @@
 #include <system_error>
 #include <vector>
 
+using namespace hookwise::platform;
+
 using namespace hookwise::core;
 
 // ---- stop points ----

@@ -31,6 +31,8 @@
 #include <set>
 #include <sstream>
 
+using namespace hookwise::platform;
+
 using namespace hookwise::app;
 
 using namespace hookwise::core;

@@ -21,6 +21,8 @@
 #include <filesystem>
 #include <ostream>
 
+using namespace hookwise::platform;
+
 using namespace hookwise::core;
 
 namespace {

@@ -31,6 +31,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+using namespace hookwise::platform;
+
 using namespace hookwise::core;
 
 extern char** environ;

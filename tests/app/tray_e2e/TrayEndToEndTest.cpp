@@ -42,6 +42,8 @@
 #include <sys/un.h>
 #include <unistd.h>
 
+using namespace hookwise::platform;
+
 using namespace hookwise::core;
 
 using traye2e::TrayProcess;

@@ -11,6 +11,8 @@
 #include <filesystem>
 #include <thread>
 
+using namespace hookwise::platform;
+
 using namespace hookwise::core;
 
 namespace traye2e {

@@ -41,6 +41,8 @@
 #include <sys/un.h>
 #include <unistd.h>
 
+using namespace hookwise::platform;
+
 using namespace hookwise::app;
 
 using namespace hookwise::core;

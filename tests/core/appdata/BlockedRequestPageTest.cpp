@@ -8,6 +8,8 @@
 
 #include <sys/stat.h>
 
+using namespace hookwise::platform;
+
 using namespace hookwise::core;
 
 namespace {

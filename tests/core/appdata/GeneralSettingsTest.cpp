@@ -15,6 +15,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+using namespace hookwise::platform;
+
 using namespace hookwise::core;
 
 namespace {

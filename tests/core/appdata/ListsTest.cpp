@@ -9,6 +9,8 @@
 #include <chrono>
 #include <thread>
 
+using namespace hookwise::platform;
+
 using namespace hookwise::core;
 
 namespace {

@@ -14,6 +14,8 @@
 
 #include <sys/wait.h>
 
+using namespace hookwise::platform;
+
 using namespace hookwise::core;
 
 namespace {

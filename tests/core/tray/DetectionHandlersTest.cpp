@@ -20,6 +20,8 @@
 #include <string>
 #include <vector>
 
+using namespace hookwise::platform;
+
 using namespace hookwise::core;
 
 using namespace traytest;

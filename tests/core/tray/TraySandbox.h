@@ -46,7 +46,7 @@ inline DetectionRecord WebRecord(char kind, const char* target, const char* prog
     FillSender(record, path.c_str());
     FillEndpoint(record, host, port);
     if (kind == kKindUrl)
-        CopyField(record.web.url, target);
+        hookwise::platform::CopyField(record.web.url, target);
     record.web.kind = kind;
     return record;
 }
@@ -62,10 +62,10 @@ inline DetectionRecord MailRecord(char kind, const char* key, const char* progra
                     kind == kKindSubject ? key : "Your account", "Mon, 7 Dec 2009 14:05:09",
                     "invoice.zip");
     if (kind == kKindText)
-        CopyField(record.mail.matchedText, key);
+        hookwise::platform::CopyField(record.mail.matchedText, key);
     if (kind == kKindLink) {
-        CopyField(record.mail.linkTarget, key);
-        CopyField(record.mail.linkText, "Click here");
+        hookwise::platform::CopyField(record.mail.linkTarget, key);
+        hookwise::platform::CopyField(record.mail.linkText, "Click here");
     }
     record.mail.kind = kind;
     return record;

@@ -7,6 +7,8 @@
 #include <cstring>
 #include <string>
 
+using namespace hookwise::platform;
+
 namespace {
 
 using Bytes = std::array<unsigned char, kDetectionRecordSize>;

@@ -44,7 +44,7 @@ protected:
     void SetUp() override {
         std::memcpy(savedPath_, CLSPGlobals::szDBPath, sizeof savedPath_);
         dbPath_ = folder_.File("hkwdb2.pbd");
-        CopyField(CLSPGlobals::szDBPath, dbPath_.c_str());
+        hookwise::platform::CopyField(CLSPGlobals::szDBPath, dbPath_.c_str());
     }
     void TearDown() override {
         std::memcpy(CLSPGlobals::szDBPath, savedPath_, sizeof savedPath_);

@@ -18,6 +18,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+using namespace hookwise::platform;
+
 namespace {
 
 class EngineState : public RegistryTest {};

@@ -24,6 +24,8 @@
 #include <tuple>
 #include <vector>
 
+using namespace hookwise::platform;
+
 namespace {
 
 using namespace definition_index;

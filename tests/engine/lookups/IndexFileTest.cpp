@@ -14,6 +14,8 @@
 #include <string>
 #include <vector>
 
+using namespace hookwise::platform;
+
 namespace {
 
 using namespace definition_index;

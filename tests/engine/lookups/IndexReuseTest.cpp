@@ -18,6 +18,8 @@
 #include <functional>
 #include <string>
 
+using namespace hookwise::platform;
+
 namespace {
 
 using namespace definition_index;

@@ -18,7 +18,7 @@
 
 class RegistryTest : public testing::Test {
 protected:
-    static constexpr const char* kAppKey = kProductKeyPath;
+    static constexpr const char* kAppKey = hookwise::platform::kProductKeyPath;
 
     void SetUp() override {
         sandbox_ = std::make_unique<testsupport::Sandbox>("engine");

@@ -19,6 +19,8 @@
 
 #include <dlfcn.h>
 
+using namespace hookwise::platform;
+
 namespace {
 
 class OnePlatform : public testing::Test {

@@ -24,6 +24,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+using namespace hookwise::platform;
+
 using channeltest::Frame;
 using channeltest::PumpOnce;
 using channeltest::RawSender;

@@ -28,6 +28,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+using namespace hookwise::platform;
+
 using channeltest::ReceiverLoop;
 using channeltest::TempFolder;
 

@@ -19,6 +19,8 @@
 #include <sys/un.h>
 #include <unistd.h>
 
+using namespace hookwise::platform;
+
 using channeltest::Frame;
 using channeltest::RawSender;
 using channeltest::ReceiverLoop;

@@ -70,7 +70,7 @@ private:
 inline std::vector<std::uint8_t> Frame(std::uint32_t code, std::uint32_t announced,
                                        std::size_t actual) {
     std::vector<std::uint8_t> frame(8 + actual, 0x5A);
-    EncodeChannelHeader(frame.data(), code, announced);
+    hookwise::platform::EncodeChannelHeader(frame.data(), code, announced);
     return frame;
 }
 

@@ -19,7 +19,8 @@ namespace channeltest {
 // One poll round over the receiver's descriptors (plus an optional wake descriptor): every
 // descriptor that became readable is processed, and idle connections are closed, as the tray
 // program's timer does. Returns false when the wake descriptor fired.
-inline bool PumpOnce(ChannelReceiver& receiver, int timeoutMs, int wakeFd = -1) {
+inline bool PumpOnce(hookwise::platform::ChannelReceiver& receiver, int timeoutMs,
+                     int wakeFd = -1) {
     receiver.CloseIdle();
     std::vector<pollfd> fds;
     for (int fd : receiver.Descriptors())
@@ -43,7 +44,7 @@ inline bool PumpOnce(ChannelReceiver& receiver, int timeoutMs, int wakeFd = -1) 
 // touched by the loop thread until Stop returns.
 class ReceiverLoop {
 public:
-    explicit ReceiverLoop(ChannelReceiver& receiver) : receiver_(receiver) {
+    explicit ReceiverLoop(hookwise::platform::ChannelReceiver& receiver) : receiver_(receiver) {
         if (pipe(wake_) != 0)
             std::abort();
     }
@@ -71,7 +72,7 @@ public:
     }
 
 private:
-    ChannelReceiver& receiver_;
+    hookwise::platform::ChannelReceiver& receiver_;
     int wake_[2] = {-1, -1};
     std::thread thread_;
 };

@@ -18,6 +18,8 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+using namespace hookwise::platform;
+
 namespace {
 
 using Lines = std::vector<std::string_view>;

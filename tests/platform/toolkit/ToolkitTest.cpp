@@ -30,6 +30,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+using namespace hookwise::platform;
+
 namespace {
 
 namespace fs = std::filesystem;

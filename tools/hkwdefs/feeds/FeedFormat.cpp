@@ -6,6 +6,8 @@
 
 #include <cstddef>
 
+using namespace hookwise::platform;
+
 namespace {
 
 struct FormatName {

@@ -18,6 +18,8 @@
 #include <filesystem>
 #include <system_error>
 
+using namespace hookwise::platform;
+
 namespace {
 
 constexpr std::size_t kMaxMalformedLines = 5;

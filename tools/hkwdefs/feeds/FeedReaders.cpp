@@ -7,6 +7,8 @@
 #include "tools/hkwdefs/feeds/FeedText.h"
 #include "tools/hkwdefs/feeds/JsonRecords.h"
 
+using namespace hookwise::platform;
+
 namespace {
 
 // How often readers tell the sink how far they are.

@@ -3,6 +3,8 @@
 
 #include "platform/AsciiCase.h"
 
+using namespace hookwise::platform;
+
 namespace {
 
 bool IsDigit(char c) {

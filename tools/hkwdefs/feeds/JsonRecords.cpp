@@ -6,6 +6,8 @@
 
 #include <cstdint>
 
+using namespace hookwise::platform;
+
 namespace {
 
 bool IsJsonBlank(char c) {
