@@ -12,6 +12,8 @@
 #include <string>
 #include <string_view>
 
+using namespace hookwise::tools;
+
 namespace {
 
 constexpr FeedFormat kFormats[] = {

@@ -17,6 +17,8 @@
 #include <functional>
 #include <string>
 
+using namespace hookwise::tools;
+
 namespace {
 
 namespace fs = std::filesystem;

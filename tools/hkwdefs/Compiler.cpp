@@ -13,6 +13,8 @@
 #include <cstdio>
 #include <vector>
 
+namespace hookwise::tools {
+
 using namespace hookwise::platform;
 
 using namespace hookwise::core;
@@ -245,3 +247,5 @@ bool CompileDefinitions(const DefinitionSet& set, std::string_view version, std:
     shipped = std::move(file);
     return true;
 }
+
+} // namespace hookwise::tools

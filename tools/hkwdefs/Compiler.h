@@ -8,6 +8,8 @@
 #include <string>
 #include <string_view>
 
+namespace hookwise::tools {
+
 // Why the profile reader would not give plain back after it is scrambled and stored as a section
 // name, key name or value on its own INI line; "" when it would. The faults: a character whose
 // scrambled byte is 0 (dropped by the scrambling), 0xBB or 0xBD (read back as ';' or '='), CR or
@@ -38,3 +40,5 @@ bool CompileDefinitions(const DefinitionSet& set, std::string_view version, std:
 // first to 100.
 bool VerifyShippedFile(std::string_view shipped, const DefinitionSet& set, Messages& errors,
                        const CompileProgress& progress = {}, int first = 0);
+
+} // namespace hookwise::tools

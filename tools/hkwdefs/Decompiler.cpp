@@ -9,6 +9,8 @@
 #include <set>
 #include <utility>
 
+namespace hookwise::tools {
+
 using namespace hookwise::core;
 
 namespace {
@@ -182,3 +184,5 @@ std::string FormatPlainDefinitions(const DefinitionSet& set, std::string_view ve
     }
     return text;
 }
+
+} // namespace hookwise::tools

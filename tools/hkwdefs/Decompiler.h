@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+namespace hookwise::tools {
+
 // Reads every section and key of a working copy's text (the deciphered shipped file, first line
 // included) by the profile reader's rules and unscrambles the names and values; a value is cut at
 // its first zero byte, as the engine's read cuts it. What the reader never returns is left out,
@@ -26,3 +28,5 @@ bool CheckShippedContent(std::string_view working, std::string& error);
 // The plain INI text of set: a comment line with the version when one is given, then each section
 // and its "KEY=value" lines (quoted where the value needs it), LF line ends.
 std::string FormatPlainDefinitions(const DefinitionSet& set, std::string_view version);
+
+} // namespace hookwise::tools

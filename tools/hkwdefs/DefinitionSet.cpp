@@ -9,6 +9,8 @@
 #include <set>
 #include <utility>
 
+namespace hookwise::tools {
+
 using namespace hookwise::platform;
 
 namespace {
@@ -230,3 +232,5 @@ bool CheckDefinitionLists(const DefinitionSet& set, Messages& errors) {
     }
     return errors.size() == errorsBefore;
 }
+
+} // namespace hookwise::tools

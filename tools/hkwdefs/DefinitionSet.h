@@ -12,6 +12,8 @@
 #include <string_view>
 #include <vector>
 
+namespace hookwise::tools {
+
 using Messages = std::vector<std::string>;
 
 struct DefinitionListInfo {
@@ -62,3 +64,5 @@ bool CheckDefinitionLists(const DefinitionSet& set, Messages& errors);
 
 // "[Section] KEY (line N)" for messages.
 std::string EntryLabel(std::string_view section, const DefinitionEntry& entry);
+
+} // namespace hookwise::tools

@@ -9,6 +9,8 @@
 #include <filesystem>
 #include <system_error>
 
+namespace hookwise::tools {
+
 using namespace hookwise::platform;
 
 bool ReadFileBytes(const std::string& path, std::string& bytes, std::string& error) {
@@ -67,3 +69,5 @@ bool WriteFileReplacing(const std::string& path, std::string_view bytes, std::st
     }
     return true;
 }
+
+} // namespace hookwise::tools

@@ -3,6 +3,8 @@
 
 #include "platform/TextTrim.h"
 
+namespace hookwise::tools {
+
 using namespace hookwise::platform;
 
 namespace {
@@ -99,3 +101,5 @@ std::string FormatIniEntry(std::string_view name, std::string_view value) {
     }
     return line;
 }
+
+} // namespace hookwise::tools

@@ -12,6 +12,8 @@
 #include <string_view>
 #include <vector>
 
+namespace hookwise::tools {
+
 struct IniLine {
     enum Kind { Comment, Section, Entry, NoEquals };
     Kind kind = Comment;
@@ -33,3 +35,5 @@ bool NeedsQuotes(std::string_view value);
 
 // "name=value" with the value quoted when NeedsQuotes says so.
 std::string FormatIniEntry(std::string_view name, std::string_view value);
+
+} // namespace hookwise::tools

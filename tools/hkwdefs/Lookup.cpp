@@ -14,6 +14,8 @@
 #include <system_error>
 #include <vector>
 
+namespace hookwise::tools {
+
 using namespace hookwise::platform;
 
 using namespace hookwise::core;
@@ -157,3 +159,5 @@ std::string RunLookup(LookupKind kind, std::string_view text) {
     }
     return "miss";
 }
+
+} // namespace hookwise::tools

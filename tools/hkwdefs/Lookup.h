@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+namespace hookwise::tools {
+
 enum class LookupKind { Ip, Url, Host, From, Subject, Text, Links, VisibleLinks };
 
 // The kind named ip, url, host, from, subject, text, links or visible-links (exact spelling).
@@ -35,3 +37,5 @@ private:
 // visible-links) fold the case of text first (FoldCase), as the page inspector folds the page
 // before it asks.
 std::string RunLookup(LookupKind kind, std::string_view text);
+
+} // namespace hookwise::tools

@@ -28,6 +28,8 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+using namespace hookwise::tools;
+
 using namespace hookwise::core;
 
 namespace {

@@ -5,6 +5,8 @@
 
 #include <unistd.h>
 
+namespace hookwise::tools {
+
 namespace {
 constexpr int kWidth = 40;
 }
@@ -40,3 +42,5 @@ void ProgressBar::Finish() {
     std::fflush(stderr);
     drawn_ = false;
 }
+
+} // namespace hookwise::tools

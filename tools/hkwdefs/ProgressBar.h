@@ -4,6 +4,8 @@
 
 #include <string>
 
+namespace hookwise::tools {
+
 class ProgressBar {
 public:
     // label: what the bar stands for ("compile", "index").
@@ -24,3 +26,5 @@ private:
     bool drawn_ = false;
     int shown_ = -1;
 };
+
+} // namespace hookwise::tools

@@ -10,6 +10,8 @@
 #include <random>
 #include <system_error>
 
+namespace hookwise::tools {
+
 TempFile::~TempFile() {
     if (path_.empty())
         return;
@@ -45,3 +47,5 @@ bool TempFile::Create(std::string_view bytes, std::string& error) {
     error = "no free temporary file name in " + folder.string();
     return false;
 }
+
+} // namespace hookwise::tools

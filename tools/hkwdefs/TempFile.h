@@ -4,6 +4,8 @@
 #include <string>
 #include <string_view>
 
+namespace hookwise::tools {
+
 class TempFile {
 public:
     TempFile() = default;
@@ -22,3 +24,5 @@ public:
 private:
     std::string path_;
 };
+
+} // namespace hookwise::tools

@@ -9,6 +9,8 @@
 
 #include <set>
 
+namespace hookwise::tools {
+
 using namespace hookwise::platform;
 
 using namespace hookwise::core;
@@ -242,3 +244,5 @@ std::string BuiltInSourceText() {
         text += std::to_string(command) + " = " + EscapeTabsAndLineFeeds(value) + "\n";
     return text;
 }
+
+} // namespace hookwise::tools

@@ -17,6 +17,8 @@
 #include <string>
 #include <string_view>
 
+namespace hookwise::tools {
+
 struct LangSource {
     std::map<std::uint32_t, std::string> texts;        // string id -> text
     std::map<std::uint32_t, std::string> menuCommands; // tray menu command -> text
@@ -35,3 +37,5 @@ std::string BuildPackText(const LangSource& source, const std::string& languageN
 std::string BuiltInSourceText();
 // The built-in English texts and tray menu as a parsed source.
 LangSource BuiltInSource();
+
+} // namespace hookwise::tools

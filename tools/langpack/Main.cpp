@@ -15,6 +15,8 @@
 #include <string>
 #include <vector>
 
+using namespace hookwise::tools;
+
 using namespace hookwise::platform;
 
 namespace {

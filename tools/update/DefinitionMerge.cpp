@@ -13,6 +13,8 @@
 #include <unordered_map>
 #include <unordered_set>
 
+namespace hookwise::tools {
+
 using namespace hookwise::core;
 
 // ---- reading a shipped file ----
@@ -243,3 +245,5 @@ bool BuildDefinitions(const DefinitionSet& base, const std::vector<FeedInput>& f
     }
     return true;
 }
+
+} // namespace hookwise::tools

@@ -14,6 +14,8 @@
 
 class WellKnownSites;
 
+namespace hookwise::tools {
+
 // The definitions of a file in the shipped format (or of a working copy): deciphered as the
 // tray program's start-up does and read back. False, with the reason in error, when the file is
 // damaged or holds no definitions.
@@ -53,3 +55,5 @@ bool BuildDefinitions(const DefinitionSet& base, const std::vector<FeedInput>& f
                       const WellKnownSites& sites, std::string_view version,
                       BuiltDefinitions& built, Messages& errors,
                       const BuildProgress& progress = {});
+
+} // namespace hookwise::tools

@@ -9,6 +9,8 @@
 #include <memory>
 #include <thread>
 
+namespace hookwise::tools {
+
 using namespace hookwise::platform;
 
 namespace {
@@ -245,3 +247,5 @@ FetchResult FetchUrl(const FetchRequest& request, const FetchLimits& limits,
         result.reason += " (after " + std::to_string(result.attempts) + " tries)";
     return result;
 }
+
+} // namespace hookwise::tools

@@ -7,6 +7,8 @@
 #include <functional>
 #include <string>
 
+namespace hookwise::tools {
+
 struct FetchLimits {
     long connectSeconds = 30;
     long totalSeconds = 600;            // the whole transfer, body included
@@ -48,3 +50,5 @@ FetchResult FetchUrl(const FetchRequest& request, const FetchLimits& limits,
 
 // Sets up libcurl for the process; call once before any thread fetches. False when it fails.
 bool InitialiseFetching();
+
+} // namespace hookwise::tools

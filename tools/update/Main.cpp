@@ -17,6 +17,8 @@
 #include <string>
 #include <string_view>
 
+using namespace hookwise::tools;
+
 using namespace hookwise::platform;
 
 using namespace hookwise::core;

@@ -9,6 +9,8 @@
 
 #include <cstring>
 
+namespace hookwise::tools {
+
 using namespace hookwise::platform;
 
 namespace {
@@ -117,3 +119,5 @@ bool SourceCache::Store(const CachedSource& entry, std::string& error) const {
     }
     return true;
 }
+
+} // namespace hookwise::tools

@@ -5,6 +5,8 @@
 
 #include <string>
 
+namespace hookwise::tools {
+
 struct CachedSource {
     std::string url;
     std::string etag;
@@ -39,3 +41,5 @@ private:
 
 // The SHA-256 of bytes as 64 lower-case hex digits.
 std::string Sha256Hex(std::string_view bytes);
+
+} // namespace hookwise::tools

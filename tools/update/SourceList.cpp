@@ -6,6 +6,8 @@
 #include <filesystem>
 #include <system_error>
 
+namespace hookwise::tools {
+
 using namespace hookwise::platform;
 
 namespace {
@@ -92,3 +94,5 @@ std::string ChooseSourceList(const std::string& option, const std::string& progr
         return system;
     return programFolder + "/" + kSourceListFile;
 }
+
+} // namespace hookwise::tools

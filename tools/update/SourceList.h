@@ -10,6 +10,8 @@
 #include <string_view>
 #include <vector>
 
+namespace hookwise::tools {
+
 // The format name of a signed definitions file in the shipped format.
 inline constexpr std::string_view kSignedDefinitionsFormat = "hookwise";
 inline constexpr char kSourceListFile[] = "sources.conf";
@@ -34,3 +36,5 @@ bool ParseSourceList(std::string_view text, std::vector<UpdateSource>& sources, 
 // UserConfigFolder() + "/hookwise/sources.conf", else "/etc/hookwise/sources.conf", else
 // programFolder + "/sources.conf", the first that exists (the last when none does).
 std::string ChooseSourceList(const std::string& option, const std::string& programFolder);
+
+} // namespace hookwise::tools

@@ -4,6 +4,8 @@
 #include <chrono>
 #include <thread>
 
+namespace hookwise::tools {
+
 bool UpdateLock::Acquire(long waitMs, const std::function<void()>& waiting, std::string& error) {
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(waitMs);
     bool told = false;
@@ -28,3 +30,5 @@ bool UpdateLock::Acquire(long waitMs, const std::function<void()>& waiting, std:
         std::this_thread::sleep_for(std::chrono::milliseconds(100));
     }
 }
+
+} // namespace hookwise::tools

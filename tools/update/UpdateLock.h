@@ -7,6 +7,8 @@
 #include <functional>
 #include <string>
 
+namespace hookwise::tools {
+
 inline constexpr char kUpdateLockName[] = "hookwise-update";
 
 class UpdateLock {
@@ -19,3 +21,5 @@ public:
 private:
     NamedMutex mutex_;
 };
+
+} // namespace hookwise::tools

@@ -6,6 +6,8 @@
 
 #include <unistd.h>
 
+namespace hookwise::tools {
+
 namespace {
 
 std::int64_t NowMs() {
@@ -71,3 +73,5 @@ std::string ByteCount(std::uint64_t bytes) {
         std::snprintf(text, sizeof text, "%llu bytes", static_cast<unsigned long long>(bytes));
     return text;
 }
+
+} // namespace hookwise::tools

@@ -7,6 +7,8 @@
 #include <string>
 #include <string_view>
 
+namespace hookwise::tools {
+
 class UpdateOutput {
 public:
     explicit UpdateOutput(bool quiet);
@@ -33,3 +35,5 @@ private:
 
 // "12.3 MB", "512 KB", "87 bytes".
 std::string ByteCount(std::uint64_t bytes);
+
+} // namespace hookwise::tools

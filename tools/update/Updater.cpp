@@ -25,6 +25,8 @@
 #include <system_error>
 #include <vector>
 
+namespace hookwise::tools {
+
 using namespace hookwise::platform;
 
 using namespace hookwise::core;
@@ -528,3 +530,5 @@ int RunUpdate(const UpdateSettings& settings) {
              std::to_string(sources.size() - succeeded) + " failed)");
     return failed ? kUpdateFailed : kUpdateDone;
 }
+
+} // namespace hookwise::tools

@@ -8,6 +8,8 @@
 
 #include <string>
 
+namespace hookwise::tools {
+
 // The data folder's files: the definitions in the shipped format and the index of the working
 // copy the tray program makes of them. The definitions keep the shipped file's name, which the
 // tray program looks for in the data folder.
@@ -52,3 +54,5 @@ int RunUpdate(const UpdateSettings& settings);
 // "locked", "fetched", "cached", "built", "index-written", "index-renamed",
 // "definitions-written", "definitions-renamed".
 void StopPointForTesting(const char* step);
+
+} // namespace hookwise::tools

@@ -7,6 +7,8 @@
 
 #include <string>
 
+using namespace hookwise::tools;
+
 namespace {
 
 // ---- scrambled fields (the scrambling key is "8305716": position 0 adds '8', position 2 '0') ----

@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+using namespace hookwise::tools;
+
 namespace {
 
 const WellKnownSites& ShippedSites() {

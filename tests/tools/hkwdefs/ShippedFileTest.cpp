@@ -12,6 +12,8 @@
 #include <cstdio>
 #include <string>
 
+using namespace hookwise::tools;
+
 using namespace hookwise::core;
 
 namespace {

@@ -7,6 +7,8 @@
 
 #include <ostream>
 
+using namespace hookwise::tools;
+
 using namespace hookwise::core;
 
 namespace {

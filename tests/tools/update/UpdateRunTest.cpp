@@ -23,6 +23,8 @@
 
 #include <unistd.h>
 
+using namespace hookwise::tools;
+
 using namespace hookwise::core;
 
 namespace {

@@ -17,6 +17,8 @@
 
 #include <unistd.h>
 
+using namespace hookwise::tools;
+
 namespace {
 
 // ---- the source list ----

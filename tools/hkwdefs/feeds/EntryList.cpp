@@ -5,6 +5,8 @@
 
 #include <cassert>
 
+namespace hookwise::tools {
+
 std::uint64_t EntryList::HashOf(std::string_view text) {
     // The fingerprint the engine files web entries under: host and path fed as one run of bytes.
     return WebEntryKey(text, {});
@@ -54,3 +56,5 @@ bool EntryList::Contains(std::string_view text) const {
         return false;
     return slots_[Find(text, HashOf(text))] != 0;
 }
+
+} // namespace hookwise::tools

@@ -9,6 +9,8 @@
 #include <string_view>
 #include <vector>
 
+namespace hookwise::tools {
+
 class EntryList {
 public:
     // Adds text unless an equal text is there already. True when it was added.
@@ -35,3 +37,5 @@ private:
     std::vector<Span> spans_;
     std::vector<std::uint32_t> slots_; // index + 1 into spans_, 0 for an empty slot
 };
+
+} // namespace hookwise::tools

@@ -6,6 +6,8 @@
 
 #include <cstddef>
 
+namespace hookwise::tools {
+
 using namespace hookwise::platform;
 
 namespace {
@@ -200,3 +202,5 @@ bool DetectFeedFormat(std::string_view bytes, FeedFormat& format, std::string& r
         format = FeedFormat::Domains;
     return true;
 }
+
+} // namespace hookwise::tools

@@ -5,6 +5,8 @@
 #include <string>
 #include <string_view>
 
+namespace hookwise::tools {
+
 enum class FeedFormat {
     Auto,          // tell the format from the content
     PhishTankCsv,  // header "phish_id,url,phish_detail_url,...", one submission a line
@@ -36,3 +38,5 @@ std::string FeedFormatNames();
 // comments). False, with the reason in reason ("is compressed (gzip) ...", "is no feed format
 // hkwdefs knows ..."), for a binary or compressed file and for text that is mostly none of these.
 bool DetectFeedFormat(std::string_view bytes, FeedFormat& format, std::string& reason);
+
+} // namespace hookwise::tools

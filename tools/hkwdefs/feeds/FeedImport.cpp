@@ -18,6 +18,8 @@
 #include <filesystem>
 #include <system_error>
 
+namespace hookwise::tools {
+
 using namespace hookwise::platform;
 
 namespace {
@@ -318,3 +320,5 @@ std::string DescribeFeedSummary(const FeedSummary& summary) {
         text += "; " + summary.note;
     return text;
 }
+
+} // namespace hookwise::tools

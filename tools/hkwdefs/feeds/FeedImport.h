@@ -18,6 +18,8 @@
 
 class WellKnownSites;
 
+namespace hookwise::tools {
+
 // The longest entry imported: the engine reads definition values up to 260 characters.
 constexpr std::size_t kMaxImportedEntryLength = 260;
 
@@ -102,3 +104,5 @@ bool ImportFeeds(const std::vector<FeedInput>& feeds, const ImportOptions& optio
 // One feed's summary line: "NAME (FORMAT): 10 read, 7 kept, 1 duplicate, 1 dropped as noise, 1
 // malformed (line 4)", with the counts that are not zero beyond read and kept.
 std::string DescribeFeedSummary(const FeedSummary& summary);
+
+} // namespace hookwise::tools

@@ -7,6 +7,8 @@
 #include "tools/hkwdefs/feeds/FeedText.h"
 #include "tools/hkwdefs/feeds/JsonRecords.h"
 
+namespace hookwise::tools {
+
 using namespace hookwise::platform;
 
 namespace {
@@ -277,3 +279,5 @@ void ReadFeedEntries(FeedFormat format, std::string_view bytes, FeedEntrySink& s
         break;
     }
 }
+
+} // namespace hookwise::tools

@@ -8,6 +8,8 @@
 #include <string>
 #include <string_view>
 
+namespace hookwise::tools {
+
 class FeedEntrySink {
 public:
     virtual ~FeedEntrySink() = default;
@@ -32,3 +34,5 @@ public:
 // trusted), counted as one malformed entry and described in note. note is left empty otherwise.
 void ReadFeedEntries(FeedFormat format, std::string_view bytes, FeedEntrySink& sink,
                      std::string& note);
+
+} // namespace hookwise::tools

@@ -3,6 +3,8 @@
 
 #include "platform/AsciiCase.h"
 
+namespace hookwise::tools {
+
 using namespace hookwise::platform;
 
 namespace {
@@ -145,3 +147,5 @@ bool IsHostsAddress(std::string_view word) {
     }
     return true;
 }
+
+} // namespace hookwise::tools

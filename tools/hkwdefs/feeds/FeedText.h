@@ -8,6 +8,8 @@
 #include <string>
 #include <string_view>
 
+namespace hookwise::tools {
+
 // A blank of a feed line: space, TAB, VT, FF, CR.
 constexpr bool IsFeedBlank(char c) {
     return c == ' ' || c == '\t' || c == '\v' || c == '\f' || c == '\r';
@@ -55,3 +57,5 @@ bool IsBlockingHostsAddress(std::string_view word);
 // True when word looks like the address column of a hosts file: an IPv4 address or an IPv6
 // address (hex digits and ':', with an optional "%zone").
 bool IsHostsAddress(std::string_view word);
+
+} // namespace hookwise::tools

@@ -6,6 +6,8 @@
 
 #include <cstdint>
 
+namespace hookwise::tools {
+
 using namespace hookwise::platform;
 
 namespace {
@@ -320,3 +322,5 @@ JsonRecords::Result JsonRecords::Next(std::string& url, bool& hasUrl) {
         return Result::Error;
     return Result::NotAnObject;
 }
+
+} // namespace hookwise::tools

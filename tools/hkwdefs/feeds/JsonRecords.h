@@ -7,6 +7,8 @@
 #include <string_view>
 #include <vector>
 
+namespace hookwise::tools {
+
 // Reads text as JSON: a top-level array whose elements are the records, or a single top-level
 // object that is the one record. Nesting is tracked on an explicit stack, never by recursion, and
 // is refused beyond kMaxJsonDepth levels; strings are decoded (escapes, \u with surrogate pairs
@@ -55,3 +57,5 @@ private:
     std::size_t errorOffset_ = 0;
     std::string_view errorReason_;
 };
+
+} // namespace hookwise::tools

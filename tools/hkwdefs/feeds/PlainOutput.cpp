@@ -6,6 +6,8 @@
 
 #include <iterator>
 
+namespace hookwise::tools {
+
 namespace {
 
 struct ImportedList {
@@ -108,3 +110,5 @@ bool WriteImportedDefinitions(const std::string& path, const DefinitionSet& base
                               std::string& error) {
     return WriteFileReplacing(path, FormatImportedDefinitions(base, imported, comment), error);
 }
+
+} // namespace hookwise::tools

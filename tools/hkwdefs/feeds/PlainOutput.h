@@ -9,6 +9,8 @@
 #include <string>
 #include <string_view>
 
+namespace hookwise::tools {
+
 // The text: comment (each of its lines after "; ") when not empty, then every section of base in
 // order with its entries as they stand; the new entries of imported follow the last entry of
 // their section, numbered on from the highest index there, and a section base lacks comes after
@@ -22,3 +24,5 @@ std::string FormatImportedDefinitions(const DefinitionSet& base,
 bool WriteImportedDefinitions(const std::string& path, const DefinitionSet& base,
                               const ImportedDefinitions& imported, std::string_view comment,
                               std::string& error);
+
+} // namespace hookwise::tools

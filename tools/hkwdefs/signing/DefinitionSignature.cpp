@@ -10,6 +10,8 @@
 #include <memory>
 #include <vector>
 
+namespace hookwise::tools {
+
 namespace {
 
 constexpr std::size_t kSignatureBytes = 64;
@@ -172,3 +174,5 @@ bool VerifyDefinitions(std::string_view publicPem, std::string_view bytes,
     }
     return true;
 }
+
+} // namespace hookwise::tools

@@ -7,6 +7,8 @@
 #include <string>
 #include <string_view>
 
+namespace hookwise::tools {
+
 // A new key pair: the private key as PKCS#8 PEM, the public key as SubjectPublicKeyInfo PEM.
 // False, with the reason in error and both outputs untouched, when OpenSSL cannot make one.
 bool GenerateSigningKeys(std::string& privatePem, std::string& publicPem, std::string& error);
@@ -27,3 +29,5 @@ bool VerifyDefinitions(std::string_view publicPem, std::string_view bytes,
 // The one-line base64 form of a signature file (raw or base64), without a line end. False when
 // the file is not a signature file.
 bool SignatureLine(std::string_view signature, std::string& line);
+
+} // namespace hookwise::tools
