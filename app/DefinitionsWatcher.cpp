@@ -36,12 +36,12 @@ void DefinitionsWatcher::Start() {
     seen_ = app_.UserDefinitionsSeen;
     haveSeen_ = true;
     watcher_.addPath(QString::fromStdString(app_.DataDirectory));
-    watcher_.addPath(QString::fromStdString(app_.UserDefinitionsPath()));
+    watcher_.addPath(QString::fromStdString(app_.Definitions().UserDefinitions()));
     Check();
 }
 
 void DefinitionsWatcher::Check() {
-    const std::string path = app_.UserDefinitionsPath();
+    const std::string path = app_.Definitions().UserDefinitions();
     // A file replaced by rename is a new file to watch.
     if (!watcher_.files().contains(QString::fromStdString(path)))
         watcher_.addPath(QString::fromStdString(path));
@@ -70,7 +70,7 @@ void DefinitionsWatcher::Switch(const std::string& path, const std::string& vers
     if (worker_.joinable())
         worker_.join();
     const DecipherOptions options = app_.WorkingCopyOptions();
-    const std::string working = app_.WorkingCopyPath();
+    const std::string working = app_.Definitions().WorkingCopy();
     worker_ = std::thread([this, path, version, working, options] {
         const std::string reason = ReplaceWorkingCopy(path, working, version, options);
         const bool taken = reason.empty();

@@ -229,7 +229,7 @@ void MainWindow::StartUpdateIfDue() {
     // the last run ("last-build" in the user's cache folder) at every successful run.
     const std::string cache = UserCacheFolder();
     const std::string lastRun = cache.empty() ? std::string() : cache + "/hookwise/last-build";
-    if (!UpdateAtStartAllowed() || !IsStartUpdateDue(app_.UserDefinitionsPath(), lastRun,
+    if (!UpdateAtStartAllowed() || !IsStartUpdateDue(app_.Definitions().UserDefinitions(), lastRun,
                                                      static_cast<std::int64_t>(std::time(nullptr))))
         return;
     // Started once the event loop runs, so start-up does not wait for it.

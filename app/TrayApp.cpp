@@ -78,8 +78,9 @@ int MessageTimeoutMs() {
 TrayApp::TrayApp(const std::string& programPath, bool hasCommandLine)
     : ApplicationDirectory(PrepareProcess(programPath)),
       DataDirectory(PrepareDataFolder(ApplicationDirectory)), ProgramPath(programPath),
-      UserDefinitionsSeen(StampOrZero(UserDefinitionsPath())),
-      DefinitionsPath(ChooseDefinitions(ShippedPath(), UserDefinitionsPath()).path),
+      UserDefinitionsSeen(StampOrZero(Definitions().UserDefinitions())),
+      DefinitionsPath(
+          ChooseDefinitions(Definitions().Shipped(), Definitions().UserDefinitions()).path),
       DefinitionsVersion(ReadDefinitionsVersion(DefinitionsPath)),
       TrayMenuSection(kTrayMenuSection), MessageSection(kMsgSection),
       LogFilePath(DataDirectory + "/HookWsLOG.log"), HasCommandLine(hasCommandLine) {
@@ -97,14 +98,6 @@ DefinitionsPaths TrayApp::Definitions() const {
     return {ApplicationDirectory, DataDirectory};
 }
 
-std::string TrayApp::WorkingCopyPath() const {
-    return Definitions().WorkingCopy();
-}
-
-std::string TrayApp::IndexPath() const {
-    return Definitions().WorkingCopyIndex();
-}
-
 DecipherOutcome TrayApp::WriteWorkingCopy() {
     std::atomic<int> percent{0};
     DecipherOutcome outcome;
@@ -112,8 +105,8 @@ DecipherOutcome TrayApp::WriteWorkingCopy() {
         try {
             DecipherOptions options = WorkingCopyOptions();
             options.progress = [&percent](int p) { percent.store(p); };
-            outcome = DecipherDefinitions(DefinitionsPath, WorkingCopyPath(), DefinitionsVersion,
-                                          options);
+            outcome = DecipherDefinitions(DefinitionsPath, Definitions().WorkingCopy(),
+                                          DefinitionsVersion, options);
         } catch (const std::bad_alloc&) {
             // A shipped file too large to hold: no working copy, start-up ends with its message.
             outcome = OutOfMemoryOutcome();
@@ -162,18 +155,6 @@ DecipherOutcome TrayApp::WriteWorkingCopy() {
         splash->EndProgress();
     }
     return outcome;
-}
-
-std::string TrayApp::ShippedPath() const {
-    return Definitions().Shipped();
-}
-
-std::string TrayApp::UserDefinitionsPath() const {
-    return Definitions().UserDefinitions();
-}
-
-std::string TrayApp::IndexCachePath() const {
-    return Definitions().IndexCache();
 }
 
 DecipherOptions TrayApp::WorkingCopyOptions() const {
@@ -256,8 +237,8 @@ bool TrayApp::InitInstance(const WindowRun& runWindow) {
 int TrayApp::ExitInstance() {
     // A refused second instance leaves the running instance's working copy alone.
     if (!SecondInstance) {
-        DeleteFileA(WorkingCopyPath().c_str());
-        DeleteFileA(IndexPath().c_str());
+        DeleteFileA(Definitions().WorkingCopy().c_str());
+        DeleteFileA(Definitions().WorkingCopyIndex().c_str());
     }
     return exitCode_;
 }

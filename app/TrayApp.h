@@ -82,17 +82,9 @@ public:
 
     // The application title (string 7001 in the current language).
     static std::string Title();
-    // Where the definitions files are (core/definitions/DefinitionsPaths.h); the paths below
-    // are its.
+    // Where the definitions files are: the shipped file, the user's, the working copy and their
+    // indexes.
     core::DefinitionsPaths Definitions() const;
-    std::string WorkingCopyPath() const;
-    // The compiled index beside the working copy; written and removed with it.
-    std::string IndexPath() const;
-    std::string ShippedPath() const;
-    // The user's updated definitions in the data folder, written by the update program.
-    std::string UserDefinitionsPath() const;
-    // The index kept for the next start (and written by the update program) beside them.
-    std::string IndexCachePath() const;
 
     // Copies the shipped warning page into the data folder when that is not the application
     // directory, so the engine shows it from "App Path" + "/hkwpm.htm". Replaced whole at each
@@ -115,10 +107,10 @@ public:
     // The last share of the start-up's work that the splash showed; -1 when it was never shown.
     int StartupProgressShown = -1;
 
-    // The start-up's working copy and index (DecipherDefinitions with IndexPath()), on a worker
-    // thread while the event loop runs, with the splash's progress shown once it takes longer
-    // than ProgressAfterMs. Without a widget application, or when the program starts hidden in
-    // the tray, it runs on this thread, unseen.
+    // The start-up's working copy and index (DecipherDefinitions with the working copy's index), on
+    // a worker thread while the event loop runs, with the splash's progress shown once it takes
+    // longer than ProgressAfterMs. Without a widget application, or when the program starts hidden
+    // in the tray, it runs on this thread, unseen.
     core::DecipherOutcome WriteWorkingCopy();
     // The options of the working copy for the definitions in use: its index and the index cache.
     core::DecipherOptions WorkingCopyOptions() const;

@@ -669,7 +669,7 @@ TEST_F(MainWindowTest, StartUpShowsItsProgressWhenItTakesLong) {
     slow.ProgressAfterMs = 0;
     EXPECT_EQ(slow.WriteWorkingCopy().status, DecipherOutcome::Written);
     EXPECT_EQ(slow.StartupProgressShown, 100);
-    EXPECT_TRUE(std::filesystem::exists(slow.IndexPath()));
+    EXPECT_TRUE(std::filesystem::exists(slow.Definitions().WorkingCopyIndex()));
 
     TrayApp hidden(folder_.Program() + "/HookWs", true); // started hidden in the tray
     hidden.ProgressAfterMs = 0;
@@ -681,8 +681,8 @@ TEST_F(MainWindowTest, StartUpShowsItsProgressWhenItTakesLong) {
     EXPECT_EQ(quick.WriteWorkingCopy().status, DecipherOutcome::Written);
     EXPECT_EQ(quick.StartupProgressShown, -1);
     EXPECT_EQ(quick.ExitInstance(), 0);
-    EXPECT_FALSE(std::filesystem::exists(quick.WorkingCopyPath()));
-    EXPECT_FALSE(std::filesystem::exists(quick.IndexPath()));
+    EXPECT_FALSE(std::filesystem::exists(quick.Definitions().WorkingCopy()));
+    EXPECT_FALSE(std::filesystem::exists(quick.Definitions().WorkingCopyIndex()));
 }
 
 } // namespace
