@@ -2,7 +2,7 @@
 // page analysis per completed top-level document. The analysis itself is in PageAnalysis.cpp.
 #include "inspector/HTMLSourceParser.h"
 
-#include "inspector/Registration.h"
+#include "inspector/ServerObjects.h"
 #include "engine/LSPGlobals.h"
 
 const CLSID CLSID_HTMLSourceParser = {

@@ -5,6 +5,7 @@
 #include "inspector/Registration.h"
 
 #include "inspector/HTMLSourceParser.h"
+#include "inspector/ServerObjects.h"
 #include "platform/Module.h"
 #include "platform/Registry.h"
 
@@ -12,23 +13,6 @@
 #include <cstring>
 #include <new>
 #include <string>
-
-// ---- counts ----
-
-namespace {
-
-std::atomic<long> gObjects{0};
-std::atomic<long> gLocks{0};
-
-} // namespace
-
-void IncrementServerObjects() {
-    ++gObjects;
-}
-
-void DecrementServerObjects() {
-    --gObjects;
-}
 
 // ---- class factory ----
 
@@ -67,9 +51,9 @@ public:
     }
     HRESULT LockServer(BOOL lock) override {
         if (lock)
-            ++gLocks;
+            IncrementServerLocks();
         else
-            --gLocks;
+            DecrementServerLocks();
         return S_OK;
     }
 };
@@ -269,5 +253,5 @@ HRESULT DllGetClassObject(REFCLSID clsid, REFIID iid, void** object) {
 }
 
 HRESULT DllCanUnloadNow() {
-    return gObjects == 0 && gLocks == 0 ? S_OK : S_FALSE;
+    return ServerInUse() ? S_FALSE : S_OK;
 }

@@ -1,5 +1,4 @@
-// The in-process server exports of libbaitlib.so (registration, class object, unload check) and
-// the server's object and lock counts they rest on.
+// The in-process server exports of libbaitlib.so: registration, class object, unload check.
 #pragma once
 
 #include "engine/Export.h"
@@ -21,7 +20,3 @@ BAITLIB_API HRESULT DllGetClassObject(REFCLSID clsid, REFIID iid, void** object)
 // S_OK when no object and no server lock is alive, else S_FALSE.
 BAITLIB_API HRESULT DllCanUnloadNow();
 }
-
-// The count of live objects of the server; every HTMLSourceParser counts itself.
-void IncrementServerObjects();
-void DecrementServerObjects();

@@ -80,6 +80,14 @@ protected:
     ~IConnectionPointContainer() = default;
 };
 
+// ---- VARIANT values that hold interfaces ----
+
+// Sets vt to VT_EMPTY.
+void VariantInit(VARIANT* value);
+// Frees what the variant owns (a BSTR, a reference to an interface) and sets it to VT_EMPTY.
+// By-reference variants own nothing.
+HRESULT VariantClear(VARIANT* value);
+
 // Holds one reference to an interface and releases it when it goes (ATL's CComPtr).
 template <class T> class ComPtr {
 public:

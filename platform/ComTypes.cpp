@@ -3,7 +3,6 @@
 // Sections: GUIDs, BSTR, text conversion, VARIANT.
 #include "platform/ComTypes.h"
 
-#include "platform/ComBase.h"
 #include "platform/Utf8.h"
 
 #include <cstdio>
@@ -211,33 +210,4 @@ std::string AnsiFromBstr(BSTR text) {
         out += ToCp1252(cp);
     }
     return out;
-}
-
-// ---- VARIANT ----
-
-void VariantInit(VARIANT* value) {
-    if (value)
-        value->vt = VT_EMPTY;
-}
-
-HRESULT VariantClear(VARIANT* value) {
-    if (!value)
-        return E_INVALIDARG;
-    switch (value->vt) {
-    case VT_BSTR:
-        SysFreeString(value->bstrVal);
-        break;
-    case VT_DISPATCH:
-        if (value->pdispVal)
-            value->pdispVal->Release();
-        break;
-    case VT_UNKNOWN:
-        if (value->punkVal)
-            value->punkVal->Release();
-        break;
-    default:
-        break;
-    }
-    value->vt = VT_EMPTY;
-    return S_OK;
 }

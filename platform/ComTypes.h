@@ -153,12 +153,6 @@ struct VARIANT {
 };
 using VARIANTARG = VARIANT;
 
-// Sets vt to VT_EMPTY.
-void VariantInit(VARIANT* value);
-// Frees what the variant owns (a BSTR, a reference to an interface) and sets it to VT_EMPTY.
-// By-reference variants own nothing.
-HRESULT VariantClear(VARIANT* value);
-
 // The argument block of IDispatch::Invoke. The arguments are stored in reverse order: the last
 // argument of the call is rgvarg[0].
 struct DISPPARAMS {

@@ -5,6 +5,11 @@ A file's layer is its top folder (tests/<layer>/... and bench/, fuzz/ have rules
 quoted include "<folder>/<file>" names the layer it reaches; it must be the file's own layer or one
 the layer may use. Layers without Qt must not include Qt headers either. Exits 1 and lists every
 offending line when any include breaks the rule; --self-test checks the checker on a small tree.
+
+It also finds circles between the components of the program's layers: a component is a header
+and its source (Foo.h with Foo.cpp), and A uses B when a file of A includes B's header. A circle
+(A uses B, B uses A, directly or through others) makes the parts impossible to read, test or
+replace one at a time, so each is listed as a fault.
 """
 import os
 import re
@@ -109,6 +114,68 @@ def Check(root):
     return faults
 
 
+# The layers whose components must not form circles: everything a program is built from.
+PROGRAM_LAYERS = ("platform", "engine", "inspector", "core", "provider", "app", "tools", "browser")
+
+
+def ComponentCircles(root):
+    uses = {}
+    for layer in PROGRAM_LAYERS:
+        for folder, dirs, files in os.walk(os.path.join(root, layer)):
+            dirs.sort()
+            for name in sorted(files):
+                if not name.endswith(SOURCE_SUFFIXES):
+                    continue
+                full = os.path.join(folder, name)
+                component = os.path.splitext(os.path.relpath(full, root).replace(os.sep, "/"))[0]
+                with open(full, encoding="utf-8", errors="replace") as source:
+                    for line in source:
+                        match = INCLUDE.match(line)
+                        if not match or match.group(1) != '"':
+                            continue
+                        target = os.path.splitext(match.group(2))[0]
+                        if target != component and os.path.exists(os.path.join(root, match.group(2))):
+                            uses.setdefault(component, set()).add(target)
+    # Tarjan's strongly connected components, without recursion.
+    index, low, onStack, stack, circles = {}, {}, set(), [], []
+    for start in sorted(uses):
+        if start in index:
+            continue
+        work = [(start, iter(sorted(uses.get(start, ()))))]
+        index[start] = low[start] = len(index)
+        stack.append(start)
+        onStack.add(start)
+        while work:
+            node, targets = work[-1]
+            advanced = False
+            for target in targets:
+                if target not in index:
+                    index[target] = low[target] = len(index)
+                    stack.append(target)
+                    onStack.add(target)
+                    work.append((target, iter(sorted(uses.get(target, ())))))
+                    advanced = True
+                    break
+                if target in onStack:
+                    low[node] = min(low[node], index[target])
+            if advanced:
+                continue
+            work.pop()
+            if work:
+                low[work[-1][0]] = min(low[work[-1][0]], low[node])
+            if low[node] == index[node]:
+                members = []
+                while True:
+                    member = stack.pop()
+                    onStack.discard(member)
+                    members.append(member)
+                    if member == node:
+                        break
+                if len(members) > 1:
+                    circles.append(sorted(members))
+    return [f"{' <-> '.join(circle)}: components that use each other" for circle in sorted(circles)]
+
+
 def SelfTest():
     cases = {
         "platform/Good.h": '#include "platform/Other.h"\n#include <string>\n',
@@ -126,6 +193,9 @@ def SelfTest():
         "tests/core/area/BadTests.cpp": '#include "tests/app/trayapp/T.h"\n',
         "tests/platform/area/BadLayer.cpp": '#include "core/FileNames.h"\n',
         "fuzz/BadApp.cpp": '#include "app/TrayApp.h"\n',
+        "core/CircleA.h": '#include "core/CircleB.h"\n',
+        "core/CircleB.cpp": '#include "core/CircleB.h"\n#include "core/CircleA.h"\n',
+        "core/CircleB.h": "",
     }
     with tempfile.TemporaryDirectory() as root:
         for relative, text in cases.items():
@@ -133,9 +203,10 @@ def SelfTest():
             os.makedirs(os.path.dirname(path), exist_ok=True)
             with open(path, "w", encoding="utf-8") as out:
                 out.write(text)
-        faults = Check(root)
+        faults = Check(root) + ComponentCircles(root)
     flagged = {fault.split(":")[0] for fault in faults}
     expected = {name for name in cases if "/Bad" in name or name.startswith("fuzz/Bad")}
+    expected.add("core/CircleA <-> core/CircleB")
     if flagged != expected:
         print("self-test failed: flagged", sorted(flagged), "expected", sorted(expected))
         return 1
@@ -148,12 +219,16 @@ def main(argv):
         return SelfTest()
     root = argv[1] if len(argv) > 1 else os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
     faults = Check(root)
-    for fault in faults:
+    circles = ComponentCircles(root)
+    for fault in faults + circles:
         print(fault)
     if faults:
         print(f"{len(faults)} includes outside the layer matrix")
+    if circles:
+        print(f"{len(circles)} circles between components")
+    if faults or circles:
         return 1
-    print("every include keeps to the layer matrix")
+    print("every include keeps to the layer matrix, and no components use each other in a circle")
     return 0
 
 
