@@ -16,18 +16,20 @@ const std::string kNodeFolder = std::string(HOOKWISE_E2E_BINARY_DIR) + "/node";
 const std::string kSourceFolder = std::string(HOOKWISE_SOURCE_DIR) + "/tests/browser";
 
 // Installs playwright-core (the driver of Chromium, no browser of its own) into the build folder
-// once from the committed lock file; other test processes wait on the lock. Returns "" or what
-// went wrong.
+// from the committed lock file, once per version of it; other test processes wait on the lock.
+// Returns "" or what went wrong.
 std::string EnsurePlaywright() {
     mkdir(kNodeFolder.c_str(), 0755);
     int lock = open((kNodeFolder + "/.lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
     if (lock < 0 || flock(lock, LOCK_EX) != 0)
         return "cannot lock " + kNodeFolder;
     std::string error;
-    if (!Exists(kNodeFolder + "/node_modules/playwright-core/package.json")) {
+    // A build folder that installed another version of the lock file installs it anew.
+    const std::string lockFile = ReadFile(kSourceFolder + "/package-lock.json");
+    if (!Exists(kNodeFolder + "/node_modules/playwright-core/package.json") ||
+        ReadFile(kNodeFolder + "/package-lock.json") != lockFile) {
         WriteFile(kNodeFolder + "/package.json", ReadFile(kSourceFolder + "/package.json"));
-        WriteFile(kNodeFolder + "/package-lock.json",
-                  ReadFile(kSourceFolder + "/package-lock.json"));
+        WriteFile(kNodeFolder + "/package-lock.json", lockFile);
         std::string output;
         int rc = RunCommand(
             {"npm", "ci", "--prefix", kNodeFolder, "--no-audit", "--no-fund", "--loglevel=error"},
