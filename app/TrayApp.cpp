@@ -9,7 +9,6 @@
 #include "core/FileNames.h"
 #include "core/ProtectionProblem.h"
 #include "core/definitions/DefinitionsFiles.h"
-#include "core/definitions/ShippedFile.h"
 #include "core/settings/LanguagePack.h"
 #include "core/settings/PackFormat.h"
 #include "core/settings/StringTable.h"
@@ -79,11 +78,13 @@ TrayApp::TrayApp(const std::string& programPath, bool hasCommandLine)
     : ApplicationDirectory(PrepareProcess(programPath)),
       DataDirectory(PrepareDataFolder(ApplicationDirectory)), ProgramPath(programPath),
       UserDefinitionsSeen(StampOrZero(Definitions().UserDefinitions())),
-      DefinitionsPath(
-          ChooseDefinitions(Definitions().Shipped(), Definitions().UserDefinitions()).path),
-      DefinitionsVersion(ReadDefinitionsVersion(DefinitionsPath)),
       TrayMenuSection(kTrayMenuSection), MessageSection(kMsgSection),
       LogFilePath(DataDirectory + "/HookWsLOG.log"), HasCommandLine(hasCommandLine) {
+    // The choice reads each file's version line; the chosen one's is the version in use.
+    DefinitionsFile chosen =
+        ChooseDefinitions(Definitions().Shipped(), Definitions().UserDefinitions());
+    DefinitionsPath = std::move(chosen.path);
+    DefinitionsVersion = std::move(chosen.version);
     ProgramMutex.Create(kProgramMutexName, false);
     Settings.DefinitionsVersion = DefinitionsVersion;
 }

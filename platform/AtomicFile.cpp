@@ -14,8 +14,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-using namespace hookwise::platform;
-
 namespace hookwise::platform {
 
 AtomicFileWriter::~AtomicFileWriter() {

@@ -8,8 +8,6 @@
 
 #include <climits>
 
-using namespace hookwise::platform;
-
 namespace hookwise::platform {
 
 bool IsAsciiText(std::string_view text) {

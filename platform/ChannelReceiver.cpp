@@ -20,8 +20,6 @@
 #include <sys/un.h>
 #include <unistd.h>
 
-using namespace hookwise::platform;
-
 namespace hookwise::platform {
 
 namespace {

@@ -19,8 +19,6 @@
 #include <time.h>
 #include <unistd.h>
 
-using namespace hookwise::platform;
-
 namespace hookwise::platform {
 
 namespace {

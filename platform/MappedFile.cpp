@@ -8,8 +8,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-using namespace hookwise::platform;
-
 namespace hookwise::platform {
 
 namespace {

@@ -3,8 +3,6 @@
 
 #include <cstring>
 
-using namespace hookwise::platform;
-
 namespace hookwise::platform {
 
 namespace {

@@ -9,8 +9,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-using namespace hookwise::platform;
-
 namespace hookwise::platform {
 
 int OpenRegularFile(const std::string& path, FollowLink follow) {

@@ -12,8 +12,6 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-using namespace hookwise::platform;
-
 namespace hookwise::platform {
 
 namespace {

@@ -1,8 +1,6 @@
 // The one-line form of a text that may hold line feeds and TABs.
 #include "platform/TextEscape.h"
 
-using namespace hookwise::platform;
-
 namespace hookwise::platform {
 
 std::string EscapeTabsAndLineFeeds(std::string_view text) {

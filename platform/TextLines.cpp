@@ -1,8 +1,6 @@
 // Splitting a text into its lines.
 #include "platform/TextLines.h"
 
-using namespace hookwise::platform;
-
 namespace hookwise::platform {
 
 std::vector<std::string_view> SplitLines(std::string_view text, LineEndCr cr) {

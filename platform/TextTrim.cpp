@@ -1,8 +1,6 @@
 // Trimming a text by a set of characters.
 #include "platform/TextTrim.h"
 
-using namespace hookwise::platform;
-
 namespace hookwise::platform {
 
 std::string_view TrimFront(std::string_view text, std::string_view blanks) {

@@ -8,8 +8,6 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-using namespace hookwise::platform;
-
 namespace hookwise::platform {
 
 int ReadWholeDescriptor(int fd, std::string& out, std::size_t maxBytes) {

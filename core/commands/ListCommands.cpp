@@ -113,6 +113,8 @@ void ListCommands::SetSiteAction(std::string_view args, std::int32_t action) {
     WebSiteBlockingList& list = lists_.web;
     if (!RowIndexArgument(args, list.Count()))
         return;
+    // The gate may ask for the password in a modal window, during which detections can change
+    // the list: the row is looked up again once it has answered.
     if (!view_.AdministratorAllows())
         return;
     const std::optional<int> index = RowIndexArgument(args, list.Count());
